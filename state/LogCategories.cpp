@@ -1,0 +1,8 @@
+#include "state/LogCategories.h"
+
+Q_LOGGING_CATEGORY(zvLink, "zv.link", QtWarningMsg)
+Q_LOGGING_CATEGORY(zvState, "zv.state", QtWarningMsg)
+Q_LOGGING_CATEGORY(zvInfo, "zv.info", QtWarningMsg)
+Q_LOGGING_CATEGORY(zvService, "zv.service", QtWarningMsg)
+Q_LOGGING_CATEGORY(zvSim, "zv.sim", QtWarningMsg)
+Q_LOGGING_CATEGORY(zvApp, "zv.app", QtWarningMsg)

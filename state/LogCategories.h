@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QLoggingCategory>
+
+// One logging category per subsystem.
+Q_DECLARE_LOGGING_CATEGORY(zvLink)
+Q_DECLARE_LOGGING_CATEGORY(zvState)
+Q_DECLARE_LOGGING_CATEGORY(zvInfo)
+Q_DECLARE_LOGGING_CATEGORY(zvService)
+Q_DECLARE_LOGGING_CATEGORY(zvSim)
+Q_DECLARE_LOGGING_CATEGORY(zvApp)

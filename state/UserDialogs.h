@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+// The one seam through which the program talks to the user in message boxes and dialogs.
+// The windows install a QMessageBox / QFileDialog implementation; the command-line tool and the
+// tests install their own. Core sequences receive it by reference and never show widgets.
+class UserDialogs {
+public:
+    virtual ~UserDialogs() = default;
+    // A message box with an OK button and the default title.
+    virtual void message(const QString& text) = 0;
+    // A question with Yes and No buttons; defaultYes picks the default button.
+    virtual bool askYesNo(const QString& text, bool defaultYes) = 0;
+    // A folder chooser; an empty result means the user cancelled.
+    virtual QString chooseFolder(const QString& caption, const QString& startFolder) = 0;
+};
+
+// The process-wide dialogs; set by the program or a test before any window is used.
+UserDialogs& userDialogs();
+void setUserDialogs(UserDialogs* dialogs);
