@@ -1,0 +1,131 @@
+#include "info/RecordCodec.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace
+{
+
+constexpr qsizetype MaxDigits = 8;   // the widest number the gauge stores is 32 bits
+constexpr qsizetype ShortDigits = 4; // up to here the digits denote a 16-bit value
+
+// Half the length rounded to the nearest whole number, ties to even, at least 1.
+qsizetype groupCount(qsizetype length)
+{
+    const qsizetype half = length / 2;
+    const bool tie = (length % 2) != 0;
+    qsizetype n = (tie && (half % 2) != 0) ? half + 1 : half;
+    return n < 1 ? 1 : n;
+}
+
+// The two-character groups starting at the 1-based positions 2n-1, 2n-3, ..., 1, last first.
+// A group reaching past the end is cut short (it never reads outside the text); for an odd
+// length of 5, 9, ... the rounding leaves the last character out.
+QString reverseGroups(QStringView hex)
+{
+    const qsizetype n = groupCount(hex.size());
+    QString reversed;
+    reversed.reserve(2 * n);
+    for (qsizetype pos = 2 * n - 2; pos >= 0; pos -= 2) {
+        if (pos < hex.size())
+            reversed += hex.mid(pos, qMin<qsizetype>(2, hex.size() - pos));
+    }
+    return reversed;
+}
+
+int digitValue(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9')
+        return u - u'0';
+    if (u >= u'a' && u <= u'f')
+        return u - u'a' + 10;
+    if (u >= u'A' && u <= u'F')
+        return u - u'A' + 10;
+    return -1;
+}
+
+std::optional<uint32_t> parseUnsigned(QStringView digits)
+{
+    if (digits.isEmpty() || digits.size() > MaxDigits)
+        return std::nullopt;
+    uint32_t value = 0;
+    for (QChar c : digits) {
+        const int d = digitValue(c);
+        if (d < 0)
+            return std::nullopt;
+        value = (value << 4) | uint32_t(d);
+    }
+    return value;
+}
+
+// One to four digits are a 16-bit two's-complement value, five to eight a 32-bit one.
+std::optional<int32_t> parseSigned(QStringView digits)
+{
+    const auto raw = parseUnsigned(digits);
+    if (!raw)
+        return std::nullopt;
+    if (digits.size() <= ShortDigits)
+        return int32_t(int16_t(uint16_t(*raw)));
+    return int32_t(*raw);
+}
+
+// Windows-1252 for 0x80-0x9F; its five unassigned codes (81, 8D, 8F, 90, 9D) keep the Latin-1
+// code point, as the Windows conversion does. 0xA0-0xFF are the Latin-1 characters.
+QChar cp1252Char(uint8_t byte)
+{
+    static constexpr char16_t high[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    if (byte >= 0x80 && byte <= 0x9F)
+        return QChar(high[byte - 0x80]);
+    return QChar(char16_t(byte));
+}
+
+} // namespace
+
+namespace RecordCodec
+{
+
+float LongToSingle(int32_t bits)
+{
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+std::optional<float> HexToValue(QStringView hex, QStringView kind)
+{
+    const auto value = parseSigned(reverseGroups(hex));
+    if (!value)
+        return std::nullopt;
+    if (kind == u"F")
+        return LongToSingle(*value);
+    if (*value < INT16_MIN || *value > INT16_MAX)
+        return std::nullopt; // overflow of the 16-bit conversion
+    return float(*value);
+}
+
+std::optional<int32_t> HexToLong(QStringView hex)
+{
+    return parseSigned(reverseGroups(hex));
+}
+
+std::optional<QString> HexToText(QStringView hex)
+{
+    if (hex.isEmpty())
+        return std::nullopt;
+    QString text(hex.size() / 2 + hex.size() % 2, QChar());
+    qsizetype out = text.size();
+    for (qsizetype end = hex.size(); end > 0; end -= 2) {
+        const qsizetype start = end >= 2 ? end - 2 : 0; // a leftover first character alone
+        const auto byte = parseUnsigned(hex.mid(start, end - start));
+        if (!byte)
+            return std::nullopt;
+        text[--out] = cp1252Char(uint8_t(*byte));
+    }
+    return text;
+}
+
+} // namespace RecordCodec
