@@ -1,4 +1,3 @@
-#include "picture/BmpHeader.h"
 #include "picture/StdPictureEx.h"
 #include "tests/picture/TestImages.h"
 
@@ -27,11 +26,6 @@ private slots:
     void sources();
     void recognised_data();
     void recognised();
-    void bitmapAlpha_data();
-    void bitmapAlpha();
-    void bitmapHeaderChecks_data();
-    void bitmapHeaderChecks();
-    void bitmapPixelOffsetFromHeaders();
     void broken_data();
     void broken();
     void damagedCopiesNeverCrash();
@@ -53,22 +47,15 @@ void TstStdPictureEx::normaliseOptions_data()
 {
     QTest::addColumn<LoadOptions>("in");
     QTest::addColumn<LoadOptions>("out");
-    QTest::newRow("startup call") << LoadOptions{4, 0, 48, 48, false, 0}
-                                  << LoadOptions{4, 0, 48, 48, false, 0};
-    QTest::newRow("bitmap drops keep")
-        << LoadOptions{0, 0, 0, 0, true, 1} << LoadOptions{0, 0, 0, 0, false, 1};
-    QTest::newRow("icon remembers keep")
-        << LoadOptions{0, 0, 0, 0, true, 3} << LoadOptions{0, 0, 0, 0, false, 3, true};
-    QTest::newRow("format 2 becomes 0")
-        << LoadOptions{0, 0, 0, 0, true, 2} << LoadOptions{0, 0, 0, 0, true, 0};
-    QTest::newRow("format -1 becomes 0")
-        << LoadOptions{0, 0, 0, 0, false, -1} << LoadOptions{0, 0, 0, 0, false, 0};
-    QTest::newRow("sides modulo 4096")
-        << LoadOptions{4, 0, 4096, 4100, false, 0} << LoadOptions{4, 0, 0, 4, false, 0};
-    QTest::newRow("negative sides")
-        << LoadOptions{4, 0, -48, -5000, false, 0} << LoadOptions{4, 0, 0, 0, false, 0};
-    QTest::newRow("negative depth")
-        << LoadOptions{0, -8, 16, 16, false, 0} << LoadOptions{0, 0, 16, 16, false, 0};
+    using O = LoadOptions;
+    QTest::newRow("startup call") << O{4, 0, 48, 48, false, 0} << O{4, 0, 48, 48, false, 0};
+    QTest::newRow("bitmap drops keep") << O{0, 0, 0, 0, true, 1} << O{0, 0, 0, 0, false, 1};
+    QTest::newRow("icon remembers keep") << O{0, 0, 0, 0, true, 3} << O{0, 0, 0, 0, false, 3, true};
+    QTest::newRow("format 2 becomes 0") << O{0, 0, 0, 0, true, 2} << O{0, 0, 0, 0, true, 0};
+    QTest::newRow("format -1 becomes 0") << O{0, 0, 0, 0, false, -1} << O{0, 0, 0, 0, false, 0};
+    QTest::newRow("sides modulo 4096") << O{4, 0, 4096, 4100, false, 0} << O{4, 0, 0, 4, false, 0};
+    QTest::newRow("negative sides") << O{4, 0, -48, -5000, false, 0} << O{4, 0, 0, 0, false, 0};
+    QTest::newRow("negative depth") << O{0, -8, 16, 16, false, 0} << O{0, 0, 16, 16, false, 0};
 }
 
 void TstStdPictureEx::normaliseOptions()
@@ -88,6 +75,7 @@ void TstStdPictureEx::sources_data()
     QTest::newRow("existing picture") << "picture" << true;
     QTest::newRow("empty text") << "empty text" << false;
     QTest::newRow("missing file") << "missing" << false;
+    QTest::newRow("folder") << "folder" << false;
     QTest::newRow("empty file") << "empty file" << false;
     QTest::newRow("one byte") << "one byte" << false;
     QTest::newRow("null picture") << "null picture" << false;
@@ -107,10 +95,10 @@ void TstStdPictureEx::sources()
     const QMap<QString, ImageSource> sources{
         {"file", path},
         {"bytes", png},
-        {"picture",
-         Picture(QImage(png.size() ? QImage::fromData(png) : QImage()), PictureKind::Png)},
+        {"picture", Picture(QImage::fromData(png), PictureKind::Png)},
         {"empty text", QString()},
         {"missing", dir.filePath("absent.png")},
+        {"folder", dir.path()},
         {"empty file", path},
         {"one byte", QByteArray("B")},
         {"null picture", Picture()},
@@ -126,17 +114,17 @@ void TstStdPictureEx::recognised_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<PictureKind>("kind");
     QTest::addColumn<QSize>("size");
-    const QImage small = TestImages::filled(7, 5, qRgba(1, 2, 3, 255));
-    QTest::newRow("png") << png << PictureKind::Png << QSize(6, 4);
-    QTest::newRow("bmp 24-bit") << bmp24 << PictureKind::Bitmap << QSize(5, 3);
-    QTest::newRow("bmp 32-bit") << TestImages::bmp32(3, 2, 0x80402010) << PictureKind::Bitmap
-                                << QSize(3, 2);
-    QTest::newRow("gif") << TestImages::gif({0}) << PictureKind::Gif << QSize(1, 1);
-    QTest::newRow("ico") << TestImages::icon({16}) << PictureKind::Icon << QSize(16, 16);
-    QTest::newRow("cur") << TestImages::icon({32}, 2) << PictureKind::Cursor << QSize(32, 32);
-    QTest::newRow("tiff") << TestImages::encode(small, "tiff") << PictureKind::Tiff << QSize(7, 5);
-    QTest::newRow("jpeg, by content")
-        << TestImages::encode(small, "jpeg") << PictureKind::Other << QSize(7, 5);
+    using T = TestImages;
+    using K = PictureKind;
+    const QImage small = T::filled(7, 5, qRgba(1, 2, 3, 255));
+    QTest::newRow("png") << png << K::Png << QSize(6, 4);
+    QTest::newRow("bmp 24-bit") << bmp24 << K::Bitmap << QSize(5, 3);
+    QTest::newRow("bmp 32-bit") << T::bmp32(3, 2, 0x80402010) << K::Bitmap << QSize(3, 2);
+    QTest::newRow("gif") << T::gif({0}) << K::Gif << QSize(1, 1);
+    QTest::newRow("ico") << T::icon({16}) << K::Icon << QSize(16, 16);
+    QTest::newRow("cur") << T::icon({32}, 2) << K::Cursor << QSize(32, 32);
+    QTest::newRow("tiff") << T::encode(small, "tiff") << K::Tiff << QSize(7, 5);
+    QTest::newRow("jpeg, by content") << T::encode(small, "jpeg") << K::Other << QSize(7, 5);
 }
 
 void TstStdPictureEx::recognised()
@@ -152,71 +140,6 @@ void TstStdPictureEx::recognised()
     QVERIFY(picture);
     QCOMPARE(loader.PictureType(*picture), kind);
     QCOMPARE(picture->image().size(), size);
-}
-
-void TstStdPictureEx::bitmapAlpha_data()
-{
-    QTest::addColumn<quint32>("pixel");
-    QTest::addColumn<bool>("premultiplied");
-    QTest::addColumn<QRgb>("shown");
-    QTest::newRow("straight alpha") << 0x80ff4020u << false << qRgba(0xff, 0x40, 0x20, 0x80);
-    QTest::newRow("premultiplied alpha") << 0x80402010u << true << qRgba(0x80, 0x40, 0x20, 0x80);
-    QTest::newRow("alpha unused") << 0x00ff4020u << false << qRgba(0xff, 0x40, 0x20, 0xff);
-    QTest::newRow("opaque") << 0xffff4020u << false << qRgba(0xff, 0x40, 0x20, 0xff);
-}
-
-void TstStdPictureEx::bitmapAlpha()
-{
-    // 32-bit bitmap pixel / transparency kept, premultiplied pixels marked and shown unmultiplied
-    QFETCH(quint32, pixel);
-    QFETCH(bool, premultiplied);
-    QFETCH(QRgb, shown);
-    const auto picture = loader.LoadPicture(TestImages::bmp32(2, 2, pixel));
-    QVERIFY(picture);
-    QCOMPARE(picture->isPremultiplied(), premultiplied);
-    const QRgb got = picture->image().convertToFormat(QImage::Format_ARGB32).pixel(1, 1);
-    QVERIFY2(qAbs(qRed(got) - qRed(shown)) <= 1 && qAlpha(got) == qAlpha(shown),
-             qPrintable(QString::number(got, 16)));
-}
-
-void TstStdPictureEx::bitmapHeaderChecks_data()
-{
-    QTest::addColumn<int>("infoSize");
-    QTest::addColumn<int>("bitCount");
-    QTest::addColumn<int>("compression");
-    QTest::addColumn<int>("pixelOffset"); // 0: headers refused
-    QTest::newRow("info 39") << 39 << 32 << 0 << 0;
-    QTest::newRow("info 40") << 40 << 32 << 0 << 54;
-    QTest::newRow("info 124") << 124 << 32 << 0 << 138;
-    QTest::newRow("info 125") << 125 << 32 << 0 << 0;
-    QTest::newRow("bit count 0") << 40 << 0 << 0 << 0;
-    QTest::newRow("compression 3 masks") << 40 << 32 << 3 << 66;
-    QTest::newRow("compression 3 v4 header") << 108 << 32 << 3 << 122;
-    QTest::newRow("compression 4") << 40 << 32 << 4 << 0;
-}
-
-void TstStdPictureEx::bitmapHeaderChecks()
-{
-    // 1x1 bitmap with the given header fields / pixel data found after headers and masks, or
-    // refused
-    QFETCH(int, infoSize);
-    QFETCH(int, bitCount);
-    QFETCH(int, compression);
-    QFETCH(int, pixelOffset);
-    QByteArray bytes = TestImages::bmp32(1, 1, 0xff102030);
-    bytes.insert(54, QByteArray(qMax(0, infoSize - 40) + (compression == 3 ? 12 : 0), '\0'));
-    bytes = TestImages::with32(
-        TestImages::with16(TestImages::with32(bytes, 14, infoSize), 28, bitCount), 30, compression);
-    const auto header = BmpHeader::parse(bytes);
-    QCOMPARE(header ? int(header->pixelOffset) : 0, pixelOffset);
-}
-
-void TstStdPictureEx::bitmapPixelOffsetFromHeaders()
-{
-    // bitmap whose offset field points 3 bytes too far / pixels read where the headers end
-    const auto picture = loader.LoadPicture(TestImages::with32(bmp24, 10, 57));
-    QVERIFY(picture);
-    QCOMPARE(picture->image().pixel(4, 2), QRgb(0xff336699));
 }
 
 void TstStdPictureEx::broken_data()
