@@ -1,0 +1,189 @@
+#include "cli/CliCommands.h"
+
+#include "cli/CliSession.h"
+#include "state/SharedState.h"
+#include "state/UserDialogs.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cstdio>
+
+namespace {
+constexpr int kScanMs = 2000;
+
+void printOut(const QString& text)
+{
+    std::printf("%s\n", text.toLocal8Bit().constData());
+    std::fflush(stdout);
+}
+
+struct ReplySnapshot {
+    qint16 ReplyStatus;
+    QString ReplyData;
+    qint16 FileHandle;
+    qint32 FileLength;
+    double BatteryLevel;
+    static ReplySnapshot take()
+    {
+        const SharedState& s = sharedState();
+        return {s.ReplyStatus, s.ReplyData, s.FileHandle, s.FileLength, s.BatteryLevel};
+    }
+};
+
+QJsonObject identityJson(const IdentityFields& id)
+{
+    return {{"Hardware", id.Hardware}, {"Mac", id.Mac}, {"Controler", id.Controler},
+            {"Build", id.Build}, {"Revision", id.Revision}};
+}
+
+void printSendResult(bool json, const QByteArray& reply, const ReplySnapshot& before,
+                     bool identity)
+{
+    const ReplySnapshot after = ReplySnapshot::take();
+    if (json) {
+        QJsonObject o{{"Reply", QString::fromLatin1(reply)},
+                      {"ReplyStatus", after.ReplyStatus},
+                      {"ReplyData", after.ReplyData},
+                      {"FileHandle", after.FileHandle},
+                      {"FileLength", after.FileLength},
+                      {"BatteryLevel", after.BatteryLevel}};
+        if (identity)
+            o.insert("Identity", identityJson(sharedState().Identity));
+        printOut(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)));
+        return;
+    }
+    printOut(QString::fromLatin1(reply));
+    if (after.ReplyStatus != before.ReplyStatus)
+        printOut(QStringLiteral("ReplyStatus = %1").arg(after.ReplyStatus));
+    if (after.ReplyData != before.ReplyData)
+        printOut(QStringLiteral("ReplyData = %1").arg(after.ReplyData));
+    if (after.FileHandle != before.FileHandle)
+        printOut(QStringLiteral("FileHandle = %1").arg(after.FileHandle));
+    if (after.FileLength != before.FileLength)
+        printOut(QStringLiteral("FileLength = %1").arg(after.FileLength));
+    if (after.BatteryLevel != before.BatteryLevel)
+        printOut(QStringLiteral("BatteryLevel = %1").arg(after.BatteryLevel));
+    if (identity) {
+        const IdentityFields& id = sharedState().Identity;
+        printOut(QStringLiteral("Hardware = %1\nMac = %2\nControler = %3\nBuild = %4\nRevision = %5")
+                     .arg(id.Hardware, id.Mac, id.Controler, id.Build, id.Revision));
+    }
+}
+} // namespace
+
+namespace CliCommands {
+
+QString unescape(const QString& text)
+{
+    QString out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c != QLatin1Char('\\') || i + 1 == text.size()) {
+            out += c;
+            continue;
+        }
+        const QChar n = text.at(++i);
+        if (n == QLatin1Char('r'))
+            out += QLatin1Char('\r');
+        else if (n == QLatin1Char('n'))
+            out += QLatin1Char('\n');
+        else if (n == QLatin1Char('\\'))
+            out += QLatin1Char('\\');
+        else
+            out += QLatin1Char('\\') + QString(n);
+    }
+    return out;
+}
+
+int scan(CliSession& session)
+{
+    const QStringList entries = session.scan(kScanMs);
+    for (const QString& e : entries)
+        printOut(e);
+    if (entries.isEmpty())
+        userDialogs().message(QStringLiteral("no gauge found"));
+    return entries.isEmpty() ? ExitNoReply : ExitDone;
+}
+
+int send(CliSession& session, const QString& text)
+{
+    if (const int rc = session.connectGauge(); rc != ExitDone)
+        return rc;
+    QByteArray reply;
+    bool received = false, identity = false, understood = false;
+    CommandChannel& ch = session.channel();
+    QObject::connect(&ch, &CommandChannel::valueReceived, &session,
+                     [&](const QByteArray& v) { reply = v; received = true; });
+    QObject::connect(&ch, &CommandChannel::replyHandled, &session, [&](DispatchResult r) {
+        identity = identity || r == DispatchResult::Identity;
+        understood = r != DispatchResult::Ignored;
+    });
+    sharedState().ReplyStatus = 55;
+    const ReplySnapshot before = ReplySnapshot::take();
+    const WaitResult r = ch.request(unescape(text), [&] { return received; });
+    if (r != WaitResult::Done) {
+        userDialogs().message(QStringLiteral("no reply: ") + QLatin1String(waitResultName(r)));
+        return CliSession::exitFor(r);
+    }
+    printSendResult(session.options().json, reply, before, identity);
+    session.disconnectGauge();
+    if (!understood)
+        userDialogs().message(QStringLiteral("the reply was not understood"));
+    return understood ? ExitDone : ExitFailed;
+}
+
+int battery(CliSession& session)
+{
+    if (const int rc = session.connectGauge(); rc != ExitDone)
+        return rc;
+    SharedState& s = sharedState();
+    s.ReplyStatus = 55;
+    const WaitResult r = session.channel().request(QStringLiteral("$gcv!"),
+                                                   [] { return sharedState().ReplyStatus != 55; });
+    if (r != WaitResult::Done) {
+        userDialogs().message(QStringLiteral("no reply: ") + QLatin1String(waitResultName(r)));
+        return CliSession::exitFor(r);
+    }
+    if (session.options().json)
+        printOut(QString::fromUtf8(
+            QJsonDocument(QJsonObject{{"ReplyData", s.ReplyData}, {"BatteryLevel", s.BatteryLevel}})
+                .toJson(QJsonDocument::Compact)));
+    else
+        printOut(s.ReplyData);
+    session.disconnectGauge();
+    return ExitDone;
+}
+
+int time(CliSession& session, bool set)
+{
+    if (const int rc = session.connectGauge(); rc != ExitDone)
+        return rc;
+    SharedState& s = sharedState();
+    CommandChannel& ch = session.channel();
+    if (set) {
+        // The gauge's answer to a set is not one the dispatcher knows: wait for any value.
+        bool answered = false;
+        QObject::connect(&ch, &CommandChannel::valueReceived, &session, [&] { answered = true; });
+        s.ReplyStatus = 55;
+        if (!ch.WriteTime().ok())
+            return ExitNoReply;
+        const WaitResult w = ReplyWait::until(ch, [&] { return answered; });
+        if (w != WaitResult::Done) {
+            userDialogs().message(QStringLiteral("no reply: ") + QLatin1String(waitResultName(w)));
+            return CliSession::exitFor(w);
+        }
+        printOut(QStringLiteral("set ") + s.TimeText);
+    }
+    s.ReplyStatus = 55;
+    const WaitResult r =
+        ch.request(QStringLiteral("$glt!"), [] { return sharedState().ReplyStatus == 0; });
+    if (r != WaitResult::Done) {
+        userDialogs().message(QStringLiteral("no reply: ") + QLatin1String(waitResultName(r)));
+        return CliSession::exitFor(r);
+    }
+    printOut(s.ReplyData);
+    session.disconnectGauge();
+    return ExitDone;
+}
+
+} // namespace CliCommands

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QStringList>
+
+class CliSession;
+
+// The commands of zvctl; each returns the process exit code.
+namespace CliCommands {
+int scan(CliSession& session);
+int send(CliSession& session, const QString& text);
+int battery(CliSession& session);
+int time(CliSession& session, bool set);
+
+// "\r", "\n" and "\\" escapes of a command given on the command line.
+QString unescape(const QString& text);
+} // namespace CliCommands

@@ -1,0 +1,154 @@
+#include "cli/CliSession.h"
+
+#include "sim/SimBleClient.h"
+#include "sim/SimGauge.h"
+#include "state/SharedState.h"
+#include "state/TextCatalogue.h"
+#include "state/UserDialogs.h"
+
+#include <QEventLoop>
+#include <QTimer>
+#include <cstdio>
+
+namespace {
+constexpr int kScanLimitMs = 10000;
+constexpr int kLinkLimitMs = BleLink::kConnectLimitMs + 7000; // connect plus discovery
+
+// CR and LF shown as \r and \n.
+QByteArray visible(QByteArray text)
+{
+    return text.replace("\r", "\\r").replace("\n", "\\n");
+}
+
+// Runs the event loop until done() holds after a change of the link, or until limitMs.
+bool waitOnLink(BleLink* link, const std::function<bool()>& done, int limitMs)
+{
+    if (done())
+        return true;
+    QEventLoop loop;
+    QTimer::singleShot(limitMs, &loop, [&loop] { loop.exit(1); });
+    auto check = [&] {
+        if (done())
+            loop.exit(0);
+    };
+    QObject::connect(link, &BleLink::changed, &loop, check);
+    QObject::connect(link, &BleLink::linkReady, &loop, check);
+    QObject::connect(link, &BleLink::linkDown, &loop, check);
+    return loop.exec() == 0;
+}
+} // namespace
+
+CliSession::CliSession(const CliOptions& options, QObject* parent)
+    : QObject(parent), m_options(options)
+{
+    SharedState& s = sharedState();
+    s.LanguageIndex = qint16(options.language);
+    fillTextTables();
+    FillLanguageTables();
+    setReplyTimeoutMs(options.timeoutMs);
+    if (options.trace) {
+        connect(&m_channel, &CommandChannel::commandSent, this,
+                [this](const QString& c) { traceTo(">", c.toLatin1()); });
+        connect(&m_channel, &CommandChannel::valueReceived, this,
+                [this](const QByteArray& v) { traceTo("<", v); });
+    }
+}
+
+CliSession::~CliSession()
+{
+    m_link.reset();
+    m_client.reset();
+}
+
+void CliSession::traceTo(const char* prefix, const QByteArray& text)
+{
+    std::fprintf(stderr, "%s %s\n", prefix, visible(text).constData());
+    std::fflush(stderr);
+}
+
+bool CliSession::open()
+{
+    if (m_options.simulator) {
+        m_gauge = new SimGauge(this);
+        if (!m_options.simDir.isEmpty()) {
+            QStringList skipped;
+            m_gauge->loadFolder(m_options.simDir, &skipped);
+            for (const QString& name : skipped)
+                std::fprintf(stderr, "sim: %s is not a device file in hex text, skipped\n",
+                             name.toLocal8Bit().constData());
+        }
+        m_client = std::make_unique<SimBleClient>(m_gauge);
+    } else {
+        userDialogs().message(QStringLiteral("Bluetooth is not available yet: use --simulator"));
+        return false;
+    }
+    m_channel.setClient(m_client.get());
+    m_link = std::make_unique<BleLink>(m_client.get());
+    m_link->setConnectPauseMs(0);
+    m_link->Form_Load();
+    m_link->applyLanguage();
+    return true;
+}
+
+QStringList CliSession::scan(int scanMs)
+{
+    m_link->cmdScan_Click();
+    QEventLoop loop;
+    QTimer::singleShot(scanMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    if (m_link->scanCaption() != QLatin1String("Scan"))
+        m_link->cmdScan_Click(); // stop
+    return m_link->deviceEntries();
+}
+
+int CliSession::connectGauge()
+{
+    auto chosenRow = [this] {
+        const QStringList& entries = m_link->deviceEntries();
+        for (int i = 0; i < entries.size(); ++i) {
+            if (m_options.device.isEmpty() ||
+                BleLink::serverIdOfEntry(entries.at(i)).compare(m_options.device, Qt::CaseInsensitive) == 0)
+                return i;
+        }
+        return -1;
+    };
+    m_link->cmdScan_Click();
+    if (!waitOnLink(m_link.get(), [&] { return chosenRow() >= 0; }, kScanLimitMs)) {
+        userDialogs().message(m_options.device.isEmpty()
+                                  ? QStringLiteral("no gauge found")
+                                  : QStringLiteral("gauge %1 not found").arg(m_options.device));
+        return ExitNoReply;
+    }
+    m_link->cmdScan_Click(); // stop scanning
+    bool ready = false, down = false;
+    connect(m_link.get(), &BleLink::linkReady, this, [&ready] { ready = true; });
+    connect(m_link.get(), &BleLink::linkDown, this, [&down] { down = true; });
+    connect(m_client.get(), &BLEClient::Error, this, [&down] { down = true; });
+    m_link->cmdConnect_click(chosenRow());
+    waitOnLink(m_link.get(), [&] { return ready || down; }, kLinkLimitMs);
+    disconnect(m_link.get(), nullptr, this, nullptr);
+    disconnect(m_client.get(), &BLEClient::Error, this, nullptr);
+    if (ready)
+        return ExitDone;
+    userDialogs().message(QStringLiteral("connection failed: ") + m_link->statusText());
+    return ExitNoReply;
+}
+
+void CliSession::disconnectGauge()
+{
+    if (!m_link || !sharedState().DeviceConnected)
+        return;
+    m_client->DisconnectDevice();
+    waitOnLink(m_link.get(), [] { return !sharedState().DeviceConnected; }, 3000);
+}
+
+int CliSession::exitFor(WaitResult r)
+{
+    switch (r) {
+    case WaitResult::Done: return ExitDone;
+    case WaitResult::Cancelled: return ExitFailed;
+    case WaitResult::TimedOut:
+    case WaitResult::LinkLost: return ExitNoReply;
+    }
+    return ExitFailed;
+}

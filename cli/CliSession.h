@@ -1,0 +1,58 @@
+#pragma once
+
+#include "link/BleLink.h"
+#include "link/CommandChannel.h"
+
+#include <QObject>
+#include <memory>
+
+class SimGauge;
+
+// Exit codes of the command-line tool.
+enum CliExit {
+    ExitDone = 0,
+    ExitFailed = 1, // refused or failed by the gauge
+    ExitUsage = 2,
+    ExitNoReply = 3, // no reply in time or link lost
+};
+
+struct CliOptions {
+    bool simulator = false;
+    QString simDir;
+    QString device;
+    int timeoutMs = 0;
+    bool trace = false;
+    bool json = false;
+    int language = 0;
+};
+
+// One run of the tool: the BLE back end, the command channel and the link, connected to one gauge.
+class CliSession : public QObject {
+    Q_OBJECT
+public:
+    explicit CliSession(const CliOptions& options, QObject* parent = nullptr);
+    ~CliSession() override;
+
+    // Builds the back end; false (with a message) when none is available.
+    bool open();
+    // Scans for the gauge (--device or the first one listed) and connects; an exit code.
+    int connectGauge();
+    // Lists the gauges seen during scanMs.
+    QStringList scan(int scanMs);
+    void disconnectGauge();
+
+    CommandChannel& channel() { return m_channel; }
+    BleLink& link() { return *m_link; }
+    const CliOptions& options() const { return m_options; }
+
+    // Exit code for a wait result.
+    static int exitFor(WaitResult r);
+
+private:
+    void traceTo(const char* prefix, const QByteArray& text);
+    CliOptions m_options;
+    CommandChannel m_channel;
+    std::unique_ptr<BLEClient> m_client;
+    std::unique_ptr<BleLink> m_link;
+    SimGauge* m_gauge = nullptr;
+};

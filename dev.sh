@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# Developer entry point. Usage: ./dev.sh run | test | build | screenshots | bench | fuzz [SECONDS]
+set -euo pipefail
+cd "$(dirname "$0")"
+ROOT=$(pwd)
+
+PACKAGES=(cmake ninja-build g++ ccache pkg-config
+          qt6-base-dev qt6-connectivity-dev qt6-charts-dev qt6-image-formats-plugins
+          libgl-dev dbus-daemon clang libclang-rt-14-dev)
+
+ensure_packages() {
+    local missing=() p
+    for p in "${PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing missing packages: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+}
+
+export CCACHE_DIR="${CCACHE_DIR:-$ROOT/.cache/ccache}"
+
+build_release() {
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZV_BUILD_TESTS=OFF >/dev/null
+    cmake --build build -j2
+}
+
+build_tests() {
+    cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZV_SANITIZE=ON >/dev/null
+    cmake --build build-asan -j2
+}
+
+run_tests() {
+    export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:abort_on_error=0:detect_stack_use_after_return=0"
+    export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+    export LSAN_OPTIONS="suppressions=$ROOT/tests/lsan.supp:print_suppressions=0"
+    export QT_QPA_PLATFORM=offscreen
+    ctest --test-dir build-asan --output-on-failure -j2 --timeout 300
+}
+
+cmd="${1:-}"
+case "$cmd" in
+    build)
+        ensure_packages
+        build_release
+        ;;
+    run)
+        ensure_packages
+        build_release
+        if [ -x build/bin/zvservice ]; then
+            exec build/bin/zvservice --simulator
+        fi
+        exec build/bin/zvctl --simulator --trace send '$gcv!'
+        ;;
+    test)
+        ensure_packages
+        build_tests
+        run_tests
+        ;;
+    screenshots)
+        ensure_packages
+        build_release
+        mkdir -p build/screenshots
+        QT_QPA_PLATFORM=offscreen build/bin/zvservice --simulator --screenshots build/screenshots
+        ls build/screenshots
+        ;;
+    bench)
+        ensure_packages
+        build_release
+        cmake -S . -B build -DZV_BUILD_BENCH=ON >/dev/null
+        cmake --build build -j2
+        for b in build/bin/bench_*; do QT_QPA_PLATFORM=offscreen "$b"; done
+        ;;
+    *)
+        echo "usage: ./dev.sh run | test | build | screenshots | bench" >&2
+        exit 2
+        ;;
+esac
