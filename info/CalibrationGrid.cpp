@@ -1,0 +1,104 @@
+#include "info/CalibrationGrid.h"
+
+#include <QHeaderView>
+#include <QTableWidget>
+
+namespace CalibrationGrid
+{
+
+int twipsToPixels(int twips, qreal logicalDpi)
+{
+    return qRound(twips * logicalDpi / TwipsPerInch);
+}
+
+QStringList rowLabels()
+{
+    // Identical in both languages; trailing and doubled blanks belong to the texts.
+    return {QString(),
+            QStringLiteral("Offset Voltage"),
+            QStringLiteral("Scales"),
+            QStringLiteral("Value air "),
+            QStringLiteral("Current air"),
+            QStringLiteral("Max Range"),
+            QStringLiteral("Draftlimit_coarse"),
+            QStringLiteral("Draftlimit_fine "),
+            QStringLiteral("FE adc Offset"),
+            QStringLiteral("FE Temperature correction"),
+            QStringLiteral("Probe-Type(1=FE,3=Kombi) / Device-Type"),
+            QStringLiteral("Serial Number / Foil value"),
+            QStringLiteral("Zero Tolerance"),
+            QStringLiteral("Startup-Options  / menuelevel"),
+            QStringLiteral("Benutzereinstellungen"),
+            QStringLiteral("Userprobetype / memory"),
+            QStringLiteral("Units/language"),
+            QStringLiteral("Beep / Contrast // Switch off time / UseBLE"),
+            QString()};
+}
+
+namespace
+{
+QTableWidgetItem* cell(QTableWidget& grid, int row, int column)
+{
+    QTableWidgetItem* item = grid.item(row, column);
+    if (!item) {
+        item = new QTableWidgetItem;
+        grid.setItem(row, column, item);
+    }
+    return item;
+}
+
+void setBackground(QTableWidget& grid, int row, int column, const QColor& colour)
+{
+    cell(grid, row, column)->setBackground(colour);
+}
+
+void shade(QTableWidget& grid)
+{
+    // The header row is a fixed row in the light grey.
+    for (int c = 0; c < Columns; ++c)
+        setBackground(grid, 0, c, lightShade());
+    for (int r = 0; r < Rows; ++r) {
+        setBackground(grid, r, 0, lightShade());
+        if (r >= UserSettingsFirstRow) {
+            for (int c = 0; c < Columns; ++c)
+                setBackground(grid, r, c, darkShade());
+        }
+    }
+    for (int c = 0; c < Columns; ++c)
+        setBackground(grid, 1, c, lightShade());
+}
+} // namespace
+
+void format(QTableWidget& grid, qreal logicalDpi)
+{
+    grid.setColumnCount(Columns);
+    grid.setRowCount(Rows);
+    grid.horizontalHeader()->hide();
+    grid.verticalHeader()->hide();
+    grid.setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid.setFixedSize(twipsToPixels(WidthTwips, logicalDpi),
+                      twipsToPixels(HeightTwips, logicalDpi));
+    grid.setColumnWidth(0, twipsToPixels(LabelColumnTwips, logicalDpi));
+    grid.setColumnWidth(1, twipsToPixels(ValueColumnTwips, logicalDpi));
+    grid.setColumnWidth(2, twipsToPixels(ValueColumnTwips, logicalDpi));
+    cell(grid, 0, 1)->setText(QStringLiteral("FE"));
+    cell(grid, 0, 2)->setText(QStringLiteral("NFE"));
+    const QStringList labels = rowLabels();
+    for (int r = 1; r <= 17; ++r)
+        cell(grid, r, 0)->setText(labels.value(r));
+    // The header row is fixed: shown, never selected.
+    for (int c = 0; c < Columns; ++c)
+        cell(grid, 0, c)->setFlags(Qt::ItemIsEnabled);
+    shade(grid);
+}
+
+void fill(QTableWidget& grid, const QList<CellText>& cells)
+{
+    for (const CellText& c : cells) {
+        if (c.row < 0 || c.row >= grid.rowCount() || c.column < 0 || c.column >= grid.columnCount())
+            continue;
+        cell(grid, c.row, c.column)->setText(c.text);
+    }
+}
+
+} // namespace CalibrationGrid

@@ -1,0 +1,238 @@
+#include "info/frmInfo.h"
+
+#include "info/BusyIndicator.h"
+#include "info/CalibrationGrid.h"
+#include "info/RecordCellTexts.h"
+#include "info/VirtualKeyCode.h"
+#include "link/CommandChannel.h"
+#include "state/SharedState.h"
+#include "state/TextCatalogue.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace
+{
+// Key codes of the unlock sequence.
+constexpr int KeyModifier = 25; // Kanji/Hanja
+constexpr int KeyDownload = 81; // 'Q'
+constexpr int KeyFactory = 51;  // '3'
+const QString SequenceDownload = QStringLiteral("2581");
+const QString SequenceFactory = QStringLiteral("2551");
+
+// Catalogue entries of the window's captions.
+constexpr int EntryInfoFrameAtLoad = 21;
+constexpr int EntryInfoFrame = 11;
+constexpr int EntryRead = 36;
+constexpr int EntryDownload = 30;
+constexpr int EntryUpload = 31;
+constexpr int EntryFactory = 32;
+
+QLineEdit* identityBox(QWidget* parent, const char* name)
+{
+    auto* box = new QLineEdit(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    return box;
+}
+
+QLabel* identityLabel(QWidget* parent, const char* name, const char* caption)
+{
+    auto* label = new QLabel(QString::fromLatin1(caption), parent);
+    label->setObjectName(QString::fromLatin1(name));
+    return label;
+}
+} // namespace
+
+frmInfo::frmInfo(CommandChannel* channel, QWidget* parent)
+    : QWidget(parent), m_channel(channel), m_cancel(new CancelToken)
+{
+    createControls();
+    layoutControls();
+    m_indicator = new BusyIndicator(TraceBox, TimerTrace, this);
+    if (m_channel)
+        connect(m_channel, &CommandChannel::identityChanged, this, &frmInfo::showIdentity);
+    Form_Load();
+}
+
+frmInfo::~frmInfo()
+{
+    // A transfer still waiting for the gauge ends at once; it closes its device file itself.
+    m_cancel->cancel();
+}
+
+void frmInfo::createControls()
+{
+    setObjectName(QStringLiteral("frmInfo"));
+    frmInfoFrame = new QGroupBox(QStringLiteral("Info"), this);
+    frmInfoFrame->setObjectName(QStringLiteral("frmInfo"));
+    lblHardware = identityLabel(frmInfoFrame, "lblHardware", "Hardware");
+    lblMac = identityLabel(frmInfoFrame, "lblMac", "Mac");
+    lblControler = identityLabel(frmInfoFrame, "lblControler", "Controler");
+    lblBuild = identityLabel(frmInfoFrame, "lblBuild", "Build");
+    lblRevision = identityLabel(frmInfoFrame, "lblRevision", "Revision");
+    txtHardware = identityBox(frmInfoFrame, "txtHardware");
+    txtMac = identityBox(frmInfoFrame, "txtMac");
+    txtControler = identityBox(frmInfoFrame, "txtControler");
+    txtBuild = identityBox(frmInfoFrame, "txtBuild");
+    txtRevision = identityBox(frmInfoFrame, "txtRevision");
+    // Keys typed into the Build field drive the unlock sequence and never change its text.
+    txtBuild->setReadOnly(true);
+    txtBuild->installEventFilter(this);
+
+    frmTInfo = new QGroupBox(QStringLiteral("Technische Information"), this);
+    frmTInfo->setObjectName(QStringLiteral("frmTInfo"));
+    MSFlexGrid1 = new QTableWidget(frmTInfo);
+    MSFlexGrid1->setObjectName(QStringLiteral("MSFlexGrid1"));
+
+    cmdDaten = new QPushButton(QStringLiteral("Daten auslesen "), this);
+    cmdSpeichern = new QPushButton(QStringLiteral("Dateien herunterladen"), this);
+    cmdEinspielen = new QPushButton(QStringLiteral("Datei (probe) einspielen"), this);
+    cmdFactory = new QPushButton(QStringLiteral("Datei(factory) überschreiben"), this);
+    cmdDaten->setObjectName(QStringLiteral("cmdDaten"));
+    cmdSpeichern->setObjectName(QStringLiteral("cmdSpeichern"));
+    cmdEinspielen->setObjectName(QStringLiteral("cmdEinspielen"));
+    cmdFactory->setObjectName(QStringLiteral("cmdFactory"));
+    connect(cmdDaten, &QPushButton::clicked, this, &frmInfo::cmdDaten_Click);
+    connect(cmdSpeichern, &QPushButton::clicked, this, &frmInfo::cmdSpeichern_Click);
+    connect(cmdEinspielen, &QPushButton::clicked, this, &frmInfo::cmdEinspielen_Click);
+    connect(cmdFactory, &QPushButton::clicked, this, &frmInfo::cmdFactory_Click);
+
+    TraceBox = new QLineEdit(this);
+    TraceBox->setObjectName(QStringLiteral("TraceBox"));
+    TraceBox->setReadOnly(true);
+    TimerTrace = new QTimer(this);
+    TimerTrace->setObjectName(QStringLiteral("TimerTrace"));
+}
+
+void frmInfo::layoutControls()
+{
+    auto* identity = new QGridLayout(frmInfoFrame);
+    const QList<QPair<QLabel*, QLineEdit*>> rows = {{lblHardware, txtHardware},
+                                                    {lblMac, txtMac},
+                                                    {lblControler, txtControler},
+                                                    {lblBuild, txtBuild},
+                                                    {lblRevision, txtRevision}};
+    for (int i = 0; i < rows.size(); ++i) {
+        identity->addWidget(rows[i].first, i, 0);
+        identity->addWidget(rows[i].second, i, 1);
+    }
+    auto* table = new QVBoxLayout(frmTInfo);
+    table->addWidget(MSFlexGrid1);
+
+    auto* buttons = new QVBoxLayout;
+    for (QPushButton* b : {cmdDaten, cmdSpeichern, cmdEinspielen, cmdFactory})
+        buttons->addWidget(b);
+    buttons->addStretch();
+    buttons->addWidget(TraceBox);
+
+    auto* left = new QVBoxLayout;
+    left->addWidget(frmInfoFrame);
+    left->addLayout(buttons);
+    auto* main = new QHBoxLayout(this);
+    main->addLayout(left);
+    main->addWidget(frmTInfo);
+}
+
+void frmInfo::Form_Load()
+{
+    SharedState& s = sharedState();
+    setWindowTitle(s.ProgramTitle + QLatin1Char(' ') + s.ProgramVersion);
+    frmTInfo->setTitle(messageText(EntryInfoFrameAtLoad));
+    s.ProbeFileName = QStringLiteral("probe");
+    s.FactoryFileName = QStringLiteral("factory");
+    s.IdentityCommand = QStringLiteral("$naxo00");
+    cmdSpeichern->hide();
+    cmdEinspielen->hide();
+    cmdFactory->hide();
+    FormatMSFlex();
+    s.FileHex.clear();
+}
+
+void frmInfo::applyLanguage()
+{
+    frmTInfo->setTitle(messageText(EntryInfoFrame));
+    cmdDaten->setText(messageText(EntryRead));
+    cmdSpeichern->setText(messageText(EntryDownload));
+    cmdEinspielen->setText(messageText(EntryUpload));
+    cmdFactory->setText(messageText(EntryFactory));
+}
+
+void frmInfo::FormatMSFlex()
+{
+    CalibrationGrid::format(*MSFlexGrid1, logicalDpiX());
+    sharedState().UserSettingsFirstRow = CalibrationGrid::UserSettingsFirstRow;
+}
+
+void frmInfo::FillMSFlex()
+{
+    const SharedState& s = sharedState();
+    CalibrationGrid::fill(*MSFlexGrid1,
+                          recordCellTexts(s.Record, s.CurrentFileName, QLocale::system()));
+}
+
+void frmInfo::showIdentity()
+{
+    const IdentityFields& id = sharedState().Identity;
+    txtHardware->setText(id.Hardware);
+    txtMac->setText(id.Mac);
+    txtControler->setText(id.Controler);
+    txtBuild->setText(id.Build);
+    txtRevision->setText(id.Revision);
+}
+
+void frmInfo::txtBuild_KeyDown(int keyCode, int /*shift*/)
+{
+    m_savedBuildText = txtBuild->text();
+    m_keySequence += QString::number(keyCode);
+    if (keyCode != KeyModifier && keyCode != KeyDownload && keyCode != KeyFactory) {
+        m_keySequence.clear();
+        txtBuild->clear();
+        txtBuild->setSelection(0, 0);
+        cmdFactory->hide();
+        cmdSpeichern->hide();
+        cmdEinspielen->hide();
+    } else {
+        if (m_keySequence == SequenceDownload) {
+            cmdSpeichern->show();
+            cmdEinspielen->show();
+            cmdFactory->hide();
+            m_keySequence.clear();
+        }
+        if (m_keySequence == SequenceFactory) {
+            cmdFactory->show();
+            cmdSpeichern->hide();
+            cmdEinspielen->hide();
+            m_keySequence.clear();
+        }
+    }
+    txtBuild->setText(m_savedBuildText);
+}
+
+bool frmInfo::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == txtBuild && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        txtBuild_KeyDown(windowsVirtualKey(*key), int(key->modifiers() & Qt::ShiftModifier));
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmInfo::closeEvent(QCloseEvent* event)
+{
+    m_cancel->cancel();
+    event->accept();
+}
+
+void frmInfo::cmdDaten_Click() {}
+void frmInfo::cmdSpeichern_Click() {}
+void frmInfo::cmdEinspielen_Click() {}
+void frmInfo::cmdFactory_Click() {}

@@ -1,0 +1,102 @@
+#pragma once
+
+#include <QPointer>
+#include <QSharedPointer>
+#include <QString>
+#include <QWidget>
+
+class BusyIndicator;
+class CancelToken;
+class CommandChannel;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+class QTimer;
+struct TransferResult;
+
+// The technical-information window: the gauge's identity, the calibration table of its "probe"
+// and "factory" files, and the hidden service functions (download, probe upload, factory
+// overwrite) that the key sequence in the Build field shows.
+//
+// The controls are public, as the other windows and the tests reach them directly.
+class frmInfo : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit frmInfo(CommandChannel* channel, QWidget* parent = nullptr);
+    ~frmInfo() override;
+
+    // Button and frame captions in the current language (the language switch calls it).
+    void applyLanguage();
+    // Lays out the calibration table; values and the top-left cell stay as they are.
+    void FormatMSFlex();
+    // Writes the decoded record (sharedState().Record) and CurrentFileName into the table.
+    void FillMSFlex();
+
+    // Key-down of the Build field: keyCode is the Windows virtual-key code (25 = Kanji/Hanja,
+    // 81 = 'Q', 51 = '3'); shift is not used.
+    void txtBuild_KeyDown(int keyCode, int shift);
+
+    void cmdDaten_Click();
+    void cmdSpeichern_Click();
+    void cmdEinspielen_Click();
+    void cmdFactory_Click();
+
+    // A transfer is running (the four buttons are disabled meanwhile).
+    bool isBusy() const { return m_busy; }
+
+    // Controls of the window.
+    QGroupBox* frmInfoFrame = nullptr; // the "Info" frame with the identity fields
+    QLabel* lblHardware = nullptr;
+    QLabel* lblMac = nullptr;
+    QLabel* lblControler = nullptr;
+    QLabel* lblBuild = nullptr;
+    QLabel* lblRevision = nullptr;
+    QLineEdit* txtHardware = nullptr;
+    QLineEdit* txtMac = nullptr;
+    QLineEdit* txtControler = nullptr;
+    QLineEdit* txtBuild = nullptr;
+    QLineEdit* txtRevision = nullptr;
+    QGroupBox* frmTInfo = nullptr;
+    QTableWidget* MSFlexGrid1 = nullptr;
+    QPushButton* cmdDaten = nullptr;
+    QPushButton* cmdSpeichern = nullptr;
+    QPushButton* cmdEinspielen = nullptr;
+    QPushButton* cmdFactory = nullptr;
+    QLineEdit* TraceBox = nullptr;
+    QTimer* TimerTrace = nullptr;
+
+    // Unlock sequence state (decimal key codes typed since the last reset).
+    QString keySequence() const { return m_keySequence; }
+
+signals:
+    // A transfer started (true) or ended (false); the main window disables its device buttons.
+    void busyChanged(bool busy);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createControls();
+    void layoutControls();
+    void Form_Load();
+    void showIdentity();
+    void setBusy(bool busy);
+    bool beginTransfer();
+    void endTransfer(bool ready, const QString& readyText);
+    void showReadFailure(const TransferResult& result);
+    void showWriteFailure(const TransferResult& result);
+    bool readDevice(const QString& name);
+    bool writeDevice(const QString& name);
+    bool uploadProbeFrom(const QString& folder);
+
+    QPointer<CommandChannel> m_channel;
+    BusyIndicator* m_indicator = nullptr;
+    QSharedPointer<CancelToken> m_cancel;
+    QString m_keySequence;
+    QString m_savedBuildText;
+    bool m_busy = false;
+};
