@@ -228,11 +228,7 @@ bool frmInfo::eventFilter(QObject* watched, QEvent* event)
 
 void frmInfo::closeEvent(QCloseEvent* event)
 {
+    // A running transfer ends at once; it still closes its device file where the link allows.
     m_cancel->cancel();
     event->accept();
 }
-
-void frmInfo::cmdDaten_Click() {}
-void frmInfo::cmdSpeichern_Click() {}
-void frmInfo::cmdEinspielen_Click() {}
-void frmInfo::cmdFactory_Click() {}

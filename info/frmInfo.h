@@ -1,5 +1,7 @@
 #pragma once
 
+#include "info/TransferResult.h"
+
 #include <QPointer>
 #include <QSharedPointer>
 #include <QString>
@@ -14,7 +16,6 @@ class QLineEdit;
 class QPushButton;
 class QTableWidget;
 class QTimer;
-struct TransferResult;
 
 // The technical-information window: the gauge's identity, the calibration table of its "probe"
 // and "factory" files, and the hidden service functions (download, probe upload, factory
@@ -90,7 +91,6 @@ private:
     void showReadFailure(const TransferResult& result);
     void showWriteFailure(const TransferResult& result);
     bool readDevice(const QString& name);
-    bool writeDevice(const QString& name);
     bool uploadProbeFrom(const QString& folder);
 
     QPointer<CommandChannel> m_channel;
@@ -99,4 +99,5 @@ private:
     QString m_keySequence;
     QString m_savedBuildText;
     bool m_busy = false;
+    TransferStatus m_lastStatus = TransferStatus::Ok;
 };

@@ -1,0 +1,55 @@
+#include "info/DeviceFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+namespace DeviceFiles
+{
+namespace
+{
+PcFileResult failure(int number, const QString& description)
+{
+    PcFileResult r;
+    r.ok = false;
+    r.errorNumber = number;
+    r.description = description;
+    return r;
+}
+} // namespace
+
+PcFileResult saveHexFile(const QString& folder, const QString& name, const QString& hex)
+{
+    const QString path = QDir(folder).filePath(name);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return failure(ErrorAccess, path + QStringLiteral(": ") + file.errorString());
+    file.write(hex.toLatin1());
+    file.write("\r\n");
+    if (!file.commit())
+        return failure(ErrorAccess, path + QStringLiteral(": ") + file.errorString());
+    return {};
+}
+
+PcFileResult loadHexFile(const QString& folder, const QString& name)
+{
+    const QString path = QDir(folder).filePath(name);
+    QFile file(path);
+    if (!file.exists())
+        return failure(ErrorNotFound, path + QStringLiteral(": file not found"));
+    if (!file.open(QIODevice::ReadOnly))
+        return failure(ErrorAccess, path + QStringLiteral(": ") + file.errorString());
+    if (file.size() > MaxFileBytes)
+        return failure(ErrorTooLarge, path + QStringLiteral(": file too large"));
+    QByteArray bytes = file.read(MaxFileBytes + 1);
+    if (bytes.size() < 2)
+        return failure(ErrorTooShort, path + QStringLiteral(": file too short"));
+    if (bytes.endsWith("\r\n"))
+        bytes.chop(2);
+    else if (bytes.endsWith('\n'))
+        bytes.chop(1);
+    PcFileResult r;
+    r.hex = QString::fromLatin1(bytes);
+    return r;
+}
+} // namespace DeviceFiles

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "info/HexText.h"
+#include "info/TransferResult.h"
+
+#include <QString>
+
+// Texts of the information window's transfers that the catalogue does not hold, in the current
+// language (sharedState().LanguageIndex: 0 German, anything else English).
+namespace InfoTexts
+{
+// Shown instead of a read when no gauge is connected.
+QString notConnected();
+// The reason of a failed transfer, one short sentence.
+QString failureReason(const TransferResult& result);
+// The read-failure message: catalogue entry 26, then the reason on a line of its own.
+QString readFailed(const TransferResult& result);
+// The description part of a failed write's error report (entry 24, or 25 for the close step).
+QString writeFailed(const TransferResult& result);
+// Malformed hex text refused before anything is sent.
+QString hexRefused(const HexText::Check& check, int characters);
+// The question before writing data that are not exactly one 400-byte record.
+QString notOneRecord(int bytes);
+// The busy indicator's text after a failed or cancelled transfer (never the ready text).
+QString failedIndicator();
+// English name of a hex problem (log and command-line tool).
+QString hexProblemName(HexText::Problem problem);
+} // namespace InfoTexts

@@ -1,0 +1,218 @@
+// The transfer buttons of the information window: read, download, probe upload, factory
+// overwrite, and the busy state they share.
+#include "info/BusyIndicator.h"
+#include "info/DeviceFiles.h"
+#include "info/FileWriter.h"
+#include "info/InfoTexts.h"
+#include "info/RecordReader.h"
+#include "info/frmInfo.h"
+#include "link/CommandChannel.h"
+#include "state/ServiceLog.h"
+#include "state/SharedState.h"
+#include "state/TextCatalogue.h"
+#include "state/UserDialogs.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace
+{
+constexpr int EntryReady = 57;
+constexpr int EntryReadFirst = 22;
+const QString UploadReadyText = QStringLiteral("Ready");
+
+bool endsTheSession(TransferStatus status)
+{
+    return status == TransferStatus::LinkLost || status == TransferStatus::Cancelled ||
+           status == TransferStatus::NotConnected;
+}
+} // namespace
+
+void frmInfo::setBusy(bool busy)
+{
+    m_busy = busy;
+    for (QPushButton* b : {cmdDaten, cmdSpeichern, cmdEinspielen, cmdFactory})
+        b->setEnabled(!busy);
+    emit busyChanged(busy);
+}
+
+bool frmInfo::beginTransfer()
+{
+    if (m_busy)
+        return false;
+    m_cancel.reset(new CancelToken);
+    setBusy(true);
+    m_indicator->start();
+    return true;
+}
+
+void frmInfo::endTransfer(bool ready, const QString& readyText)
+{
+    setBusy(false);
+    if (ready)
+        m_indicator->stop(readyText);
+    else
+        m_indicator->stopWith(InfoTexts::failedIndicator());
+}
+
+void frmInfo::showReadFailure(const TransferResult& result)
+{
+    if (result.status != TransferStatus::Cancelled)
+        userDialogs().message(InfoTexts::readFailed(result));
+}
+
+void frmInfo::showWriteFailure(const TransferResult& result)
+{
+    switch (result.status) {
+    case TransferStatus::Ok:
+    case TransferStatus::Cancelled:
+    case TransferStatus::InvalidData: // the writer has said why
+    case TransferStatus::Declined:
+        return;
+    case TransferStatus::NotConnected:
+        userDialogs().message(InfoTexts::notConnected());
+        return;
+    default:
+        userDialogs().message(CommandChannel::errorReport(
+            int(result.status), QStringLiteral("Schreibe_Com"), InfoTexts::writeFailed(result)));
+    }
+}
+
+bool frmInfo::readDevice(const QString& name)
+{
+    const QSharedPointer<CancelToken> cancel = m_cancel;
+    RecordReader reader(*m_channel, cancel.data());
+    connect(&reader, &RecordReader::recordDecoded, this, &frmInfo::FillMSFlex);
+    connect(&reader, &RecordReader::identityRequested, this, [this] { txtRevision->clear(); });
+    const TransferResult r = reader.Lese_Com(name);
+    if (!r.ok())
+        showReadFailure(r);
+    m_lastStatus = r.status;
+    return r.ok();
+}
+
+void frmInfo::cmdDaten_Click()
+{
+    SharedState& s = sharedState();
+    if (m_busy)
+        return;
+    if (!s.DeviceConnected || !m_channel) {
+        userDialogs().message(InfoTexts::notConnected());
+        return;
+    }
+    const QPointer<frmInfo> self(this);
+    beginTransfer();
+    bool ok = readDevice(s.ProbeFileName);
+    if (self && !endsTheSession(m_lastStatus))
+        ok = readDevice(s.FactoryFileName) && ok;
+    AppendServiceLog(QStringLiteral("Geraet FactorydatenLänge") +
+                     QString::number(s.FactoryData.size()));
+    AppendServiceLog(QStringLiteral("Geraet Factorydaten") + s.FactoryData);
+    AppendServiceLog(QStringLiteral("Geraet ProbedatenLänge") +
+                     QString::number(s.ProbeData.size()));
+    AppendServiceLog(QStringLiteral("Geraet Probedaten") + s.ProbeData);
+    if (self)
+        endTransfer(ok, menuText(EntryReady));
+}
+
+void frmInfo::cmdSpeichern_Click()
+{
+    const SharedState& s = sharedState();
+    if (!beginTransfer())
+        return;
+    const QPointer<frmInfo> self(this);
+    const QString folder = userDialogs().chooseFolder(cmdSpeichern->text(), s.ProgramFolder);
+    if (!self)
+        return;
+    if (folder.isEmpty()) {
+        endTransfer(false, QString());
+        TraceBox->clear();
+        return;
+    }
+    PcFileResult saved;
+    if (s.FileHex.isEmpty() || s.ProbeData.isEmpty())
+        userDialogs().message(messageText(EntryReadFirst));
+    else
+        saved = DeviceFiles::saveHexFile(folder, s.ProbeFileName, s.ProbeData);
+    if (saved.ok && !s.FactoryData.isEmpty())
+        saved = DeviceFiles::saveHexFile(folder, s.FactoryFileName, s.FactoryData);
+    if (!saved.ok) {
+        userDialogs().message(CommandChannel::errorReport(
+            saved.errorNumber, QStringLiteral("cmdSpeichern_Click"), saved.description));
+    }
+    if (self)
+        endTransfer(saved.ok, menuText(EntryReady));
+}
+
+void frmInfo::cmdEinspielen_Click()
+{
+    SharedState& s = sharedState();
+    if (!beginTransfer())
+        return;
+    const QPointer<frmInfo> self(this);
+    s.CurrentFileName = s.ProbeFileName;
+    const QString folder = userDialogs().chooseFolder(cmdEinspielen->text(),
+                                                      s.ProgramFolder + QStringLiteral("/Probe"));
+    if (!self)
+        return;
+    if (folder.isEmpty()) {
+        endTransfer(false, QString());
+        TraceBox->clear();
+        return;
+    }
+    const bool ok = uploadProbeFrom(folder);
+    if (!self)
+        return;
+    endTransfer(ok, UploadReadyText);
+    if (ok)
+        cmdFactory->show();
+}
+
+bool frmInfo::uploadProbeFrom(const QString& folder)
+{
+    SharedState& s = sharedState();
+    const PcFileResult loaded = DeviceFiles::loadHexFile(folder, s.ProbeFileName);
+    if (!loaded.ok) {
+        userDialogs().message(CommandChannel::errorReport(
+            loaded.errorNumber, QStringLiteral("cmdEinspielen_Click"), loaded.description));
+        return false;
+    }
+    AppendServiceLog(QStringLiteral("Datei ProbedatenLänge") + QString::number(loaded.hex.size()));
+    AppendServiceLog(QStringLiteral("Datei Probedaten") + loaded.hex);
+    if (loaded.hex.isEmpty()) {
+        s.ProbeData.clear();
+        return true;
+    }
+    if (!s.DeviceConnected || !m_channel) {
+        userDialogs().message(InfoTexts::notConnected());
+        return false;
+    }
+    if (!FileWriter::confirmData(loaded.hex).ok())
+        return false;
+    s.ProbeData = loaded.hex;
+    const QSharedPointer<CancelToken> cancel = m_cancel;
+    const TransferResult r =
+        FileWriter(*m_channel, cancel.data()).writeConfirmed(s.ProbeFileName, s.ProbeData);
+    showWriteFailure(r);
+    return r.ok();
+}
+
+void frmInfo::cmdFactory_Click()
+{
+    SharedState& s = sharedState();
+    if (!beginTransfer())
+        return;
+    const QPointer<frmInfo> self(this);
+    TransferResult r;
+    if (!s.ProbeData.isEmpty()) {
+        if (!s.DeviceConnected || !m_channel) {
+            r = TransferResult::failure(TransferStatus::NotConnected, QString(), QString());
+        } else {
+            const QSharedPointer<CancelToken> cancel = m_cancel;
+            r = FileWriter(*m_channel, cancel.data()).Schreibe_Com(s.FactoryFileName, s.ProbeData);
+        }
+    }
+    showWriteFailure(r);
+    if (self)
+        endTransfer(r.ok(), menuText(EntryReady));
+}
