@@ -1,0 +1,117 @@
+#include "link/bluetooth/BleText.h"
+
+#include <QtTest>
+
+class BleTextTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void serverIds_data();
+    void serverIds();
+    void uuidTexts_data();
+    void uuidTexts();
+    void identifiers_data();
+    void identifiers();
+};
+
+void BleTextTest::serverIds_data()
+{
+    QTest::addColumn<QString>("serverId");
+    QTest::addColumn<QString>("address"); // "" = rejected
+    QTest::newRow("upper") << "5A454C564F01"
+                           << "5A:45:4C:56:4F:01";
+    QTest::newRow("lower") << "5a454c564f01"
+                           << "5A:45:4C:56:4F:01";
+    QTest::newRow("too short") << "5A454C564F0"
+                               << "";
+    QTest::newRow("too long") << "5A454C564F012"
+                              << "";
+    QTest::newRow("not hex") << "5A454C564F0G"
+                             << "";
+    QTest::newRow("sign") << "+A454C564F01"
+                          << "";
+    QTest::newRow("non-latin") << QString::fromUtf8("5A454C564F0\u00e9") << "";
+    QTest::newRow("empty") << ""
+                           << "";
+}
+
+void BleTextTest::serverIds()
+{
+    // a ServerId text / its address, and back to the upper-case ServerId
+    QFETCH(QString, serverId);
+    QFETCH(QString, address);
+    const QBluetoothAddress parsed = BleText::addressOf(serverId);
+    QCOMPARE(parsed.isNull() ? QString() : parsed.toString(), address);
+    if (!address.isEmpty())
+        QCOMPARE(BleText::serverIdOf(parsed), serverId.toUpper());
+}
+
+void BleTextTest::uuidTexts_data()
+{
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("text"); // "" = rejected
+    QTest::newRow("16-bit") << "28ca"
+                            << "000028CA-0000-1000-8000-00805F9B34FB";
+    QTest::newRow("32-bit") << "000028CA"
+                            << "000028CA-0000-1000-8000-00805F9B34FB";
+    QTest::newRow("full lower") << "ca28ed7b-0662-466f-b41f-0fd548267c10"
+                                << "CA28ED7B-0662-466F-B41F-0FD548267C10";
+    QTest::newRow("braces") << "{722383EA-0662-466F-B41F-0FD548267C10}"
+                            << "722383EA-0662-466F-B41F-0FD548267C10";
+    QTest::newRow("garbage") << "722383EA-0662-466F"
+                             << "";
+    QTest::newRow("3 digits") << "2ca"
+                              << "";
+    QTest::newRow("empty") << ""
+                           << "";
+}
+
+void BleTextTest::uuidTexts()
+{
+    // any UUID notation / the 36-character upper-case text, or "" when unparsable
+    QFETCH(QString, input);
+    QFETCH(QString, text);
+    QCOMPARE(BleText::uuidText(BleText::uuidFrom(input)), text);
+}
+
+void BleTextTest::identifiers_data()
+{
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QString>("service");
+    QTest::addColumn<QString>("characteristic");
+    QTest::addColumn<QString>("descriptor");
+    const QString s = "722383EA-0662-466F-B41F-0FD548267C10";
+    const QString c = "000028CA-0000-1000-8000-00805F9B34FB";
+    const QString d = "00002902-0000-1000-8000-00805F9B34FB";
+    QTest::newRow("service") << s << s << ""
+                             << "";
+    QTest::newRow("characteristic") << s + "/" + c << s << c << "";
+    QTest::newRow("descriptor") << s + "/" + c + "/" + d << s << c << d;
+    QTest::newRow("four parts") << s + "/" + c + "/" + d + "/" + d << ""
+                                << ""
+                                << "";
+    QTest::newRow("broken part") << s + "/xyz" << s << ""
+                                 << "";
+    QTest::newRow("empty") << ""
+                           << ""
+                           << ""
+                           << "";
+}
+
+void BleTextTest::identifiers()
+{
+    // an identifier text / its parts; what is malformed comes back null
+    QFETCH(QString, id);
+    QFETCH(QString, service);
+    QFETCH(QString, characteristic);
+    QFETCH(QString, descriptor);
+    const BleText::IdParts parts = BleText::splitId(id);
+    QCOMPARE(BleText::uuidText(parts.service), service);
+    QCOMPARE(BleText::uuidText(parts.characteristic), characteristic);
+    QCOMPARE(BleText::uuidText(parts.descriptor), descriptor);
+    if (!descriptor.isEmpty())
+        QCOMPARE(BleText::descriptorId(parts.service, parts.characteristic, parts.descriptor), id);
+}
+
+QTEST_GUILESS_MAIN(BleTextTest)
+#include "tst_bletext.moc"
