@@ -1,0 +1,249 @@
+#include "service/LanguageTransfer.h"
+
+#include "link/CommandChannel.h"
+#include "service/DeviceBusy.h"
+#include "state/LogCategories.h"
+#include "state/ServiceLog.h"
+#include "state/SharedState.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <cmath>
+
+namespace
+{
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+constexpr qint16 kPending = 55;
+
+bool replied()
+{
+    return sharedState().ReplyStatus != kPending;
+}
+
+// The whole number nearest to x; a half goes to the even neighbour.
+qint64 roundHalfEven(double x)
+{
+    const double below = std::floor(x);
+    const double rest = x - below;
+    const qint64 n = qint64(below);
+    if (rest > 0.5)
+        return n + 1;
+    if (rest < 0.5)
+        return n;
+    return (n % 2 == 0) ? n : n + 1;
+}
+} // namespace
+
+LanguageTransfer::LanguageTransfer(CommandChannel& channel, QObject* parent)
+    : QObject(parent), m_channel(channel), m_log(AppendServiceLog)
+{
+}
+
+int LanguageTransfer::progressMaximum(qint64 length)
+{
+    const double l = double(qMax<qint64>(length, 0));
+    return int(1 + roundHalfEven(l / 32.0 + l / 200.0 + 0.5));
+}
+
+QByteArray LanguageTransfer::hexText(const QByteArray& bytes, const std::function<void()>& step)
+{
+    QByteArray hex(2 * bytes.size(), Qt::Uninitialized);
+    char* out = hex.data();
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        *out++ = kHexDigits[b >> 4];
+        *out++ = kHexDigits[b & 0x0F];
+        if ((i + 1) % kProgressBytes == 0 && step)
+            step();
+    }
+    return hex;
+}
+
+QString LanguageTransfer::createCommand(qint64 length, const QString& name)
+{
+    return QStringLiteral("$fw?") + QString::number(length) + QLatin1Char(' ') + name +
+           QLatin1Char('!');
+}
+
+QString LanguageTransfer::writeCommand(int handle, qint64 byteOffset, int count,
+                                       const QByteArray& hex)
+{
+    return QStringLiteral("$wr?") + QString::number(handle) + QLatin1Char(' ') +
+           QString::number(byteOffset) + QLatin1Char(' ') + QString::number(count) +
+           QLatin1Char(' ') + QLatin1String(hex) + QLatin1Char('!');
+}
+
+QString LanguageTransfer::closeCommand(int handle)
+{
+    return QStringLiteral("$fc?") + QString::number(handle) + QLatin1Char('!');
+}
+
+void LanguageTransfer::step()
+{
+    ++m_value;
+    emit progress(qMin(m_value, m_maximum), m_maximum);
+}
+
+void LanguageTransfer::log(const QString& line) const
+{
+    if (m_log)
+        m_log(line);
+}
+
+TransferResult LanguageTransfer::readFile(const QString& path, QByteArray& bytes) const
+{
+    TransferResult result;
+    QFile file(path);
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        result.error = TransferError::FileMissing;
+        return result;
+    }
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
+        result.error = TransferError::FileUnreadable;
+        result.detail = file.errorString();
+        return result;
+    }
+    result.bytes = file.size();
+    if (result.bytes > kMaxFileBytes) {
+        result.error = TransferError::FileTooLarge;
+        return result;
+    }
+    bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError || bytes.size() != result.bytes) {
+        result.error = TransferError::FileUnreadable;
+        result.detail = file.errorString();
+        return result;
+    }
+    if (bytes.isEmpty())
+        result.error = TransferError::FileEmpty;
+    return result;
+}
+
+TransferResult LanguageTransfer::run(const QString& folder, const QString& fileName,
+                                     const CancelToken* cancel, int timeoutMs)
+{
+    const DeviceBusy::Guard busy;
+    m_cancel = cancel;
+    m_timeoutMs = timeoutMs;
+    QByteArray bytes;
+    TransferResult result = readFile(folder + fileName, bytes);
+    result.fileName = fileName;
+    if (!result.ok())
+        return result;
+
+    m_value = 0;
+    m_maximum = progressMaximum(bytes.size());
+    emit progress(m_value, m_maximum);
+    const QByteArray hex = hexText(bytes, [this] { step(); });
+    bytes.clear();
+
+    log(QStringLiteral("Logdatei ") +
+        QLocale::system().toString(QDateTime::currentDateTime(), QLocale::ShortFormat));
+    log(QStringLiteral("App.Path = ") + sharedState().ProgramFolder);
+    emit sending();
+    return sendFile(hex, result);
+}
+
+bool LanguageTransfer::waitFailed(WaitResult wait, TransferResult& result) const
+{
+    switch (wait) {
+    case WaitResult::Done:
+        return false;
+    case WaitResult::TimedOut:
+        result.error = TransferError::NoReply;
+        break;
+    case WaitResult::LinkLost:
+        result.error = TransferError::LinkLost;
+        break;
+    case WaitResult::Cancelled:
+        result.error = TransferError::Cancelled;
+        break;
+    }
+    qCWarning(zvService) << "language transfer stopped:" << waitResultName(wait);
+    return true;
+}
+
+TransferResult LanguageTransfer::sendFile(const QByteArray& hex, TransferResult result)
+{
+    SharedState& s = sharedState();
+    s.FileHandle = 0;
+    s.ReplyData.clear();
+    // The create reply carries the handle; the wait covers it by waiting for the status.
+    s.ReplyStatus = kPending;
+    result.step = TransferStep::Create;
+    const WaitResult created = m_channel.request(createCommand(result.bytes, result.fileName),
+                                                 replied, m_cancel, m_timeoutMs);
+    if (waitFailed(created, result))
+        return result;
+    if (s.FileHandle == 0 || s.ReplyStatus != 0) {
+        result.error = TransferError::CreateRefused;
+        result.status = s.ReplyStatus;
+        return result;
+    }
+    qint64 writeOffset = 0;
+    qint64 remaining = hex.size();
+    result.step = TransferStep::Write;
+    while (remaining >= kChunkHexChars) {
+        log(QStringLiteral("to write") + s.CommandText);
+        if (!sendChunk(hex, writeOffset, kChunkBytes, result))
+            return result;
+        remaining -= kChunkHexChars;
+        writeOffset += kChunkHexChars;
+    }
+    if (remaining > 0) {
+        result.step = TransferStep::LastWrite;
+        if (!sendChunk(hex, writeOffset, int(remaining / 2), result))
+            return result;
+    }
+    if (!closeFile(result))
+        return result;
+    result.step = TransferStep::Done;
+    return result;
+}
+
+bool LanguageTransfer::sendChunk(const QByteArray& hex, qint64 writeOffset, int count,
+                                 TransferResult& result)
+{
+    SharedState& s = sharedState();
+    ++result.chunk;
+    s.ReplyStatus = kPending;
+    const QString command =
+        writeCommand(s.FileHandle, writeOffset / 2, count, hex.mid(writeOffset, 2 * count));
+    const WaitResult wait = m_channel.request(command, replied, m_cancel, m_timeoutMs);
+    log(s.CommandText);
+    if (waitFailed(wait, result))
+        return false;
+    const bool full = count == kChunkBytes;
+    if (full)
+        step();
+    if (s.ReplyStatus != 0) {
+        result.error = full ? TransferError::WriteRefused : TransferError::LastWriteRefused;
+        result.status = s.ReplyStatus;
+        return false;
+    }
+    if (!full)
+        step();
+    return true;
+}
+
+bool LanguageTransfer::closeFile(TransferResult& result)
+{
+    SharedState& s = sharedState();
+    result.step = TransferStep::Close;
+    step();
+    s.ReplyStatus = kPending;
+    const WaitResult wait =
+        m_channel.request(closeCommand(s.FileHandle), replied, m_cancel, m_timeoutMs);
+    log(s.CommandText);
+    if (waitFailed(wait, result))
+        return false;
+    if (s.ReplyStatus != 0) {
+        result.error = TransferError::CloseRefused;
+        result.status = s.ReplyStatus;
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,57 @@
+#include "service/MemoryReset.h"
+
+#include "link/CommandChannel.h"
+#include "state/LogCategories.h"
+#include "state/SharedState.h"
+#include "state/UserDialogs.h"
+
+namespace
+{
+constexpr qint16 kPending = 55;
+} // namespace
+
+QString MemoryReset::question()
+{
+    return QStringLiteral("Wollen Sie das Gerät wirklich resetten?");
+}
+
+QString MemoryReset::command()
+{
+    return QStringLiteral("$fsf") + sharedState().CommandTerminator;
+}
+
+bool MemoryReset::succeeded(ResetOutcome outcome)
+{
+    return outcome == ResetOutcome::Done || outcome == ResetOutcome::LinkDropped;
+}
+
+ResetOutcome MemoryReset::run(UserDialogs& dialogs, const CancelToken* cancel, int timeoutMs)
+{
+    if (!dialogs.askYesNo(question(), false))
+        return ResetOutcome::Declined;
+    return send(cancel, timeoutMs);
+}
+
+ResetOutcome MemoryReset::send(const CancelToken* cancel, int timeoutMs)
+{
+    SharedState& s = sharedState();
+    if (!s.DeviceConnected)
+        return ResetOutcome::SendFailed;
+    s.ReplyStatus = kPending;
+    if (!m_channel.send(command()).ok())
+        return ResetOutcome::SendFailed;
+    const WaitResult wait = ReplyWait::until(
+        m_channel, [] { return sharedState().ReplyStatus == 0; }, timeoutMs, cancel);
+    qCInfo(zvService) << "memory reset:" << waitResultName(wait);
+    switch (wait) {
+    case WaitResult::Done:
+        return ResetOutcome::Done;
+    case WaitResult::LinkLost:
+        return ResetOutcome::LinkDropped;
+    case WaitResult::TimedOut:
+        return ResetOutcome::NoReply;
+    case WaitResult::Cancelled:
+        return ResetOutcome::Cancelled;
+    }
+    return ResetOutcome::NoReply;
+}

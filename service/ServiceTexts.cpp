@@ -1,0 +1,115 @@
+#include "service/ServiceTexts.h"
+
+#include "state/SharedState.h"
+#include "state/TextCatalogue.h"
+
+namespace
+{
+constexpr int kEntryConnect = 10;
+constexpr int kEntryWriteError = 24;
+constexpr int kEntryCloseError = 25;
+constexpr int kEntryResetDone = 28;
+constexpr int kEntryTransferDone = 34;
+
+struct Words {
+    const char* german;
+    const char* english;
+};
+
+QString pick(const Words& w)
+{
+    return QString::fromUtf8(sharedState().LanguageIndex == LanguageEnglish ? w.english : w.german);
+}
+
+const Words kMissing{"Sprachdatei nicht gefunden: ", "Language file not found: "};
+const Words kEmpty{"Sprachdatei ist leer, nichts gesendet: ",
+                   "Language file is empty, nothing sent: "};
+const Words kUnreadable{"Sprachdatei kann nicht gelesen werden: ",
+                        "Language file cannot be read: "};
+const Words kTooLarge{"Sprachdatei ist zu groß: ", "Language file is too large: "};
+const Words kCreateRefused{"Gerät hat das Anlegen der Datei abgelehnt: ",
+                           "Device refused to create the file: "};
+const Words kNoReply{"Keine Antwort vom Gerät", "No reply from device"};
+const Words kLinkLost{"Verbindung zum Gerät unterbrochen", "Connection to device lost"};
+const Words kCancelled{"Abgebrochen", "Cancelled"};
+const Words kResetUnknown{"Keine Antwort vom Gerät auf den Reset; bitte Gerät prüfen",
+                          "No reply from device to the reset; please check the device"};
+
+// The step a wait failure happened in, for the message.
+QString stepName(const TransferResult& r)
+{
+    switch (r.step) {
+    case TransferStep::Create:
+        return QStringLiteral(" ($fw)");
+    case TransferStep::Write:
+    case TransferStep::LastWrite:
+        return QStringLiteral(" ($wr %1)").arg(r.chunk);
+    case TransferStep::Close:
+        return QStringLiteral(" ($fc)");
+    case TransferStep::File:
+    case TransferStep::Done:
+        break;
+    }
+    return {};
+}
+} // namespace
+
+QString ServiceTexts::transferSucceeded(const QString& fileName)
+{
+    return QStringLiteral("Datei ") + fileName + messageText(kEntryTransferDone);
+}
+
+QString ServiceTexts::transferFailed(const TransferResult& r)
+{
+    const QString status = QString::number(r.status);
+    switch (r.error) {
+    case TransferError::None:
+        return transferSucceeded(r.fileName);
+    case TransferError::FileMissing:
+        return pick(kMissing) + r.fileName;
+    case TransferError::FileEmpty:
+        return pick(kEmpty) + r.fileName;
+    case TransferError::FileUnreadable:
+        return pick(kUnreadable) + r.fileName + " " + r.detail;
+    case TransferError::FileTooLarge:
+        return pick(kTooLarge) + r.fileName;
+    case TransferError::CreateRefused:
+        return pick(kCreateRefused) + r.fileName + " " + status;
+    case TransferError::WriteRefused:
+        return QStringLiteral("Fehler beim Datei schreiben BLE : ") + QLatin1Char(' ') + status;
+    case TransferError::LastWriteRefused:
+        return messageText(kEntryWriteError) + QLatin1Char(' ') + status;
+    case TransferError::CloseRefused:
+        return messageText(kEntryCloseError) + QLatin1Char(' ') + status;
+    case TransferError::NoReply:
+        return pick(kNoReply) + stepName(r);
+    case TransferError::LinkLost:
+        return pick(kLinkLost) + stepName(r);
+    case TransferError::Cancelled:
+        return pick(kCancelled);
+    }
+    return {};
+}
+
+QString ServiceTexts::resetOutcome(ResetOutcome outcome)
+{
+    switch (outcome) {
+    case ResetOutcome::Declined:
+        return {};
+    case ResetOutcome::Done:
+    case ResetOutcome::LinkDropped:
+        return messageText(kEntryResetDone);
+    case ResetOutcome::NoReply:
+        return pick(kResetUnknown);
+    case ResetOutcome::SendFailed:
+        return messageText(kEntryConnect);
+    case ResetOutcome::Cancelled:
+        return pick(kCancelled);
+    }
+    return {};
+}
+
+QString ServiceTexts::clockReadFailed(WaitResult why)
+{
+    return why == WaitResult::TimedOut ? pick(kNoReply) : pick(kLinkLost);
+}

@@ -1,0 +1,272 @@
+#include "SimLink.h"
+#include "service/DeviceBusy.h"
+#include "service/LanguageTransfer.h"
+#include "service/ServiceTexts.h"
+#include "state/TextCatalogue.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace
+{
+QByteArray bytesOf(int size, int first, int step)
+{
+    QByteArray b;
+    for (int i = 0; i < size; ++i)
+        b.append(char((first + i * step) & 0xFF));
+    return b;
+}
+
+// The commands the transfer of `bytes` as `name` with `handle` must send.
+QStringList expectedCommands(const QByteArray& bytes, const QString& name, int handle)
+{
+    QStringList c{QStringLiteral("$fw?%1 %2!").arg(bytes.size()).arg(name)};
+    for (int off = 0; off < bytes.size(); off += 32) {
+        const QByteArray part = bytes.mid(off, 32);
+        c.append(QStringLiteral("$wr?%1 %2 %3 %4!")
+                     .arg(handle)
+                     .arg(off)
+                     .arg(part.size())
+                     .arg(QString::fromLatin1(part.toHex().toUpper())));
+    }
+    c.append(QStringLiteral("$fc?%1!").arg(handle));
+    return c;
+}
+} // namespace
+
+class LanguageTransferTest : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir dir;
+    QString folder() const { return dir.path() + "/"; }
+    void writeFile(const QString& name, const QByteArray& bytes)
+    {
+        QFile f(dir.filePath(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(dir.isValid());
+        setReplyTimeoutMs(300);
+    }
+    void init()
+    {
+        resetSharedState();
+        fillTextTables();
+        FillLanguageTables();
+        sharedState().ProgramFolder = dir.path();
+        QDir(dir.path()).removeRecursively();
+        QDir().mkpath(dir.path());
+    }
+
+    void transcript_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("step");
+        QTest::addColumn<int>("handle");
+        QTest::addColumn<int>("maximum");
+        QTest::newRow("100 bytes, handle 3") << 100 << 0 << 7 << 3 << 5;
+        QTest::newRow("multiple of 32") << 64 << 200 << 1 << 1 << 4;
+        QTest::newRow("one byte") << 1 << 0xA5 << 0 << 3 << 2;
+        QTest::newRow("bytes below 16") << 16 << 0 << 1 << 2 << 2;
+        QTest::newRow("upper-case digits") << 6 << 0xAA << 0x11 << 3 << 2;
+        QTest::newRow("200 bytes") << 200 << 3 << 5 << 1 << 9;
+        QTest::newRow("halves to even") << 1600 << 1 << 3 << 1 << 59;
+    }
+    // a language file of size bytes / the exact commands, and progress ending within maximum
+    void transcript()
+    {
+        QFETCH(int, size);
+        QFETCH(int, first);
+        QFETCH(int, step);
+        QFETCH(int, handle);
+        QFETCH(int, maximum);
+        const QByteArray bytes = bytesOf(size, first, step);
+        writeFile("lDE", bytes);
+        SimLink link;
+        QVERIFY(link.connectGauge());
+        link.takeHandlesBelow(handle);
+        LanguageTransfer transfer(link.channel);
+        QStringList logged;
+        transfer.setLogSink([&logged](const QString& line) { logged.append(line); });
+        QSignalSpy progress(&transfer, &LanguageTransfer::progress);
+
+        const TransferResult r = transfer.run(folder(), "lDE");
+
+        QVERIFY2(r.ok(), qPrintable(ServiceTexts::transferFailed(r)));
+        QCOMPARE(link.transcript(), expectedCommands(bytes, "lDE", handle));
+        QCOMPARE(link.gauge.file("lDE"), bytes);
+        QCOMPARE(progress.last().at(1).toInt(), maximum);
+        const int increments = size / 200 + (size + 31) / 32 + 1;
+        QCOMPARE(progress.last().at(0).toInt(), increments);
+        QVERIFY(increments <= maximum);
+        QCOMPARE(logged.value(1), "App.Path = " + dir.path());
+        QVERIFY(logged.value(0).startsWith("Logdatei "));
+        QCOMPARE(logged.last(), link.transcript().last());
+        QVERIFY(!deviceBusy().isBusy());
+    }
+
+    // the spec'd hundred-byte file / progress maximum 5 and last value 5
+    void hundredBytesProgress()
+    {
+        writeFile("lDE", bytesOf(100, 1, 1));
+        SimLink link;
+        QVERIFY(link.connectGauge());
+        LanguageTransfer transfer(link.channel);
+        transfer.setLogSink({});
+        QSignalSpy progress(&transfer, &LanguageTransfer::progress);
+        QVERIFY(transfer.run(folder(), "lDE").ok());
+        QCOMPARE(progress.last(), (QList<QVariant>{5, 5}));
+    }
+
+    // the "to write" lines / each names the command sent before the next chunk
+    void toWriteLines()
+    {
+        writeFile("lEN", bytesOf(70, 0, 1));
+        SimLink link;
+        QVERIFY(link.connectGauge());
+        LanguageTransfer transfer(link.channel);
+        QStringList logged;
+        transfer.setLogSink([&logged](const QString& line) { logged.append(line); });
+        QVERIFY(transfer.run(folder(), "lEN").ok());
+        const QStringList sent = link.transcript();
+        const QStringList expected{
+            logged[0], logged[1], "to write" + sent[0], sent[1], "to write" + sent[1], sent[2],
+            sent[3],   sent[4]};
+        QCOMPARE(logged, expected);
+    }
+
+    void progressMaximum_data()
+    {
+        QTest::addColumn<qint64>("length");
+        QTest::addColumn<int>("maximum");
+        QTest::newRow("0: 0.5 to 0") << qint64(0) << 1;
+        QTest::newRow("100") << qint64(100) << 5;
+        QTest::newRow("800: 29.5 to 30") << qint64(800) << 31;
+        QTest::newRow("1600: 58.5 to 58") << qint64(1600) << 59;
+        QTest::newRow("1 MiB") << qint64(1048576) << 38012;
+    }
+    // a file length / 1 + round-half-even(L/32 + L/200 + 0.5)
+    void progressMaximum()
+    {
+        QFETCH(qint64, length);
+        QFETCH(int, maximum);
+        QCOMPARE(LanguageTransfer::progressMaximum(length), maximum);
+    }
+
+    // every byte value / two upper-case digits each, a step per 200 bytes
+    void hexText()
+    {
+        QByteArray all;
+        for (int i = 0; i < 256; ++i)
+            all.append(char(i));
+        int steps = 0;
+        const QByteArray hex = LanguageTransfer::hexText(all, [&steps] { ++steps; });
+        QCOMPARE(hex, all.toHex().toUpper());
+        QCOMPARE(steps, 1);
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("faultAt"); // command number, 1 = create
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QString>("message");
+        const int status = int(SimFault::StatusError);
+        QTest::newRow("create refused") << 100 << 1 << status << int(TransferError::CreateRefused)
+                                        << "Gerät hat das Anlegen der Datei abgelehnt: lDE 5";
+        QTest::newRow("write refused at chunk 2")
+            << 100 << 3 << status << int(TransferError::WriteRefused)
+            << "Fehler beim Datei schreiben BLE :  99";
+        QTest::newRow("last chunk refused")
+            << 100 << 5 << status << int(TransferError::LastWriteRefused)
+            << "Fehler beim Datei schreiben BLE: 99";
+        QTest::newRow("close refused") << 100 << 6 << status << int(TransferError::CloseRefused)
+                                       << "Fehler Datei schließen BLE: 5";
+        QTest::newRow("no reply to chunk 2")
+            << 100 << 3 << int(SimFault::NoReply) << int(TransferError::NoReply)
+            << "Keine Antwort vom Gerät ($wr 2)";
+        QTest::newRow("no reply to create")
+            << 100 << 1 << int(SimFault::NoReply) << int(TransferError::NoReply)
+            << "Keine Antwort vom Gerät ($fw)";
+        QTest::newRow("link dropped at chunk 3")
+            << 100 << 4 << int(SimFault::DropLink) << int(TransferError::LinkLost)
+            << "Verbindung zum Gerät unterbrochen ($wr 3)";
+        QTest::newRow("garbled close")
+            << 100 << 6 << int(SimFault::Garbled) << int(TransferError::NoReply)
+            << "Keine Antwort vom Gerät ($fc)";
+    }
+    // a fault injected at one command / the right error and message, nothing sent after it
+    void failures()
+    {
+        QFETCH(int, size);
+        QFETCH(int, faultAt);
+        QFETCH(int, fault);
+        QFETCH(int, error);
+        QFETCH(QString, message);
+        writeFile("lDE", bytesOf(size, 0, 1));
+        SimLink link;
+        QVERIFY(link.connectGauge());
+        link.gauge.setFault(faultAt, SimFault(fault));
+        LanguageTransfer transfer(link.channel);
+        transfer.setLogSink({});
+
+        const TransferResult r = transfer.run(folder(), "lDE");
+
+        QCOMPARE(int(r.error), error);
+        QCOMPARE(ServiceTexts::transferFailed(r), message);
+        QCOMPARE(link.transcript().size(), faultAt);
+        QVERIFY(!deviceBusy().isBusy());
+    }
+
+    void fileProblems_data()
+    {
+        QTest::addColumn<bool>("create");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("missing") << false << int(TransferError::FileMissing)
+                                 << "Sprachdatei nicht gefunden: lFR";
+        QTest::newRow("empty") << true << int(TransferError::FileEmpty)
+                               << "Sprachdatei ist leer, nichts gesendet: lFR";
+    }
+    // a missing or empty file / a clear message, nothing sent, no file created
+    void fileProblems()
+    {
+        QFETCH(bool, create);
+        QFETCH(int, error);
+        QFETCH(QString, message);
+        if (create)
+            writeFile("lFR", {});
+        SimLink link;
+        QVERIFY(link.connectGauge());
+        LanguageTransfer transfer(link.channel);
+        transfer.setLogSink({});
+        const TransferResult r = transfer.run(folder(), "lFR");
+        QCOMPARE(int(r.error), error);
+        QCOMPARE(ServiceTexts::transferFailed(r), message);
+        QVERIFY(link.transcript().isEmpty());
+        QCOMPARE(QFileInfo::exists(dir.filePath("lFR")), create);
+    }
+
+    // English interface / the refusals keep their catalogue texts, success keeps "Datei "
+    void englishTexts()
+    {
+        sharedState().LanguageIndex = LanguageEnglish;
+        TransferResult r;
+        r.error = TransferError::CloseRefused;
+        r.status = 7;
+        QCOMPARE(ServiceTexts::transferFailed(r), "Error close file BLE: 7");
+        r.error = TransferError::WriteRefused;
+        QCOMPARE(ServiceTexts::transferFailed(r), "Fehler beim Datei schreiben BLE :  7");
+        QCOMPARE(ServiceTexts::transferSucceeded("lDE"),
+                 "Datei lDE was successfully transfered to device");
+    }
+};
+
+QTEST_GUILESS_MAIN(LanguageTransferTest)
+#include "tst_languagetransfer.moc"
