@@ -92,44 +92,44 @@ void LanguageTransfer::log(const QString& line) const
         m_log(line);
 }
 
-TransferResult LanguageTransfer::readFile(const QString& path, QByteArray& bytes) const
+LanguageTransferResult LanguageTransfer::readFile(const QString& path, QByteArray& bytes) const
 {
-    TransferResult result;
+    LanguageTransferResult result;
     QFile file(path);
     const QFileInfo info(path);
     if (!info.exists()) {
-        result.error = TransferError::FileMissing;
+        result.error = LanguageTransferError::FileMissing;
         return result;
     }
     if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
-        result.error = TransferError::FileUnreadable;
+        result.error = LanguageTransferError::FileUnreadable;
         result.detail = file.errorString();
         return result;
     }
     result.bytes = file.size();
     if (result.bytes > kMaxFileBytes) {
-        result.error = TransferError::FileTooLarge;
+        result.error = LanguageTransferError::FileTooLarge;
         return result;
     }
     bytes = file.readAll();
     if (file.error() != QFileDevice::NoError || bytes.size() != result.bytes) {
-        result.error = TransferError::FileUnreadable;
+        result.error = LanguageTransferError::FileUnreadable;
         result.detail = file.errorString();
         return result;
     }
     if (bytes.isEmpty())
-        result.error = TransferError::FileEmpty;
+        result.error = LanguageTransferError::FileEmpty;
     return result;
 }
 
-TransferResult LanguageTransfer::run(const QString& folder, const QString& fileName,
-                                     const CancelToken* cancel, int timeoutMs)
+LanguageTransferResult LanguageTransfer::run(const QString& folder, const QString& fileName,
+                                             const CancelToken* cancel, int timeoutMs)
 {
     const DeviceBusy::Guard busy;
     m_cancel = cancel;
     m_timeoutMs = timeoutMs;
     QByteArray bytes;
-    TransferResult result = readFile(folder + fileName, bytes);
+    LanguageTransferResult result = readFile(folder + fileName, bytes);
     result.fileName = fileName;
     if (!result.ok())
         return result;
@@ -147,45 +147,46 @@ TransferResult LanguageTransfer::run(const QString& folder, const QString& fileN
     return sendFile(hex, result);
 }
 
-bool LanguageTransfer::waitFailed(WaitResult wait, TransferResult& result) const
+bool LanguageTransfer::waitFailed(WaitResult wait, LanguageTransferResult& result) const
 {
     switch (wait) {
     case WaitResult::Done:
         return false;
     case WaitResult::TimedOut:
-        result.error = TransferError::NoReply;
+        result.error = LanguageTransferError::NoReply;
         break;
     case WaitResult::LinkLost:
-        result.error = TransferError::LinkLost;
+        result.error = LanguageTransferError::LinkLost;
         break;
     case WaitResult::Cancelled:
-        result.error = TransferError::Cancelled;
+        result.error = LanguageTransferError::Cancelled;
         break;
     }
     qCWarning(zvService) << "language transfer stopped:" << waitResultName(wait);
     return true;
 }
 
-TransferResult LanguageTransfer::sendFile(const QByteArray& hex, TransferResult result)
+LanguageTransferResult LanguageTransfer::sendFile(const QByteArray& hex,
+                                                  LanguageTransferResult result)
 {
     SharedState& s = sharedState();
     s.FileHandle = 0;
     s.ReplyData.clear();
     // The create reply carries the handle; the wait covers it by waiting for the status.
     s.ReplyStatus = kPending;
-    result.step = TransferStep::Create;
+    result.step = LanguageTransferStep::Create;
     const WaitResult created = m_channel.request(createCommand(result.bytes, result.fileName),
                                                  replied, m_cancel, m_timeoutMs);
     if (waitFailed(created, result))
         return result;
     if (s.FileHandle == 0 || s.ReplyStatus != 0) {
-        result.error = TransferError::CreateRefused;
+        result.error = LanguageTransferError::CreateRefused;
         result.status = s.ReplyStatus;
         return result;
     }
     qint64 writeOffset = 0;
     qint64 remaining = hex.size();
-    result.step = TransferStep::Write;
+    result.step = LanguageTransferStep::Write;
     while (remaining >= kChunkHexChars) {
         log(QStringLiteral("to write") + s.CommandText);
         if (!sendChunk(hex, writeOffset, kChunkBytes, result))
@@ -194,18 +195,18 @@ TransferResult LanguageTransfer::sendFile(const QByteArray& hex, TransferResult 
         writeOffset += kChunkHexChars;
     }
     if (remaining > 0) {
-        result.step = TransferStep::LastWrite;
+        result.step = LanguageTransferStep::LastWrite;
         if (!sendChunk(hex, writeOffset, int(remaining / 2), result))
             return result;
     }
     if (!closeFile(result))
         return result;
-    result.step = TransferStep::Done;
+    result.step = LanguageTransferStep::Done;
     return result;
 }
 
 bool LanguageTransfer::sendChunk(const QByteArray& hex, qint64 writeOffset, int count,
-                                 TransferResult& result)
+                                 LanguageTransferResult& result)
 {
     SharedState& s = sharedState();
     ++result.chunk;
@@ -220,7 +221,8 @@ bool LanguageTransfer::sendChunk(const QByteArray& hex, qint64 writeOffset, int 
     if (full)
         step();
     if (s.ReplyStatus != 0) {
-        result.error = full ? TransferError::WriteRefused : TransferError::LastWriteRefused;
+        result.error =
+            full ? LanguageTransferError::WriteRefused : LanguageTransferError::LastWriteRefused;
         result.status = s.ReplyStatus;
         return false;
     }
@@ -229,10 +231,10 @@ bool LanguageTransfer::sendChunk(const QByteArray& hex, qint64 writeOffset, int 
     return true;
 }
 
-bool LanguageTransfer::closeFile(TransferResult& result)
+bool LanguageTransfer::closeFile(LanguageTransferResult& result)
 {
     SharedState& s = sharedState();
-    result.step = TransferStep::Close;
+    result.step = LanguageTransferStep::Close;
     step();
     s.ReplyStatus = kPending;
     const WaitResult wait =
@@ -241,7 +243,7 @@ bool LanguageTransfer::closeFile(TransferResult& result)
     if (waitFailed(wait, result))
         return false;
     if (s.ReplyStatus != 0) {
-        result.error = TransferError::CloseRefused;
+        result.error = LanguageTransferError::CloseRefused;
         result.status = s.ReplyStatus;
         return false;
     }

@@ -10,7 +10,7 @@
 class CommandChannel;
 
 // Why a language-file transfer ended.
-enum class TransferError {
+enum class LanguageTransferError {
     None,
     FileMissing,      // no such file in the language folder (nothing is created)
     FileEmpty,        // the file holds no bytes; nothing is sent
@@ -26,17 +26,17 @@ enum class TransferError {
 };
 
 // The step a transfer was in when it ended.
-enum class TransferStep { File, Create, Write, LastWrite, Close, Done };
+enum class LanguageTransferStep { File, Create, Write, LastWrite, Close, Done };
 
-struct TransferResult {
-    TransferError error = TransferError::None;
-    TransferStep step = TransferStep::File;
+struct LanguageTransferResult {
+    LanguageTransferError error = LanguageTransferError::None;
+    LanguageTransferStep step = LanguageTransferStep::File;
     int status = 0;   // ReplyStatus of a refusing reply
     int chunk = 0;    // 1-based number of the write command that failed
     QString fileName; // the file's name, also its name on the gauge
     QString detail;   // the file system's description of a file error
     qint64 bytes = 0; // the file's length
-    bool ok() const { return error == TransferError::None; }
+    bool ok() const { return error == LanguageTransferError::None; }
 };
 
 // Sends a language file to the gauge as a new device file: the create command "$fw?", the file
@@ -54,8 +54,8 @@ public:
     explicit LanguageTransfer(CommandChannel& channel, QObject* parent = nullptr);
 
     // Sends folder + fileName under the name fileName. timeoutMs <= 0: the channel's default.
-    TransferResult run(const QString& folder, const QString& fileName,
-                       const CancelToken* cancel = nullptr, int timeoutMs = -1);
+    LanguageTransferResult run(const QString& folder, const QString& fileName,
+                               const CancelToken* cancel = nullptr, int timeoutMs = -1);
 
     // Where the log lines go (the service log unless replaced).
     void setLogSink(std::function<void(const QString&)> sink) { m_log = std::move(sink); }
@@ -75,11 +75,12 @@ signals:
     void sending();
 
 private:
-    TransferResult readFile(const QString& path, QByteArray& bytes) const;
-    TransferResult sendFile(const QByteArray& hex, TransferResult result);
-    bool sendChunk(const QByteArray& hex, qint64 writeOffset, int count, TransferResult& result);
-    bool closeFile(TransferResult& result);
-    bool waitFailed(WaitResult wait, TransferResult& result) const;
+    LanguageTransferResult readFile(const QString& path, QByteArray& bytes) const;
+    LanguageTransferResult sendFile(const QByteArray& hex, LanguageTransferResult result);
+    bool sendChunk(const QByteArray& hex, qint64 writeOffset, int count,
+                   LanguageTransferResult& result);
+    bool closeFile(LanguageTransferResult& result);
+    bool waitFailed(WaitResult wait, LanguageTransferResult& result) const;
     void step();
     void log(const QString& line) const;
 

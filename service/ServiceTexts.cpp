@@ -36,18 +36,18 @@ const Words kResetUnknown{"Keine Antwort vom Gerät auf den Reset; bitte Gerät 
                           "No reply from device to the reset; please check the device"};
 
 // The step a wait failure happened in, for the message.
-QString stepName(const TransferResult& r)
+QString stepName(const LanguageTransferResult& r)
 {
     switch (r.step) {
-    case TransferStep::Create:
+    case LanguageTransferStep::Create:
         return QStringLiteral(" ($fw)");
-    case TransferStep::Write:
-    case TransferStep::LastWrite:
+    case LanguageTransferStep::Write:
+    case LanguageTransferStep::LastWrite:
         return QStringLiteral(" ($wr %1)").arg(r.chunk);
-    case TransferStep::Close:
+    case LanguageTransferStep::Close:
         return QStringLiteral(" ($fc)");
-    case TransferStep::File:
-    case TransferStep::Done:
+    case LanguageTransferStep::File:
+    case LanguageTransferStep::Done:
         break;
     }
     return {};
@@ -59,33 +59,33 @@ QString ServiceTexts::transferSucceeded(const QString& fileName)
     return QStringLiteral("Datei ") + fileName + messageText(kEntryTransferDone);
 }
 
-QString ServiceTexts::transferFailed(const TransferResult& r)
+QString ServiceTexts::transferFailed(const LanguageTransferResult& r)
 {
     const QString status = QString::number(r.status);
     switch (r.error) {
-    case TransferError::None:
+    case LanguageTransferError::None:
         return transferSucceeded(r.fileName);
-    case TransferError::FileMissing:
+    case LanguageTransferError::FileMissing:
         return pick(kMissing) + r.fileName;
-    case TransferError::FileEmpty:
+    case LanguageTransferError::FileEmpty:
         return pick(kEmpty) + r.fileName;
-    case TransferError::FileUnreadable:
+    case LanguageTransferError::FileUnreadable:
         return pick(kUnreadable) + r.fileName + " " + r.detail;
-    case TransferError::FileTooLarge:
+    case LanguageTransferError::FileTooLarge:
         return pick(kTooLarge) + r.fileName;
-    case TransferError::CreateRefused:
+    case LanguageTransferError::CreateRefused:
         return pick(kCreateRefused) + r.fileName + " " + status;
-    case TransferError::WriteRefused:
+    case LanguageTransferError::WriteRefused:
         return QStringLiteral("Fehler beim Datei schreiben BLE : ") + QLatin1Char(' ') + status;
-    case TransferError::LastWriteRefused:
+    case LanguageTransferError::LastWriteRefused:
         return messageText(kEntryWriteError) + QLatin1Char(' ') + status;
-    case TransferError::CloseRefused:
+    case LanguageTransferError::CloseRefused:
         return messageText(kEntryCloseError) + QLatin1Char(' ') + status;
-    case TransferError::NoReply:
+    case LanguageTransferError::NoReply:
         return pick(kNoReply) + stepName(r);
-    case TransferError::LinkLost:
+    case LanguageTransferError::LinkLost:
         return pick(kLinkLost) + stepName(r);
-    case TransferError::Cancelled:
+    case LanguageTransferError::Cancelled:
         return pick(kCancelled);
     }
     return {};

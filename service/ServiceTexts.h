@@ -13,7 +13,7 @@ namespace ServiceTexts
 // "Datei " + name + MessageTexts 34 ("Datei " stays German).
 QString transferSucceeded(const QString& fileName);
 // The message for a failed transfer (the gauge's refusals keep their catalogue texts).
-QString transferFailed(const TransferResult& result);
+QString transferFailed(const LanguageTransferResult& result);
 // MessageTexts 28 after a reset; a clear message for the other outcomes; "" for Declined.
 QString resetOutcome(ResetOutcome outcome);
 // What the time display shows when a read fails.

@@ -95,7 +95,7 @@ private slots:
         transfer.setLogSink([&logged](const QString& line) { logged.append(line); });
         QSignalSpy progress(&transfer, &LanguageTransfer::progress);
 
-        const TransferResult r = transfer.run(folder(), "lDE");
+        const LanguageTransferResult r = transfer.run(folder(), "lDE");
 
         QVERIFY2(r.ok(), qPrintable(ServiceTexts::transferFailed(r)));
         QCOMPARE(link.transcript(), expectedCommands(bytes, "lDE", handle));
@@ -178,27 +178,29 @@ private slots:
         QTest::addColumn<int>("error");
         QTest::addColumn<QString>("message");
         const int status = int(SimFault::StatusError);
-        QTest::newRow("create refused") << 100 << 1 << status << int(TransferError::CreateRefused)
-                                        << "Gerät hat das Anlegen der Datei abgelehnt: lDE 5";
+        QTest::newRow("create refused")
+            << 100 << 1 << status << int(LanguageTransferError::CreateRefused)
+            << "Gerät hat das Anlegen der Datei abgelehnt: lDE 5";
         QTest::newRow("write refused at chunk 2")
-            << 100 << 3 << status << int(TransferError::WriteRefused)
+            << 100 << 3 << status << int(LanguageTransferError::WriteRefused)
             << "Fehler beim Datei schreiben BLE :  99";
         QTest::newRow("last chunk refused")
-            << 100 << 5 << status << int(TransferError::LastWriteRefused)
+            << 100 << 5 << status << int(LanguageTransferError::LastWriteRefused)
             << "Fehler beim Datei schreiben BLE: 99";
-        QTest::newRow("close refused") << 100 << 6 << status << int(TransferError::CloseRefused)
-                                       << "Fehler Datei schließen BLE: 5";
+        QTest::newRow("close refused")
+            << 100 << 6 << status << int(LanguageTransferError::CloseRefused)
+            << "Fehler Datei schließen BLE: 5";
         QTest::newRow("no reply to chunk 2")
-            << 100 << 3 << int(SimFault::NoReply) << int(TransferError::NoReply)
+            << 100 << 3 << int(SimFault::NoReply) << int(LanguageTransferError::NoReply)
             << "Keine Antwort vom Gerät ($wr 2)";
         QTest::newRow("no reply to create")
-            << 100 << 1 << int(SimFault::NoReply) << int(TransferError::NoReply)
+            << 100 << 1 << int(SimFault::NoReply) << int(LanguageTransferError::NoReply)
             << "Keine Antwort vom Gerät ($fw)";
         QTest::newRow("link dropped at chunk 3")
-            << 100 << 4 << int(SimFault::DropLink) << int(TransferError::LinkLost)
+            << 100 << 4 << int(SimFault::DropLink) << int(LanguageTransferError::LinkLost)
             << "Verbindung zum Gerät unterbrochen ($wr 3)";
         QTest::newRow("garbled close")
-            << 100 << 6 << int(SimFault::Garbled) << int(TransferError::NoReply)
+            << 100 << 6 << int(SimFault::Garbled) << int(LanguageTransferError::NoReply)
             << "Keine Antwort vom Gerät ($fc)";
     }
     // a fault injected at one command / the right error and message, nothing sent after it
@@ -216,7 +218,7 @@ private slots:
         LanguageTransfer transfer(link.channel);
         transfer.setLogSink({});
 
-        const TransferResult r = transfer.run(folder(), "lDE");
+        const LanguageTransferResult r = transfer.run(folder(), "lDE");
 
         QCOMPARE(int(r.error), error);
         QCOMPARE(ServiceTexts::transferFailed(r), message);
@@ -229,9 +231,9 @@ private slots:
         QTest::addColumn<bool>("create");
         QTest::addColumn<int>("error");
         QTest::addColumn<QString>("message");
-        QTest::newRow("missing") << false << int(TransferError::FileMissing)
+        QTest::newRow("missing") << false << int(LanguageTransferError::FileMissing)
                                  << "Sprachdatei nicht gefunden: lFR";
-        QTest::newRow("empty") << true << int(TransferError::FileEmpty)
+        QTest::newRow("empty") << true << int(LanguageTransferError::FileEmpty)
                                << "Sprachdatei ist leer, nichts gesendet: lFR";
     }
     // a missing or empty file / a clear message, nothing sent, no file created
@@ -246,7 +248,7 @@ private slots:
         QVERIFY(link.connectGauge());
         LanguageTransfer transfer(link.channel);
         transfer.setLogSink({});
-        const TransferResult r = transfer.run(folder(), "lFR");
+        const LanguageTransferResult r = transfer.run(folder(), "lFR");
         QCOMPARE(int(r.error), error);
         QCOMPARE(ServiceTexts::transferFailed(r), message);
         QVERIFY(link.transcript().isEmpty());
@@ -257,11 +259,11 @@ private slots:
     void englishTexts()
     {
         sharedState().LanguageIndex = LanguageEnglish;
-        TransferResult r;
-        r.error = TransferError::CloseRefused;
+        LanguageTransferResult r;
+        r.error = LanguageTransferError::CloseRefused;
         r.status = 7;
         QCOMPARE(ServiceTexts::transferFailed(r), "Error close file BLE: 7");
-        r.error = TransferError::WriteRefused;
+        r.error = LanguageTransferError::WriteRefused;
         QCOMPARE(ServiceTexts::transferFailed(r), "Fehler beim Datei schreiben BLE :  7");
         QCOMPARE(ServiceTexts::transferSucceeded("lDE"),
                  "Datei lDE was successfully transfered to device");
