@@ -1,0 +1,55 @@
+// Loads arbitrary bytes as a picture, then asks for its sub-images and its animation delays the
+// way a caller would after a successful load.
+#include "picture/StdPictureEx.h"
+
+#include <QByteArray>
+#include <QGuiApplication>
+#include <QList>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+namespace
+{
+constexpr int kZeroDurationAdjustment = 10;
+constexpr int kRequiredBitmap = 1;
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    // Image plugins (GIF, ICO, TIFF) are found through the application object.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QGuiApplication app(*argc, *argv);
+    // The image plugins warn about every damaged picture; the fuzzer only wants findings.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const StdPictureEx loader;
+    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    const auto picture = loader.LoadPicture(bytes);
+    if (!picture)
+        return 0;
+    if (picture->isNull())
+        std::abort(); // a load that succeeds gives an image
+
+    const int count = loader.SubImageCount(*picture);
+    if (count < 1)
+        std::abort();
+    if (count > 1)
+        (void)loader.SubImage(*picture, count - 1);
+    QList<int> durations;
+    const int frames = loader.GetGIFAnimationInfo(*picture, durations, kZeroDurationAdjustment);
+    if (frames != durations.size())
+        std::abort();
+    for (const int d : durations) {
+        if (d <= 0)
+            std::abort(); // zero delays take the adjustment
+    }
+    // The loaded picture converted as a bitmap, as the program's windows ask for it.
+    (void)loader.LoadPicture(*picture, 0, 0, 0, 0, false, kRequiredBitmap);
+    return 0;
+}
