@@ -41,11 +41,21 @@ WaitResult DeviceRequest::run(const QString& command, const QString& replyKeywor
     return r;
 }
 
-bool DeviceRequest::closeFile(int handle) const
+TransferResult DeviceRequest::closeFile(int handle) const
 {
     SharedState& s = sharedState();
     s.ReplyStatus = 55;
-    const WaitResult r = sendUncancellable(
-        QStringLiteral("$fc?") + QString::number(handle) + QLatin1Char('!'), QStringLiteral("$fc"));
-    return r == WaitResult::Done && s.ReplyStatus == 0;
+    const QString command = QStringLiteral("$fc?") + QString::number(handle) + QLatin1Char('!');
+    const WaitResult w = sendUncancellable(command, QStringLiteral("$fc"));
+    TransferResult r;
+    if (w != WaitResult::Done) {
+        r = TransferResult::fromWait(w, command);
+    } else if (s.ReplyStatus != 0) {
+        r = TransferResult::failure(
+            TransferStatus::GaugeError, command,
+            QStringLiteral("close answered with status %1").arg(s.ReplyStatus));
+        r.gaugeStatus = s.ReplyStatus;
+    }
+    r.fileLeftOpen = !r.ok();
+    return r;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "info/TransferResult.h"
 #include "link/ReplyWait.h"
 
 #include <QString>
@@ -24,8 +25,9 @@ public:
     // The same, deaf to the cancel token: for closing a device file after a cancel.
     WaitResult sendUncancellable(const QString& command, const QString& replyKeyword) const;
 
-    // Sends "$fc?<handle>!" and reports whether the gauge confirmed the close with status 0.
-    bool closeFile(int handle) const;
+    // Sends "$fc?<handle>!" (deaf to the cancel token) and reports how the close ended: ok only
+    // when the gauge confirmed it with status 0; a failure is marked fileLeftOpen.
+    TransferResult closeFile(int handle) const;
 
     CommandChannel& channel() const { return m_channel; }
     const CancelToken* cancelToken() const { return m_cancel; }

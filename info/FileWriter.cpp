@@ -58,15 +58,8 @@ TransferResult FileWriter::writeConfirmed(const QString& name, const QString& he
     if (TransferResult r = writeChunks(handle, hex); !r.ok())
         return closeAfterFailure(r, handle);
     const DeviceRequest request(m_channel, m_cancel);
-    if (!request.closeFile(handle)) {
-        TransferResult r = TransferResult::failure(
-            s.ReplyStatus == 55 ? TransferStatus::NoReply : TransferStatus::GaugeError,
-            QStringLiteral("$fc?") + QString::number(handle) + QLatin1Char('!'),
-            QStringLiteral("close not confirmed, status %1").arg(s.ReplyStatus));
-        r.gaugeStatus = s.ReplyStatus;
-        r.fileLeftOpen = true;
-        return r;
-    }
+    if (TransferResult closed = request.closeFile(handle); !closed.ok())
+        return closed;
     return TransferResult::success();
 }
 
@@ -151,7 +144,7 @@ TransferResult FileWriter::closeAfterFailure(TransferResult failure, int handle)
     if (failure.status == TransferStatus::LinkLost) {
         failure.fileLeftOpen = true;
     } else {
-        failure.fileLeftOpen = !DeviceRequest(m_channel, m_cancel).closeFile(handle);
+        failure.fileLeftOpen = !DeviceRequest(m_channel, m_cancel).closeFile(handle).ok();
     }
     qCInfo(zvInfo) << "write failed:" << describeTransfer(failure);
     return failure;

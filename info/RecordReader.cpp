@@ -43,15 +43,8 @@ TransferResult RecordReader::Lese_Com(const QString& name)
     }
     emit recordDecoded();
     const DeviceRequest request(m_channel, m_cancel);
-    if (!request.closeFile(handle)) {
-        TransferResult r = TransferResult::failure(
-            s.ReplyStatus == 55 ? TransferStatus::NoReply : TransferStatus::GaugeError,
-            QStringLiteral("$fc?") + QString::number(handle) + QLatin1Char('!'),
-            QStringLiteral("close not confirmed, status %1").arg(s.ReplyStatus));
-        r.gaugeStatus = s.ReplyStatus;
-        r.fileLeftOpen = true;
-        return r;
-    }
+    if (TransferResult closed = request.closeFile(handle); !closed.ok())
+        return closed;
     if (name == s.ProbeFileName) {
         if (TransferResult r = requestIdentity(); !r.ok())
             return r;
@@ -81,7 +74,7 @@ TransferResult RecordReader::open(const QString& name, int& handle, int& length)
         QStringLiteral("the gauge opened no data (handle %1, length %2)").arg(handle).arg(length));
     // A handle without usable data is still an open file on the gauge.
     if (handle > 0)
-        r.fileLeftOpen = !DeviceRequest(m_channel, m_cancel).closeFile(handle);
+        r.fileLeftOpen = !DeviceRequest(m_channel, m_cancel).closeFile(handle).ok();
     return r;
 }
 
@@ -135,7 +128,7 @@ TransferResult RecordReader::closeAfterFailure(TransferResult failure, int handl
         failure.fileLeftOpen = true;
         return failure;
     }
-    failure.fileLeftOpen = !DeviceRequest(m_channel, m_cancel).closeFile(handle);
+    failure.fileLeftOpen = !DeviceRequest(m_channel, m_cancel).closeFile(handle).ok();
     qCInfo(zvInfo) << "read of" << sharedState().CurrentFileName
                    << "failed:" << describeTransfer(failure);
     return failure;
