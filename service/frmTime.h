@@ -1,23 +1,56 @@
 #pragma once
 
+#include "link/ReplyWait.h"
+
+#include <QPointer>
 #include <QWidget>
 
+class CommandChannel;
+class DeviceClock;
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
 
 // The date and time window: shows the gauge's date and time and sets it from the computer's
 // clock. It is unloaded when closed and created again when next opened.
+//
+// The display is refreshed by a timer-driven poll (DeviceClock): one read at a time, the next
+// 100 ms after the previous reply. Escape pressed in any window of the program stops it (an
+// application-wide key filter); activating the window again or cmdAkt restarts it.
 class frmTime : public QWidget
 {
     Q_OBJECT
 public:
     explicit frmTime(QWidget* parent = nullptr);
+    ~frmTime() override;
 
     // Captions the language switch sets on this window.
     void applyLanguage();
 
+    // The channel to the gauge; when not set, the one of the link window beside this window.
+    void setChannel(CommandChannel* channel);
+
+    void Form_Activate();
+    void RefreshDeviceTime();
+    void cmdAkt_Click();
+    void Form_Unload();
+    // The refresh is stopped (Escape, closing, or while the clock is set).
+    bool StopRefresh() const;
+    DeviceClock* clock() const { return m_clock; }
+
     QGroupBox* Frame1 = nullptr;
     QPushButton* cmdAkt = nullptr;
     QLineEdit* txtDateTime = nullptr;
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    bool ensureClock();
+    void showReadFailure(WaitResult why);
+
+    QPointer<CommandChannel> m_channel;
+    DeviceClock* m_clock = nullptr;
 };
