@@ -32,8 +32,15 @@ public:
     // One line per event (for failure messages).
     QString dump() const;
 
+signals:
+    void recorded();
+
 private:
-    void add(const QString& name, const QVariantList& args) { m_events.append({name, args}); }
+    void add(const QString& name, const QVariantList& args)
+    {
+        m_events.append({name, args});
+        emit recorded();
+    }
 
     QList<Event> m_events;
 };
