@@ -1,0 +1,27 @@
+#include "app/ClientFactory.h"
+
+#include "app/NoBluetoothClient.h"
+#include "sim/SimBleClient.h"
+#include "sim/SimGauge.h"
+#include "state/LogCategories.h"
+
+namespace
+{
+BLEClient* createSimulator(const QString& simDir, QObject* parent)
+{
+    auto* gauge = new SimGauge(parent);
+    if (!simDir.isEmpty()) {
+        QStringList skipped;
+        const QStringList loaded = gauge->loadFolder(simDir, &skipped);
+        qCInfo(zvApp) << "simulated gauge files:" << loaded << "skipped:" << skipped;
+    }
+    return new SimBleClient(gauge, parent);
+}
+} // namespace
+
+BLEClient* createBleClient(const ClientChoice& choice, QObject* parent)
+{
+    if (choice.simulator)
+        return createSimulator(choice.simDir, parent);
+    return new NoBluetoothClient(parent);
+}

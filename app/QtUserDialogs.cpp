@@ -1,0 +1,35 @@
+#include "app/QtUserDialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace
+{
+// The default title of a message box: the program's name.
+QString defaultTitle()
+{
+    return QApplication::applicationName();
+}
+} // namespace
+
+void QtUserDialogs::message(const QString& text)
+{
+    QMessageBox box(QMessageBox::NoIcon, defaultTitle(), text, QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.exec();
+}
+
+bool QtUserDialogs::askYesNo(const QString& text, bool defaultYes)
+{
+    QMessageBox box(QMessageBox::Question, defaultTitle(), text, QMessageBox::Yes | QMessageBox::No,
+                    QApplication::activeWindow());
+    box.setDefaultButton(defaultYes ? QMessageBox::Yes : QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+QString QtUserDialogs::chooseFolder(const QString& caption, const QString& startFolder)
+{
+    return QFileDialog::getExistingDirectory(QApplication::activeWindow(), caption, startFolder,
+                                             QFileDialog::ShowDirsOnly);
+}

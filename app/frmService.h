@@ -1,0 +1,107 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+
+class BLE;
+class BLEClient;
+class frmInfo;
+class frmTime;
+class QAction;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+
+// The program's first window: connection control, the entry points to the technical
+// information and to the date and time window, the language-file area, the memory reset, the
+// status line and the menus for quitting and for the language. Closing it ends the program.
+class frmService : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // How long the quit sequence waits for the gauge to confirm the disconnection.
+    static constexpr int kQuitWaitLimitMs = 3000;
+    static constexpr int kQuitPauseMs = 300;
+
+    // Runs the start-up sequence. The program's folder is sharedState().ProgramFolder when set,
+    // otherwise the folder of the executable.
+    explicit frmService(BLEClient* client, QWidget* parent = nullptr);
+    ~frmService() override;
+
+    // The other windows; created hidden on first use, with their load steps.
+    BLE* ble();
+    frmInfo* info();
+    frmTime* timeWindow();
+    BLEClient* client() const { return m_client; }
+
+    void ApplyLanguage();
+    void German_Click();
+    void English_Click();
+    void cmdConnect_Click();
+    void cmdInfo_Click();
+    void cmdTime_Click();
+    void mnuEnd_Click();
+    // Language-file area and memory reset.
+    void cmdSuche_click();
+    void lstDatei_Click();
+    void cmdTransfer_Click();
+    void cmdReset_Click();
+
+    // Tests shorten the quit pause and the wait for the disconnection.
+    void setQuitPauseMs(int ms) { m_quitPauseMs = ms; }
+    void setQuitWaitLimitMs(int ms) { m_quitWaitLimitMs = ms; }
+    bool ended() const { return m_ended; }
+
+    QLabel* picNaxo = nullptr;
+    QLabel* picZV = nullptr;
+    QLineEdit* txtSpeicher = nullptr;
+    QPushButton* cmdConnect = nullptr;
+    QPushButton* cmdTime = nullptr;
+    QPushButton* cmdInfo = nullptr;
+    QPushButton* cmdSuche = nullptr;
+    QListWidget* lstDatei = nullptr;
+    QPushButton* cmdTransfer = nullptr;
+    QPushButton* cmdReset = nullptr;
+    QLineEdit* txtLog = nullptr;
+    QProgressBar* pb1 = nullptr;
+    QLabel* lblPgm = nullptr;
+    QFrame* Frame1 = nullptr;
+    QFrame* Frame2 = nullptr;
+    QFrame* frmSprache = nullptr;
+    QAction* mnuEnde = nullptr;
+    QMenu* mnuLanguage = nullptr;
+    QAction* mnuEnglish = nullptr;
+    QAction* mnuGerman = nullptr;
+
+signals:
+    // The quit sequence has run; the program ends now.
+    void programEnded();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createControls();
+    void createMenus();
+    void connectControls();
+    void Form_Load();
+    void loadLogo(const QString& folder);
+    void showLinkControls(bool linkUp);
+    void onLinkReady();
+    void onInfoBusy(bool busy);
+    void waitForDisconnection();
+
+    BLEClient* m_client = nullptr;
+    BLE* m_ble = nullptr;
+    QPointer<frmInfo> m_info;
+    QPointer<frmTime> m_time;
+    bool m_infoLoading = false;
+    bool m_quitting = false;
+    bool m_ended = false;
+    int m_quitPauseMs = kQuitPauseMs;
+    int m_quitWaitLimitMs = kQuitWaitLimitMs;
+};

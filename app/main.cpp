@@ -1,0 +1,77 @@
+#include "app/ClientFactory.h"
+#include "app/QtUserDialogs.h"
+#include "app/ScreenshotRun.h"
+#include "app/frmService.h"
+#include "link/BLEClient.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+
+namespace
+{
+struct Arguments {
+    ClientChoice client;
+    QString screenshots;
+};
+
+Arguments parse(const QApplication& app)
+{
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    const QCommandLineOption simulator(QStringLiteral("simulator"),
+                                       QStringLiteral("Talk to the simulated gauge."));
+    const QCommandLineOption simDir(QStringLiteral("sim-dir"),
+                                    QStringLiteral("Device files of the simulated gauge."),
+                                    QStringLiteral("folder"));
+    const QCommandLineOption shots(QStringLiteral("screenshots"),
+                                   QStringLiteral("Render the windows to PNG files and end."),
+                                   QStringLiteral("folder"));
+    parser.addOptions({simulator, simDir, shots});
+    parser.process(app);
+    Arguments a;
+    a.client.simulator = parser.isSet(simulator);
+    a.client.simDir = parser.value(simDir);
+    a.screenshots = parser.value(shots);
+    return a;
+}
+
+bool wantsScreenshots(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "--screenshots" || arg.startsWith("--screenshots="))
+            return true;
+    }
+    return false;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // Screenshots are rendered without a display.
+    if (wantsScreenshots(argc, argv) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("ZVService"));
+    QApplication::setApplicationVersion(QStringLiteral("1.02"));
+    const Arguments args = parse(app);
+
+    QtUserDialogs dialogs;
+    // No message box may wait for a click while rendering without a display.
+    if (args.screenshots.isEmpty())
+        setUserDialogs(&dialogs);
+    BLEClient* client = createBleClient(args.client, &app);
+    frmService window(client);
+    QObject::connect(&window, &frmService::programEnded, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    if (!args.screenshots.isEmpty()) {
+        const int failures = renderScreenshots(window, args.screenshots);
+        window.mnuEnd_Click();
+        setUserDialogs(nullptr);
+        return failures == 0 ? 0 : 1;
+    }
+    window.show();
+    const int rc = app.exec();
+    setUserDialogs(nullptr);
+    return rc;
+}

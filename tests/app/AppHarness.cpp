@@ -1,0 +1,74 @@
+#include "AppHarness.h"
+
+#include "link/BLE.h"
+#include "link/BleLink.h"
+#include "state/SharedState.h"
+
+#include <QImage>
+#include <QListWidget>
+#include <QPushButton>
+#include <QtTest>
+
+namespace
+{
+constexpr int kTestTickMs = 10;
+constexpr int kLogoSize = 48;
+} // namespace
+
+SimBleClient::Options AppHarness::fastSim()
+{
+    SimBleClient::Options o;
+    o.connectLatencyMs = 0;
+    o.advertiseIntervalMs = 5;
+    return o;
+}
+
+AppHarness::AppHarness() : AppHarness(Setup()) {}
+
+AppHarness::AppHarness(const Setup& setup)
+{
+    resetSharedState();
+    setUserDialogs(&dialogs);
+    sharedState().ProgramFolder = m_dir.path();
+    if (setup.withLogo) {
+        QImage logo(kLogoSize, kLogoSize, QImage::Format_ARGB32);
+        logo.fill(Qt::darkBlue);
+        logo.save(m_dir.filePath(QStringLiteral("NaxoLogo.png")));
+    }
+    client = std::make_unique<SimBleClient>(&gauge, setup.sim);
+    m_window = std::make_unique<frmService>(setup.client ? setup.client : client.get());
+    m_window->setQuitPauseMs(0);
+    link().link()->setConnectPauseMs(0);
+    link().link()->setTimerIntervalMs(kTestTickMs);
+    m_window->show();
+}
+
+AppHarness::~AppHarness()
+{
+    m_window.reset();
+    client.reset();
+    setUserDialogs(nullptr);
+}
+
+BLE& AppHarness::link()
+{
+    return *m_window->ble();
+}
+
+bool AppHarness::scanUntil(int entries)
+{
+    BLE& w = link();
+    w.cmdScan->click();
+    return QTest::qWaitFor([&w, entries] { return w.lbDevices->count() >= entries; });
+}
+
+bool AppHarness::connectGauge()
+{
+    BLE& w = link();
+    m_window->cmdConnect_Click();
+    if (!scanUntil(1))
+        return false;
+    w.lbDevices->setCurrentRow(0);
+    w.cmdConnect->click();
+    return QTest::qWaitFor([&w] { return sharedState().ServicesFound && w.isHidden(); });
+}
