@@ -56,6 +56,8 @@ constexpr CatalogueRow MessageRows[] = {
     {34, " wurde erfolgreich auf das Gerät übertragen", " was successfully transfered to device"},
     {35, "Bitte warten", "Please wait"},
     {36, "Daten auslesen", "Read data"},
+    {37, "Bitte Bluetooth Einstellungen prüfen, oder Adapter verbinden",
+     "Please check bluetooth settings or connect dongle"},
     {38, "Datei NaxoLogo.png fehlt", "File NaxoLogo.png is missing"},
     {39, "Bitte wiederholen", "Please try again"},
 };

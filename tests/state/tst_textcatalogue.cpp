@@ -10,8 +10,8 @@ enum Table { Menu, Message };
 
 // The entries the windows, the link and the transfers look up.
 const QList<int> MenuEntriesInUse = {4, 30, 31, 32, 50, 56, 57};
-const QList<int> MessageEntriesInUse = {0,  2,  3,  5,  10, 11, 12, 14, 15, 16, 21, 22, 23, 24,
-                                        25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 38, 39};
+const QList<int> MessageEntriesInUse = {0,  2,  3,  5,  10, 11, 12, 14, 15, 16, 21, 22, 23, 24, 25,
+                                        26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39};
 
 const std::array<QString, 303>& tableOf(int table)
 {
