@@ -1,6 +1,6 @@
 #include "app/ClientFactory.h"
 
-#include "app/NoBluetoothClient.h"
+#include "link/bluetooth/QtBleClient.h"
 #include "sim/SimBleClient.h"
 #include "sim/SimGauge.h"
 #include "state/LogCategories.h"
@@ -23,5 +23,5 @@ BLEClient* createBleClient(const ClientChoice& choice, QObject* parent)
 {
     if (choice.simulator)
         return createSimulator(choice.simDir, parent);
-    return new NoBluetoothClient(parent);
+    return new QtBleClient(parent);
 }

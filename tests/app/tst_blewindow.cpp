@@ -1,6 +1,5 @@
 #include "AppHarness.h"
 #include "FakeBleClient.h"
-#include "app/NoBluetoothClient.h"
 #include "link/BLE.h"
 #include "link/BleLink.h"
 #include "state/SharedState.h"
@@ -53,6 +52,7 @@ private slots:
     void failedConnectedEvent();
     void connectNeverCompletes();
     void closeBoxOnlyHides();
+    void scanWithoutBluetooth_data();
     void scanWithoutBluetooth();
 };
 
@@ -239,12 +239,22 @@ void BleWindowTest::closeBoxOnlyHides()
     QVERIFY(h.client->isConnected());
 }
 
+void BleWindowTest::scanWithoutBluetooth_data()
+{
+    QTest::addColumn<bool>("present");
+    QTest::addColumn<bool>("powered");
+    QTest::newRow("no adapter") << false << true;
+    QTest::newRow("adapter switched off") << true << false;
+}
+
 void BleWindowTest::scanWithoutBluetooth()
 {
-    // no Bluetooth back end, scan clicked / the request to check the settings, still "Scan"
-    NoBluetoothClient none;
+    // no usable adapter, scan clicked / the request to check the settings, still "Scan"
+    QFETCH(bool, present);
+    QFETCH(bool, powered);
     AppHarness::Setup setup;
-    setup.client = &none;
+    setup.sim.adapterPresent = present;
+    setup.sim.adapterPowered = powered;
     AppHarness h(setup);
     h.window().cmdConnect_Click();
     h.link().cmdScan->click();
