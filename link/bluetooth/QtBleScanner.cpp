@@ -121,6 +121,10 @@ void QtBleScanner::onError(QBluetoothDeviceDiscoveryAgent::Error error)
     if (m_starting || !m_wanted)
         return; // start() reports it to its caller
     m_wanted = false;
-    const BleResult r = resultOf(error, m_agent->errorString());
+    // The agent often names only the symptom; a missing or switched-off adapter is the cause a
+    // technician can act on.
+    BleResult r = adapterCheck();
+    if (r.ok())
+        r = resultOf(error, m_agent->errorString());
     emit failed(qint16(r.code), r.description);
 }

@@ -29,6 +29,8 @@ private slots:
     void connectTimeLimit();
     void disconnectWhileConnecting();
     void slowReplyStillArrives();
+    void radioSwitchedOffWhileScanning();
+    void radioSwitchedOffWhileConnected();
 };
 
 void QtBleClientFaultTest::initTestCase()
@@ -178,6 +180,36 @@ void QtBleClientFaultTest::slowReplyStillArrives()
     clock.start();
     QCOMPARE(m_f.roundTrip("$gcv!"), QByteArray("$gcv?3710!"));
     QVERIFY(clock.elapsed() >= 600);
+}
+
+void QtBleClientFaultTest::radioSwitchedOffWhileScanning()
+{
+    // the adapter is switched off during a scan / Error "Bluetooth is switched off", scan over
+    QVERIFY(m_f.start({}).isEmpty());
+    QVERIFY(m_f.client->StartScanning(QString()).ok());
+    QTRY_VERIFY_WITH_TIMEOUT(m_f.log->find("Advertisement", 0, F::kGaugeId) >= 0, F::kEventWaitMs);
+    m_f.harness.control("SetPowered", {false});
+    QTRY_VERIFY_WITH_TIMEOUT(m_f.log->count("Error") == 1, F::kEventWaitMs);
+    QCOMPARE(m_f.log->named("Error").first().args,
+             (QVariantList{int(BleAdapterOff), QStringLiteral("Bluetooth is switched off")}));
+    QCOMPARE(m_f.client->StartScanning(QString()).code, int(BleAdapterOff));
+    m_f.harness.control("SetPowered", {true});
+    m_f.log->clear();
+    QVERIFY(m_f.client->StartScanning(QString()).ok()); // back on: scanning works again
+    QTRY_VERIFY_WITH_TIMEOUT(m_f.log->find("Advertisement", 0, F::kGaugeId) >= 0, F::kEventWaitMs);
+}
+
+void QtBleClientFaultTest::radioSwitchedOffWhileConnected()
+{
+    // the adapter is switched off with a link up / one Disconnected "connection lost", no hang
+    QVERIFY(m_f.start({}).isEmpty());
+    QVERIFY(m_f.connectGauge().isEmpty());
+    m_f.log->clear();
+    m_f.harness.control("SetPowered", {false});
+    QTRY_VERIFY_WITH_TIMEOUT(m_f.log->count("Disconnected") == 1, F::kEventWaitMs);
+    QCOMPARE(m_f.log->named("Disconnected").first().args,
+             (QVariantList{int(QtBleClient::kLinkLostStatus), QStringLiteral("connection lost")}));
+    QCOMPARE(m_f.client->ConnectDevice(F::kGaugeId).code, int(BleAdapterOff));
 }
 
 QTEST_GUILESS_MAIN(QtBleClientFaultTest)

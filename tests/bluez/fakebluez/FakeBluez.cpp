@@ -96,6 +96,9 @@ void FakeBluez::handleControl(const QDBusMessage& message)
         for (const QByteArray& c : m_gauge.transcript())
             lines.append(QString::fromLatin1(c));
         reply(message, {lines});
+    } else if (member == QLatin1String("SetPowered")) {
+        m_adapter.setPowered(args.value(0).toBool());
+        reply(message);
     } else if (member == QLatin1String("SendTrace")) {
         reply(message, {m_gatt.sendTrace(args.value(0).toByteArray())});
     } else {

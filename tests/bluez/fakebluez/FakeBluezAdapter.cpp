@@ -204,6 +204,16 @@ void FakeBluezAdapter::dropLink()
     closeLink();
 }
 
+void FakeBluezAdapter::setPowered(bool on)
+{
+    if (!on) {
+        m_rssiTimer.stop();
+        closeLink();
+        m_tree.setProperty(kAdapterPath, kAdapter, QStringLiteral("Discovering"), false);
+    }
+    m_tree.setProperty(kAdapterPath, kAdapter, QStringLiteral("Powered"), on);
+}
+
 void FakeBluezAdapter::closeLink()
 {
     for (const FakeDevice& d : std::as_const(m_devices)) {

@@ -26,6 +26,8 @@ public:
     bool handle(const QDBusMessage& message);
     // The gauge drops the link (no reply to whatever is pending).
     void dropLink();
+    // The radio is switched off or on: switching off ends links and discovery first.
+    void setPowered(bool on);
 
 private:
     struct FakeDevice {

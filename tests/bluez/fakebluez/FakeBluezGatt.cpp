@@ -151,7 +151,7 @@ void FakeBluezGatt::replyLater(const QDBusMessage& message, const QByteArray& va
         return;
     }
     const quint64 generation = m_linkGeneration;
-    QTimer::singleShot(delayMs, this, [this, message, value, generation] {
+    QTimer::singleShot(delayMs, Qt::PreciseTimer, this, [this, message, value, generation] {
         if (generation != m_linkGeneration)
             sendError(message, kErrorFailed, QStringLiteral("Not connected"));
         else
