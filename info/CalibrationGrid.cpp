@@ -81,6 +81,10 @@ void format(QTableWidget& grid, qreal logicalDpi)
     grid.setColumnWidth(0, twipsToPixels(LabelColumnTwips, logicalDpi));
     grid.setColumnWidth(1, twipsToPixels(ValueColumnTwips, logicalDpi));
     grid.setColumnWidth(2, twipsToPixels(ValueColumnTwips, logicalDpi));
+    for (int r = 0; r < Rows; ++r) {
+        for (int c = 0; c < Columns; ++c)
+            cell(grid, r, c);
+    }
     cell(grid, 0, 1)->setText(QStringLiteral("FE"));
     cell(grid, 0, 2)->setText(QStringLiteral("NFE"));
     const QStringList labels = rowLabels();

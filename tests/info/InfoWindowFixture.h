@@ -1,0 +1,58 @@
+#pragma once
+
+#include "SimSession.h"
+#include "info/frmInfo.h"
+#include "state/ServiceLog.h"
+
+#include <QFile>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <memory>
+
+// A connected simulated gauge, a fresh service log in a temporary program folder, recording
+// dialogs and the information window.
+struct InfoWindowFixture {
+    QTemporaryDir programFolder;
+    RecordingDialogs dialogs;
+    std::unique_ptr<SimSession> sim;
+    QPointer<frmInfo> window;
+
+    explicit InfoWindowFixture(bool connected = true)
+    {
+        sim = std::make_unique<SimSession>();
+        setUserDialogs(&dialogs);
+        sharedState().ProgramFolder = programFolder.path();
+        StartServiceLog();
+        if (connected)
+            sim->connect();
+        window = new frmInfo(&sim->channel);
+        window->applyLanguage();
+    }
+    ~InfoWindowFixture()
+    {
+        delete window.data();
+        setUserDialogs(nullptr);
+    }
+
+    // The service log's lines (Windows-1252, CR LF).
+    QStringList logLines() const
+    {
+        QFile f(sharedState().LogFilePath);
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromLatin1(f.readAll()).split(QStringLiteral("\r\n"));
+    }
+
+    // Shows the download and probe-upload buttons (key codes 25, 81).
+    void unlockDownload()
+    {
+        window->txtBuild_KeyDown(25, 0);
+        window->txtBuild_KeyDown(81, 0);
+    }
+
+    QString cell(int row, int column) const
+    {
+        const QTableWidgetItem* item = window->MSFlexGrid1->item(row, column);
+        return item ? item->text() : QString();
+    }
+};
