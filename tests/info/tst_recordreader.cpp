@@ -1,4 +1,5 @@
 #include "SimSession.h"
+#include "info/DeviceRequest.h"
 #include "info/RecordReader.h"
 #include "sim/SimRecords.h"
 
@@ -24,6 +25,7 @@ private slots:
     void faults();
     void identityWithoutRevision();
     void cancelClosesTheFile();
+    void handleEqualToPendingStatus();
 };
 
 void RecordReaderTest::blockReads_data()
@@ -217,6 +219,26 @@ void RecordReaderTest::cancelClosesTheFile()
     QCOMPARE(sim.gauge.openHandleCount(), 0);
     QCOMPARE(sim.transcript().last(), QStringLiteral("$fc?1!"));
     QVERIFY(sim.transcript().size() < 8);
+}
+
+void RecordReaderTest::handleEqualToPendingStatus()
+{
+    // the gauge hands out handle 55 (the pending status) / every block still waited for
+    SimSession sim;
+    QVERIFY(sim.connect());
+    const DeviceRequest request(sim.channel, nullptr);
+    for (int i = 1; i < 55; ++i) {
+        QCOMPARE(request.send(QStringLiteral("$fr?probe!"), QStringLiteral("$fr")),
+                 WaitResult::Done);
+        QVERIFY(request.closeFile(sharedState().FileHandle).ok());
+    }
+    sim.gauge.clearTranscript();
+    const TransferResult r = RecordReader(sim.channel).Lese_Com(QStringLiteral("factory"));
+    QVERIFY2(r.ok(), qPrintable(describeTransfer(r)));
+    QCOMPARE(sim.transcript().first(), QStringLiteral("$fr?factory!"));
+    QCOMPARE(sim.transcript().at(1), QStringLiteral("$rd?55 32!"));
+    QCOMPARE(sharedState().FactoryData.toLower(),
+             QString::fromLatin1(SimRecords::defaultFactory().toHex()));
 }
 
 QTEST_GUILESS_MAIN(RecordReaderTest)
