@@ -6,6 +6,7 @@
 #include "link/BLEClient.h"
 #include "link/BleLink.h"
 #include "picture/StdPictureEx.h"
+#include "service/ServiceFunctions.h"
 #include "service/frmTime.h"
 #include "state/LogCategories.h"
 #include "state/ServiceLog.h"
@@ -288,24 +289,22 @@ void frmService::cmdTime_Click()
 
 void frmService::cmdSuche_click()
 {
-    lstDatei->clear();
-    txtLog->setText(messageText(27));
+    ServiceFunctions::of(*this).cmdSuche_click();
 }
 
 void frmService::lstDatei_Click()
 {
-    cmdTransfer->show();
-    cmdReset->show();
+    ServiceFunctions::of(*this).lstDatei_Click();
 }
 
 void frmService::cmdTransfer_Click()
 {
-    // filled by the service functions
+    ServiceFunctions::of(*this).cmdTransfer_Click();
 }
 
 void frmService::cmdReset_Click()
 {
-    // filled by the service functions
+    ServiceFunctions::of(*this).cmdReset_Click();
 }
 
 void frmService::showLinkControls(bool linkUp)

@@ -37,7 +37,7 @@ qint64 roundHalfEven(double x)
 } // namespace
 
 LanguageTransfer::LanguageTransfer(CommandChannel& channel, QObject* parent)
-    : QObject(parent), m_channel(channel), m_log(AppendServiceLog)
+    : QObject(parent), m_channel(channel), m_expected(channel), m_log(AppendServiceLog)
 {
 }
 
@@ -147,6 +147,13 @@ LanguageTransferResult LanguageTransfer::run(const QString& folder, const QStrin
     return sendFile(hex, result);
 }
 
+WaitResult LanguageTransfer::ask(const QString& command, const QByteArray& keyword)
+{
+    m_expected.expect(keyword);
+    return m_channel.request(
+        command, [this] { return replied() && m_expected.arrived(); }, m_cancel, m_timeoutMs);
+}
+
 bool LanguageTransfer::waitFailed(WaitResult wait, LanguageTransferResult& result) const
 {
     switch (wait) {
@@ -175,8 +182,7 @@ LanguageTransferResult LanguageTransfer::sendFile(const QByteArray& hex,
     // The create reply carries the handle; the wait covers it by waiting for the status.
     s.ReplyStatus = kPending;
     result.step = LanguageTransferStep::Create;
-    const WaitResult created = m_channel.request(createCommand(result.bytes, result.fileName),
-                                                 replied, m_cancel, m_timeoutMs);
+    const WaitResult created = ask(createCommand(result.bytes, result.fileName), "$fw?");
     if (waitFailed(created, result))
         return result;
     if (s.FileHandle == 0 || s.ReplyStatus != 0) {
@@ -213,7 +219,7 @@ bool LanguageTransfer::sendChunk(const QByteArray& hex, qint64 writeOffset, int 
     s.ReplyStatus = kPending;
     const QString command =
         writeCommand(s.FileHandle, writeOffset / 2, count, hex.mid(writeOffset, 2 * count));
-    const WaitResult wait = m_channel.request(command, replied, m_cancel, m_timeoutMs);
+    const WaitResult wait = ask(command, "$wr?");
     log(s.CommandText);
     if (waitFailed(wait, result))
         return false;
@@ -237,8 +243,7 @@ bool LanguageTransfer::closeFile(LanguageTransferResult& result)
     result.step = LanguageTransferStep::Close;
     step();
     s.ReplyStatus = kPending;
-    const WaitResult wait =
-        m_channel.request(closeCommand(s.FileHandle), replied, m_cancel, m_timeoutMs);
+    const WaitResult wait = ask(closeCommand(s.FileHandle), "$fc?");
     log(s.CommandText);
     if (waitFailed(wait, result))
         return false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/ReplyWait.h"
+#include "service/ExpectedReply.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -80,11 +81,13 @@ private:
     bool sendChunk(const QByteArray& hex, qint64 writeOffset, int count,
                    LanguageTransferResult& result);
     bool closeFile(LanguageTransferResult& result);
+    WaitResult ask(const QString& command, const QByteArray& keyword);
     bool waitFailed(WaitResult wait, LanguageTransferResult& result) const;
     void step();
     void log(const QString& line) const;
 
     CommandChannel& m_channel;
+    ExpectedReply m_expected;
     std::function<void(const QString&)> m_log;
     const CancelToken* m_cancel = nullptr;
     int m_timeoutMs = -1;

@@ -1,6 +1,8 @@
 #include "service/MemoryReset.h"
 
 #include "link/CommandChannel.h"
+#include "service/DeviceBusy.h"
+#include "service/ExpectedReply.h"
 #include "state/LogCategories.h"
 #include "state/SharedState.h"
 #include "state/UserDialogs.h"
@@ -37,11 +39,15 @@ ResetOutcome MemoryReset::send(const CancelToken* cancel, int timeoutMs)
     SharedState& s = sharedState();
     if (!s.DeviceConnected)
         return ResetOutcome::SendFailed;
+    const DeviceBusy::Guard busy;
+    ExpectedReply expected(m_channel);
+    expected.expect("$fsf");
     s.ReplyStatus = kPending;
     if (!m_channel.send(command()).ok())
         return ResetOutcome::SendFailed;
     const WaitResult wait = ReplyWait::until(
-        m_channel, [] { return sharedState().ReplyStatus == 0; }, timeoutMs, cancel);
+        m_channel, [&expected] { return sharedState().ReplyStatus == 0 && expected.arrived(); },
+        timeoutMs, cancel);
     qCInfo(zvService) << "memory reset:" << waitResultName(wait);
     switch (wait) {
     case WaitResult::Done:

@@ -1,5 +1,6 @@
 #include "SimLink.h"
 #include "service/DeviceBusy.h"
+#include "service/DeviceClock.h"
 #include "service/LanguageTransfer.h"
 #include "service/ServiceTexts.h"
 #include "state/TextCatalogue.h"
@@ -253,6 +254,26 @@ private slots:
         QCOMPARE(ServiceTexts::transferFailed(r), message);
         QVERIFY(link.transcript().isEmpty());
         QCOMPARE(QFileInfo::exists(dir.filePath("lFR")), create);
+    }
+
+    // a clock read still under way when the transfer starts / its reply does not end a wait
+    void clockReadUnderWay()
+    {
+        writeFile("lDE", bytesOf(40, 0, 1));
+        SimLink link;
+        link.client.options().writeLatency = std::chrono::milliseconds(20);
+        QVERIFY(link.connectGauge());
+        DeviceClock clock(link.channel);
+        QSignalSpy sent(&link.channel, &CommandChannel::commandSent);
+        clock.start();
+        QVERIFY(sent.wait(1000));
+        QVERIFY(clock.waiting());
+        LanguageTransfer transfer(link.channel);
+        transfer.setLogSink({});
+        const LanguageTransferResult r = transfer.run(folder(), "lDE");
+        QVERIFY2(r.ok(), qPrintable(ServiceTexts::transferFailed(r)));
+        QCOMPARE(link.gauge.file("lDE"), bytesOf(40, 0, 1));
+        clock.stop();
     }
 
     // English interface / the refusals keep their catalogue texts, success keeps "Datei "

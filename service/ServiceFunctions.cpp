@@ -1,0 +1,154 @@
+#include "service/ServiceFunctions.h"
+
+#include "app/frmService.h"
+#include "link/BLE.h"
+#include "link/BleLink.h"
+#include "link/CommandChannel.h"
+#include "service/DeviceBusy.h"
+#include "service/LanguageFiles.h"
+#include "service/LanguageTransfer.h"
+#include "service/MemoryReset.h"
+#include "service/ServiceTexts.h"
+#include "state/LogCategories.h"
+#include "state/SharedState.h"
+#include "state/TextCatalogue.h"
+#include "state/UserDialogs.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+
+namespace
+{
+constexpr int kEntryChooseFile = 27;
+constexpr int kEntryTransferRunning = 33;
+
+// What the window showed before a transfer, so that a failure can put it back.
+struct WindowState {
+    bool progressVisible;
+    bool resetVisible;
+    bool infoVisible;
+    QString memoryText;
+};
+} // namespace
+
+ServiceFunctions& ServiceFunctions::of(frmService& window)
+{
+    if (auto* existing = window.findChild<ServiceFunctions*>(QString(), Qt::FindDirectChildrenOnly))
+        return *existing;
+    return *new ServiceFunctions(window);
+}
+
+ServiceFunctions::ServiceFunctions(frmService& window) : QObject(&window), m_window(window)
+{
+    connect(&deviceBusy(), &DeviceBusy::busyChanged, this,
+            [this](bool busy) { setDeviceButtonsEnabled(!busy); });
+    connect(&window, &frmService::programEnded, &m_cancel, &CancelToken::cancel);
+}
+
+CommandChannel* ServiceFunctions::channel() const
+{
+    return m_window.ble()->channel();
+}
+
+void ServiceFunctions::setDeviceButtonsEnabled(bool enabled)
+{
+    for (QWidget* w :
+         {static_cast<QWidget*>(m_window.cmdConnect), static_cast<QWidget*>(m_window.cmdTime),
+          static_cast<QWidget*>(m_window.cmdInfo), static_cast<QWidget*>(m_window.cmdSuche),
+          static_cast<QWidget*>(m_window.lstDatei), static_cast<QWidget*>(m_window.cmdTransfer),
+          static_cast<QWidget*>(m_window.cmdReset)})
+        w->setEnabled(enabled);
+}
+
+void ServiceFunctions::cmdSuche_click()
+{
+    m_window.lstDatei->clear();
+    const LanguageSearchResult found = LanguageFiles::search(sharedState().ProgramFolder);
+    LanguageFolder = found.folder;
+    for (const LanguageFileEntry& entry : found.entries) {
+        LanguageFileName = entry.fileName;
+        m_window.lstDatei->addItem(entry.languageName);
+    }
+    m_window.txtLog->setText(messageText(kEntryChooseFile));
+}
+
+void ServiceFunctions::lstDatei_Click()
+{
+    const QListWidgetItem* item = m_window.lstDatei->currentItem();
+    LanguageFileName = item ? item->text() : QString();
+    if (LanguageFileName.isEmpty())
+        return;
+    LanguageFileName = QStringLiteral("l") + LanguageFiles::SpracheUmsetzen(LanguageFileName);
+    m_window.cmdTransfer->show();
+    m_window.cmdReset->show();
+}
+
+void ServiceFunctions::showProgress(int value, int maximum)
+{
+    m_window.pb1->setMaximum(maximum);
+    m_window.pb1->setValue(value);
+    m_window.pb1->show();
+}
+
+void ServiceFunctions::cmdTransfer_Click()
+{
+    CommandChannel* link = channel();
+    if (!link || deviceBusy().isBusy())
+        return;
+    const WindowState before{m_window.pb1->isVisible(), m_window.cmdReset->isVisible(),
+                             m_window.cmdInfo->isVisible(), m_window.txtSpeicher->text()};
+    m_window.txtLog->show();
+    m_window.txtLog->setText(messageText(kEntryTransferRunning));
+    m_window.cmdReset->hide();
+    m_window.cmdInfo->hide();
+
+    LanguageTransfer transfer(*link);
+    connect(&transfer, &LanguageTransfer::progress, this, &ServiceFunctions::showProgress);
+    connect(&transfer, &LanguageTransfer::sending, this,
+            [this] { m_window.txtSpeicher->setText(QStringLiteral("Transfer")); });
+    m_cancel.reset();
+    const LanguageTransferResult r = transfer.run(LanguageFolder, LanguageFileName, &m_cancel);
+    if (m_window.ended())
+        return;
+    if (r.ok()) {
+        m_window.pb1->hide();
+        m_window.txtLog->show();
+        m_window.txtLog->setText(ServiceTexts::transferSucceeded(LanguageFileName));
+        m_window.cmdReset->show();
+        m_window.cmdInfo->show();
+        m_window.txtSpeicher->setText(QStringLiteral("0.0"));
+        return;
+    }
+    // Back to the state before the transfer; a link that went down meanwhile keeps its state.
+    m_window.pb1->setVisible(before.progressVisible);
+    m_window.txtSpeicher->setText(before.memoryText);
+    if (sharedState().DeviceConnected) {
+        m_window.cmdReset->setVisible(before.resetVisible);
+        m_window.cmdInfo->setVisible(before.infoVisible);
+    }
+    const QString message = ServiceTexts::transferFailed(r);
+    qCWarning(zvService) << "language transfer failed:" << message;
+    m_window.txtLog->setText(message);
+    if (r.error != LanguageTransferError::Cancelled)
+        userDialogs().message(message);
+}
+
+void ServiceFunctions::cmdReset_Click()
+{
+    CommandChannel* link = channel();
+    if (!link || deviceBusy().isBusy())
+        return;
+    const ResetOutcome outcome = MemoryReset(*link).run(userDialogs(), &m_cancel);
+    if (outcome == ResetOutcome::Declined || m_window.ended())
+        return;
+    const QString text = ServiceTexts::resetOutcome(outcome);
+    m_window.txtLog->setText(text);
+    if (!MemoryReset::succeeded(outcome)) {
+        userDialogs().message(text);
+        return;
+    }
+    m_window.ble()->link()->BLEDisconnect();
+    m_window.close();
+}
