@@ -115,7 +115,7 @@ void ServiceFunctions::cmdTransfer_Click()
     if (r.ok()) {
         m_window.pb1->hide();
         m_window.txtLog->show();
-        m_window.txtLog->setText(ServiceTexts::transferSucceeded(LanguageFileName));
+        m_window.txtLog->setText(ServiceTexts::transferSucceeded(r.fileName));
         m_window.cmdReset->show();
         m_window.cmdInfo->show();
         m_window.txtSpeicher->setText(QStringLiteral("0.0"));
