@@ -13,6 +13,22 @@ namespace
 {
 constexpr int kZeroDurationAdjustment = 10;
 constexpr int kRequiredBitmap = 1;
+constexpr int kMaxSubImagesVisited = 4;
+constexpr int kIconSides[] = {0, 16, 32, 48};
+constexpr int kRequiredFormats[] = {0, 1, 3, 0};
+
+// Load options taken from the last byte, which none of the formats needs: the low two bits pick
+// the wanted icon side, the next the original-format flag, the next two the required format.
+struct Options {
+    int iconSide = 0;
+    bool keepOriginal = false;
+    int requiredFormat = 0;
+    explicit Options(uint8_t b)
+        : iconSide(kIconSides[b & 3]), keepOriginal((b >> 2) & 1),
+          requiredFormat(kRequiredFormats[(b >> 3) & 3])
+    {
+    }
+};
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
@@ -30,7 +46,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const StdPictureEx loader;
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
-    const auto picture = loader.LoadPicture(bytes);
+    const Options o(size > 0 ? data[size - 1] : 0);
+    const auto picture = loader.LoadPicture(bytes, o.iconSide, 0, o.iconSide, o.iconSide,
+                                            o.keepOriginal, o.requiredFormat);
     if (!picture)
         return 0;
     if (picture->isNull())
@@ -39,6 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const int count = loader.SubImageCount(*picture);
     if (count < 1)
         std::abort();
+    for (int index = 1; index < qMin(count, kMaxSubImagesVisited); ++index)
+        (void)loader.SubImage(*picture, index);
     if (count > 1)
         (void)loader.SubImage(*picture, count - 1);
     QList<int> durations;
