@@ -88,9 +88,7 @@ private:
     void setBusy(bool busy);
     bool beginTransfer();
     void endTransfer(bool ready, const QString& readyText);
-    void showReadFailure(const TransferResult& result);
-    void showWriteFailure(const TransferResult& result);
-    bool readDevice(const QString& name);
+    TransferResult readDevice(const QString& name);
     bool uploadProbeFrom(const QString& folder);
 
     QPointer<CommandChannel> m_channel;
@@ -99,5 +97,4 @@ private:
     QString m_keySequence;
     QString m_savedBuildText;
     bool m_busy = false;
-    TransferStatus m_lastStatus = TransferStatus::Ok;
 };

@@ -55,13 +55,16 @@ void frmInfo::endTransfer(bool ready, const QString& readyText)
         m_indicator->stopWith(InfoTexts::failedIndicator());
 }
 
-void frmInfo::showReadFailure(const TransferResult& result)
+namespace
+{
+// Messages of failed transfers; they touch no control, so they are safe after the window went.
+void showReadFailure(const TransferResult& result)
 {
     if (result.status != TransferStatus::Cancelled)
         userDialogs().message(InfoTexts::readFailed(result));
 }
 
-void frmInfo::showWriteFailure(const TransferResult& result)
+void showWriteFailure(const TransferResult& result)
 {
     switch (result.status) {
     case TransferStatus::Ok:
@@ -77,8 +80,11 @@ void frmInfo::showWriteFailure(const TransferResult& result)
             int(result.status), QStringLiteral("Schreibe_Com"), InfoTexts::writeFailed(result)));
     }
 }
+} // namespace
 
-bool frmInfo::readDevice(const QString& name)
+// The window may be gone when the read returns (closed during the wait): nothing here touches it
+// after the read.
+TransferResult frmInfo::readDevice(const QString& name)
 {
     const QSharedPointer<CancelToken> cancel = m_cancel;
     RecordReader reader(*m_channel, cancel.data());
@@ -87,8 +93,7 @@ bool frmInfo::readDevice(const QString& name)
     const TransferResult r = reader.Lese_Com(name);
     if (!r.ok())
         showReadFailure(r);
-    m_lastStatus = r.status;
-    return r.ok();
+    return r;
 }
 
 void frmInfo::cmdDaten_Click()
@@ -102,9 +107,10 @@ void frmInfo::cmdDaten_Click()
     }
     const QPointer<frmInfo> self(this);
     beginTransfer();
-    bool ok = readDevice(s.ProbeFileName);
-    if (self && !endsTheSession(m_lastStatus))
-        ok = readDevice(s.FactoryFileName) && ok;
+    const TransferResult probe = readDevice(s.ProbeFileName);
+    bool ok = probe.ok();
+    if (self && !endsTheSession(probe.status))
+        ok = readDevice(s.FactoryFileName).ok() && ok;
     AppendServiceLog(QStringLiteral("Geraet FactorydatenLänge") +
                      QString::number(s.FactoryData.size()));
     AppendServiceLog(QStringLiteral("Geraet Factorydaten") + s.FactoryData);
