@@ -84,11 +84,16 @@ QByteArray BleClientFixture::roundTrip(const QByteArray& command)
     log->clear();
     if (!client->WriteValue(serviceId, commandId, QString(), command).ok())
         return "<write refused>";
+    if (log->size() != 0)
+        return "<event inside WriteValue>";
     waitForEvent({QStringLiteral("WriteResponse"), QStringLiteral("Disconnected")});
     if (log->count(QStringLiteral("WriteResponse")) == 0)
         return "<no write response>";
+    const int before = log->size();
     if (!client->ReadValue(serviceId, commandId, QString()).ok())
         return "<read refused>";
+    if (log->size() != before)
+        return "<event inside ReadValue>";
     waitForEvent({QStringLiteral("Value"), QStringLiteral("Disconnected")});
     if (log->count(QStringLiteral("Value")) == 0)
         return "<no value>";

@@ -92,6 +92,7 @@ void QtBleClientFaultTest::refusedConnects()
         QVERIFY(m_f.scanUntilSeen(serverId).isEmpty());
     m_f.log->clear();
     QVERIFY(m_f.client->ConnectDevice(serverId).ok());
+    QCOMPARE(m_f.log->size(), 0); // the stack may fail at once; the event still waits its turn
     QTRY_VERIFY_WITH_TIMEOUT(m_f.log->count("Error") == 1, F::kEventWaitMs);
     QCOMPARE(m_f.log->named("Error").first().args.value(0).toInt(), int(BleOperationFailed));
     QVERIFY(!m_f.log->named("Error").first().args.value(1).toString().isEmpty());
