@@ -22,6 +22,7 @@ private slots:
     void cleanup();
     void adapterProblemsFailStart_data();
     void adapterProblemsFailStart();
+    void bluetoothServiceMissing();
     void refusedConnects_data();
     void refusedConnects();
     void callsWithoutLinkFail();
@@ -69,6 +70,20 @@ void QtBleClientFaultTest::adapterProblemsFailStart()
     QCOMPARE(scan.code, code);
     QCOMPARE(scan.description, description);
     QCOMPARE(m_f.client->ConnectDevice(F::kGaugeId).code, code);
+    QSignalSpy anything(m_f.client.get(), &BLEClient::StartScan);
+    QVERIFY(!anything.wait(kQuietMs));
+    QCOMPARE(m_f.log->size(), 0);
+}
+
+void QtBleClientFaultTest::bluetoothServiceMissing()
+{
+    // a bus without bluetoothd / StartScanning and ConnectDevice fail "service not running"
+    m_f.client = std::make_unique<QtBleClient>();
+    m_f.log = std::make_unique<BleEventLog>(m_f.client.get());
+    const BleResult scan = m_f.client->StartScanning(QString());
+    QCOMPARE(scan.code, int(BleServiceNotRunning));
+    QCOMPARE(scan.description, QStringLiteral("the Bluetooth service is not running"));
+    QCOMPARE(m_f.client->ConnectDevice(F::kGaugeId).code, int(BleServiceNotRunning));
     QSignalSpy anything(m_f.client.get(), &BLEClient::StartScan);
     QVERIFY(!anything.wait(kQuietMs));
     QCOMPARE(m_f.log->size(), 0);
