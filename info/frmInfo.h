@@ -87,9 +87,9 @@ private:
     void showIdentity();
     void setBusy(bool busy);
     bool beginTransfer();
-    void endTransfer(bool ready, const QString& readyText);
+    void endTransfer(TransferStatus status, const QString& readyText);
     TransferResult readDevice(const QString& name);
-    bool uploadProbeFrom(const QString& folder);
+    TransferStatus uploadProbeFrom(const QString& folder);
 
     QPointer<CommandChannel> m_channel;
     BusyIndicator* m_indicator = nullptr;

@@ -46,11 +46,15 @@ bool frmInfo::beginTransfer()
     return true;
 }
 
-void frmInfo::endTransfer(bool ready, const QString& readyText)
+// Ok: the ready text after the pause. Declined (a dialog cancelled, a question answered No):
+// nothing was done, the box is emptied. Anything else: the failure text, never the ready text.
+void frmInfo::endTransfer(TransferStatus status, const QString& readyText)
 {
     setBusy(false);
-    if (ready)
+    if (status == TransferStatus::Ok)
         m_indicator->stop(readyText);
+    else if (status == TransferStatus::Declined)
+        m_indicator->stopWith(QString());
     else
         m_indicator->stopWith(InfoTexts::failedIndicator());
 }
@@ -118,7 +122,7 @@ void frmInfo::cmdDaten_Click()
                      QString::number(s.ProbeData.size()));
     AppendServiceLog(QStringLiteral("Geraet Probedaten") + s.ProbeData);
     if (self)
-        endTransfer(ok, menuText(EntryReady));
+        endTransfer(ok ? TransferStatus::Ok : TransferStatus::GaugeError, menuText(EntryReady));
 }
 
 void frmInfo::cmdSpeichern_Click()
@@ -131,8 +135,7 @@ void frmInfo::cmdSpeichern_Click()
     if (!self)
         return;
     if (folder.isEmpty()) {
-        endTransfer(false, QString());
-        TraceBox->clear();
+        endTransfer(TransferStatus::Declined, QString());
         return;
     }
     PcFileResult saved;
@@ -147,7 +150,8 @@ void frmInfo::cmdSpeichern_Click()
             saved.errorNumber, QStringLiteral("cmdSpeichern_Click"), saved.description));
     }
     if (self)
-        endTransfer(saved.ok, menuText(EntryReady));
+        endTransfer(saved.ok ? TransferStatus::Ok : TransferStatus::FileError,
+                    menuText(EntryReady));
 }
 
 void frmInfo::cmdEinspielen_Click()
@@ -162,45 +166,44 @@ void frmInfo::cmdEinspielen_Click()
     if (!self)
         return;
     if (folder.isEmpty()) {
-        endTransfer(false, QString());
-        TraceBox->clear();
+        endTransfer(TransferStatus::Declined, QString());
         return;
     }
-    const bool ok = uploadProbeFrom(folder);
+    const TransferStatus status = uploadProbeFrom(folder);
     if (!self)
         return;
-    endTransfer(ok, UploadReadyText);
-    if (ok)
+    endTransfer(status, UploadReadyText);
+    if (status == TransferStatus::Ok)
         cmdFactory->show();
 }
 
-bool frmInfo::uploadProbeFrom(const QString& folder)
+TransferStatus frmInfo::uploadProbeFrom(const QString& folder)
 {
     SharedState& s = sharedState();
     const PcFileResult loaded = DeviceFiles::loadHexFile(folder, s.ProbeFileName);
     if (!loaded.ok) {
         userDialogs().message(CommandChannel::errorReport(
             loaded.errorNumber, QStringLiteral("cmdEinspielen_Click"), loaded.description));
-        return false;
+        return TransferStatus::FileError;
     }
     AppendServiceLog(QStringLiteral("Datei ProbedatenLänge") + QString::number(loaded.hex.size()));
     AppendServiceLog(QStringLiteral("Datei Probedaten") + loaded.hex);
     if (loaded.hex.isEmpty()) {
         s.ProbeData.clear();
-        return true;
+        return TransferStatus::Ok;
     }
     if (!s.DeviceConnected || !m_channel) {
         userDialogs().message(InfoTexts::notConnected());
-        return false;
+        return TransferStatus::NotConnected;
     }
-    if (!FileWriter::confirmData(loaded.hex).ok())
-        return false;
+    if (const TransferResult confirmed = FileWriter::confirmData(loaded.hex); !confirmed.ok())
+        return confirmed.status;
     s.ProbeData = loaded.hex;
     const QSharedPointer<CancelToken> cancel = m_cancel;
     const TransferResult r =
         FileWriter(*m_channel, cancel.data()).writeConfirmed(s.ProbeFileName, s.ProbeData);
     showWriteFailure(r);
-    return r.ok();
+    return r.status;
 }
 
 void frmInfo::cmdFactory_Click()
@@ -220,5 +223,5 @@ void frmInfo::cmdFactory_Click()
     }
     showWriteFailure(r);
     if (self)
-        endTransfer(r.ok(), menuText(EntryReady));
+        endTransfer(r.status, menuText(EntryReady));
 }

@@ -40,6 +40,8 @@ private slots:
     void uploadRefused_data();
     void uploadRefused();
     void uploadOnlyLineEnd();
+    void uploadUnusualSize_data();
+    void uploadUnusualSize();
     void uploadFaults_data();
     void uploadFaults();
     void factoryWithoutData();
@@ -191,6 +193,35 @@ void FrmInfoTransfersTest::uploadOnlyLineEnd()
     QVERIFY(sharedState().ProbeData.isEmpty());
     QTRY_COMPARE(f.window->TraceBox->text(), QStringLiteral("Ready"));
     QVERIFY(!f.window->cmdFactory->isHidden());
+}
+
+void FrmInfoTransfersTest::uploadUnusualSize_data()
+{
+    QTest::addColumn<bool>("answer");
+    QTest::newRow("No") << false;
+    QTest::newRow("Yes") << true;
+}
+
+void FrmInfoTransfersTest::uploadUnusualSize()
+{
+    // PC file of 32 bytes / question first; No: nothing sent, no "Ready"; Yes: written, "Ready"
+    QFETCH(bool, answer);
+    InfoWindowFixture f;
+    QTemporaryDir source;
+    const QByteArray hex = countingHex(32).toLatin1();
+    writeFile(source.filePath("probe"), hex + "\r\n");
+    sharedState().ProbeData = QStringLiteral("KEPT");
+    f.dialogs.folder = source.path();
+    f.dialogs.answer = answer;
+    f.window->cmdEinspielen_Click();
+    QCOMPARE(f.dialogs.questions.size(), 1);
+    QCOMPARE(f.sim->transcript().isEmpty(), !answer);
+    QCOMPARE(sharedState().ProbeData, answer ? QString::fromLatin1(hex) : QStringLiteral("KEPT"));
+    QCOMPARE(f.window->cmdFactory->isHidden(), !answer);
+    if (answer)
+        QTRY_COMPARE(f.window->TraceBox->text(), QStringLiteral("Ready"));
+    else
+        QVERIFY(f.window->TraceBox->text().isEmpty());
 }
 
 void FrmInfoTransfersTest::uploadFaults_data()
