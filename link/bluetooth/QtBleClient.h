@@ -30,6 +30,7 @@ public:
     ~QtBleClient() override;
 
     void setConnectTimeout(int ms) { m_connectTimer.setInterval(ms); }
+    void setDisconnectTimeout(int ms) { m_disconnectTimer.setInterval(ms); }
     void setScanPeriod(int ms);
     bool isConnected() const { return m_state == LinkState::Connected; }
 

@@ -30,6 +30,7 @@ private slots:
     void connectTimeLimit();
     void disconnectWhileConnecting();
     void slowReplyStillArrives();
+    void unansweredDisconnectEnds();
     void radioSwitchedOffWhileScanning();
     void radioSwitchedOffWhileConnected();
 };
@@ -196,6 +197,24 @@ void QtBleClientFaultTest::slowReplyStillArrives()
     clock.start();
     QCOMPARE(m_f.roundTrip("$gcv!"), QByteArray("$gcv?3710!"));
     QVERIFY(clock.elapsed() >= 600);
+}
+
+void QtBleClientFaultTest::unansweredDisconnectEnds()
+{
+    // the stack never confirms a disconnect / Disconnected 0 after the limit, once, then idle
+    QVERIFY(m_f.start({"--ignore-disconnect"}).isEmpty());
+    QVERIFY(m_f.connectGauge().isEmpty());
+    m_f.client->setDisconnectTimeout(500);
+    m_f.log->clear();
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(m_f.client->DisconnectDevice().ok());
+    QTRY_VERIFY_WITH_TIMEOUT(m_f.log->count("Disconnected") == 1, F::kEventWaitMs);
+    QVERIFY(clock.elapsed() >= 450);
+    QCOMPARE(m_f.log->named("Disconnected").first().args.value(0).toInt(), 0);
+    QCOMPARE(m_f.client->ReadValue(m_f.serviceId, m_f.commandId, {}).code, int(BleNotConnected));
+    QSignalSpy more(m_f.client.get(), &BLEClient::Disconnected);
+    QVERIFY(!more.wait(kQuietMs));
 }
 
 void QtBleClientFaultTest::radioSwitchedOffWhileScanning()

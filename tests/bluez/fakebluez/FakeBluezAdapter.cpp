@@ -194,6 +194,8 @@ void FakeBluezAdapter::connectDevice(const QDBusMessage& message)
 
 void FakeBluezAdapter::disconnectDevice(const QDBusMessage& message)
 {
+    if (m_options.ignoreDisconnect)
+        return; // neither answered nor carried out
     if (deviceAt(message.path()) && deviceAt(message.path())->gauge)
         closeLink();
     m_bus.send(message.createReply());

@@ -39,6 +39,8 @@ bool parseFakeBluezOptions(const QStringList& args, FakeBluezOptions& options, Q
             options.poweredOff = true;
         else if (a == QLatin1String("--never-resolve"))
             options.neverResolve = true;
+        else if (a == QLatin1String("--ignore-disconnect"))
+            options.ignoreDisconnect = true;
         else if (a == QLatin1String("--no-command-char"))
             options.noCommandChar = true;
         else if (a == QLatin1String("--version"))
