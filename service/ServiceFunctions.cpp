@@ -68,7 +68,7 @@ void ServiceFunctions::cmdSuche_click()
     const LanguageSearchResult found = LanguageFiles::search(sharedState().ProgramFolder);
     LanguageFolder = found.folder;
     for (const LanguageFileEntry& entry : found.entries) {
-        LanguageFileName = entry.fileName;
+        LanguageFileName = entry.languageName;
         m_window.lstDatei->addItem(entry.languageName);
     }
     m_window.txtLog->setText(messageText(kEntryChooseFile));
