@@ -77,6 +77,7 @@ private slots:
     void captions();
     void checkMarks();
     void startsInGermanAfterEnglishRun();
+    void windowsCreatedOnce();
     void linkConnectCaptionAfterSwitchWhileConnected_data();
     void linkConnectCaptionAfterSwitchWhileConnected();
     void cmdTimeWithoutConnection_data();
@@ -302,6 +303,27 @@ void FrmServiceTest::startsInGermanAfterEnglishRun()
     AppHarness second;
     QCOMPARE(second.window().cmdConnect->text(), QStringLiteral("Gerät verbinden"));
     QVERIFY(!second.window().mnuEnglish->isChecked());
+}
+
+void FrmServiceTest::windowsCreatedOnce()
+{
+    // start-up, date and time window closed, four language switches / one window of each kind
+    AppHarness h;
+    frmService& w = h.window();
+    BLE* link = w.ble();
+    frmInfo* info = w.info();
+    QPointer<frmTime> closed = w.timeWindow();
+    closed->close();
+    QTRY_VERIFY(closed.isNull());
+    for (int i = 0; i < 2; ++i) {
+        w.English_Click();
+        w.German_Click();
+    }
+    QCOMPARE(w.findChildren<BLE*>().size(), 1);
+    QCOMPARE(w.findChildren<frmInfo*>().size(), 1);
+    QCOMPARE(w.findChildren<frmTime*>().size(), 1);
+    QCOMPARE(w.ble(), link);
+    QCOMPARE(w.info(), info);
 }
 
 void FrmServiceTest::linkConnectCaptionAfterSwitchWhileConnected_data()
