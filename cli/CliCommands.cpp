@@ -112,9 +112,10 @@ int send(CliSession& session, const QString& text)
     QByteArray reply;
     bool received = false, identity = false, understood = false;
     CommandChannel& ch = session.channel();
-    QObject::connect(&ch, &CommandChannel::valueReceived, &session,
+    QObject scope; // the connections below end with this function
+    QObject::connect(&ch, &CommandChannel::valueReceived, &scope,
                      [&](const QByteArray& v) { reply = v; received = true; });
-    QObject::connect(&ch, &CommandChannel::replyHandled, &session, [&](DispatchResult r) {
+    QObject::connect(&ch, &CommandChannel::replyHandled, &scope, [&](DispatchResult r) {
         identity = identity || r == DispatchResult::Identity;
         understood = r != DispatchResult::Ignored;
     });
@@ -163,7 +164,8 @@ int time(CliSession& session, bool set)
     if (set) {
         // The gauge's answer to a set is not one the dispatcher knows: wait for any value.
         bool answered = false;
-        QObject::connect(&ch, &CommandChannel::valueReceived, &session, [&] { answered = true; });
+        QObject scope; // the connection ends with this block
+        QObject::connect(&ch, &CommandChannel::valueReceived, &scope, [&] { answered = true; });
         s.ReplyStatus = 55;
         if (!ch.WriteTime().ok())
             return ExitNoReply;
