@@ -49,7 +49,7 @@ void FileWriterTest::init()
 {
     m_dialogs = RecordingDialogs();
     setUserDialogs(&m_dialogs);
-    setReplyTimeoutMs(150);
+    setReplyTimeoutMs(0);
 }
 
 void FileWriterTest::cleanup()
@@ -227,6 +227,7 @@ void FileWriterTest::faults_data()
 void FileWriterTest::faults()
 {
     // a fault at any step / typed failure, no further data, the file closed where the link allows
+    setReplyTimeoutMs(300); // the faults leave replies missing
     QFETCH(int, command);
     QFETCH(SimFault, fault);
     QFETCH(TransferStatus, status);
