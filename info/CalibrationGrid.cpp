@@ -1,5 +1,7 @@
 #include "info/CalibrationGrid.h"
 
+#include "info/CalibrationRows.h"
+
 #include <QHeaderView>
 #include <QTableWidget>
 
@@ -13,26 +15,7 @@ int twipsToPixels(int twips, qreal logicalDpi)
 
 QStringList rowLabels()
 {
-    // Identical in both languages; trailing and doubled blanks belong to the texts.
-    return {QString(),
-            QStringLiteral("Offset Voltage"),
-            QStringLiteral("Scales"),
-            QStringLiteral("Value air "),
-            QStringLiteral("Current air"),
-            QStringLiteral("Max Range"),
-            QStringLiteral("Draftlimit_coarse"),
-            QStringLiteral("Draftlimit_fine "),
-            QStringLiteral("FE adc Offset"),
-            QStringLiteral("FE Temperature correction"),
-            QStringLiteral("Probe-Type(1=FE,3=Kombi) / Device-Type"),
-            QStringLiteral("Serial Number / Foil value"),
-            QStringLiteral("Zero Tolerance"),
-            QStringLiteral("Startup-Options  / menuelevel"),
-            QStringLiteral("Benutzereinstellungen"),
-            QStringLiteral("Userprobetype / memory"),
-            QStringLiteral("Units/language"),
-            QStringLiteral("Beep / Contrast // Switch off time / UseBLE"),
-            QString()};
+    return CalibrationRows::labels();
 }
 
 namespace
@@ -85,8 +68,8 @@ void format(QTableWidget& grid, qreal logicalDpi)
         for (int c = 0; c < Columns; ++c)
             cell(grid, r, c);
     }
-    cell(grid, 0, 1)->setText(QStringLiteral("FE"));
-    cell(grid, 0, 2)->setText(QStringLiteral("NFE"));
+    cell(grid, 0, 1)->setText(CalibrationRows::feHeader());
+    cell(grid, 0, 2)->setText(CalibrationRows::nfeHeader());
     const QStringList labels = rowLabels();
     for (int r = 1; r <= 17; ++r)
         cell(grid, r, 0)->setText(labels.value(r));
