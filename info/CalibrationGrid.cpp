@@ -61,6 +61,12 @@ void format(QTableWidget& grid, qreal logicalDpi)
     grid.setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid.setFixedSize(twipsToPixels(WidthTwips, logicalDpi),
                       twipsToPixels(HeightTwips, logicalDpi));
+    const int rowHeight =
+        qMax(twipsToPixels(RowTwips, logicalDpi), grid.fontMetrics().height() + 2);
+    grid.verticalHeader()->setMinimumSectionSize(1);
+    grid.verticalHeader()->setDefaultSectionSize(rowHeight);
+    for (int r = 0; r < Rows; ++r)
+        grid.setRowHeight(r, rowHeight);
     grid.setColumnWidth(0, twipsToPixels(LabelColumnTwips, logicalDpi));
     grid.setColumnWidth(1, twipsToPixels(ValueColumnTwips, logicalDpi));
     grid.setColumnWidth(2, twipsToPixels(ValueColumnTwips, logicalDpi));

@@ -19,6 +19,8 @@ constexpr int HeightTwips = 5500;
 constexpr int LabelColumnTwips = 4000;
 constexpr int ValueColumnTwips = 2000;
 constexpr int UserSettingsFirstRow = 14;
+// Row height of the grid (one line of the default font), so that all 19 rows fit the height.
+constexpr int RowTwips = 240;
 constexpr int TwipsPerInch = 1440;
 
 // Light grey of the header row and the label column; darker grey of the user-settings band.

@@ -41,6 +41,8 @@ QLineEdit* identityBox(QWidget* parent, const char* name)
 {
     auto* box = new QLineEdit(parent);
     box->setObjectName(QString::fromLatin1(name));
+    // Wide enough for a MAC address of twelve hex digits.
+    box->setMinimumWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("W")) * 14);
     return box;
 }
 
