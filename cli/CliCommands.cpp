@@ -1,6 +1,7 @@
 #include "cli/CliCommands.h"
 
 #include "cli/CliSession.h"
+#include "cli/RecordJson.h"
 #include "state/SharedState.h"
 #include "state/UserDialogs.h"
 
@@ -8,7 +9,8 @@
 #include <QJsonObject>
 #include <cstdio>
 
-namespace {
+namespace
+{
 constexpr int kScanMs = 2000;
 
 void printOut(const QString& text)
@@ -30,25 +32,15 @@ struct ReplySnapshot {
     }
 };
 
-QJsonObject identityJson(const IdentityFields& id)
-{
-    return {{"Hardware", id.Hardware}, {"Mac", id.Mac}, {"Controler", id.Controler},
-            {"Build", id.Build}, {"Revision", id.Revision}};
-}
-
-void printSendResult(bool json, const QByteArray& reply, const ReplySnapshot& before,
-                     bool identity)
+void printSendResult(bool json, const QByteArray& reply, const ReplySnapshot& before, bool identity)
 {
     const ReplySnapshot after = ReplySnapshot::take();
     if (json) {
-        QJsonObject o{{"Reply", QString::fromLatin1(reply)},
-                      {"ReplyStatus", after.ReplyStatus},
-                      {"ReplyData", after.ReplyData},
-                      {"FileHandle", after.FileHandle},
-                      {"FileLength", after.FileLength},
-                      {"BatteryLevel", after.BatteryLevel}};
+        QJsonObject o{{"Reply", QString::fromLatin1(reply)}, {"ReplyStatus", after.ReplyStatus},
+                      {"ReplyData", after.ReplyData},        {"FileHandle", after.FileHandle},
+                      {"FileLength", after.FileLength},      {"BatteryLevel", after.BatteryLevel}};
         if (identity)
-            o.insert("Identity", identityJson(sharedState().Identity));
+            o.insert("Identity", RecordJson::identity(sharedState().Identity));
         printOut(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)));
         return;
     }
@@ -65,13 +57,15 @@ void printSendResult(bool json, const QByteArray& reply, const ReplySnapshot& be
         printOut(QStringLiteral("BatteryLevel = %1").arg(after.BatteryLevel));
     if (identity) {
         const IdentityFields& id = sharedState().Identity;
-        printOut(QStringLiteral("Hardware = %1\nMac = %2\nControler = %3\nBuild = %4\nRevision = %5")
-                     .arg(id.Hardware, id.Mac, id.Controler, id.Build, id.Revision));
+        printOut(
+            QStringLiteral("Hardware = %1\nMac = %2\nControler = %3\nBuild = %4\nRevision = %5")
+                .arg(id.Hardware, id.Mac, id.Controler, id.Build, id.Revision));
     }
 }
 } // namespace
 
-namespace CliCommands {
+namespace CliCommands
+{
 
 QString unescape(const QString& text)
 {
@@ -97,6 +91,8 @@ QString unescape(const QString& text)
 
 int scan(CliSession& session)
 {
+    if (!session.open())
+        return ExitFailed;
     const QStringList entries = session.scan(kScanMs);
     for (const QString& e : entries)
         printOut(e);
@@ -113,8 +109,10 @@ int send(CliSession& session, const QString& text)
     bool received = false, identity = false, understood = false;
     CommandChannel& ch = session.channel();
     QObject scope; // the connections below end with this function
-    QObject::connect(&ch, &CommandChannel::valueReceived, &scope,
-                     [&](const QByteArray& v) { reply = v; received = true; });
+    QObject::connect(&ch, &CommandChannel::valueReceived, &scope, [&](const QByteArray& v) {
+        reply = v;
+        received = true;
+    });
     QObject::connect(&ch, &CommandChannel::replyHandled, &scope, [&](DispatchResult r) {
         identity = identity || r == DispatchResult::Identity;
         understood = r != DispatchResult::Ignored;
@@ -151,39 +149,6 @@ int battery(CliSession& session)
                 .toJson(QJsonDocument::Compact)));
     else
         printOut(s.ReplyData);
-    session.disconnectGauge();
-    return ExitDone;
-}
-
-int time(CliSession& session, bool set)
-{
-    if (const int rc = session.connectGauge(); rc != ExitDone)
-        return rc;
-    SharedState& s = sharedState();
-    CommandChannel& ch = session.channel();
-    if (set) {
-        // The gauge's answer to a set is not one the dispatcher knows: wait for any value.
-        bool answered = false;
-        QObject scope; // the connection ends with this block
-        QObject::connect(&ch, &CommandChannel::valueReceived, &scope, [&] { answered = true; });
-        s.ReplyStatus = 55;
-        if (!ch.WriteTime().ok())
-            return ExitNoReply;
-        const WaitResult w = ReplyWait::until(ch, [&] { return answered; });
-        if (w != WaitResult::Done) {
-            userDialogs().message(QStringLiteral("no reply: ") + QLatin1String(waitResultName(w)));
-            return CliSession::exitFor(w);
-        }
-        printOut(QStringLiteral("set ") + s.TimeText);
-    }
-    s.ReplyStatus = 55;
-    const WaitResult r =
-        ch.request(QStringLiteral("$glt!"), [] { return sharedState().ReplyStatus == 0; });
-    if (r != WaitResult::Done) {
-        userDialogs().message(QStringLiteral("no reply: ") + QLatin1String(waitResultName(r)));
-        return CliSession::exitFor(r);
-    }
-    printOut(s.ReplyData);
     session.disconnectGauge();
     return ExitDone;
 }

@@ -2,12 +2,14 @@
 
 #include <cstdio>
 
-namespace {
+namespace
+{
 void printLine(const QString& text)
 {
     // Message boxes use CR and CR LF as line breaks; on a terminal one line each.
     QString t = text;
-    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+        .replace(QLatin1Char('\r'), QLatin1Char('\n'));
     while (t.endsWith(QLatin1Char('\n')))
         t.chop(1);
     std::fprintf(stderr, "%s\n", t.toLocal8Bit().constData());
@@ -22,7 +24,8 @@ void CliDialogs::message(const QString& text)
 
 bool CliDialogs::askYesNo(const QString& text, bool)
 {
-    printLine(text + (m_yes ? QStringLiteral(" -> yes (--yes)") : QStringLiteral(" -> no (use --yes)")));
+    printLine(text +
+              (m_yes ? QStringLiteral(" -> yes (--yes)") : QStringLiteral(" -> no (use --yes)")));
     return m_yes;
 }
 

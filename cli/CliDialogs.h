@@ -4,7 +4,8 @@
 
 // Messages of the command-line tool go to standard error in plain words; questions are answered
 // by --yes (or No without it); the folder is the one given on the command line.
-class CliDialogs final : public UserDialogs {
+class CliDialogs final : public UserDialogs
+{
 public:
     void setAssumeYes(bool yes) { m_yes = yes; }
     void setFolder(const QString& folder) { m_folder = folder; }

@@ -10,7 +10,8 @@
 #include <QTimer>
 #include <cstdio>
 
-namespace {
+namespace
+{
 constexpr int kScanLimitMs = 10000;
 constexpr int kLinkLimitMs = BleLink::kConnectLimitMs + 7000; // connect plus discovery
 
@@ -68,6 +69,8 @@ void CliSession::traceTo(const char* prefix, const QByteArray& text)
 
 bool CliSession::open()
 {
+    if (m_link)
+        return true;
     if (m_options.simulator) {
         m_gauge = new SimGauge(this);
         if (!m_options.simDir.isEmpty()) {
@@ -77,6 +80,8 @@ bool CliSession::open()
                 std::fprintf(stderr, "sim: %s is not a device file in hex text, skipped\n",
                              name.toLocal8Bit().constData());
         }
+        for (const auto& fault : m_options.simFaults)
+            m_gauge->setFault(fault.first, fault.second);
         m_client = std::make_unique<SimBleClient>(m_gauge);
     } else {
         userDialogs().message(QStringLiteral("Bluetooth is not available yet: use --simulator"));
@@ -92,6 +97,8 @@ bool CliSession::open()
 
 QStringList CliSession::scan(int scanMs)
 {
+    if (!open())
+        return {};
     m_link->cmdScan_Click();
     QEventLoop loop;
     QTimer::singleShot(scanMs, &loop, &QEventLoop::quit);
@@ -103,17 +110,21 @@ QStringList CliSession::scan(int scanMs)
 
 int CliSession::connectGauge()
 {
+    if (!open())
+        return ExitFailed;
     auto chosenRow = [this] {
         const QStringList& entries = m_link->deviceEntries();
         for (int i = 0; i < entries.size(); ++i) {
             if (m_options.device.isEmpty() ||
-                BleLink::serverIdOfEntry(entries.at(i)).compare(m_options.device, Qt::CaseInsensitive) == 0)
+                BleLink::serverIdOfEntry(entries.at(i))
+                        .compare(m_options.device, Qt::CaseInsensitive) == 0)
                 return i;
         }
         return -1;
     };
     m_link->cmdScan_Click();
-    if (!waitOnLink(m_link.get(), [&] { return chosenRow() >= 0; }, kScanLimitMs)) {
+    if (!waitOnLink(
+            m_link.get(), [&] { return chosenRow() >= 0; }, kScanLimitMs)) {
         userDialogs().message(m_options.device.isEmpty()
                                   ? QStringLiteral("no gauge found")
                                   : QStringLiteral("gauge %1 not found").arg(m_options.device));
@@ -125,7 +136,8 @@ int CliSession::connectGauge()
     connect(m_link.get(), &BleLink::linkDown, this, [&down] { down = true; });
     connect(m_client.get(), &BLEClient::Error, this, [&down] { down = true; });
     m_link->cmdConnect_click(chosenRow());
-    waitOnLink(m_link.get(), [&] { return ready || down; }, kLinkLimitMs);
+    waitOnLink(
+        m_link.get(), [&] { return ready || down; }, kLinkLimitMs);
     disconnect(m_link.get(), nullptr, this, nullptr);
     disconnect(m_client.get(), &BLEClient::Error, this, nullptr);
     if (ready)
@@ -139,16 +151,20 @@ void CliSession::disconnectGauge()
     if (!m_link || !sharedState().DeviceConnected)
         return;
     m_client->DisconnectDevice();
-    waitOnLink(m_link.get(), [] { return !sharedState().DeviceConnected; }, 3000);
+    waitOnLink(
+        m_link.get(), [] { return !sharedState().DeviceConnected; }, 3000);
 }
 
 int CliSession::exitFor(WaitResult r)
 {
     switch (r) {
-    case WaitResult::Done: return ExitDone;
-    case WaitResult::Cancelled: return ExitFailed;
+    case WaitResult::Done:
+        return ExitDone;
+    case WaitResult::Cancelled:
+        return ExitFailed;
     case WaitResult::TimedOut:
-    case WaitResult::LinkLost: return ExitNoReply;
+    case WaitResult::LinkLost:
+        return ExitNoReply;
     }
     return ExitFailed;
 }

@@ -3,10 +3,13 @@
 #include "link/BleLink.h"
 #include "link/CommandChannel.h"
 
+#include <QList>
 #include <QObject>
+#include <QPair>
 #include <memory>
 
 class SimGauge;
+enum class SimFault;
 
 // Exit codes of the command-line tool.
 enum CliExit {
@@ -24,16 +27,20 @@ struct CliOptions {
     bool trace = false;
     bool json = false;
     int language = 0;
+    // Test aid: faults of the simulated gauge by command number (1-based).
+    QList<QPair<int, SimFault>> simFaults;
 };
 
 // One run of the tool: the BLE back end, the command channel and the link, connected to one gauge.
-class CliSession : public QObject {
+class CliSession : public QObject
+{
     Q_OBJECT
 public:
     explicit CliSession(const CliOptions& options, QObject* parent = nullptr);
     ~CliSession() override;
 
-    // Builds the back end; false (with a message) when none is available.
+    // Builds the back end once; false (with a message) when none is available. Scanning and
+    // connecting open it, so commands that need no gauge never touch the back end.
     bool open();
     // Scans for the gauge (--device or the first one listed) and connects; an exit code.
     int connectGauge();

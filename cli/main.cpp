@@ -1,21 +1,45 @@
 // zvctl: the command-line face of ZELVO Service.
 #include "cli/CliCommands.h"
 #include "cli/CliDialogs.h"
+#include "cli/CliRecordCommands.h"
+#include "cli/CliServiceCommands.h"
 #include "cli/CliSession.h"
+#include "sim/SimGauge.h"
+#include "state/SharedState.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <cstdio>
 
-namespace {
+namespace
+{
 const char* kUsage =
     "usage: zvctl [--simulator] [--sim-dir DIR] [--device ADDR] [--timeout MS] [--trace] [--json]\n"
     "             [--lang de|en] [--yes] COMMAND [ARGS]\n"
     "commands:\n"
-    "  scan              list the gauges that advertise nearby\n"
-    "  send TEXT         send one raw command (\\r and \\n escapes) and print the reply\n"
-    "  battery           read the battery value\n"
-    "  time [--set]      read the gauge's clock, or set it to this computer's time first\n";
+    "  scan                 list the gauges that advertise nearby\n"
+    "  send TEXT            send one raw command (\\r and \\n escapes) and print the reply\n"
+    "  battery              read the battery value\n"
+    "  time [--set]         read the gauge's clock, or set it to this computer's time first\n"
+    "  identity             print the gauge's identity (Hardware, Mac, Controler, Build, "
+    "Revision)\n"
+    "  read                 read \"probe\" and \"factory\" and print them as the table shows them\n"
+    "                       (--json: every decoded field, the hex text and the identity)\n"
+    "  download DIR         read both files and save them as DIR/probe and DIR/factory\n"
+    "                       (both or none)\n"
+    "  upload-probe DIR     write DIR/probe into the gauge's \"probe\" file\n"
+    "  write-factory DIR    write DIR/probe into the gauge's \"factory\" file\n"
+    "                       (data that are not one 400-byte record only with --yes)\n"
+    "  languages [DIR]      list the language files in DIR or in the program's \"lng\" folder\n"
+    "  send-language FILE   send a language file; its name (\"l\" + code, e.g. lDE) is its name\n"
+    "                       on the gauge; other names are refused (exit 2)\n"
+    "  reset --yes          reset the gauge's memory; without --yes refused (exit 2), nothing "
+    "sent\n"
+    "exit status: 0 done, 1 refused or failed by the gauge, 2 usage error,\n"
+    "             3 no reply in time or link lost\n"
+    "test aid: --sim-fault K:KIND (repeatable) makes the simulated gauge fail its K-th command,\n"
+    "          KIND drop (link drops), silent (no reply), garbled, error (error status)\n";
 
 int usage(const QString& why)
 {
@@ -25,19 +49,86 @@ int usage(const QString& why)
     return ExitUsage;
 }
 
+bool parseFault(const QString& text, QPair<int, SimFault>& fault)
+{
+    const QStringList parts = text.split(QLatin1Char(':'));
+    bool ok = false;
+    const int k = parts.value(0).toInt(&ok);
+    if (parts.size() != 2 || !ok || k < 1)
+        return false;
+    static const QList<QPair<QString, SimFault>> kinds = {{"drop", SimFault::DropLink},
+                                                          {"silent", SimFault::NoReply},
+                                                          {"garbled", SimFault::Garbled},
+                                                          {"error", SimFault::StatusError}};
+    for (const auto& kind : kinds) {
+        if (parts.at(1) == kind.first) {
+            fault = {k, kind.second};
+            return true;
+        }
+    }
+    return false;
+}
+
+// The command, its arguments and what it needs; -1 when the words name no command.
 int run(CliSession& session, const QStringList& args, const QCommandLineParser& parser)
 {
     const QString command = args.value(0);
-    if (command == QLatin1String("scan") && args.size() == 1)
+    const int n = int(args.size());
+    const QString arg = args.value(1);
+    if (command == QLatin1String("scan") && n == 1)
         return CliCommands::scan(session);
-    if (command == QLatin1String("send") && args.size() == 2)
-        return CliCommands::send(session, args.at(1));
-    if (command == QLatin1String("battery") && args.size() == 1)
+    if (command == QLatin1String("send") && n == 2)
+        return CliCommands::send(session, arg);
+    if (command == QLatin1String("battery") && n == 1)
         return CliCommands::battery(session);
-    if (command == QLatin1String("time") && args.size() == 1)
-        return CliCommands::time(session, parser.isSet(QStringLiteral("set")));
-    return usage(command.isEmpty() ? QStringLiteral("no command given")
-                                   : QStringLiteral("unknown command or wrong arguments: ") + args.join(' '));
+    if (command == QLatin1String("time") && n == 1)
+        return CliServiceCommands::time(session, parser.isSet(QStringLiteral("set")));
+    if (command == QLatin1String("identity") && n == 1)
+        return CliRecordCommands::identity(session);
+    if (command == QLatin1String("read") && n == 1)
+        return CliRecordCommands::read(session);
+    if (command == QLatin1String("download") && n == 2)
+        return CliRecordCommands::download(session, arg);
+    if (command == QLatin1String("upload-probe") && n == 2)
+        return CliRecordCommands::upload(session, arg, sharedState().ProbeFileName);
+    if (command == QLatin1String("write-factory") && n == 2)
+        return CliRecordCommands::upload(session, arg, sharedState().FactoryFileName);
+    if (command == QLatin1String("languages") && n <= 2)
+        return CliServiceCommands::languages(session, arg);
+    if (command == QLatin1String("send-language") && n == 2)
+        return CliServiceCommands::sendLanguage(session, arg);
+    if (command == QLatin1String("reset") && n == 1)
+        return CliServiceCommands::reset(session, parser.isSet(QStringLiteral("yes")));
+    return usage(command.isEmpty()
+                     ? QStringLiteral("no command given")
+                     : QStringLiteral("unknown command or wrong arguments: ") + args.join(' '));
+}
+
+// Reads the options into o; an error text when one is wrong.
+QString readOptions(const QCommandLineParser& parser, CliOptions& o)
+{
+    const QString lang = parser.value(QStringLiteral("lang"));
+    if (lang != QLatin1String("de") && lang != QLatin1String("en"))
+        return QStringLiteral("--lang must be de or en");
+    bool timeoutOk = true;
+    o.simulator = parser.isSet(QStringLiteral("simulator"));
+    o.simDir = parser.value(QStringLiteral("sim-dir"));
+    o.device = parser.value(QStringLiteral("device"));
+    o.timeoutMs = parser.isSet(QStringLiteral("timeout"))
+                      ? parser.value(QStringLiteral("timeout")).toInt(&timeoutOk)
+                      : 0;
+    o.trace = parser.isSet(QStringLiteral("trace"));
+    o.json = parser.isSet(QStringLiteral("json"));
+    o.language = lang == QLatin1String("en") ? 1 : 0;
+    if (!timeoutOk || o.timeoutMs < 0)
+        return QStringLiteral("--timeout must be a number of milliseconds");
+    for (const QString& f : parser.values(QStringLiteral("sim-fault"))) {
+        QPair<int, SimFault> fault;
+        if (!parseFault(f, fault))
+            return QStringLiteral("--sim-fault must be K:drop|silent|garbled|error, K from 1");
+        o.simFaults.append(fault);
+    }
+    return {};
 }
 } // namespace
 
@@ -49,6 +140,7 @@ int main(int argc, char* argv[])
     parser.addOptions({
         {"simulator", "use the built-in simulated gauge"},
         {"sim-dir", "load the simulated gauge's files from DIR", "DIR"},
+        {"sim-fault", "test aid: the simulated gauge fails command K", "K:KIND"},
         {"device", "connect to this gauge (12 hex digits)", "ADDR"},
         {"timeout", "time limit of one reply in ms", "MS"},
         {"trace", "print every command and reply on standard error"},
@@ -60,32 +152,18 @@ int main(int argc, char* argv[])
     parser.addPositionalArgument("command", "the command to run");
     if (!parser.parse(app.arguments()))
         return usage(parser.errorText());
-    const QString lang = parser.value(QStringLiteral("lang"));
-    bool timeoutOk = true;
     CliOptions options;
-    options.simulator = parser.isSet(QStringLiteral("simulator"));
-    options.simDir = parser.value(QStringLiteral("sim-dir"));
-    options.device = parser.value(QStringLiteral("device"));
-    options.timeoutMs = parser.isSet(QStringLiteral("timeout"))
-                            ? parser.value(QStringLiteral("timeout")).toInt(&timeoutOk)
-                            : 0;
-    options.trace = parser.isSet(QStringLiteral("trace"));
-    options.json = parser.isSet(QStringLiteral("json"));
-    options.language = lang == QLatin1String("en") ? 1 : 0;
-    if (lang != QLatin1String("de") && lang != QLatin1String("en"))
-        return usage(QStringLiteral("--lang must be de or en"));
-    if (!timeoutOk || options.timeoutMs < 0)
-        return usage(QStringLiteral("--timeout must be a number of milliseconds"));
+    if (const QString wrong = readOptions(parser, options); !wrong.isEmpty())
+        return usage(wrong);
+    const QStringList args = parser.positionalArguments();
+    if (args.isEmpty())
+        return usage(QStringLiteral("no command given"));
+    sharedState().ProgramFolder = QDir::cleanPath(QCoreApplication::applicationDirPath());
 
     CliDialogs dialogs;
     dialogs.setAssumeYes(parser.isSet(QStringLiteral("yes")));
     setUserDialogs(&dialogs);
-    const QStringList args = parser.positionalArguments();
-    if (args.isEmpty())
-        return usage(QStringLiteral("no command given"));
     CliSession session(options);
-    if (!session.open())
-        return ExitFailed;
     const int rc = run(session, args, parser);
     setUserDialogs(nullptr);
     return rc;

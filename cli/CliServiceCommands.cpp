@@ -1,0 +1,217 @@
+#include "cli/CliServiceCommands.h"
+
+#include "cli/CliOutput.h"
+#include "cli/CliProgress.h"
+#include "cli/CliSession.h"
+#include "link/CommandChannel.h"
+#include "service/DeviceClock.h"
+#include "service/LanguageFiles.h"
+#include "service/LanguageTransfer.h"
+#include "service/MemoryReset.h"
+#include "service/ServiceTexts.h"
+#include "state/SharedState.h"
+#include "state/UserDialogs.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <cstdio>
+#include <unistd.h>
+
+namespace
+{
+using CliOutput::pick;
+
+// The name a language file must have on the gauge: "l" + a known code, nothing else.
+bool isLanguageFileName(const QString& name)
+{
+    QString file = name;
+    QString language = LanguageFiles::DateinameUmsetzen(file);
+    return !language.isEmpty() &&
+           QStringLiteral("l") + LanguageFiles::SpracheUmsetzen(language) == name;
+}
+
+int exitForTransfer(const LanguageTransferResult& r)
+{
+    switch (r.error) {
+    case LanguageTransferError::None:
+        return ExitDone;
+    case LanguageTransferError::NoReply:
+    case LanguageTransferError::LinkLost:
+        return ExitNoReply;
+    default:
+        return ExitFailed;
+    }
+}
+
+// Counts the chunks the gauge has acknowledged and shows the progress.
+class TransferDisplay : public QObject
+{
+public:
+    TransferDisplay(CommandChannel& channel, LanguageTransfer& transfer, qint64 bytes)
+        : m_progress(isatty(fileno(stderr)) != 0)
+    {
+        m_figures.bytesTotal = bytes;
+        m_figures.chunksTotal =
+            int((bytes + LanguageTransfer::kChunkBytes - 1) / LanguageTransfer::kChunkBytes);
+        connect(&transfer, &LanguageTransfer::sending, this, [this] {
+            m_clock.start();
+            m_progress.show(m_figures);
+        });
+        connect(&channel, &CommandChannel::valueReceived, this, [this](const QByteArray& v) {
+            if (v.startsWith("$wr?") && m_clock.isValid())
+                ++m_figures.chunksDone;
+        });
+        connect(&transfer, &LanguageTransfer::progress, this, [this] {
+            if (m_clock.isValid())
+                m_progress.show(current());
+        });
+    }
+    void end(bool ok)
+    {
+        if (ok)
+            m_progress.finish(current());
+        else
+            m_progress.abandon();
+    }
+
+private:
+    CliProgress::Figures current()
+    {
+        m_figures.bytesDone = qint64(m_figures.chunksDone) * LanguageTransfer::kChunkBytes;
+        m_figures.elapsedMs = m_clock.isValid() ? m_clock.elapsed() : 0;
+        return m_figures;
+    }
+    CliProgress m_progress;
+    CliProgress::Figures m_figures;
+    QElapsedTimer m_clock;
+};
+} // namespace
+
+namespace CliServiceCommands
+{
+
+int languages(CliSession& session, const QString& folder)
+{
+    QVector<LanguageFileEntry> entries;
+    if (folder.isEmpty()) {
+        entries = LanguageFiles::search(sharedState().ProgramFolder).entries;
+    } else if (QFileInfo(folder).isDir()) {
+        entries = LanguageFiles::listFolder(folder);
+    } else {
+        CliOutput::message(pick("Kein Ordner: %1", "not a folder: %1").arg(folder));
+        return ExitUsage;
+    }
+    if (session.options().json) {
+        QJsonArray list;
+        for (const LanguageFileEntry& e : entries)
+            list.append(QJsonObject{{"File", e.fileName}, {"Language", e.languageName}});
+        CliOutput::printJson({{"Languages", list}});
+    } else {
+        for (const LanguageFileEntry& e : entries)
+            CliOutput::printLine(e.fileName + QLatin1Char('\t') + e.languageName);
+    }
+    if (entries.isEmpty())
+        CliOutput::message(pick("Keine Sprachdatei gefunden.", "No language file found."));
+    return ExitDone;
+}
+
+int sendLanguage(CliSession& session, const QString& path)
+{
+    const QFileInfo file(path);
+    const QString name = file.fileName();
+    if (!isLanguageFileName(name)) {
+        CliOutput::message(pick("%1 ist kein Name einer Sprachdatei (\"l\" und ein Sprachkürzel, "
+                                "z. B. lDE); so würde das Gerät die Datei nicht finden.",
+                                "%1 is not a language file name (\"l\" and a language code, e.g. "
+                                "lDE); the gauge would not find the file under it.")
+                               .arg(name));
+        return ExitUsage;
+    }
+    if (const int rc = session.connectGauge(); rc != ExitDone)
+        return rc;
+    LanguageTransfer transfer(session.channel());
+    TransferDisplay display(session.channel(), transfer, file.size());
+    const LanguageTransferResult r =
+        transfer.run(file.absolutePath() + QLatin1Char('/'), name, nullptr);
+    display.end(r.ok());
+    if (!r.ok()) {
+        CliOutput::message(ServiceTexts::transferFailed(r));
+        return exitForTransfer(r);
+    }
+    session.disconnectGauge();
+    if (session.options().json)
+        CliOutput::printJson({{"File", r.fileName}, {"Bytes", r.bytes}, {"Chunks", r.chunk}});
+    else
+        CliOutput::printLine(ServiceTexts::transferSucceeded(r.fileName));
+    return ExitDone;
+}
+
+int reset(CliSession& session, bool confirmed)
+{
+    if (!confirmed) {
+        CliOutput::message(
+            pick("Der Speicher-Reset löscht das Gerät: nur mit --yes. Nichts gesendet.",
+                 "The memory reset erases the gauge: only with --yes. Nothing sent."));
+        return ExitUsage;
+    }
+    if (const int rc = session.connectGauge(); rc != ExitDone)
+        return rc;
+    const ResetOutcome outcome = MemoryReset(session.channel()).run(userDialogs());
+    const QString text = ServiceTexts::resetOutcome(outcome);
+    session.disconnectGauge();
+    switch (outcome) {
+    case ResetOutcome::Done:
+    case ResetOutcome::LinkDropped:
+        CliOutput::printLine(text);
+        return ExitDone;
+    case ResetOutcome::NoReply:
+    case ResetOutcome::SendFailed:
+        CliOutput::message(text);
+        return ExitNoReply;
+    case ResetOutcome::Declined:
+    case ResetOutcome::Cancelled:
+        break;
+    }
+    CliOutput::message(text);
+    return ExitFailed;
+}
+
+int time(CliSession& session, bool set)
+{
+    if (const int rc = session.connectGauge(); rc != ExitDone)
+        return rc;
+    // The window's clock: a set (when asked), then reads until the first one answers or fails.
+    DeviceClock clock(session.channel());
+    QEventLoop loop;
+    QString shown;
+    WaitResult failure = WaitResult::Done;
+    QObject::connect(&clock, &DeviceClock::timeSet, &loop,
+                     [](const QString& t) { CliOutput::printLine(QStringLiteral("set ") + t); });
+    QObject::connect(&clock, &DeviceClock::timeRead, &loop, [&](const QString& t) {
+        shown = t;
+        loop.quit();
+    });
+    QObject::connect(&clock, &DeviceClock::readFailed, &loop, [&](WaitResult why) {
+        failure = why;
+        loop.quit();
+    });
+    if (set)
+        clock.setTime();
+    else
+        clock.start();
+    if (failure == WaitResult::Done)
+        loop.exec();
+    clock.stop();
+    if (failure != WaitResult::Done) {
+        CliOutput::message(ServiceTexts::clockReadFailed(failure));
+        return CliSession::exitFor(failure);
+    }
+    CliOutput::printLine(shown);
+    session.disconnectGauge();
+    return ExitDone;
+}
+
+} // namespace CliServiceCommands
