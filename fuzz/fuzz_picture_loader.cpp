@@ -14,18 +14,20 @@ namespace
 constexpr int kZeroDurationAdjustment = 10;
 constexpr int kRequiredBitmap = 1;
 constexpr int kMaxSubImagesVisited = 4;
-constexpr int kIconSides[] = {0, 16, 32, 48};
+constexpr int kDesiredSides[] = {0, 16, 32, 48};
 constexpr int kRequiredFormats[] = {0, 1, 3, 0};
 
-// Load options taken from the last byte, which none of the formats needs: the low two bits pick
-// the wanted icon side, the next the original-format flag, the next two the required format.
+// Load options taken from the last byte, which none of the formats needs: bits 0-2 the icon size
+// (1-3 standard sides, 4 the desired side, the rest out of range), bit 3 the original-format flag,
+// bits 4-5 the required format, bits 6-7 the desired side.
 struct Options {
-    int iconSide = 0;
+    int iconSize = 0;
     bool keepOriginal = false;
     int requiredFormat = 0;
+    int desiredSide = 0;
     explicit Options(uint8_t b)
-        : iconSide(kIconSides[b & 3]), keepOriginal((b >> 2) & 1),
-          requiredFormat(kRequiredFormats[(b >> 3) & 3])
+        : iconSize(b & 7), keepOriginal((b >> 3) & 1),
+          requiredFormat(kRequiredFormats[(b >> 4) & 3]), desiredSide(kDesiredSides[(b >> 6) & 3])
     {
     }
 };
@@ -47,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const StdPictureEx loader;
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     const Options o(size > 0 ? data[size - 1] : 0);
-    const auto picture = loader.LoadPicture(bytes, o.iconSide, 0, o.iconSide, o.iconSide,
+    const auto picture = loader.LoadPicture(bytes, o.iconSize, 0, o.desiredSide, o.desiredSide,
                                             o.keepOriginal, o.requiredFormat);
     if (!picture)
         return 0;
