@@ -2,6 +2,7 @@
 
 #include "info/BusyIndicator.h"
 #include "info/CalibrationGrid.h"
+#include "info/CurveChart.h"
 #include "info/RecordCellTexts.h"
 #include "info/VirtualKeyCode.h"
 #include "link/CommandChannel.h"
@@ -16,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -58,6 +60,7 @@ frmInfo::frmInfo(CommandChannel* channel, QWidget* parent)
     : QWidget(parent), m_channel(channel), m_cancel(new CancelToken)
 {
     createControls();
+    createViews();
     layoutControls();
     m_indicator = new BusyIndicator(TraceBox, TimerTrace, this);
     if (m_channel)
@@ -128,6 +131,11 @@ void frmInfo::layoutControls()
         identity->addWidget(rows[i].second, i, 1);
     }
     auto* table = new QVBoxLayout(frmTInfo);
+    auto* choice = new QHBoxLayout;
+    choice->addWidget(optFactory);
+    choice->addWidget(optProbe);
+    choice->addStretch();
+    table->addLayout(choice);
     table->addWidget(MSFlexGrid1);
 
     auto* buttons = new QVBoxLayout;
@@ -142,6 +150,7 @@ void frmInfo::layoutControls()
     auto* main = new QHBoxLayout(this);
     main->addLayout(left);
     main->addWidget(frmTInfo);
+    main->addWidget(chartCurves, 1);
 }
 
 void frmInfo::Form_Load()
@@ -157,6 +166,7 @@ void frmInfo::Form_Load()
     cmdFactory->hide();
     FormatMSFlex();
     s.FileHex.clear();
+    refreshViews();
 }
 
 void frmInfo::applyLanguage()
@@ -166,6 +176,10 @@ void frmInfo::applyLanguage()
     cmdSpeichern->setText(messageText(EntryDownload));
     cmdEinspielen->setText(messageText(EntryUpload));
     cmdFactory->setText(messageText(EntryFactory));
+    optFactory->setText(ViewTexts::showRecord(ViewTexts::Record::Factory));
+    optProbe->setText(ViewTexts::showRecord(ViewTexts::Record::Probe));
+    chartCurves->applyLanguage();
+    markDifferences();
 }
 
 void frmInfo::FormatMSFlex()

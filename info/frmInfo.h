@@ -1,6 +1,7 @@
 #pragma once
 
 #include "info/TransferResult.h"
+#include "info/ViewTexts.h"
 
 #include <QPointer>
 #include <QSharedPointer>
@@ -10,10 +11,12 @@
 class BusyIndicator;
 class CancelToken;
 class CommandChannel;
+class CurveChart;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QRadioButton;
 class QTableWidget;
 class QTimer;
 
@@ -69,6 +72,16 @@ public:
     QLineEdit* TraceBox = nullptr;
     QTimer* TimerTrace = nullptr;
 
+    // Curves of both records and the choice which record the table shows (frmInfoViews.cpp).
+    CurveChart* chartCurves = nullptr;
+    QRadioButton* optFactory = nullptr;
+    QRadioButton* optProbe = nullptr;
+    // Redraws the curves from ProbeData and FactoryData and marks the cells that differ.
+    void refreshViews();
+    // Shows the chosen record in the table (when its data decode) and marks the differences.
+    void showRecord(ViewTexts::Record record);
+    ViewTexts::Record shownRecord() const;
+
     // Unlock sequence state (decimal key codes typed since the last reset).
     QString keySequence() const { return m_keySequence; }
 
@@ -85,6 +98,8 @@ private:
     void layoutControls();
     void Form_Load();
     void showIdentity();
+    void createViews();
+    void markDifferences();
     void setBusy(bool busy);
     bool beginTransfer();
     void endTransfer(TransferStatus status, const QString& readyText);

@@ -1,0 +1,116 @@
+#include "info/CurveChart.h"
+
+#include "info/CurvePoints.h"
+
+#include <QtCharts/QChart>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QValueAxis>
+
+namespace
+{
+constexpr int kMinimumWidth = 420;
+constexpr int kMinimumHeight = 320;
+constexpr qreal kLineWidth = 2.0;
+constexpr qreal kMargin = 0.05; // share of the span added on each side
+
+size_t slot(ViewTexts::Record record)
+{
+    return record == ViewTexts::Record::Probe ? 0 : 1;
+}
+
+QColor kindColour(int kind)
+{
+    return kind == CurvePoints::KindFe ? QColor(0x1F, 0x5F, 0xB0) : QColor(0xC0, 0x50, 0x10);
+}
+
+// Lower and upper bound with a margin; a single value or nothing gets a span of its own.
+QPair<qreal, qreal> padded(qreal low, qreal high)
+{
+    if (low > high)
+        return {0.0, 1.0};
+    const qreal span = high - low;
+    if (span <= 0.0)
+        return {low - 0.5, high + 0.5};
+    return {low - span * kMargin, high + span * kMargin};
+}
+} // namespace
+
+CurveChart::CurveChart(QWidget* parent) : QChartView(parent)
+{
+    setObjectName(QStringLiteral("CurveChart"));
+    setRenderHint(QPainter::Antialiasing);
+    setMinimumSize(kMinimumWidth, kMinimumHeight);
+    auto* chart = new QChart;
+    chart->legend()->setAlignment(Qt::AlignBottom);
+    m_x = new QValueAxis(chart);
+    m_y = new QValueAxis(chart);
+    chart->addAxis(m_x, Qt::AlignBottom);
+    chart->addAxis(m_y, Qt::AlignLeft);
+    for (int kind = 0; kind < CurvePoints::KindCount; ++kind) {
+        for (ViewTexts::Record record : {ViewTexts::Record::Probe, ViewTexts::Record::Factory}) {
+            auto* s = new QLineSeries(chart);
+            QPen pen(kindColour(kind));
+            pen.setWidthF(kLineWidth);
+            pen.setStyle(record == ViewTexts::Record::Probe ? Qt::DashLine : Qt::SolidLine);
+            s->setPen(pen);
+            chart->addSeries(s);
+            s->attachAxis(m_x);
+            s->attachAxis(m_y);
+            m_series[size_t(kind)][slot(record)] = s;
+        }
+    }
+    setChart(chart);
+    fitAxes();
+    applyLanguage();
+}
+
+QLineSeries* CurveChart::series(int kind, ViewTexts::Record record) const
+{
+    if (kind < 0 || kind >= CurvePoints::KindCount)
+        return nullptr;
+    return m_series[size_t(kind)][slot(record)];
+}
+
+void CurveChart::setRecords(const std::optional<DeviceRecordValues>& probe,
+                            const std::optional<DeviceRecordValues>& factory)
+{
+    for (int kind = 0; kind < CurvePoints::KindCount; ++kind) {
+        series(kind, ViewTexts::Record::Probe)
+            ->replace(probe ? CurvePoints::of(*probe, kind) : QList<QPointF>());
+        series(kind, ViewTexts::Record::Factory)
+            ->replace(factory ? CurvePoints::of(*factory, kind) : QList<QPointF>());
+    }
+    fitAxes();
+}
+
+void CurveChart::fitAxes()
+{
+    qreal xLow = 0, xHigh = -1, yLow = 0, yHigh = -1;
+    bool any = false;
+    for (const auto& kind : m_series) {
+        for (const QLineSeries* s : kind) {
+            for (const QPointF& p : s->points()) {
+                xLow = any ? qMin(xLow, p.x()) : p.x();
+                xHigh = any ? qMax(xHigh, p.x()) : p.x();
+                yLow = any ? qMin(yLow, p.y()) : p.y();
+                yHigh = any ? qMax(yHigh, p.y()) : p.y();
+                any = true;
+            }
+        }
+    }
+    const auto x = padded(xLow, xHigh);
+    const auto y = padded(yLow, yHigh);
+    m_x->setRange(x.first, x.second);
+    m_y->setRange(y.first, y.second);
+}
+
+void CurveChart::applyLanguage()
+{
+    chart()->setTitle(ViewTexts::chartTitle());
+    m_x->setTitleText(ViewTexts::readingAxis());
+    m_y->setTitleText(ViewTexts::thicknessAxis());
+    for (int kind = 0; kind < CurvePoints::KindCount; ++kind) {
+        for (ViewTexts::Record record : {ViewTexts::Record::Probe, ViewTexts::Record::Factory})
+            series(kind, record)->setName(ViewTexts::seriesName(kind, record));
+    }
+}

@@ -1,0 +1,107 @@
+// The information window's views of both records: the curve chart and the choice which record
+// the table shows, with the cells that differ between the two in bold.
+#include "info/CalibrationGrid.h"
+#include "info/CurveChart.h"
+#include "info/CurvePoints.h"
+#include "info/RecordCellTexts.h"
+#include "info/RecordComparison.h"
+#include "info/frmInfo.h"
+#include "state/SharedState.h"
+
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QRadioButton>
+#include <QTableWidget>
+
+namespace
+{
+constexpr int FirstValueRow = 1;
+constexpr int LastValueRow = 17;
+constexpr int FirstValueColumn = 1;
+constexpr int LastValueColumn = 2;
+
+std::optional<DeviceRecordValues> recordOf(ViewTexts::Record record)
+{
+    const SharedState& s = sharedState();
+    return CurvePoints::decoded(record == ViewTexts::Record::Probe ? s.ProbeData : s.FactoryData);
+}
+
+QString fileNameOf(ViewTexts::Record record)
+{
+    const SharedState& s = sharedState();
+    return record == ViewTexts::Record::Probe ? s.ProbeFileName : s.FactoryFileName;
+}
+} // namespace
+
+void frmInfo::createViews()
+{
+    chartCurves = new CurveChart(this);
+    optFactory = new QRadioButton(ViewTexts::showRecord(ViewTexts::Record::Factory), frmTInfo);
+    optProbe = new QRadioButton(ViewTexts::showRecord(ViewTexts::Record::Probe), frmTInfo);
+    optFactory->setObjectName(QStringLiteral("optFactory"));
+    optProbe->setObjectName(QStringLiteral("optProbe"));
+    auto* group = new QButtonGroup(this);
+    group->addButton(optFactory);
+    group->addButton(optProbe);
+    optFactory->setChecked(true);
+    connect(optFactory, &QRadioButton::clicked, this,
+            [this] { showRecord(ViewTexts::Record::Factory); });
+    connect(optProbe, &QRadioButton::clicked, this,
+            [this] { showRecord(ViewTexts::Record::Probe); });
+    // Every transfer may have changed the records: redraw once it has ended.
+    connect(this, &frmInfo::busyChanged, this, [this](bool busy) {
+        if (!busy)
+            refreshViews();
+    });
+}
+
+ViewTexts::Record frmInfo::shownRecord() const
+{
+    return optProbe->isChecked() ? ViewTexts::Record::Probe : ViewTexts::Record::Factory;
+}
+
+void frmInfo::refreshViews()
+{
+    chartCurves->setRecords(recordOf(ViewTexts::Record::Probe),
+                            recordOf(ViewTexts::Record::Factory));
+    // The reader leaves the factory record in the table; a choice of the probe record stands.
+    if (shownRecord() == ViewTexts::Record::Probe)
+        showRecord(ViewTexts::Record::Probe);
+    else
+        markDifferences();
+}
+
+void frmInfo::showRecord(ViewTexts::Record record)
+{
+    (record == ViewTexts::Record::Probe ? optProbe : optFactory)->setChecked(true);
+    if (const auto values = recordOf(record)) {
+        CalibrationGrid::fill(*MSFlexGrid1,
+                              recordCellTexts(*values, fileNameOf(record), QLocale::system()));
+    }
+    markDifferences();
+}
+
+// Bold text marks a difference; the background colours of the table stay as they are.
+void frmInfo::markDifferences()
+{
+    QList<CellPosition> differing;
+    const auto probe = recordOf(ViewTexts::Record::Probe);
+    const auto factory = recordOf(ViewTexts::Record::Factory);
+    if (probe && factory) {
+        const QLocale locale = QLocale::system();
+        differing = RecordComparison::differingCells(recordCellTexts(*probe, QString(), locale),
+                                                     recordCellTexts(*factory, QString(), locale));
+    }
+    for (int r = FirstValueRow; r <= LastValueRow; ++r) {
+        for (int c = FirstValueColumn; c <= LastValueColumn; ++c) {
+            QTableWidgetItem* item = MSFlexGrid1->item(r, c);
+            if (!item)
+                continue;
+            const bool differs = differing.contains(CellPosition{r, c});
+            QFont font = MSFlexGrid1->font();
+            font.setBold(differs);
+            item->setFont(font);
+            item->setToolTip(differs ? ViewTexts::differsHint() : QString());
+        }
+    }
+}
