@@ -136,4 +136,129 @@ QString hexProblemName(HexText::Problem problem)
     }
     return QString();
 }
+
+// --- Safe writes --------------------------------------------------------------------------
+
+namespace
+{
+QString quoted(const QString& text)
+{
+    return pick("\u201E", "\"") + text + pick("\u201C", "\"");
+}
+
+QString byteValue(int value)
+{
+    if (value == HexCompare::NoByte)
+        return pick("nichts", "nothing");
+    return QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper();
+}
+
+QString guardLine(const char* german, const char* english, const QString& data,
+                  const QString& gauge)
+{
+    return pick(german, english) + pick(": Daten ", ": data ") + data +
+           pick(", Gerät ", ", gauge ") + gauge + QLatin1Char('\n');
+}
+
+QString mismatchText(const SafeWriteResult& r)
+{
+    return pick("Prüfung fehlgeschlagen: Die Datei %1 im Gerät weicht ab Byte %2 von den "
+                "gesendeten Daten ab (geschrieben %3, gelesen %4).",
+                "Verify failed: the gauge's file %1 differs from the data sent at byte %2 "
+                "(written %3, read back %4).")
+        .arg(quoted(r.deviceFile))
+        .arg(r.difference.offset)
+        .arg(byteValue(r.difference.written), byteValue(r.difference.readBack));
+}
+} // namespace
+
+QString guardQuestion(const WriteGuard::Check& check, const QString& deviceFile)
+{
+    QString text =
+        pick("Die Daten passen nicht zu diesem Gerät:\n", "The data do not match this gauge:\n");
+    if (check.serialDiffers)
+        text += guardLine("Seriennummer", "Serial number",
+                          QString::number(check.data.serialNumber.value_or(0)),
+                          QString::number(check.gauge.serialNumber.value_or(0)));
+    if (check.probeTypeDiffers)
+        text += guardLine("Sondentyp", "Probe type",
+                          WriteGuard::probeTypeText(check.data.probeType.value_or(0)),
+                          WriteGuard::probeTypeText(check.gauge.probeType.value_or(0)));
+    return text + pick("Trotzdem in die Datei %1 schreiben?", "Write into the file %1 anyway?")
+                      .arg(quoted(deviceFile));
+}
+
+QString restoreHint(const QString& backupPath)
+{
+    if (backupPath.isEmpty())
+        return QString();
+    return pick("Sicherung zum Zurückschreiben: ", "Backup to restore from: ") + backupPath;
+}
+
+QString safeWriteFailed(const SafeWriteResult& r)
+{
+    const QString nothingWritten = pick(" Es wurde nichts geschrieben.", " Nothing was written.");
+    switch (r.status) {
+    case SafeWriteStatus::Ok:
+    case SafeWriteStatus::GuardDeclined:
+        return QString();
+    case SafeWriteStatus::NotConnected:
+        return notConnected();
+    case SafeWriteStatus::SourceRefused:
+        if (r.transfer.status != TransferStatus::FileError)
+            return QString(); // refused with its own message, or declined
+        return pick("Die Sicherung kann nicht gelesen werden: ", "The backup cannot be read: ") +
+               r.detail;
+    case SafeWriteStatus::BackupReadFailed:
+        if (r.cancelled())
+            return QString();
+        return pick("Die Datei %1 des Geräts kann nicht gesichert werden: ",
+                    "The gauge's file %1 cannot be backed up: ")
+                   .arg(quoted(r.deviceFile)) +
+               failureReason(r.transfer) + nothingWritten;
+    case SafeWriteStatus::BackupSaveFailed:
+        return pick("Die Sicherung kann nicht gespeichert werden (%1).",
+                    "The backup cannot be saved (%1).")
+                   .arg(r.detail) +
+               nothingWritten;
+    case SafeWriteStatus::WriteFailed:
+        return writeFailed(r.transfer) + QLatin1Char('\n') + restoreHint(r.backupPath);
+    case SafeWriteStatus::VerifyReadFailed:
+        return pick("Die Datei %1 wurde geschrieben, kann aber zur Prüfung nicht gelesen werden: ",
+                    "The file %1 was written but cannot be read back for the check: ")
+                   .arg(quoted(r.deviceFile)) +
+               failureReason(r.transfer) + pick(" Sie ist nicht geprüft.", " It is not verified.") +
+               QLatin1Char('\n') + restoreHint(r.backupPath);
+    case SafeWriteStatus::VerifyMismatch:
+        return mismatchText(r) + QLatin1Char('\n') + restoreHint(r.backupPath);
+    }
+    return QString();
+}
+
+QString verifiedReady(const QString& readyText)
+{
+    return readyText + QStringLiteral(" \u2013 ") + pick("geprüft", "verified");
+}
+
+QString backupSavedNote(const QString& backupPath)
+{
+    return pick("Sicherung: ", "Backup: ") + backupPath;
+}
+
+QString restoreCaption()
+{
+    return pick("Sicherung zurückschreiben", "Restore backup");
+}
+
+QString noBackups()
+{
+    return pick("Keine Sicherungen vorhanden", "No backups");
+}
+
+QString restoreQuestion(const QString& backupPath, const QString& deviceFile)
+{
+    return pick("Die Sicherung\n%1\nin die Datei %2 des Geräts zurückschreiben?",
+                "Write the backup\n%1\nback into the gauge's file %2?")
+        .arg(backupPath, quoted(deviceFile));
+}
 } // namespace InfoTexts

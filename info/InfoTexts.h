@@ -1,7 +1,9 @@
 #pragma once
 
 #include "info/HexText.h"
+#include "info/SafeWriteResult.h"
 #include "info/TransferResult.h"
+#include "info/WriteGuard.h"
 
 #include <QString>
 
@@ -25,4 +27,21 @@ QString notOneRecord(int bytes);
 QString failedIndicator();
 // English name of a hex problem (log and command-line tool).
 QString hexProblemName(HexText::Problem problem);
+
+// Safe writes (backup, guard, verify, restore).
+// The question before writing data of another gauge or probe type, both values shown.
+QString guardQuestion(const WriteGuard::Check& check, const QString& deviceFile);
+// What to tell the user about a safe write that did not succeed; empty where nothing is to be
+// said (success, a No, a cancel, data the check before the write has already refused).
+QString safeWriteFailed(const SafeWriteResult& result);
+// "Backup to restore from: <path>" (empty path: empty text).
+QString restoreHint(const QString& backupPath);
+// The ready text of a verified write: "Bereit – geprüft", "Ready – verified".
+QString verifiedReady(const QString& readyText);
+// The status line naming the backup just taken: "Sicherung: <path>".
+QString backupSavedNote(const QString& backupPath);
+// Restore in the information window.
+QString restoreCaption();
+QString noBackups();
+QString restoreQuestion(const QString& backupPath, const QString& deviceFile);
 } // namespace InfoTexts

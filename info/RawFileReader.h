@@ -1,0 +1,37 @@
+#pragma once
+
+#include "info/TransferResult.h"
+
+#include <QString>
+
+class CancelToken;
+class CommandChannel;
+
+// Reads a device file as it is, without decoding it: open, read in blocks of at most 32 bytes,
+// close. Unlike the record reader it leaves the decoded record, ProbeData, FactoryData, FileHex
+// and the identity alone, so a backup or a check after a write changes nothing the windows show.
+// Every wait is bounded; a failure after the open still closes the file where the link allows.
+class RawFileReader
+{
+public:
+    static constexpr int kBlockBytes = 32;
+    // Longer announced lengths are taken for a garbled open reply.
+    static constexpr int kMaxFileBytes = 65536;
+
+    explicit RawFileReader(CommandChannel& channel, const CancelToken* cancel = nullptr)
+        : m_channel(channel), m_cancel(cancel)
+    {
+    }
+
+    // The file's content as hex text (two upper- or lower-case digits per byte, as the gauge
+    // sent them) in hex. On failure hex is empty.
+    TransferResult read(const QString& name, QString& hex);
+
+private:
+    TransferResult open(const QString& name, int& handle, int& length);
+    TransferResult readBlocks(int handle, int length, QString& hex);
+    TransferResult closeAfterFailure(TransferResult failure, int handle);
+
+    CommandChannel& m_channel;
+    const CancelToken* m_cancel;
+};

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "info/BackupStore.h"
+#include "info/SafeWriteResult.h"
+
+#include <QObject>
+#include <QString>
+
+class CancelToken;
+class CommandChannel;
+
+// A calibration write with a safety net around the plain file write:
+//   1. backup: the gauge's current file is read and saved (BackupStore), and the service log
+//      names the copy; if that fails, nothing is written;
+//   2. guard: data whose serial number or probe type differ from the gauge's current file are
+//      written only after a Yes (default No) through userDialogs();
+//   3. the write (FileWriter);
+//   4. verify: the file is read back and compared byte for byte with what was sent.
+// Only a match is success. The outcome is logged; messages are left to the caller
+// (InfoTexts::safeWriteFailed gives the text).
+class SafeWriter : public QObject
+{
+    Q_OBJECT
+public:
+    enum class Step { Backup, Write, Verify };
+    Q_ENUM(Step)
+
+    explicit SafeWriter(CommandChannel& channel, const CancelToken* cancel = nullptr,
+                        QObject* parent = nullptr);
+
+    // Backups go into this folder; empty (the start value) = the usual choice (BackupStore).
+    void setBackupFolder(const QString& folder) { m_store = BackupStore(folder); }
+    const BackupStore& backupStore() const { return m_store; }
+
+    // Writes hex (already accepted by FileWriter::confirmData) into the gauge's deviceFile.
+    SafeWriteResult write(const QString& deviceFile, const QString& hex);
+
+    // Loads a backup (or any PC copy in the download format) from path, checks it like an
+    // upload (FileWriter::confirmData: refusal message, question for a size other than one
+    // record) and writes it into deviceFile with write().
+    SafeWriteResult restore(const QString& path, const QString& deviceFile);
+
+signals:
+    void stepStarted(SafeWriter::Step step);
+    // The backup has been saved at path (before anything is written).
+    void backupSaved(const QString& path);
+
+private:
+    SafeWriteResult takeBackup(const QString& deviceFile, QString& gaugeHex);
+    bool guardAllows(const QString& deviceFile, const QString& hex, const QString& gaugeHex);
+    void verify(SafeWriteResult& result, const QString& hex);
+    static SafeWriteResult finish(SafeWriteResult result);
+
+    CommandChannel& m_channel;
+    const CancelToken* m_cancel;
+    BackupStore m_store;
+};
