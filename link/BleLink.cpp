@@ -1,5 +1,6 @@
 #include "link/BleLink.h"
 
+#include "link/BluetoothCheck.h"
 #include "state/LogCategories.h"
 #include "state/ServiceLog.h"
 #include "state/SharedState.h"
@@ -92,7 +93,10 @@ void BleLink::cmdScan_Click()
         const BleResult r = m_client->StartScanning(QString());
         if (!r.ok()) {
             qCWarning(zvLink) << "scan did not start:" << r.code << r.description;
-            userDialogs().message(messageText(37) + QStringLiteral("\r\n"));
+            // The catalogue's request to check the settings, and what exactly is wrong.
+            const QString cause = BluetoothCheck::explain(r);
+            setStatus(cause);
+            userDialogs().message(messageText(37) + QStringLiteral("\r\n") + cause);
         }
         return;
     }
