@@ -1,10 +1,13 @@
 #include "app/frmService.h"
 
 #include "app/ProductPicture.h"
+#include "app/frmTrace.h"
 #include "info/frmInfo.h"
 #include "link/BLE.h"
 #include "link/BLEClient.h"
 #include "link/BleLink.h"
+#include "link/CommandChannel.h"
+#include "link/ProtocolTrace.h"
 #include "picture/StdPictureEx.h"
 #include "service/ServiceFunctions.h"
 #include "service/frmTime.h"
@@ -56,13 +59,19 @@ QFrame* plainFrame(const QString& name, QWidget* parent)
 frmService::frmService(BLEClient* client, QWidget* parent) : QMainWindow(parent), m_client(client)
 {
     setObjectName(QStringLiteral("frmService"));
+    m_trace = new ProtocolTrace(this);
     createControls();
     createMenus();
     connectControls();
     Form_Load();
 }
 
-frmService::~frmService() = default;
+frmService::~frmService()
+{
+    // The child windows go with this one; none of their last signals may reach it any more.
+    if (m_info)
+        disconnect(m_info, nullptr, this, nullptr);
+}
 
 void frmService::createControls()
 {
@@ -130,6 +139,8 @@ void frmService::createMenus()
     mnuGerman = mnuLanguage->addAction(QStringLiteral("&Deutsch"));
     mnuEnglish->setCheckable(true);
     mnuGerman->setCheckable(true);
+    mnuView = menuBar()->addMenu(frmTrace::menuTitle());
+    mnuTrace = mnuView->addAction(frmTrace::menuEntry());
 }
 
 void frmService::connectControls()
@@ -137,6 +148,7 @@ void frmService::connectControls()
     connect(mnuEnde, &QAction::triggered, this, &frmService::mnuEnd_Click);
     connect(mnuEnglish, &QAction::triggered, this, &frmService::English_Click);
     connect(mnuGerman, &QAction::triggered, this, &frmService::German_Click);
+    connect(mnuTrace, &QAction::triggered, this, &frmService::mnuTrace_Click);
     connect(cmdConnect, &QPushButton::clicked, this, &frmService::cmdConnect_Click);
     connect(cmdInfo, &QPushButton::clicked, this, &frmService::cmdInfo_Click);
     connect(cmdTime, &QPushButton::clicked, this, &frmService::cmdTime_Click);
@@ -190,6 +202,7 @@ BLE* frmService::ble()
 {
     if (!m_ble) {
         m_ble = new BLE(m_client, this);
+        m_trace->attach(m_ble->channel());
         connect(m_ble, &BLE::linkReady, this, &frmService::onLinkReady);
         connect(m_ble, &BLE::linkDown, this, [this] { showLinkControls(false); });
     }
@@ -205,9 +218,26 @@ frmInfo* frmService::info()
     m_infoLoading = true;
     m_info = new frmInfo(ble()->channel(), this);
     m_info->setWindowFlags(m_info->windowFlags() | Qt::Window);
+    // Closing the window unloads it; the next use loads it afresh. The data read stay in the
+    // shared state.
+    m_info->setAttribute(Qt::WA_DeleteOnClose);
     connect(m_info, &frmInfo::busyChanged, this, &frmService::onInfoBusy);
+    connect(m_info, &QObject::destroyed, this, [this] { onInfoBusy(false); });
     m_infoLoading = false;
     return m_info;
+}
+
+frmTrace* frmService::traceWindow()
+{
+    if (!m_traceWindow)
+        m_traceWindow = new frmTrace(m_trace, this);
+    return m_traceWindow;
+}
+
+void frmService::mnuTrace_Click()
+{
+    traceWindow()->show();
+    m_traceWindow->raise();
 }
 
 frmTime* frmService::timeWindow()
@@ -234,6 +264,10 @@ void frmService::ApplyLanguage()
     if (frmInfo* window = info())
         window->applyLanguage();
     timeWindow()->applyLanguage();
+    mnuView->setTitle(frmTrace::menuTitle());
+    mnuTrace->setText(frmTrace::menuEntry());
+    if (m_traceWindow)
+        m_traceWindow->applyLanguage();
     QCoreApplication::processEvents();
 }
 
@@ -363,6 +397,8 @@ void frmService::mnuEnd_Click()
         m_info->close();
     if (m_time)
         m_time->close();
+    if (m_traceWindow)
+        m_traceWindow->hide();
     hide();
     m_ended = true;
     emit programEnded();
