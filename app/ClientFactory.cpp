@@ -1,5 +1,7 @@
 #include "app/ClientFactory.h"
 
+#include "link/SupportReport.h"
+#include "link/bluetooth/BluezVersion.h"
 #include "link/bluetooth/QtBleClient.h"
 #include "sim/SimBleClient.h"
 #include "sim/SimGauge.h"
@@ -21,6 +23,8 @@ BLEClient* createSimulator(const QString& simDir, QObject* parent)
 
 BLEClient* createBleClient(const ClientChoice& choice, QObject* parent)
 {
+    // A support file names the BlueZ version also while the simulated gauge is used.
+    SupportReport::setBluezVersionProvider(&BluezVersion::query);
     if (choice.simulator)
         return createSimulator(choice.simDir, parent);
     return new QtBleClient(parent);

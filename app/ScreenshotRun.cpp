@@ -1,9 +1,11 @@
 #include "app/ScreenshotRun.h"
 
 #include "app/frmService.h"
+#include "app/frmTrace.h"
 #include "info/frmInfo.h"
 #include "link/BLE.h"
 #include "link/BleLink.h"
+#include "service/frmTime.h"
 #include "state/LogCategories.h"
 #include "state/SharedState.h"
 #include "state/TextCatalogue.h"
@@ -80,6 +82,14 @@ public:
             save(info, QStringLiteral("info"));
             info->hide();
         }
+        w.cmdTime_Click();
+        frmTime* time = w.timeWindow();
+        expect(waitFor([time] { return !time->txtDateTime->text().isEmpty(); }), "time read");
+        save(time, QStringLiteral("time"));
+        time->close();
+        w.mnuTrace_Click();
+        save(w.traceWindow(), QStringLiteral("trace"));
+        w.traceWindow()->hide();
         link->link()->BLEDisconnect();
         expect(waitFor([] { return !sharedState().DeviceConnected; }), "disconnected");
     }

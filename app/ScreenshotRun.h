@@ -5,7 +5,8 @@
 class frmService;
 
 // Renders the windows to PNG files, in German and in English: the main window before and after
-// connecting, the link window with its scan list and the technical-information window. Meant
+// connecting, the link window with its scan list, the technical-information window with table
+// and curves, the date and time window and the protocol trace. Meant
 // for the simulated gauge and the offscreen platform. Returns the number of files that could
 // not be written or states that were not reached (0 = all done).
 int renderScreenshots(frmService& window, const QString& folder);

@@ -7,6 +7,8 @@ class BLE;
 class BLEClient;
 class frmInfo;
 class frmTime;
+class frmTrace;
+class ProtocolTrace;
 class QAction;
 class QFrame;
 class QLabel;
@@ -36,6 +38,9 @@ public:
     BLE* ble();
     frmInfo* info();
     frmTime* timeWindow();
+    frmTrace* traceWindow();
+    // Every command and reply since the program started.
+    ProtocolTrace* trace() const { return m_trace; }
     BLEClient* client() const { return m_client; }
 
     void ApplyLanguage();
@@ -45,6 +50,7 @@ public:
     void cmdInfo_Click();
     void cmdTime_Click();
     void mnuEnd_Click();
+    void mnuTrace_Click();
     // Language-file area and memory reset.
     void cmdSuche_click();
     void lstDatei_Click();
@@ -76,6 +82,8 @@ public:
     QMenu* mnuLanguage = nullptr;
     QAction* mnuEnglish = nullptr;
     QAction* mnuGerman = nullptr;
+    QMenu* mnuView = nullptr;
+    QAction* mnuTrace = nullptr;
 
 signals:
     // The quit sequence has run; the program ends now.
@@ -99,6 +107,8 @@ private:
     BLE* m_ble = nullptr;
     QPointer<frmInfo> m_info;
     QPointer<frmTime> m_time;
+    ProtocolTrace* m_trace = nullptr;
+    frmTrace* m_traceWindow = nullptr;
     bool m_infoLoading = false;
     bool m_quitting = false;
     bool m_ended = false;
