@@ -66,7 +66,12 @@ frmService::frmService(BLEClient* client, QWidget* parent) : QMainWindow(parent)
     Form_Load();
 }
 
-frmService::~frmService() = default;
+frmService::~frmService()
+{
+    // The child windows go with this one; none of their last signals may reach it any more.
+    if (m_info)
+        disconnect(m_info, nullptr, this, nullptr);
+}
 
 void frmService::createControls()
 {
@@ -213,7 +218,11 @@ frmInfo* frmService::info()
     m_infoLoading = true;
     m_info = new frmInfo(ble()->channel(), this);
     m_info->setWindowFlags(m_info->windowFlags() | Qt::Window);
+    // Closing the window unloads it; the next use loads it afresh. The data read stay in the
+    // shared state.
+    m_info->setAttribute(Qt::WA_DeleteOnClose);
     connect(m_info, &frmInfo::busyChanged, this, &frmService::onInfoBusy);
+    connect(m_info, &QObject::destroyed, this, [this] { onInfoBusy(false); });
     m_infoLoading = false;
     return m_info;
 }
