@@ -3,7 +3,8 @@
 #include <QJsonObject>
 #include <QtTest>
 
-namespace {
+namespace
+{
 struct Run {
     int exitCode = -1;
     QString out;
@@ -26,7 +27,8 @@ Run zvctl(const QStringList& args)
 }
 } // namespace
 
-class tst_Zvctl : public QObject {
+class tst_Zvctl : public QObject
+{
     Q_OBJECT
 private slots:
     void initTestCase();
@@ -61,7 +63,8 @@ void tst_Zvctl::jsonIdentity()
     QCOMPARE(r.exitCode, 0);
     QVERIFY2(r.err.contains("> $naxo00!\\r\\n\n"), qPrintable(r.err));
     const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
-    for (const char* key : {"Reply", "ReplyStatus", "ReplyData", "FileHandle", "FileLength", "BatteryLevel"})
+    for (const char* key :
+         {"Reply", "ReplyStatus", "ReplyData", "FileHandle", "FileLength", "BatteryLevel"})
         QVERIFY2(o.contains(key), key);
     const QJsonObject id = o.value("Identity").toObject();
     QCOMPARE(id.value("Hardware").toString(), QString("HW2"));
@@ -81,7 +84,20 @@ void tst_Zvctl::exitCodes_data()
     QTest::newRow("bad language") << QStringList{"--lang", "fr", "battery"} << 2 << "--lang";
     QTest::newRow("bad timeout") << QStringList{"--timeout", "soon", "battery"} << 2 << "--timeout";
     QTest::newRow("no Bluetooth back end") << QStringList{"battery"} << 1 << "Bluetooth";
-    QTest::newRow("reply not understood") << QStringList{"--simulator", "send", "$what!"} << 1 << "not understood";
+    QTest::newRow("bad fault kind")
+        << QStringList{"--simulator", "--sim-fault", "2:late", "read"} << 2 << "--sim-fault";
+    QTest::newRow("fault number 0")
+        << QStringList{"--simulator", "--sim-fault", "0:drop", "read"} << 2 << "--sim-fault";
+    QTest::newRow("read with an argument")
+        << QStringList{"--simulator", "read", "x"} << 2 << "unknown command";
+    QTest::newRow("download into no folder")
+        << QStringList{"--simulator", "download", "/no/such/dir"} << 2 << "/no/such/dir";
+    QTest::newRow("languages of no folder")
+        << QStringList{"languages", "/no/such/dir"} << 2 << "/no/such/dir";
+    QTest::newRow("languages need no back end")
+        << QStringList{"--lang", "en", "languages", "/"} << 0 << "No language file";
+    QTest::newRow("reply not understood")
+        << QStringList{"--simulator", "send", "$what!"} << 1 << "not understood";
 }
 
 void tst_Zvctl::exitCodes()
