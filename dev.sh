@@ -59,6 +59,11 @@ case "$cmd" in
         ensure_packages
         build_tests
         run_tests
+        fuzz/run.sh 5
+        ;;
+    fuzz)
+        ensure_packages
+        fuzz/run.sh "${2:-300}"
         ;;
     screenshots)
         ensure_packages
@@ -75,7 +80,7 @@ case "$cmd" in
         for b in build/bin/bench_*; do QT_QPA_PLATFORM=offscreen "$b"; done
         ;;
     *)
-        echo "usage: ./dev.sh run | test | build | screenshots | bench" >&2
+        echo "usage: ./dev.sh run | test | build | screenshots | bench | fuzz [SECONDS]" >&2
         exit 2
         ;;
 esac
