@@ -12,6 +12,7 @@ constexpr int kMinimumWidth = 420;
 constexpr int kMinimumHeight = 320;
 constexpr qreal kLineWidth = 2.0;
 constexpr qreal kMargin = 0.05; // share of the span added on each side
+constexpr int kProbeLighter = 160; // percent
 
 size_t slot(ViewTexts::Record record)
 {
@@ -44,14 +45,19 @@ CurveChart::CurveChart(QWidget* parent) : QChartView(parent)
     chart->legend()->setAlignment(Qt::AlignBottom);
     m_x = new QValueAxis(chart);
     m_y = new QValueAxis(chart);
+    m_x->setLabelFormat(QStringLiteral("%.2f"));
+    m_y->setLabelFormat(QStringLiteral("%.0f"));
     chart->addAxis(m_x, Qt::AlignBottom);
     chart->addAxis(m_y, Qt::AlignLeft);
     for (int kind = 0; kind < CurvePoints::KindCount; ++kind) {
-        for (ViewTexts::Record record : {ViewTexts::Record::Probe, ViewTexts::Record::Factory}) {
+        // The probe's dashed line lies on top of the factory's solid one, in a lighter shade,
+        // so that both show where the curves agree.
+        for (ViewTexts::Record record : {ViewTexts::Record::Factory, ViewTexts::Record::Probe}) {
             auto* s = new QLineSeries(chart);
-            QPen pen(kindColour(kind));
+            const bool probe = record == ViewTexts::Record::Probe;
+            QPen pen(probe ? kindColour(kind).lighter(kProbeLighter) : kindColour(kind));
             pen.setWidthF(kLineWidth);
-            pen.setStyle(record == ViewTexts::Record::Probe ? Qt::DashLine : Qt::SolidLine);
+            pen.setStyle(probe ? Qt::DashLine : Qt::SolidLine);
             s->setPen(pen);
             chart->addSeries(s);
             s->attachAxis(m_x);
