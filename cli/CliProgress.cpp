@@ -5,6 +5,7 @@
 namespace
 {
 constexpr int kBar = 20;
+constexpr qint64 kRedrawMs = 100;
 
 QString rateText(double bytesPerSecond)
 {
@@ -66,6 +67,10 @@ void CliProgress::show(const Figures& f)
         return;
     }
     const Figures c = clamped(f);
+    // A redraw at most every kRedrawMs: a large file has tens of thousands of chunks.
+    if (m_lastWidth > 0 && c.chunksDone < c.chunksTotal && c.elapsedMs - m_lastDrawMs < kRedrawMs)
+        return;
+    m_lastDrawMs = c.elapsedMs;
     const int filled = c.chunksTotal == 0 ? kBar : int(qint64(c.chunksDone) * kBar / c.chunksTotal);
     const QString text = QStringLiteral("[") + QString(filled, QLatin1Char('#')) +
                          QString(kBar - filled, QLatin1Char('.')) + QStringLiteral("] ") + line(f);

@@ -33,4 +33,5 @@ private:
     bool m_terminal;
     int m_lastTenth = -1;
     int m_lastWidth = 0;
+    qint64 m_lastDrawMs = 0;
 };

@@ -1,8 +1,8 @@
 #include "cli/CliServiceCommands.h"
 
 #include "cli/CliOutput.h"
-#include "cli/CliProgress.h"
 #include "cli/CliSession.h"
+#include "cli/LanguageProgress.h"
 #include "link/CommandChannel.h"
 #include "service/DeviceClock.h"
 #include "service/LanguageFiles.h"
@@ -12,13 +12,10 @@
 #include "state/SharedState.h"
 #include "state/UserDialogs.h"
 
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
-#include <cstdio>
-#include <unistd.h>
 
 namespace
 {
@@ -46,48 +43,6 @@ int exitForTransfer(const LanguageTransferResult& r)
     }
 }
 
-// Counts the chunks the gauge has acknowledged and shows the progress.
-class TransferDisplay : public QObject
-{
-public:
-    TransferDisplay(CommandChannel& channel, LanguageTransfer& transfer, qint64 bytes)
-        : m_progress(isatty(fileno(stderr)) != 0)
-    {
-        m_figures.bytesTotal = bytes;
-        m_figures.chunksTotal =
-            int((bytes + LanguageTransfer::kChunkBytes - 1) / LanguageTransfer::kChunkBytes);
-        connect(&transfer, &LanguageTransfer::sending, this, [this] {
-            m_clock.start();
-            m_progress.show(m_figures);
-        });
-        connect(&channel, &CommandChannel::valueReceived, this, [this](const QByteArray& v) {
-            if (v.startsWith("$wr?") && m_clock.isValid())
-                ++m_figures.chunksDone;
-        });
-        connect(&transfer, &LanguageTransfer::progress, this, [this] {
-            if (m_clock.isValid())
-                m_progress.show(current());
-        });
-    }
-    void end(bool ok)
-    {
-        if (ok)
-            m_progress.finish(current());
-        else
-            m_progress.abandon();
-    }
-
-private:
-    CliProgress::Figures current()
-    {
-        m_figures.bytesDone = qint64(m_figures.chunksDone) * LanguageTransfer::kChunkBytes;
-        m_figures.elapsedMs = m_clock.isValid() ? m_clock.elapsed() : 0;
-        return m_figures;
-    }
-    CliProgress m_progress;
-    CliProgress::Figures m_figures;
-    QElapsedTimer m_clock;
-};
 } // namespace
 
 namespace CliServiceCommands
@@ -133,7 +88,7 @@ int sendLanguage(CliSession& session, const QString& path)
     if (const int rc = session.connectGauge(); rc != ExitDone)
         return rc;
     LanguageTransfer transfer(session.channel());
-    TransferDisplay display(session.channel(), transfer, file.size());
+    LanguageProgress display(session.channel(), transfer, file.size());
     const LanguageTransferResult r =
         transfer.run(file.absolutePath() + QLatin1Char('/'), name, nullptr);
     display.end(r.ok());
