@@ -23,6 +23,18 @@ bool SafeWriteResult::declined() const
             transfer.status == TransferStatus::Declined);
 }
 
+TransferStatus SafeWriteResult::transferStatus() const
+{
+    if (ok())
+        return TransferStatus::Ok;
+    if (declined())
+        return TransferStatus::Declined;
+    if (transfer.status != TransferStatus::Ok)
+        return transfer.status;
+    return status == SafeWriteStatus::BackupSaveFailed ? TransferStatus::FileError
+                                                       : TransferStatus::GaugeError;
+}
+
 QString describeSafeWrite(const SafeWriteResult& r)
 {
     switch (r.status) {

@@ -33,6 +33,9 @@ struct SafeWriteResult {
     // The user declined (a question answered No, also on the record-size question).
     bool declined() const;
     bool cancelled() const { return transfer.status == TransferStatus::Cancelled; }
+    // The plain transfer status this amounts to: Ok only for a verified write, Declined for a
+    // No, the failing step's status, else GaugeError (a mismatch) or FileError (a PC file).
+    TransferStatus transferStatus() const;
 };
 
 // English one-line description for the service log and the command-line tool, e.g.

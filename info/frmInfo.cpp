@@ -3,6 +3,7 @@
 #include "info/BusyIndicator.h"
 #include "info/CalibrationGrid.h"
 #include "info/CurveChart.h"
+#include "info/InfoTexts.h"
 #include "info/RecordCellTexts.h"
 #include "info/VirtualKeyCode.h"
 #include "link/CommandChannel.h"
@@ -116,6 +117,7 @@ void frmInfo::createControls()
     TraceBox->setReadOnly(true);
     TimerTrace = new QTimer(this);
     TimerTrace->setObjectName(QStringLiteral("TimerTrace"));
+    createRestoreControls();
 }
 
 void frmInfo::layoutControls()
@@ -139,10 +141,11 @@ void frmInfo::layoutControls()
     table->addWidget(MSFlexGrid1);
 
     auto* buttons = new QVBoxLayout;
-    for (QPushButton* b : {cmdDaten, cmdSpeichern, cmdEinspielen, cmdFactory})
+    for (QPushButton* b : {cmdDaten, cmdSpeichern, cmdEinspielen, cmdFactory, cmdRestore})
         buttons->addWidget(b);
     buttons->addStretch();
     buttons->addWidget(TraceBox);
+    buttons->addWidget(lblBackup);
 
     auto* left = new QVBoxLayout;
     left->addWidget(frmInfoFrame);
@@ -164,6 +167,7 @@ void frmInfo::Form_Load()
     cmdSpeichern->hide();
     cmdEinspielen->hide();
     cmdFactory->hide();
+    cmdRestore->hide();
     FormatMSFlex();
     s.FileHex.clear();
     refreshViews();
@@ -176,6 +180,7 @@ void frmInfo::applyLanguage()
     cmdSpeichern->setText(messageText(EntryDownload));
     cmdEinspielen->setText(messageText(EntryUpload));
     cmdFactory->setText(messageText(EntryFactory));
+    cmdRestore->setText(InfoTexts::restoreCaption());
     optFactory->setText(ViewTexts::showRecord(ViewTexts::Record::Factory));
     optProbe->setText(ViewTexts::showRecord(ViewTexts::Record::Probe));
     chartCurves->applyLanguage();
@@ -214,6 +219,7 @@ void frmInfo::txtBuild_KeyDown(int keyCode, int /*shift*/)
         txtBuild->clear();
         txtBuild->setSelection(0, 0);
         cmdFactory->hide();
+        cmdRestore->hide();
         cmdSpeichern->hide();
         cmdEinspielen->hide();
     } else {
@@ -221,10 +227,12 @@ void frmInfo::txtBuild_KeyDown(int keyCode, int /*shift*/)
             cmdSpeichern->show();
             cmdEinspielen->show();
             cmdFactory->hide();
+            cmdRestore->hide();
             m_keySequence.clear();
         }
         if (m_keySequence == SequenceFactory) {
             cmdFactory->show();
+            cmdRestore->show();
             cmdSpeichern->hide();
             cmdEinspielen->hide();
             m_keySequence.clear();

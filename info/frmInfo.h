@@ -19,6 +19,7 @@ class QPushButton;
 class QRadioButton;
 class QTableWidget;
 class QTimer;
+struct SafeWriteResult;
 
 // The technical-information window: the gauge's identity, the calibration table of its "probe"
 // and "factory" files, and the hidden service functions (download, probe upload, factory
@@ -47,6 +48,10 @@ public:
     void cmdSpeichern_Click();
     void cmdEinspielen_Click();
     void cmdFactory_Click();
+    // Writes a backup taken before an earlier write back into the gauge file it came from (after
+    // a Yes, default No), with a backup of the current file and the verify of every write. The
+    // menu of cmdRestore lists the backups, newest first; each entry calls this.
+    void restoreBackup(const QString& backupPath);
 
     // A transfer is running (the four buttons are disabled meanwhile).
     bool isBusy() const { return m_busy; }
@@ -69,8 +74,10 @@ public:
     QPushButton* cmdSpeichern = nullptr;
     QPushButton* cmdEinspielen = nullptr;
     QPushButton* cmdFactory = nullptr;
+    QPushButton* cmdRestore = nullptr; // hidden; shown with cmdFactory (frmInfoRestore.cpp)
     QLineEdit* TraceBox = nullptr;
     QTimer* TimerTrace = nullptr;
+    QLabel* lblBackup = nullptr; // names the backup taken before the last write
 
     // Curves of both records and the choice which record the table shows (frmInfoViews.cpp).
     CurveChart* chartCurves = nullptr;
@@ -104,7 +111,12 @@ private:
     bool beginTransfer();
     void endTransfer(TransferStatus status, const QString& readyText);
     TransferResult readDevice(const QString& name);
-    TransferStatus uploadProbeFrom(const QString& folder);
+    TransferStatus uploadProbeFrom(const QString& folder, bool& written);
+    // Backup, guard, write, verify (frmInfoRestore.cpp); shows the backup and any failure.
+    SafeWriteResult safeWrite(const QString& deviceFile, const QString& hex,
+                              const QString& restoreFrom = QString());
+    void createRestoreControls();
+    void fillRestoreMenu();
 
     QPointer<CommandChannel> m_channel;
     BusyIndicator* m_indicator = nullptr;

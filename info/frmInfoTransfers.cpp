@@ -5,6 +5,7 @@
 #include "info/FileWriter.h"
 #include "info/InfoTexts.h"
 #include "info/RecordReader.h"
+#include "info/SafeWriter.h"
 #include "info/frmInfo.h"
 #include "link/CommandChannel.h"
 #include "state/ServiceLog.h"
@@ -31,7 +32,7 @@ bool endsTheSession(TransferStatus status)
 void frmInfo::setBusy(bool busy)
 {
     m_busy = busy;
-    for (QPushButton* b : {cmdDaten, cmdSpeichern, cmdEinspielen, cmdFactory})
+    for (QPushButton* b : {cmdDaten, cmdSpeichern, cmdEinspielen, cmdFactory, cmdRestore})
         b->setEnabled(!busy);
     emit busyChanged(busy);
 }
@@ -66,23 +67,6 @@ void showReadFailure(const TransferResult& result)
 {
     if (result.status != TransferStatus::Cancelled)
         userDialogs().message(InfoTexts::readFailed(result));
-}
-
-void showWriteFailure(const TransferResult& result)
-{
-    switch (result.status) {
-    case TransferStatus::Ok:
-    case TransferStatus::Cancelled:
-    case TransferStatus::InvalidData: // the writer has said why
-    case TransferStatus::Declined:
-        return;
-    case TransferStatus::NotConnected:
-        userDialogs().message(InfoTexts::notConnected());
-        return;
-    default:
-        userDialogs().message(CommandChannel::errorReport(
-            int(result.status), QStringLiteral("Schreibe_Com"), InfoTexts::writeFailed(result)));
-    }
 }
 } // namespace
 
@@ -169,15 +153,17 @@ void frmInfo::cmdEinspielen_Click()
         endTransfer(TransferStatus::Declined, QString());
         return;
     }
-    const TransferStatus status = uploadProbeFrom(folder);
+    bool written = false;
+    const TransferStatus status = uploadProbeFrom(folder, written);
     if (!self)
         return;
-    endTransfer(status, UploadReadyText);
+    endTransfer(status, written ? InfoTexts::verifiedReady(UploadReadyText) : UploadReadyText);
     if (status == TransferStatus::Ok)
         cmdFactory->show();
 }
 
-TransferStatus frmInfo::uploadProbeFrom(const QString& folder)
+// written: the data went into the gauge and were read back identical.
+TransferStatus frmInfo::uploadProbeFrom(const QString& folder, bool& written)
 {
     SharedState& s = sharedState();
     const PcFileResult loaded = DeviceFiles::loadHexFile(folder, s.ProbeFileName);
@@ -198,12 +184,12 @@ TransferStatus frmInfo::uploadProbeFrom(const QString& folder)
     }
     if (const TransferResult confirmed = FileWriter::confirmData(loaded.hex); !confirmed.ok())
         return confirmed.status;
-    s.ProbeData = loaded.hex;
-    const QSharedPointer<CancelToken> cancel = m_cancel;
-    const TransferResult r =
-        FileWriter(*m_channel, cancel.data()).writeConfirmed(s.ProbeFileName, s.ProbeData);
-    showWriteFailure(r);
-    return r.status;
+    const SafeWriteResult r = safeWrite(s.ProbeFileName, loaded.hex);
+    // The program's probe data follow the file only where it went (or may have gone) out.
+    if (r.gaugeTouched())
+        s.ProbeData = loaded.hex;
+    written = r.ok();
+    return r.transferStatus();
 }
 
 void frmInfo::cmdFactory_Click()
@@ -212,16 +198,22 @@ void frmInfo::cmdFactory_Click()
     if (!beginTransfer())
         return;
     const QPointer<frmInfo> self(this);
-    TransferResult r;
+    TransferStatus status = TransferStatus::Ok;
+    bool written = false;
     if (!s.ProbeData.isEmpty()) {
         if (!s.DeviceConnected || !m_channel) {
-            r = TransferResult::failure(TransferStatus::NotConnected, QString(), QString());
+            userDialogs().message(InfoTexts::notConnected());
+            status = TransferStatus::NotConnected;
+        } else if (const TransferResult confirmed = FileWriter::confirmData(s.ProbeData);
+                   !confirmed.ok()) {
+            status = confirmed.status;
         } else {
-            const QSharedPointer<CancelToken> cancel = m_cancel;
-            r = FileWriter(*m_channel, cancel.data()).Schreibe_Com(s.FactoryFileName, s.ProbeData);
+            const SafeWriteResult safe = safeWrite(s.FactoryFileName, s.ProbeData);
+            status = safe.transferStatus();
+            written = safe.ok();
         }
     }
-    showWriteFailure(r);
     if (self)
-        endTransfer(r.status, menuText(EntryReady));
+        endTransfer(status, written ? InfoTexts::verifiedReady(menuText(EntryReady))
+                                    : menuText(EntryReady));
 }

@@ -11,6 +11,9 @@ Q_DECLARE_METATYPE(SimFault)
 
 namespace
 {
+// Every write first reads the gauge's file for the backup: open, 13 block reads, close.
+constexpr int kBackupCommands = 15;
+
 QByteArray readFile(const QString& path)
 {
     QFile f(path);
@@ -115,7 +118,7 @@ void FrmInfoTransfersTest::roundTripAndFactory()
     const QString downloaded = sharedState().ProbeData;
     f.dialogs.folder = target.path();
     f.window->cmdSpeichern_Click();
-    f.sim->gauge.setFile(QStringLiteral("probe"), QByteArray(400, '\x55'));
+    f.sim->gauge.setFile(QStringLiteral("probe"), SimRecords::defaultFactory());
     f.sim->gauge.clearTranscript();
     sharedState().ProbeData.clear();
     f.unlockDownload();
@@ -123,7 +126,7 @@ void FrmInfoTransfersTest::roundTripAndFactory()
     QVERIFY2(f.dialogs.messages.isEmpty(), qPrintable(f.dialogs.messages.join('|')));
     QCOMPARE(f.sim->gauge.file(QStringLiteral("probe")), SimRecords::defaultProbe());
     QCOMPARE(sharedState().ProbeData, downloaded);
-    QTRY_COMPARE(f.window->TraceBox->text(), QStringLiteral("Ready"));
+    QTRY_COMPARE(f.window->TraceBox->text(), InfoTexts::verifiedReady(QStringLiteral("Ready")));
     QVERIFY(!f.window->cmdFactory->isHidden());
     QVERIFY(f.logLines().contains(QStringLiteral("Datei ProbedatenLänge800")));
     QVERIFY(f.logLines().contains(QStringLiteral("Datei Probedaten") + downloaded));
@@ -131,8 +134,8 @@ void FrmInfoTransfersTest::roundTripAndFactory()
     f.sim->gauge.clearTranscript();
     f.window->cmdFactory_Click();
     QCOMPARE(f.sim->gauge.file(QStringLiteral("factory")), SimRecords::defaultProbe());
-    QCOMPARE(f.sim->transcript().first(), QStringLiteral("$rm?factory!\r\n"));
-    QTRY_COMPARE(f.window->TraceBox->text(), QStringLiteral("Bereit"));
+    QCOMPARE(f.sim->transcript().at(kBackupCommands), QStringLiteral("$rm?factory!\r\n"));
+    QTRY_COMPARE(f.window->TraceBox->text(), InfoTexts::verifiedReady(QStringLiteral("Bereit")));
     QCOMPARE(f.sim->gauge.openHandleCount(), 0);
 }
 
@@ -214,19 +217,20 @@ void FrmInfoTransfersTest::uploadUnusualSize()
     f.dialogs.folder = source.path();
     f.dialogs.answer = answer;
     f.window->cmdEinspielen_Click();
-    QCOMPARE(f.dialogs.questions.size(), 1);
+    // Yes: the guard asks as well, since bytes 4-7 differ from the gauge's serial number.
+    QCOMPARE(f.dialogs.questions.size(), answer ? 2 : 1);
     QCOMPARE(f.sim->transcript().isEmpty(), !answer);
     QCOMPARE(sharedState().ProbeData, answer ? QString::fromLatin1(hex) : QStringLiteral("KEPT"));
     QCOMPARE(f.window->cmdFactory->isHidden(), !answer);
     if (answer)
-        QTRY_COMPARE(f.window->TraceBox->text(), QStringLiteral("Ready"));
+        QTRY_COMPARE(f.window->TraceBox->text(), InfoTexts::verifiedReady(QStringLiteral("Ready")));
     else
         QVERIFY(f.window->TraceBox->text().isEmpty());
 }
 
 void FrmInfoTransfersTest::uploadFaults_data()
 {
-    // one record: 1 remove, 2 create, 3-15 chunks, 16 close
+    // one record, after the backup's 15 commands: 1 remove, 2 create, 3-15 chunks, 16 close
     QTest::addColumn<int>("command");
     QTest::addColumn<SimFault>("fault");
     QTest::addColumn<int>("openHandles");
@@ -250,7 +254,7 @@ void FrmInfoTransfersTest::uploadFaults()
     InfoWindowFixture f;
     QTemporaryDir source;
     writeFile(source.filePath("probe"), SimRecords::defaultFactory().toHex().toUpper() + "\r\n");
-    f.sim->gauge.setFault(command, fault);
+    f.sim->gauge.setFault(kBackupCommands + command, fault);
     f.dialogs.folder = source.path();
     f.window->cmdEinspielen_Click();
     QCOMPARE(f.dialogs.messages.size(), 1);
@@ -300,12 +304,12 @@ void FrmInfoTransfersTest::closeDuringUpload()
     f.dialogs.folder = source.path();
     f.window->show();
     QObject::connect(&f.sim->channel, &CommandChannel::commandSent, &f.sim->channel, [&f] {
-        if (f.sim->gauge.commandCount() == 5 && f.window)
+        if (f.sim->gauge.commandCount() == kBackupCommands + 5 && f.window)
             QTimer::singleShot(0, f.window.data(), &QWidget::close);
     });
     f.window->cmdEinspielen_Click();
-    QCOMPARE(f.sim->transcript().last(), QStringLiteral("$fc?1!"));
-    QVERIFY(f.sim->transcript().size() <= 7);
+    QCOMPARE(f.sim->transcript().last(), QStringLiteral("$fc?2!")); // handle 1 was the backup's
+    QVERIFY(f.sim->transcript().size() <= kBackupCommands + 7);
     QCOMPARE(f.sim->gauge.openHandleCount(), 0);
     QVERIFY(f.dialogs.messages.isEmpty());
     QVERIFY(f.window->TraceBox->text() != QStringLiteral("Ready"));

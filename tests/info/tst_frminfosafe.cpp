@@ -1,0 +1,270 @@
+#include "InfoWindowFixture.h"
+#include "RecordBuilder.h"
+#include "info/InfoTexts.h"
+#include "sim/SimRecords.h"
+
+#include <QAction>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QtTest>
+
+namespace
+{
+const QString Probe = QStringLiteral("probe");
+const QString Factory = QStringLiteral("factory");
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(bytes);
+}
+
+// The default probe record with another curve byte (same gauge, same probe type).
+QByteArray changedProbe(char curveByte = '\x11')
+{
+    QByteArray r = SimRecords::defaultProbe();
+    r[100] = curveByte;
+    return r;
+}
+
+// Every text the status box showed, for "the ready text never appeared".
+struct TraceTexts {
+    QStringList texts;
+    explicit TraceTexts(QLineEdit* box)
+    {
+        QObject::connect(box, &QLineEdit::textChanged, box,
+                         [this](const QString& t) { texts.append(t); });
+    }
+    bool showedReady() const
+    {
+        for (const QString& t : texts)
+            if (t.startsWith(QStringLiteral("Ready")) || t.startsWith(QStringLiteral("Bereit")))
+                return true;
+        return false;
+    }
+};
+} // namespace
+
+class FrmInfoSafeTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init() { setReplyTimeoutMs(0); }
+    void uploadShowsBackupAndVerified_data();
+    void uploadShowsBackupAndVerified();
+    void corruptByteNeverReady_data();
+    void corruptByteNeverReady();
+    void factoryGuard_data();
+    void factoryGuard();
+    void restoreButtonVisibility_data();
+    void restoreButtonVisibility();
+    void restoreFromMenu_data();
+    void restoreFromMenu();
+    void backupFolderBlocked();
+};
+
+void FrmInfoSafeTest::uploadShowsBackupAndVerified_data()
+{
+    QTest::addColumn<int>("language");
+    QTest::addColumn<QString>("ready");
+    QTest::addColumn<QString>("note");
+    QTest::newRow("German") << 0 << QStringLiteral("Ready \u2013 geprüft") << "Sicherung: ";
+    QTest::newRow("English") << 1 << QStringLiteral("Ready \u2013 verified") << "Backup: ";
+}
+
+void FrmInfoSafeTest::uploadShowsBackupAndVerified()
+{
+    // probe upload / backup of the old file named below the status, status "Ready – verified"
+    QFETCH(int, language);
+    QFETCH(QString, ready);
+    QFETCH(QString, note);
+    InfoWindowFixture f;
+    sharedState().LanguageIndex = language;
+    QTemporaryDir source;
+    writeFile(source.filePath(Probe), changedProbe().toHex().toUpper() + "\r\n");
+    f.dialogs.folder = source.path();
+    f.unlockDownload();
+    f.window->cmdEinspielen_Click();
+    QVERIFY2(f.dialogs.messages.isEmpty(), qPrintable(f.dialogs.messages.join('|')));
+    QCOMPARE(f.sim->gauge.file(Probe), changedProbe());
+    QTRY_COMPARE(f.window->TraceBox->text(), ready);
+    QVERIFY(f.window->lblBackup->text().startsWith(note));
+    const QString path = f.window->lblBackup->text().mid(note.size());
+    QCOMPARE(f.window->TraceBox->toolTip(), path);
+    QCOMPARE(QFileInfo(path).absolutePath(),
+             QDir(f.programFolder.filePath("backup")).absolutePath());
+    QFile backup(path);
+    QVERIFY(backup.open(QIODevice::ReadOnly));
+    QCOMPARE(backup.readAll(), SimRecords::defaultProbe().toHex().toUpper() + "\r\n");
+    QVERIFY(f.logLines().contains(QStringLiteral("Sicherung probe ") + path));
+    QVERIFY(!f.window->cmdFactory->isHidden());
+}
+
+void FrmInfoSafeTest::corruptByteNeverReady_data()
+{
+    QTest::addColumn<bool>("factory"); // factory overwrite, else probe upload
+    QTest::addColumn<int>("offset");
+    QTest::newRow("upload, byte 0") << false << 0;
+    QTest::newRow("upload, byte 250") << false << 250;
+    QTest::newRow("factory, byte 33") << true << 33;
+    QTest::newRow("factory, byte 399") << true << 399;
+}
+
+void FrmInfoSafeTest::corruptByteNeverReady()
+{
+    // gauge stores one byte wrong / message with offset and backup, status never ready
+    QFETCH(bool, factory);
+    QFETCH(int, offset);
+    InfoWindowFixture f;
+    QTemporaryDir source;
+    writeFile(source.filePath(Probe), changedProbe().toHex().toUpper() + "\r\n");
+    f.dialogs.folder = source.path();
+    sharedState().ProbeData = QString::fromLatin1(changedProbe().toHex());
+    f.sim->gauge.setCorruptWriteOffset(offset);
+    TraceTexts trace(f.window->TraceBox);
+    if (factory)
+        f.window->cmdFactory_Click();
+    else
+        f.window->cmdEinspielen_Click();
+    QCOMPARE(f.dialogs.messages.size(), 1);
+    const QString message = f.dialogs.messages.first();
+    QVERIFY2(message.contains(QStringLiteral("ab Byte %1 ").arg(offset)), qPrintable(message));
+    const QString backupPath = f.window->TraceBox->toolTip();
+    QVERIFY(!backupPath.isEmpty() && QFile::exists(backupPath));
+    QVERIFY(message.contains(InfoTexts::restoreHint(backupPath)));
+    QCOMPARE(f.window->TraceBox->text(), InfoTexts::failedIndicator());
+    QVERIFY(!f.window->TimerTrace->isActive());
+    QVERIFY(!trace.showedReady());
+    QVERIFY(f.window->cmdFactory->isHidden() || factory);
+    bool logged = false;
+    for (const QString& line : f.logLines())
+        logged = logged || (line.contains(QStringLiteral("verify of")) &&
+                            line.contains(QStringLiteral("byte %1 ").arg(offset)));
+    QVERIFY(logged);
+}
+
+void FrmInfoSafeTest::factoryGuard_data()
+{
+    QTest::addColumn<bool>("answer");
+    QTest::newRow("No") << false;
+    QTest::newRow("Yes") << true;
+}
+
+void FrmInfoSafeTest::factoryGuard()
+{
+    // factory overwrite with another gauge's data / question default No; No writes nothing
+    QFETCH(bool, answer);
+    InfoWindowFixture f;
+    const QByteArray other =
+        QByteArray::fromHex(RecordBuilder().i32(4, 99).u8(32, 3).f32(36, 1.5f).hex().toLatin1());
+    sharedState().ProbeData = QString::fromLatin1(other.toHex().toUpper());
+    f.dialogs.answer = answer;
+    f.window->cmdFactory_Click();
+    QCOMPARE(f.dialogs.questions.size(), 1);
+    QVERIFY(f.dialogs.questions.first().contains(QStringLiteral("99")));
+    QVERIFY(f.dialogs.questions.first().contains(QStringLiteral("20261205")));
+    QCOMPARE(f.dialogs.questionDefaults.first(), false);
+    QCOMPARE(f.sim->gauge.file(Factory), answer ? other : SimRecords::defaultFactory());
+    QCOMPARE(f.sim->transcript().join('|').contains(QStringLiteral("$rm?")), answer);
+    QVERIFY(f.dialogs.messages.isEmpty());
+    if (answer)
+        QTRY_COMPARE(f.window->TraceBox->text(), InfoTexts::verifiedReady("Bereit"));
+    else
+        QVERIFY(f.window->TraceBox->text().isEmpty());
+}
+
+void FrmInfoSafeTest::restoreButtonVisibility_data()
+{
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<bool>("visible");
+    QTest::newRow("at load") << QList<int>{} << false;
+    QTest::newRow("25 51") << QList<int>{25, 51} << true;
+    QTest::newRow("25 81") << QList<int>{25, 81} << false;
+    QTest::newRow("25 51, then 25 81") << QList<int>{25, 51, 25, 81} << false;
+    QTest::newRow("25 51, then A") << QList<int>{25, 51, 65} << false;
+}
+
+void FrmInfoSafeTest::restoreButtonVisibility()
+{
+    // key sequence in the Build field / restore shown exactly with the factory overwrite
+    QFETCH(QList<int>, keys);
+    QFETCH(bool, visible);
+    InfoWindowFixture f;
+    for (int key : keys)
+        f.window->txtBuild_KeyDown(key, 0);
+    QCOMPARE(!f.window->cmdRestore->isHidden(), visible);
+    QCOMPARE(f.window->cmdRestore->isHidden(), f.window->cmdFactory->isHidden());
+}
+
+void FrmInfoSafeTest::restoreFromMenu_data()
+{
+    QTest::addColumn<bool>("answer");
+    QTest::newRow("Yes") << true;
+    QTest::newRow("No") << false;
+}
+
+void FrmInfoSafeTest::restoreFromMenu()
+{
+    // upload, then the newest backup from the restore menu / old file back (Yes) or nothing sent
+    QFETCH(bool, answer);
+    InfoWindowFixture f;
+    QTemporaryDir source;
+    writeFile(source.filePath(Probe), changedProbe().toHex().toUpper() + "\r\n");
+    f.dialogs.folder = source.path();
+    f.window->cmdEinspielen_Click();
+    const QString backupPath = f.window->TraceBox->toolTip();
+    f.window->txtBuild_KeyDown(25, 0);
+    f.window->txtBuild_KeyDown(51, 0);
+    QMenu* menu = f.window->cmdRestore->menu();
+    QVERIFY(menu);
+    emit menu->aboutToShow();
+    QCOMPARE(menu->actions().size(), 1);
+    QCOMPARE(menu->actions().first()->data().toString(), backupPath);
+    f.sim->gauge.clearTranscript();
+    f.dialogs.answer = answer;
+    menu->actions().first()->trigger();
+    QCOMPARE(f.dialogs.questions.size(), 1);
+    QVERIFY(f.dialogs.questions.first().contains(backupPath));
+    QCOMPARE(f.sim->gauge.file(Probe), answer ? SimRecords::defaultProbe() : changedProbe());
+    QCOMPARE(f.sim->transcript().isEmpty(), !answer);
+    QVERIFY(f.dialogs.messages.isEmpty());
+    if (!answer)
+        return;
+    QTRY_COMPARE(f.window->TraceBox->text(), InfoTexts::verifiedReady("Bereit"));
+    emit menu->aboutToShow(); // the restore took a backup of its own
+    QCOMPARE(menu->actions().size(), 2);
+    QVERIFY(menu->actions().first()->data().toString() != backupPath);
+}
+
+void FrmInfoSafeTest::backupFolderBlocked()
+{
+    // no backup folder can be made / upload writes nothing, the user is told why
+    QStandardPaths::setTestModeEnabled(true);
+    InfoWindowFixture f;
+    const QString appBackup =
+        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + "/backup";
+    QDir(appBackup).removeRecursively();
+    QDir().mkpath(QFileInfo(appBackup).absolutePath());
+    writeFile(appBackup, "x");
+    writeFile(f.programFolder.filePath("backup"), "x");
+    QTemporaryDir source;
+    writeFile(source.filePath(Probe), changedProbe().toHex().toUpper() + "\r\n");
+    f.dialogs.folder = source.path();
+    f.window->cmdEinspielen_Click();
+    QFile::remove(appBackup);
+    QStandardPaths::setTestModeEnabled(false);
+    QCOMPARE(f.sim->gauge.file(Probe), SimRecords::defaultProbe());
+    QVERIFY(!f.sim->transcript().join('|').contains(QStringLiteral("$rm?")));
+    QCOMPARE(f.dialogs.messages.size(), 1);
+    QVERIFY(f.dialogs.messages.first().contains(QStringLiteral("Es wurde nichts geschrieben.")));
+    QCOMPARE(f.window->TraceBox->text(), InfoTexts::failedIndicator());
+    QVERIFY(f.window->lblBackup->text().isEmpty());
+}
+
+QTEST_MAIN(FrmInfoSafeTest)
+#include "tst_frminfosafe.moc"
