@@ -128,6 +128,8 @@ QString readOptions(const QCommandLineParser& parser, CliOptions& o)
             return QStringLiteral("--sim-fault must be K:drop|silent|garbled|error, K from 1");
         o.simFaults.append(fault);
     }
+    if (!o.simFaults.isEmpty() && !o.simulator)
+        return QStringLiteral("--sim-fault needs --simulator");
     return {};
 }
 } // namespace

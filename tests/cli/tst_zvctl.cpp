@@ -88,6 +88,8 @@ void tst_Zvctl::exitCodes_data()
         << QStringList{"--simulator", "--sim-fault", "2:late", "read"} << 2 << "--sim-fault";
     QTest::newRow("fault number 0")
         << QStringList{"--simulator", "--sim-fault", "0:drop", "read"} << 2 << "--sim-fault";
+    QTest::newRow("fault without the simulator")
+        << QStringList{"--sim-fault", "1:drop", "read"} << 2 << "--simulator";
     QTest::newRow("read with an argument")
         << QStringList{"--simulator", "read", "x"} << 2 << "unknown command";
     QTest::newRow("download into no folder")
