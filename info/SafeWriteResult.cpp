@@ -35,6 +35,16 @@ TransferStatus SafeWriteResult::transferStatus() const
                                                        : TransferStatus::GaugeError;
 }
 
+TransferResult SafeWriteResult::asTransfer() const
+{
+    if (ok())
+        return TransferResult::success();
+    TransferResult r = transfer;
+    r.status = transferStatus();
+    r.detail = describeSafeWrite(*this);
+    return r;
+}
+
 QString describeSafeWrite(const SafeWriteResult& r)
 {
     switch (r.status) {

@@ -36,6 +36,9 @@ struct SafeWriteResult {
     // The plain transfer status this amounts to: Ok only for a verified write, Declined for a
     // No, the failing step's status, else GaugeError (a mismatch) or FileError (a PC file).
     TransferStatus transferStatus() const;
+    // The same as a plain transfer result (status transferStatus(), detail describeSafeWrite),
+    // for callers that map transfer results to exit codes: a verify mismatch is a GaugeError.
+    TransferResult asTransfer() const;
 };
 
 // English one-line description for the service log and the command-line tool, e.g.

@@ -1,6 +1,7 @@
 #include "RecordBuilder.h"
 #include "info/BackupStore.h"
 #include "info/HexCompare.h"
+#include "info/SafeWriteResult.h"
 #include "info/WriteGuard.h"
 
 #include <QFile>
@@ -24,7 +25,12 @@ private slots:
     void sameSecondKeepsEarlierBackup();
     void folderChoice_data();
     void folderChoice();
+    void plainStatus_data();
+    void plainStatus();
 };
+
+Q_DECLARE_METATYPE(SafeWriteStatus)
+Q_DECLARE_METATYPE(TransferStatus)
 
 void SafeWriteChecksTest::firstDifference_data()
 {
@@ -208,6 +214,41 @@ void SafeWriteChecksTest::folderChoice()
     QCOMPARE(folder.startsWith(program.path()), inProgramFolder);
     QVERIFY(folder.endsWith(QStringLiteral("/backup")));
     QStandardPaths::setTestModeEnabled(false);
+}
+
+void SafeWriteChecksTest::plainStatus_data()
+{
+    QTest::addColumn<SafeWriteStatus>("status");
+    QTest::addColumn<TransferStatus>("step"); // status of the failing device step
+    QTest::addColumn<TransferStatus>("plain");
+    using S = SafeWriteStatus;
+    using T = TransferStatus;
+    QTest::newRow("verified") << S::Ok << T::Ok << T::Ok;
+    QTest::newRow("mismatch") << S::VerifyMismatch << T::Ok << T::GaugeError;
+    QTest::newRow("read-back lost") << S::VerifyReadFailed << T::LinkLost << T::LinkLost;
+    QTest::newRow("write no reply") << S::WriteFailed << T::NoReply << T::NoReply;
+    QTest::newRow("backup not saved") << S::BackupSaveFailed << T::Ok << T::FileError;
+    QTest::newRow("backup not read") << S::BackupReadFailed << T::GaugeError << T::GaugeError;
+    QTest::newRow("guard No") << S::GuardDeclined << T::Declined << T::Declined;
+    QTest::newRow("restore size No") << S::SourceRefused << T::Declined << T::Declined;
+}
+
+void SafeWriteChecksTest::plainStatus()
+{
+    // outcome of a safe write / the plain status callers map to exit codes; Ok only if verified
+    QFETCH(SafeWriteStatus, status);
+    QFETCH(TransferStatus, step);
+    QFETCH(TransferStatus, plain);
+    SafeWriteResult r;
+    r.status = status;
+    r.transfer.status = step;
+    r.difference = HexCompare::Difference{12, 0x3A, 0x3B};
+    QCOMPARE(r.transferStatus(), plain);
+    QCOMPARE(r.asTransfer().status, plain);
+    QCOMPARE(r.asTransfer().ok(), status == SafeWriteStatus::Ok);
+    if (status == SafeWriteStatus::VerifyMismatch)
+        QVERIFY(
+            r.asTransfer().detail.contains(QStringLiteral("byte 12 written 0x3A, read back 0x3B")));
 }
 
 QTEST_MAIN(SafeWriteChecksTest)
