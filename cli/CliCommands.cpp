@@ -94,6 +94,8 @@ int scan(CliSession& session)
     if (!session.open())
         return ExitFailed;
     const QStringList entries = session.scan(kScanMs);
+    if (session.scanFailed())
+        return ExitFailed;
     for (const QString& e : entries)
         printOut(e);
     if (entries.isEmpty())

@@ -1,5 +1,6 @@
 #include "cli/CliSession.h"
 
+#include "link/bluetooth/QtBleClient.h"
 #include "sim/SimBleClient.h"
 #include "sim/SimGauge.h"
 #include "state/SharedState.h"
@@ -21,7 +22,8 @@ QByteArray visible(QByteArray text)
     return text.replace("\r", "\\r").replace("\n", "\\n");
 }
 
-// Runs the event loop until done() holds after a change of the link, or until limitMs.
+// Runs the event loop until done() holds after a change of the link or an error event of the
+// back end, or until limitMs. Callers that note an error connect to the back end before this.
 bool waitOnLink(BleLink* link, const std::function<bool()>& done, int limitMs)
 {
     if (done())
@@ -35,7 +37,17 @@ bool waitOnLink(BleLink* link, const std::function<bool()>& done, int limitMs)
     QObject::connect(link, &BleLink::changed, &loop, check);
     QObject::connect(link, &BleLink::linkReady, &loop, check);
     QObject::connect(link, &BleLink::linkDown, &loop, check);
+    if (link->client())
+        QObject::connect(link->client(), &BLEClient::Error, &loop, check);
     return loop.exec() == 0;
+}
+// Starts a scan. False when it could not start: the link has then set its status to the cause,
+// synchronously, and shown the message (a started scan reports only later, through events).
+bool startScan(BleLink& link)
+{
+    const QString before = link.statusText();
+    link.cmdScan_Click();
+    return link.statusText() == before;
 }
 } // namespace
 
@@ -84,8 +96,7 @@ bool CliSession::open()
             m_gauge->setFault(fault.first, fault.second);
         m_client = std::make_unique<SimBleClient>(m_gauge);
     } else {
-        userDialogs().message(QStringLiteral("Bluetooth is not available yet: use --simulator"));
-        return false;
+        m_client = std::make_unique<QtBleClient>();
     }
     m_channel.setClient(m_client.get());
     m_link = std::make_unique<BleLink>(m_client.get());
@@ -99,10 +110,15 @@ QStringList CliSession::scan(int scanMs)
 {
     if (!open())
         return {};
-    m_link->cmdScan_Click();
-    QEventLoop loop;
-    QTimer::singleShot(scanMs, &loop, &QEventLoop::quit);
-    loop.exec();
+    bool failed = false;
+    connect(m_client.get(), &BLEClient::Error, this, [&failed] { failed = true; });
+    if (!startScan(*m_link))
+        failed = true;
+    else
+        waitOnLink(
+            m_link.get(), [&] { return failed; }, scanMs);
+    disconnect(m_client.get(), &BLEClient::Error, this, nullptr);
+    m_scanFailed = failed;
     if (m_link->scanCaption() != QLatin1String("Scan"))
         m_link->cmdScan_Click(); // stop
     return m_link->deviceEntries();
@@ -122,9 +138,18 @@ int CliSession::connectGauge()
         }
         return -1;
     };
-    m_link->cmdScan_Click();
-    if (!waitOnLink(
-            m_link.get(), [&] { return chosenRow() >= 0; }, kScanLimitMs)) {
+    // An error event of the back end (no adapter, radio off, a failed connect) ends each wait.
+    bool failed = false;
+    connect(m_client.get(), &BLEClient::Error, this, [&failed] { failed = true; });
+    if (!startScan(*m_link))
+        failed = true;
+    const bool found =
+        !failed && waitOnLink(
+                       m_link.get(), [&] { return failed || chosenRow() >= 0; }, kScanLimitMs);
+    if (failed || !found) {
+        disconnect(m_client.get(), &BLEClient::Error, this, nullptr);
+        if (failed)
+            return ExitFailed; // the back end has said why
         userDialogs().message(m_options.device.isEmpty()
                                   ? QStringLiteral("no gauge found")
                                   : QStringLiteral("gauge %1 not found").arg(m_options.device));
@@ -134,13 +159,12 @@ int CliSession::connectGauge()
     bool ready = false, down = false;
     connect(m_link.get(), &BleLink::linkReady, this, [&ready] { ready = true; });
     connect(m_link.get(), &BleLink::linkDown, this, [&down] { down = true; });
-    connect(m_client.get(), &BLEClient::Error, this, [&down] { down = true; });
     m_link->cmdConnect_click(chosenRow());
     waitOnLink(
-        m_link.get(), [&] { return ready || down; }, kLinkLimitMs);
+        m_link.get(), [&] { return ready || down || failed; }, kLinkLimitMs);
     disconnect(m_link.get(), nullptr, this, nullptr);
     disconnect(m_client.get(), &BLEClient::Error, this, nullptr);
-    if (ready)
+    if (ready && !failed)
         return ExitDone;
     userDialogs().message(QStringLiteral("connection failed: ") + m_link->statusText());
     return ExitNoReply;

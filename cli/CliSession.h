@@ -39,13 +39,15 @@ public:
     explicit CliSession(const CliOptions& options, QObject* parent = nullptr);
     ~CliSession() override;
 
-    // Builds the back end once; false (with a message) when none is available. Scanning and
-    // connecting open it, so commands that need no gauge never touch the back end.
+    // Builds the back end once (the simulated gauge with --simulator, else Qt Bluetooth).
+    // Scanning and connecting open it, so commands that need no gauge never touch the back end.
     bool open();
     // Scans for the gauge (--device or the first one listed) and connects; an exit code.
     int connectGauge();
-    // Lists the gauges seen during scanMs.
+    // Lists the gauges seen during scanMs; ends early when the back end reports an error.
     QStringList scan(int scanMs);
+    // The last scan ended with an error event of the back end (it has said why).
+    bool scanFailed() const { return m_scanFailed; }
     void disconnectGauge();
 
     CommandChannel& channel() { return m_channel; }
@@ -62,4 +64,5 @@ private:
     std::unique_ptr<BLEClient> m_client;
     std::unique_ptr<BleLink> m_link;
     SimGauge* m_gauge = nullptr;
+    bool m_scanFailed = false;
 };

@@ -36,6 +36,8 @@ const char* kUsage =
     "                       on the gauge; other names are refused (exit 2)\n"
     "  reset --yes          reset the gauge's memory; without --yes refused (exit 2), nothing "
     "sent\n"
+    "without --simulator zvctl talks through Bluetooth (BlueZ) to the gauge --device names, or to\n"
+    "the first one found\n"
     "exit status: 0 done, 1 refused or failed by the gauge, 2 usage error,\n"
     "             3 no reply in time or link lost\n"
     "test aid: --sim-fault K:KIND (repeatable) makes the simulated gauge fail its K-th command,\n"

@@ -22,12 +22,13 @@ struct ZvctlRun {
     }
 };
 
-inline ZvctlRun runZvctl(const QStringList& args, const QStringList& env = {})
+// env: NAME=value settings on top of base.
+inline ZvctlRun runZvctl(const QStringList& args, const QStringList& env = {},
+                         QProcessEnvironment e = QProcessEnvironment::systemEnvironment())
 {
     QProcess p;
     p.setProgram(qEnvironmentVariable("ZV_BIN_DIR") + QStringLiteral("/zvctl"));
     p.setArguments(args);
-    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
     for (const QString& assignment : env)
         e.insert(assignment.section(QLatin1Char('='), 0, 0),
                  assignment.section(QLatin1Char('='), 1));

@@ -1,0 +1,116 @@
+// zvctl over the Qt Bluetooth back end against the fake bluetoothd on a private bus: the same
+// commands as on the simulated gauge, the files really on the gauge, no adapter, a dropped link.
+#include "../bluez/FakeBluezHarness.h"
+#include "ZvctlProcess.h"
+#include "sim/SimRecords.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QtTest>
+
+namespace
+{
+void writeFile(const QString& path, const QByteArray& content)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(content);
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A probe record unlike the fake gauge's default one.
+QByteArray otherProbeFile()
+{
+    QByteArray r = SimRecords::defaultProbe();
+    r[4] = char(0x42);
+    r[5] = char(0x24);
+    return r.toHex().toUpper() + "\r\n";
+}
+} // namespace
+
+class tst_ZvctlBluez : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanup();
+    void readJson();
+    void uploadLandsOnGauge();
+    void failures_data();
+    void failures();
+
+private:
+    ZvctlRun run(const QStringList& args) { return runZvctl(args, {}, m_harness.environment()); }
+    FakeBluezHarness m_harness;
+};
+
+void tst_ZvctlBluez::initTestCase()
+{
+    if (FakeBluezHarness::daemonProgram().isEmpty())
+        QSKIP("dbus-daemon is missing (install the package dbus-daemon); cannot run a private bus");
+    QVERIFY2(m_harness.startBus(), qPrintable(m_harness.errorText()));
+}
+
+void tst_ZvctlBluez::cleanup()
+{
+    m_harness.stopFake();
+}
+
+void tst_ZvctlBluez::readJson()
+{
+    // read --json over Bluetooth on a gauge with its own probe / that probe's hex, exit 0.
+    QTemporaryDir dir;
+    writeFile(dir.filePath("probe"), otherProbeFile());
+    QVERIFY2(m_harness.startFake({"--sim-dir", dir.path()}), qPrintable(m_harness.errorText()));
+    const ZvctlRun r = run({"--json", "read"});
+    QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+    const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
+    QCOMPARE(o.value("probe").toObject().value("Hex").toString().toLatin1() + "\r\n",
+             otherProbeFile());
+    QCOMPARE(o.value("Identity").toObject().value("Mac").toString().isEmpty(), false);
+}
+
+void tst_ZvctlBluez::uploadLandsOnGauge()
+{
+    // upload-probe over Bluetooth / the gauge's "probe" file afterwards is the uploaded file.
+    QTemporaryDir dir, dump;
+    writeFile(dir.filePath("probe"), otherProbeFile());
+    QVERIFY2(m_harness.startFake({"--dump-dir", dump.path()}), qPrintable(m_harness.errorText()));
+    const ZvctlRun r = run({"--device", "5A454C564F01", "upload-probe", dir.path()});
+    QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+    QVERIFY(m_harness.stopFake());
+    QCOMPARE(readFile(dump.filePath("probe")), otherProbeFile());
+}
+
+void tst_ZvctlBluez::failures_data()
+{
+    QTest::addColumn<QStringList>("scenario");
+    QTest::addColumn<QStringList>("command");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("no adapter") << QStringList{"--no-adapter"} << QStringList{"battery"} << 1;
+    QTest::newRow("adapter off") << QStringList{"--powered-off"} << QStringList{"scan"} << 1;
+    QTest::newRow("link drops during the read")
+        << QStringList{"--disconnect-after", "3"} << QStringList{"read"} << 3;
+    QTest::newRow("gauge not there")
+        << QStringList{} << QStringList{"--device", "0011223344AA", "battery"} << 3;
+}
+
+void tst_ZvctlBluez::failures()
+{
+    // a radio or gauge that fails / exit 1 when Bluetooth is not usable, 3 when the gauge is
+    // not reached or the link drops, always with a message.
+    QFETCH(QStringList, scenario);
+    QFETCH(QStringList, command);
+    QVERIFY2(m_harness.startFake(scenario), qPrintable(m_harness.errorText()));
+    const ZvctlRun r = run(QStringList{"--lang", "en"} + command);
+    QTEST(r.exitCode, "exitCode");
+    QVERIFY(!r.err.trimmed().isEmpty());
+}
+
+QTEST_GUILESS_MAIN(tst_ZvctlBluez)
+#include "tst_zvctl_bluez.moc"
