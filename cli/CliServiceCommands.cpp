@@ -85,6 +85,15 @@ int sendLanguage(CliSession& session, const QString& path)
                                .arg(name));
         return ExitUsage;
     }
+    // A missing or empty file is known before the link is made (the transfer checks it again).
+    if (!file.isFile() || file.size() == 0) {
+        LanguageTransferResult missing;
+        missing.error = file.exists() && file.isFile() ? LanguageTransferError::FileEmpty
+                                                       : LanguageTransferError::FileMissing;
+        missing.fileName = name;
+        CliOutput::message(ServiceTexts::transferFailed(missing));
+        return ExitFailed;
+    }
     if (const int rc = session.connectGauge(); rc != ExitDone)
         return rc;
     LanguageTransfer transfer(session.channel());

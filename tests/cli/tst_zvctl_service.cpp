@@ -37,6 +37,8 @@ private slots:
     void sendLanguage();
     void sendLanguageRefusesName_data();
     void sendLanguageRefusesName();
+    void sendLanguageRefusesFile_data();
+    void sendLanguageRefusesFile();
     void reset_data();
     void reset();
     void faults_data();
@@ -54,9 +56,9 @@ void tst_ZvctlService::languages_data()
     QTest::addColumn<QString>("lang");
     QTest::addColumn<QStringList>("expected");
     QTest::newRow("German") << "de"
-                            << QStringList{"lDE\tDeutsch", "lFR\tFranzösisch",
-                                           "lNL\tHolländisch"};
-    QTest::newRow("English") << "en" << QStringList{"lDE\tGerman", "lFR\tFrench", "lNL\tNederlands"};
+                            << QStringList{"lDE\tDeutsch", "lFR\tFranzösisch", "lNL\tHolländisch"};
+    QTest::newRow("English") << "en"
+                             << QStringList{"lDE\tGerman", "lFR\tFrench", "lNL\tNederlands"};
 }
 
 void tst_ZvctlService::languages()
@@ -150,6 +152,27 @@ void tst_ZvctlService::sendLanguageRefusesName()
     QCOMPARE(r.exitCode, 2);
     QVERIFY(r.sent().isEmpty());
     QVERIFY2(r.err.contains(name), qPrintable(r.err));
+}
+
+void tst_ZvctlService::sendLanguageRefusesFile_data()
+{
+    QTest::addColumn<bool>("exists");
+    QTest::newRow("missing") << false;
+    QTest::newRow("empty") << true;
+}
+
+void tst_ZvctlService::sendLanguageRefusesFile()
+{
+    // send-language of a missing or empty file / exit 1, nothing sent, no file created.
+    QFETCH(bool, exists);
+    QTemporaryDir dir;
+    if (exists)
+        writeFile(dir.filePath("lDE"), QByteArray());
+    const ZvctlRun r = runZvctl({"--simulator", "--trace", "send-language", dir.filePath("lDE")});
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY(r.sent().isEmpty());
+    QVERIFY2(r.err.contains("lDE"), qPrintable(r.err));
+    QCOMPARE(QFileInfo::exists(dir.filePath("lDE")), exists);
 }
 
 void tst_ZvctlService::reset_data()
