@@ -155,14 +155,20 @@ int download(CliSession& session, const QString& folder)
         return rc;
     }
     session.disconnectGauge();
+    QJsonObject paths;
     for (const RecordRead* r : {&probe, &factory}) {
         const PcFileResult saved = DeviceFiles::saveHexFile(folder, r->name, r->hex);
         if (!saved.ok) {
             CliOutput::message(saved.description);
             return ExitFailed;
         }
-        CliOutput::printLine(QFileInfo(QDir(folder).filePath(r->name)).absoluteFilePath());
+        const QString path = QFileInfo(QDir(folder).filePath(r->name)).absoluteFilePath();
+        paths.insert(r->name, path);
+        if (!session.options().json)
+            CliOutput::printLine(path);
     }
+    if (session.options().json)
+        CliOutput::printJson(paths);
     return ExitDone;
 }
 
@@ -186,9 +192,13 @@ int upload(CliSession& session, const QString& folder, const QString& deviceFile
         return CliOutput::exitFor(r);
     }
     session.disconnectGauge();
-    CliOutput::printLine(pick("%1 Bytes in \"%2\" geschrieben", "%1 bytes written into \"%2\"")
-                             .arg(loaded.hex.size() / 2)
-                             .arg(deviceFile));
+    const int bytes = int(loaded.hex.size() / 2);
+    if (session.options().json)
+        CliOutput::printJson({{"File", deviceFile}, {"Bytes", bytes}});
+    else
+        CliOutput::printLine(pick("%1 Bytes in \"%2\" geschrieben", "%1 bytes written into \"%2\"")
+                                 .arg(bytes)
+                                 .arg(deviceFile));
     return ExitDone;
 }
 

@@ -122,6 +122,8 @@ private slots:
     void identity();
     void roundTrip_data();
     void roundTrip();
+    void jsonResults_data();
+    void jsonResults();
     void uploadRefused_data();
     void uploadRefused();
     void faults_data();
@@ -284,6 +286,31 @@ void tst_ZvctlRecords::roundTrip()
     QCOMPARE(up.sent().value(0), "$rm?" + deviceFile + "!\\r\\n");
     QCOMPARE(up.sent().value(1), "$fw?400 " + deviceFile + "!");
     QCOMPARE(writtenHex(up).toUpper(), hexOf(otherProbe()));
+}
+
+void tst_ZvctlRecords::jsonResults_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QStringList>("keys");
+    QTest::newRow("download") << "download" << QStringList{"factory", "probe"};
+    QTest::newRow("upload-probe") << "upload-probe" << QStringList{"Bytes", "File"};
+    QTest::newRow("write-factory") << "write-factory" << QStringList{"Bytes", "File"};
+}
+
+void tst_ZvctlRecords::jsonResults()
+{
+    // download / upload with --json / one JSON object on stdout naming what was done.
+    QFETCH(QString, command);
+    QTemporaryDir dir;
+    writeHexFile(dir.filePath("probe"), SimRecords::defaultProbe().toHex() + "\r\n");
+    const ZvctlRun r = runZvctl({"--simulator", "--json", command, dir.path()});
+    QCOMPARE(r.exitCode, 0);
+    QJsonParseError error;
+    const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8(), &error).object();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QTEST(o.keys(), "keys");
+    if (o.contains("Bytes"))
+        QCOMPARE(o.value("Bytes").toInt(), RecordLayout::RecordSize);
 }
 
 void tst_ZvctlRecords::uploadRefused_data()
