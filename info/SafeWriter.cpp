@@ -107,6 +107,13 @@ SafeWriteResult SafeWriter::finish(SafeWriteResult result)
 
 SafeWriteResult SafeWriter::restore(const QString& path, const QString& deviceFile)
 {
+    AppendServiceLog(QStringLiteral("Wiederherstellen ") + deviceFile + QLatin1Char(' ') +
+                     QFileInfo(path).absoluteFilePath());
+    return writeFromFile(path, deviceFile);
+}
+
+SafeWriteResult SafeWriter::writeFromFile(const QString& path, const QString& deviceFile)
+{
     SafeWriteResult result;
     result.deviceFile = deviceFile;
     result.status = SafeWriteStatus::SourceRefused;
@@ -121,7 +128,5 @@ SafeWriteResult SafeWriter::restore(const QString& path, const QString& deviceFi
     result.transfer = FileWriter::confirmData(loaded.hex);
     if (!result.transfer.ok())
         return result;
-    AppendServiceLog(QStringLiteral("Wiederherstellen ") + deviceFile + QLatin1Char(' ') +
-                     info.absoluteFilePath());
     return write(deviceFile, loaded.hex);
 }

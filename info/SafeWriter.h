@@ -35,9 +35,11 @@ public:
     // Writes hex (already accepted by FileWriter::confirmData) into the gauge's deviceFile.
     SafeWriteResult write(const QString& deviceFile, const QString& hex);
 
-    // Loads a backup (or any PC copy in the download format) from path, checks it like an
-    // upload (FileWriter::confirmData: refusal message, question for a size other than one
-    // record) and writes it into deviceFile with write().
+    // Loads a PC copy in the download format from path, checks it like an upload
+    // (FileWriter::confirmData: refusal message, question for a size other than one record) and
+    // writes it into deviceFile with write(). Nothing is sent before the file has passed.
+    SafeWriteResult writeFromFile(const QString& path, const QString& deviceFile);
+    // writeFromFile for a backup, with a service-log line naming it.
     SafeWriteResult restore(const QString& path, const QString& deviceFile);
 
 signals:
