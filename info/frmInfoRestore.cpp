@@ -114,11 +114,10 @@ void frmInfo::restoreBackup(const QString& backupPath)
         userDialogs().message(InfoTexts::notConnected());
         return;
     }
-    if (!userDialogs().askYesNo(InfoTexts::restoreQuestion(backupPath, name.deviceFile), false))
-        return;
-    if (!beginTransfer())
-        return;
     const QPointer<frmInfo> self(this);
+    if (!userDialogs().askYesNo(InfoTexts::restoreQuestion(backupPath, name.deviceFile), false) ||
+        !self || !beginTransfer())
+        return;
     const SafeWriteResult r = safeWrite(name.deviceFile, QString(), backupPath);
     if (self)
         endTransfer(r.transferStatus(), InfoTexts::verifiedReady(menuText(EntryReady)));

@@ -182,8 +182,11 @@ TransferStatus frmInfo::uploadProbeFrom(const QString& folder, bool& written)
         userDialogs().message(InfoTexts::notConnected());
         return TransferStatus::NotConnected;
     }
+    const QPointer<frmInfo> self(this);
     if (const TransferResult confirmed = FileWriter::confirmData(loaded.hex); !confirmed.ok())
         return confirmed.status;
+    if (!self) // closed while the question was open
+        return TransferStatus::Cancelled;
     const SafeWriteResult r = safeWrite(s.ProbeFileName, loaded.hex);
     // The program's probe data follow the file only where it went (or may have gone) out.
     if (r.gaugeTouched())
@@ -207,6 +210,8 @@ void frmInfo::cmdFactory_Click()
         } else if (const TransferResult confirmed = FileWriter::confirmData(s.ProbeData);
                    !confirmed.ok()) {
             status = confirmed.status;
+        } else if (!self) { // closed while the question was open
+            return;
         } else {
             const SafeWriteResult safe = safeWrite(s.FactoryFileName, s.ProbeData);
             status = safe.transferStatus();

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QtTest>
+#include <functional>
 
 namespace
 {
@@ -48,6 +49,24 @@ struct TraceTexts {
         return false;
     }
 };
+// Answers every question with Yes, after running onQuestion (which may close the window).
+class QuestionHookDialogs final : public UserDialogs
+{
+public:
+    std::function<void()> onQuestion;
+    QString folder;
+    QStringList messages;
+    int questions = 0;
+    void message(const QString& text) override { messages.append(text); }
+    bool askYesNo(const QString&, bool) override
+    {
+        ++questions;
+        if (onQuestion)
+            onQuestion();
+        return true;
+    }
+    QString chooseFolder(const QString&, const QString&) override { return folder; }
+};
 } // namespace
 
 class FrmInfoSafeTest : public QObject
@@ -66,6 +85,8 @@ private slots:
     void restoreFromMenu_data();
     void restoreFromMenu();
     void backupFolderBlocked();
+    void closedDuringQuestion_data();
+    void closedDuringQuestion();
 };
 
 void FrmInfoSafeTest::uploadShowsBackupAndVerified_data()
@@ -264,6 +285,45 @@ void FrmInfoSafeTest::backupFolderBlocked()
     QVERIFY(f.dialogs.messages.first().contains(QStringLiteral("Es wurde nichts geschrieben.")));
     QCOMPARE(f.window->TraceBox->text(), InfoTexts::failedIndicator());
     QVERIFY(f.window->lblBackup->text().isEmpty());
+}
+
+void FrmInfoSafeTest::closedDuringQuestion_data()
+{
+    QTest::addColumn<bool>("factory"); // factory overwrite, else probe upload
+    QTest::addColumn<QByteArray>("data");
+    const QByteArray otherGauge =
+        QByteArray::fromHex(RecordBuilder().i32(4, 99).u8(32, 3).hex().toLatin1());
+    QTest::newRow("factory, size question") << true << QByteArray(32, '\x01');
+    QTest::newRow("factory, guard question") << true << otherGauge;
+    QTest::newRow("upload, size question") << false << QByteArray(32, '\x01');
+    QTest::newRow("upload, guard question") << false << otherGauge;
+}
+
+void FrmInfoSafeTest::closedDuringQuestion()
+{
+    // window closed while a question is open / Yes then writes nothing, no crash, no file open
+    QFETCH(bool, factory);
+    QFETCH(QByteArray, data);
+    InfoWindowFixture f;
+    QuestionHookDialogs dialogs;
+    setUserDialogs(&dialogs);
+    QTemporaryDir source;
+    writeFile(source.filePath(Probe), data.toHex() + "\r\n");
+    dialogs.folder = source.path();
+    sharedState().ProbeData = QString::fromLatin1(data.toHex());
+    dialogs.onQuestion = [&f] { delete f.window.data(); };
+    if (factory)
+        f.window->cmdFactory_Click();
+    else
+        f.window->cmdEinspielen_Click();
+    QVERIFY(f.window.isNull());
+    QCOMPARE(dialogs.questions, 1);
+    QVERIFY(!f.sim->transcript().join('|').contains(QStringLiteral("$rm?")));
+    QCOMPARE(f.sim->gauge.file(factory ? Factory : Probe),
+             factory ? SimRecords::defaultFactory() : SimRecords::defaultProbe());
+    QCOMPARE(f.sim->gauge.openHandleCount(), 0);
+    QVERIFY(dialogs.messages.isEmpty());
+    setUserDialogs(&f.dialogs);
 }
 
 QTEST_MAIN(FrmInfoSafeTest)
