@@ -17,6 +17,8 @@ void QtUserDialogs::message(const QString& text)
 {
     QMessageBox box(QMessageBox::NoIcon, defaultTitle(), text, QMessageBox::Ok,
                     QApplication::activeWindow());
+    // Messages carry device texts (names, replies): markup in them is shown as it is.
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 
@@ -24,6 +26,7 @@ bool QtUserDialogs::askYesNo(const QString& text, bool defaultYes)
 {
     QMessageBox box(QMessageBox::Question, defaultTitle(), text, QMessageBox::Yes | QMessageBox::No,
                     QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(defaultYes ? QMessageBox::Yes : QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
