@@ -9,6 +9,7 @@
 #include "info/FileWriter.h"
 #include "info/InfoTexts.h"
 #include "info/RecordReader.h"
+#include "info/SafeWriter.h"
 #include "state/SharedState.h"
 
 #include <QDir>
@@ -186,18 +187,29 @@ int upload(CliSession& session, const QString& folder, const QString& deviceFile
         return CliOutput::exitFor(confirmed);
     if (const int rc = session.connectGauge(); rc != ExitDone)
         return rc;
-    const TransferResult r = FileWriter(session.channel()).writeConfirmed(deviceFile, loaded.hex);
+    // The window's safe write: backup of the gauge's file, the guard question, write, read back.
+    SafeWriter writer(session.channel());
+    if (!session.options().backupDir.isEmpty())
+        writer.setBackupFolder(session.options().backupDir);
+    QObject::connect(&writer, &SafeWriter::backupSaved, [](const QString& path) {
+        CliOutput::message(InfoTexts::backupSavedNote(path));
+    });
+    const SafeWriteResult r = writer.write(deviceFile, loaded.hex);
     if (!r.ok()) {
-        CliOutput::message(InfoTexts::writeFailed(r));
-        return CliOutput::exitFor(r);
+        CliOutput::message(r.declined() ? pick("Nichts geschrieben.", "Nothing written.")
+                                        : InfoTexts::safeWriteFailed(r));
+        return CliOutput::exitFor(r.asTransfer());
     }
     session.disconnectGauge();
-    const int bytes = int(loaded.hex.size() / 2);
     if (session.options().json)
-        CliOutput::printJson({{"File", deviceFile}, {"Bytes", bytes}});
+        CliOutput::printJson({{"File", deviceFile},
+                              {"Bytes", r.writtenBytes},
+                              {"Backup", r.backupPath},
+                              {"Verified", true}});
     else
-        CliOutput::printLine(pick("%1 Bytes in \"%2\" geschrieben", "%1 bytes written into \"%2\"")
-                                 .arg(bytes)
+        CliOutput::printLine(pick("%1 Bytes in \"%2\" geschrieben und geprüft",
+                                  "%1 bytes written into \"%2\" and verified")
+                                 .arg(r.writtenBytes)
                                  .arg(deviceFile));
     return ExitDone;
 }

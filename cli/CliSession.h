@@ -27,6 +27,7 @@ struct CliOptions {
     bool trace = false;
     bool json = false;
     int language = 0;
+    QString backupDir; // where uploads keep the gauge's file before writing; empty: the usual
     // Test aid: faults of the simulated gauge by command number (1-based).
     QList<QPair<int, SimFault>> simFaults;
 };

@@ -16,7 +16,7 @@ namespace
 {
 const char* kUsage =
     "usage: zvctl [--simulator] [--sim-dir DIR] [--device ADDR] [--timeout MS] [--trace] [--json]\n"
-    "             [--lang de|en] [--yes] COMMAND [ARGS]\n"
+    "             [--lang de|en] [--yes] [--backup-dir DIR] COMMAND [ARGS]\n"
     "commands:\n"
     "  scan                 list the gauges that advertise nearby\n"
     "  send TEXT            send one raw command (\\r and \\n escapes) and print the reply\n"
@@ -30,7 +30,10 @@ const char* kUsage =
     "                       (both or none)\n"
     "  upload-probe DIR     write DIR/probe into the gauge's \"probe\" file\n"
     "  write-factory DIR    write DIR/probe into the gauge's \"factory\" file\n"
-    "                       (data that are not one 400-byte record only with --yes)\n"
+    "                       both uploads first save the gauge's file as a backup (--backup-dir\n"
+    "                       DIR, else \"backup\" beside the program), ask before data of another\n"
+    "                       gauge or probe type or not one 400-byte record (--yes answers Yes),\n"
+    "                       and read the file back: only identical data count as done\n"
     "  languages [DIR]      list the language files in DIR or in the program's \"lng\" folder\n"
     "  send-language FILE   send a language file; its name (\"l\" + code, e.g. lDE) is its name\n"
     "                       on the gauge; other names are refused (exit 2)\n"
@@ -120,6 +123,7 @@ QString readOptions(const QCommandLineParser& parser, CliOptions& o)
                       ? parser.value(QStringLiteral("timeout")).toInt(&timeoutOk)
                       : 0;
     o.trace = parser.isSet(QStringLiteral("trace"));
+    o.backupDir = parser.value(QStringLiteral("backup-dir"));
     o.json = parser.isSet(QStringLiteral("json"));
     o.language = lang == QLatin1String("en") ? 1 : 0;
     if (!timeoutOk || o.timeoutMs < 0)
@@ -151,6 +155,7 @@ int main(int argc, char* argv[])
         {"json", "print results as JSON"},
         {"lang", "language of messages: de or en", "LANG", "de"},
         {"yes", "answer Yes to every question"},
+        {"backup-dir", "uploads: keep the backups of the gauge's files in DIR", "DIR"},
         {"set", "time: set the gauge's clock first"},
     });
     parser.addPositionalArgument("command", "the command to run");

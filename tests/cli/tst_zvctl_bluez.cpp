@@ -4,6 +4,7 @@
 #include "ZvctlProcess.h"
 #include "sim/SimRecords.h"
 
+#include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QtTest>
@@ -77,14 +78,20 @@ void tst_ZvctlBluez::readJson()
 
 void tst_ZvctlBluez::uploadLandsOnGauge()
 {
-    // upload-probe over Bluetooth / the gauge's "probe" file afterwards is the uploaded file.
-    QTemporaryDir dir, dump;
+    // upload-probe over Bluetooth / the gauge's "probe" file afterwards is the uploaded file,
+    // the backup holds the one before.
+    QTemporaryDir dir, dump, backups;
     writeFile(dir.filePath("probe"), otherProbeFile());
     QVERIFY2(m_harness.startFake({"--dump-dir", dump.path()}), qPrintable(m_harness.errorText()));
-    const ZvctlRun r = run({"--device", "5A454C564F01", "upload-probe", dir.path()});
+    const ZvctlRun r = run({"--device", "5A454C564F01", "--yes", "--backup-dir", backups.path(),
+                            "upload-probe", dir.path()});
     QVERIFY2(r.exitCode == 0, qPrintable(r.err));
     QVERIFY(m_harness.stopFake());
     QCOMPARE(readFile(dump.filePath("probe")), otherProbeFile());
+    const QStringList saves = QDir(backups.path()).entryList(QDir::Files);
+    QCOMPARE(saves.size(), 1);
+    QCOMPARE(readFile(backups.filePath(saves.at(0))),
+             SimRecords::defaultProbe().toHex().toUpper() + "\r\n");
 }
 
 void tst_ZvctlBluez::failures_data()

@@ -34,10 +34,11 @@ void tst_ZvctlTransfers::roundTrip_data()
 {
     QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("deviceFile");
+    QTest::addColumn<QByteArray>("formerRecord"); // the gauge's file before the upload
     QTest::newRow("upload-probe") << "upload-probe"
-                                  << "probe";
+                                  << "probe" << SimRecords::defaultProbe();
     QTest::newRow("write-factory") << "write-factory"
-                                   << "factory";
+                                   << "factory" << SimRecords::defaultFactory();
 }
 
 void tst_ZvctlTransfers::roundTrip()
@@ -56,11 +57,22 @@ void tst_ZvctlTransfers::roundTrip()
 
     QFETCH(QString, command);
     QFETCH(QString, deviceFile);
-    const ZvctlRun up = runZvctl({"--simulator", "--trace", command, saved.path()});
+    QFETCH(QByteArray, formerRecord);
+    QTemporaryDir backups;
+    // The probe carries another serial number: the guard asks, --yes answers.
+    const ZvctlRun up = runZvctl(
+        {"--simulator", "--trace", "--yes", "--backup-dir", backups.path(), command, saved.path()});
     QCOMPARE(up.exitCode, 0);
-    QCOMPARE(up.sent().value(0), "$rm?" + deviceFile + "!\\r\\n");
-    QCOMPARE(up.sent().value(1), "$fw?400 " + deviceFile + "!");
+    const QStringList sent = up.sent();
+    const qsizetype remove = sent.indexOf("$rm?" + deviceFile + "!\\r\\n");
+    QVERIFY2(remove > 0, qPrintable(sent.join(' ')));
+    QCOMPARE(sent.value(0), "$fr?" + deviceFile + "!"); // the backup read comes first
+    QCOMPARE(sent.value(remove + 1), "$fw?400 " + deviceFile + "!");
     QCOMPARE(writtenHex(up).toUpper(), hexOf(otherProbe()));
+    QCOMPARE(sent.count("$fr?" + deviceFile + "!"), 2); // and the read-back last
+    const QStringList saves = QDir(backups.path()).entryList(QDir::Files);
+    QCOMPARE(saves.size(), 1);
+    QCOMPARE(fileBytes(backups.filePath(saves.at(0))), formerRecord.toHex().toUpper() + "\r\n");
 }
 
 void tst_ZvctlTransfers::jsonResults_data()
@@ -68,8 +80,10 @@ void tst_ZvctlTransfers::jsonResults_data()
     QTest::addColumn<QString>("command");
     QTest::addColumn<QStringList>("keys");
     QTest::newRow("download") << "download" << QStringList{"factory", "probe"};
-    QTest::newRow("upload-probe") << "upload-probe" << QStringList{"Bytes", "File"};
-    QTest::newRow("write-factory") << "write-factory" << QStringList{"Bytes", "File"};
+    QTest::newRow("upload-probe") << "upload-probe"
+                                  << QStringList{"Backup", "Bytes", "File", "Verified"};
+    QTest::newRow("write-factory")
+        << "write-factory" << QStringList{"Backup", "Bytes", "File", "Verified"};
 }
 
 void tst_ZvctlTransfers::jsonResults()
@@ -78,14 +92,18 @@ void tst_ZvctlTransfers::jsonResults()
     QFETCH(QString, command);
     QTemporaryDir dir;
     writeHexFile(dir.filePath("probe"), SimRecords::defaultProbe().toHex() + "\r\n");
-    const ZvctlRun r = runZvctl({"--simulator", "--json", command, dir.path()});
+    QTemporaryDir backups;
+    const ZvctlRun r =
+        runZvctl({"--simulator", "--json", "--backup-dir", backups.path(), command, dir.path()});
     QCOMPARE(r.exitCode, 0);
     QJsonParseError error;
     const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8(), &error).object();
     QCOMPARE(error.error, QJsonParseError::NoError);
     QTEST(o.keys(), "keys");
-    if (o.contains("Bytes"))
+    if (o.contains("Bytes")) {
         QCOMPARE(o.value("Bytes").toInt(), RecordLayout::RecordSize);
+        QVERIFY(QFile::exists(o.value("Backup").toString()));
+    }
 }
 
 void tst_ZvctlTransfers::uploadRefused_data()
@@ -101,27 +119,34 @@ void tst_ZvctlTransfers::uploadRefused_data()
     QTest::newRow("too long") << QByteArray(32768, 'A') + "\r\n" << true << 1 << false;
     QTest::newRow("two bytes, no --yes") << QByteArray("ABCD\r\n") << false << 1 << false;
     QTest::newRow("two bytes, --yes") << QByteArray("ABCD\r\n") << true << 0 << true;
-    QTest::newRow("one record, no --yes") << SimRecords::defaultProbe().toHex() + "\r\n"
-                                          << false << 0 << true;
+    QTest::newRow("one record of this gauge, no --yes")
+        << SimRecords::defaultProbe().toHex() + "\r\n"
+        << false << 0 << true;
+    QTest::newRow("another gauge's record, no --yes") << otherProbe().toHex() + "\r\n"
+                                                      << false << 1 << false;
+    QTest::newRow("another gauge's record, --yes") << otherProbe().toHex() + "\r\n"
+                                                   << true << 0 << true;
 }
 
 void tst_ZvctlTransfers::uploadRefused()
 {
-    // upload-probe of a malformed or unusual file / refused with exit 1 before any command;
-    // unusual sizes only with --yes.
+    // upload-probe of a malformed or unusual file / refused with exit 1 before anything is
+    // written; unusual sizes and another gauge's data only with --yes.
     QFETCH(QByteArray, content);
     QFETCH(bool, yes);
     QFETCH(bool, sends);
     QTemporaryDir dir;
     if (!content.isEmpty())
         writeHexFile(dir.filePath("probe"), content);
-    QStringList args{"--simulator", "--trace", "--lang", "en", "upload-probe", dir.path()};
+    QTemporaryDir backups;
+    QStringList args{"--simulator",  "--trace",      "--lang",       "en",
+                     "--backup-dir", backups.path(), "upload-probe", dir.path()};
     if (yes)
         args.prepend("--yes");
     const ZvctlRun r = runZvctl(args);
     QTEST(r.exitCode, "exitCode");
-    QCOMPARE(!r.sent().isEmpty(), sends);
     QCOMPARE(r.err.contains("> $rm"), sends);
+    QCOMPARE(r.err.contains("> $wr"), sends);
     if (!sends)
         QVERIFY2(!r.err.trimmed().isEmpty(), "a refusal says why");
 }
@@ -129,26 +154,44 @@ void tst_ZvctlTransfers::uploadRefused()
 void tst_ZvctlTransfers::faults_data()
 {
     QTest::addColumn<QStringList>("command");
-    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QStringList>("faults");
     QTest::addColumn<int>("exitCode");
-    QTest::newRow("read: open unanswered") << QStringList{"read"} << "1:silent" << 3;
-    QTest::newRow("read: link drops on open") << QStringList{"read"} << "1:drop" << 3;
-    QTest::newRow("read: garbled open reply") << QStringList{"read"} << "1:garbled" << 3;
-    QTest::newRow("read: open refused") << QStringList{"read"} << "1:error" << 1;
-    QTest::newRow("read: block refused") << QStringList{"read"} << "3:error" << 1;
-    QTest::newRow("read: block unanswered") << QStringList{"read"} << "3:silent" << 3;
-    QTest::newRow("read: link drops on a block") << QStringList{"read"} << "5:drop" << 3;
-    QTest::newRow("read: close refused") << QStringList{"read"} << "15:error" << 1;
-    QTest::newRow("read: factory open refused") << QStringList{"read"} << "17:error" << 1;
-    QTest::newRow("read: factory unanswered") << QStringList{"read"} << "17:silent" << 3;
-    QTest::newRow("identity unanswered") << QStringList{"identity"} << "1:silent" << 3;
-    QTest::newRow("identity: link drops") << QStringList{"identity"} << "1:drop" << 3;
-    QTest::newRow("upload: create refused") << QStringList{"upload-probe"} << "2:error" << 1;
-    QTest::newRow("upload: chunk refused") << QStringList{"upload-probe"} << "4:error" << 1;
-    QTest::newRow("upload: chunk unanswered") << QStringList{"upload-probe"} << "4:silent" << 3;
-    QTest::newRow("upload: link drops") << QStringList{"upload-probe"} << "4:drop" << 3;
-    QTest::newRow("upload: close refused") << QStringList{"upload-probe"} << "16:error" << 1;
-    QTest::newRow("factory: create refused") << QStringList{"write-factory"} << "2:error" << 1;
+    QTest::newRow("read: open unanswered") << QStringList{"read"} << QStringList{"1:silent"} << 3;
+    QTest::newRow("read: link drops on open") << QStringList{"read"} << QStringList{"1:drop"} << 3;
+    QTest::newRow("read: garbled open reply")
+        << QStringList{"read"} << QStringList{"1:garbled"} << 3;
+    QTest::newRow("read: open refused") << QStringList{"read"} << QStringList{"1:error"} << 1;
+    QTest::newRow("read: block refused") << QStringList{"read"} << QStringList{"3:error"} << 1;
+    QTest::newRow("read: block unanswered") << QStringList{"read"} << QStringList{"3:silent"} << 3;
+    QTest::newRow("read: link drops on a block")
+        << QStringList{"read"} << QStringList{"5:drop"} << 3;
+    QTest::newRow("read: close refused")
+        << QStringList{"read"} << QStringList{"15:error", "16:error"} << 1;
+    QTest::newRow("read: factory open refused")
+        << QStringList{"read"} << QStringList{"17:error"} << 1;
+    QTest::newRow("read: factory unanswered")
+        << QStringList{"read"} << QStringList{"17:silent"} << 3;
+    QTest::newRow("identity unanswered") << QStringList{"identity"} << QStringList{"1:silent"} << 3;
+    QTest::newRow("identity: link drops") << QStringList{"identity"} << QStringList{"1:drop"} << 3;
+    // An upload: backup read 1-15, remove 16, create 17, writes 18-30, close 31, read-back 32-.
+    QTest::newRow("upload: backup read refused")
+        << QStringList{"upload-probe"} << QStringList{"1:error"} << 1;
+    QTest::newRow("upload: link drops in the backup read")
+        << QStringList{"upload-probe"} << QStringList{"5:drop"} << 3;
+    QTest::newRow("upload: create refused")
+        << QStringList{"upload-probe"} << QStringList{"17:error"} << 1;
+    QTest::newRow("upload: chunk refused")
+        << QStringList{"upload-probe"} << QStringList{"19:error"} << 1;
+    QTest::newRow("upload: chunk unanswered")
+        << QStringList{"upload-probe"} << QStringList{"19:silent"} << 3;
+    QTest::newRow("upload: link drops")
+        << QStringList{"upload-probe"} << QStringList{"19:drop"} << 3;
+    QTest::newRow("upload: close refused")
+        << QStringList{"upload-probe"} << QStringList{"31:error", "32:error"} << 1;
+    QTest::newRow("upload: read-back refused")
+        << QStringList{"upload-probe"} << QStringList{"32:error"} << 1;
+    QTest::newRow("factory: create refused")
+        << QStringList{"write-factory"} << QStringList{"17:error"} << 1;
 }
 
 void tst_ZvctlTransfers::faults()
@@ -156,14 +199,16 @@ void tst_ZvctlTransfers::faults()
     // a gauge that fails command K / exit 3 for no reply or a lost link, 1 for an error reply,
     // a message in plain words, never a success line.
     QFETCH(QStringList, command);
-    QFETCH(QString, fault);
-    QTemporaryDir dir;
+    QFETCH(QStringList, faults);
+    QTemporaryDir dir, backups;
     writeHexFile(dir.filePath("probe"), SimRecords::defaultProbe().toHex() + "\r\n");
     if (command.size() == 1 && command.at(0) != "read" && command.at(0) != "identity")
         command.append(dir.path());
-    const ZvctlRun r = runZvctl(
-        QStringList{"--simulator", "--timeout", "300", "--lang", "en", "--sim-fault", fault} +
-        command);
+    QStringList args{"--simulator", "--timeout",    "300",         "--lang",
+                     "en",          "--backup-dir", backups.path()};
+    for (const QString& fault : faults)
+        args << "--sim-fault" << fault;
+    const ZvctlRun r = runZvctl(args + command);
     QTEST(r.exitCode, "exitCode");
     QVERIFY2(!r.err.trimmed().isEmpty(), "the failure is reported");
     QVERIFY2(!r.out.contains("written"), qPrintable(r.out));
