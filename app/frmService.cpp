@@ -227,19 +227,6 @@ frmInfo* frmService::info()
     return m_info;
 }
 
-frmTrace* frmService::traceWindow()
-{
-    if (!m_traceWindow)
-        m_traceWindow = new frmTrace(m_trace, this);
-    return m_traceWindow;
-}
-
-void frmService::mnuTrace_Click()
-{
-    traceWindow()->show();
-    m_traceWindow->raise();
-}
-
 frmTime* frmService::timeWindow()
 {
     if (!m_time)

@@ -11,7 +11,7 @@ namespace
 constexpr int kMinimumWidth = 420;
 constexpr int kMinimumHeight = 320;
 constexpr qreal kLineWidth = 2.0;
-constexpr qreal kMargin = 0.05; // share of the span added on each side
+constexpr qreal kMargin = 0.05;    // share of the span added on each side
 constexpr int kProbeLighter = 160; // percent
 
 size_t slot(ViewTexts::Record record)
