@@ -62,8 +62,12 @@ ViewTexts::Record frmInfo::shownRecord() const
 
 void frmInfo::refreshViews()
 {
-    chartCurves->setRecords(recordOf(ViewTexts::Record::Probe),
-                            recordOf(ViewTexts::Record::Factory));
+    const auto probe = recordOf(ViewTexts::Record::Probe);
+    const auto factory = recordOf(ViewTexts::Record::Factory);
+    chartCurves->setRecords(probe, factory);
+    // A record can be chosen once it is known; the table then shows it.
+    optProbe->setEnabled(probe.has_value());
+    optFactory->setEnabled(factory.has_value());
     // The reader leaves the factory record in the table; a choice of the probe record stands.
     if (shownRecord() == ViewTexts::Record::Probe)
         showRecord(ViewTexts::Record::Probe);

@@ -170,13 +170,18 @@ void RecordComparisonTest::choiceShowsEitherRecord()
 
 void RecordComparisonTest::noMarksWithoutBothRecords()
 {
-    // only the factory record known, or a probe record that does not decode / nothing bold
+    // only the factory record known, or a probe record that does not decode / nothing bold,
+    // the probe record cannot be chosen
     frmInfo window(nullptr);
+    QVERIFY(!window.optProbe->isEnabled());
+    QVERIFY(!window.optFactory->isEnabled());
     SharedState& s = sharedState();
     s.FactoryData = recordHex(222, 1.5f, 900.0f, 0);
     for (const QString& probe : {QString(), QStringLiteral("00112233")}) {
         s.ProbeData = probe;
         window.refreshViews();
+        QVERIFY(!window.optProbe->isEnabled());
+        QVERIFY(window.optFactory->isEnabled());
         for (int r = 1; r < CalibrationGrid::Rows; ++r)
             for (int c = 1; c < CalibrationGrid::Columns; ++c)
                 QVERIFY(!window.MSFlexGrid1->item(r, c)->font().bold());
