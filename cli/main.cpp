@@ -157,10 +157,15 @@ int main(int argc, char* argv[])
         {"yes", "answer Yes to every question"},
         {"backup-dir", "uploads: keep the backups of the gauge's files in DIR", "DIR"},
         {"set", "time: set the gauge's clock first"},
+        {{"h", "help"}, "print this help"},
     });
     parser.addPositionalArgument("command", "the command to run");
     if (!parser.parse(app.arguments()))
         return usage(parser.errorText());
+    if (parser.isSet(QStringLiteral("help"))) {
+        std::fputs(kUsage, stdout);
+        return ExitDone;
+    }
     CliOptions options;
     if (const QString wrong = readOptions(parser, options); !wrong.isEmpty())
         return usage(wrong);

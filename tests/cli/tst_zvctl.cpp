@@ -38,6 +38,7 @@ private slots:
     void exitCodes();
     void simDirReplaysDeviceFiles();
     void timeSetThenRead();
+    void help();
 };
 
 void tst_Zvctl::initTestCase()
@@ -139,6 +140,17 @@ void tst_Zvctl::timeSetThenRead()
     const QDateTime read = QDateTime::fromString(lines[1], "yyyy-MM-dd/HH:mm:ss");
     QVERIFY(set.isValid() && read.isValid());
     QVERIFY(qAbs(set.secsTo(read)) <= 1);
+}
+
+void tst_Zvctl::help()
+{
+    // --help / the usage on stdout naming every command and the test aid, exit 0.
+    const Run r = zvctl({"--help"});
+    QCOMPARE(r.exitCode, 0);
+    for (const char* word :
+         {"scan", "send", "battery", "time", "identity", "read", "download", "upload-probe",
+          "write-factory", "languages", "send-language", "reset", "--sim-fault", "--backup-dir"})
+        QVERIFY2(r.out.contains(word), word);
 }
 
 QTEST_GUILESS_MAIN(tst_Zvctl)
