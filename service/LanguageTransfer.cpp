@@ -190,20 +190,25 @@ LanguageTransferResult LanguageTransfer::sendFile(const QByteArray& hex,
         result.status = s.ReplyStatus;
         return result;
     }
+    const int handle = s.FileHandle;
     qint64 writeOffset = 0;
     qint64 remaining = hex.size();
     result.step = LanguageTransferStep::Write;
     while (remaining >= kChunkHexChars) {
         log(QStringLiteral("to write") + s.CommandText);
-        if (!sendChunk(hex, writeOffset, kChunkBytes, result))
+        if (!sendChunk(hex, writeOffset, kChunkBytes, result)) {
+            closeAfterFailure(handle, result);
             return result;
+        }
         remaining -= kChunkHexChars;
         writeOffset += kChunkHexChars;
     }
     if (remaining > 0) {
         result.step = LanguageTransferStep::LastWrite;
-        if (!sendChunk(hex, writeOffset, int(remaining / 2), result))
+        if (!sendChunk(hex, writeOffset, int(remaining / 2), result)) {
+            closeAfterFailure(handle, result);
             return result;
+        }
     }
     if (!closeFile(result))
         return result;
@@ -253,4 +258,20 @@ bool LanguageTransfer::closeFile(LanguageTransferResult& result)
         return false;
     }
     return true;
+}
+
+// After a failed write the new file is still open on the gauge: one close (deaf to the cancel
+// token) while the link is up, so that it does not hold one of the gauge's handles. Its outcome
+// is only logged; the failed write is the result.
+void LanguageTransfer::closeAfterFailure(int handle, const LanguageTransferResult& result)
+{
+    if (result.error == LanguageTransferError::LinkLost || !sharedState().DeviceConnected)
+        return;
+    sharedState().ReplyStatus = kPending;
+    m_expected.expect("$fc?");
+    const WaitResult wait = m_channel.request(
+        closeCommand(handle), [this] { return replied() && m_expected.arrived(); }, nullptr,
+        m_timeoutMs);
+    const bool closed = wait == WaitResult::Done && sharedState().ReplyStatus == 0;
+    qCInfo(zvService) << "language file closed after the failed write:" << closed;
 }

@@ -81,6 +81,7 @@ private:
     bool sendChunk(const QByteArray& hex, qint64 writeOffset, int count,
                    LanguageTransferResult& result);
     bool closeFile(LanguageTransferResult& result);
+    void closeAfterFailure(int handle, const LanguageTransferResult& result);
     WaitResult ask(const QString& command, const QByteArray& keyword);
     bool waitFailed(WaitResult wait, LanguageTransferResult& result) const;
     void step();
