@@ -3,7 +3,10 @@
 #include "sim/SimGauge.h"
 #include "state/LogCategories.h"
 
-namespace {
+#include <algorithm>
+
+namespace
+{
 const QString kServiceUuid = QStringLiteral("722383EA-0662-466F-B41F-0FD548267C10");
 const QString kCommandUuid = QStringLiteral("000028CA-0000-1000-8000-00805F9B34FB");
 const QString kTraceUuid = QStringLiteral("CA28ED7B-0662-466F-B41F-0FD548267C10");
@@ -25,10 +28,27 @@ SimBleClient::SimBleClient(SimGauge* gauge, const Options& options, QObject* par
     connect(&m_advertiseTimer, &QTimer::timeout, this, &SimBleClient::advertise);
 }
 
+// Timers run in whole milliseconds and fire a little late. Each delay is scheduled against an
+// absolute due time, and how far the previous timed event missed its due time (rounding and
+// lateness, at most 1 ms either way) is taken off the next one, so latencies such as 7.5 ms are
+// honoured on average.
 void SimBleClient::later(std::chrono::microseconds delay, std::function<void()> what)
 {
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(delay + std::chrono::microseconds(500));
-    QTimer::singleShot(ms, Qt::PreciseTimer, this, std::move(what));
+    using namespace std::chrono;
+    if (delay <= microseconds::zero()) {
+        QTimer::singleShot(0, this, std::move(what));
+        return;
+    }
+    const auto now = steady_clock::now();
+    const auto due = now + delay - m_carry;
+    const auto wait = duration_cast<microseconds>(due - now);
+    const auto ms = milliseconds(std::max<qint64>(0, (wait.count() + 500) / 1000));
+    QTimer::singleShot(ms, Qt::PreciseTimer, this, [this, due, what = std::move(what)] {
+        constexpr microseconds kMaxCarry = milliseconds(1);
+        m_carry = std::clamp(duration_cast<microseconds>(steady_clock::now() - due), -kMaxCarry,
+                             kMaxCarry);
+        what();
+    });
 }
 
 BleResult SimBleClient::adapterCheck() const
@@ -46,7 +66,8 @@ BleResult SimBleClient::linkCheck(const QString& serviceId, const QString& chara
         return BleResult::failure(BleNotConnected, QStringLiteral("no gauge connected"));
     if (serviceId != kServiceId ||
         (characteristicId != kCommandCharId && characteristicId != kTraceCharId))
-        return BleResult::failure(BleUnknownId, QStringLiteral("unknown service or characteristic"));
+        return BleResult::failure(BleUnknownId,
+                                  QStringLiteral("unknown service or characteristic"));
     return BleResult::success();
 }
 
@@ -59,7 +80,8 @@ BleResult SimBleClient::StartScanning(const QString& serviceUuidFilter)
 {
     if (const BleResult r = adapterCheck(); !r.ok())
         return r;
-    const QStringList uuids = serviceUuidFilter.isEmpty() ? QStringList() : QStringList{serviceUuidFilter};
+    const QStringList uuids =
+        serviceUuidFilter.isEmpty() ? QStringList() : QStringList{serviceUuidFilter};
     later({}, [this, uuids] { emit StartScan(uuids); });
     m_advertiseTimer.start(m_options.advertiseIntervalMs);
     later(std::chrono::milliseconds(1), [this] { advertise(); });
@@ -76,8 +98,8 @@ void SimBleClient::advertise()
 {
     if (!m_advertiseTimer.isActive() || !m_gauge)
         return;
-    emit Advertisement(m_gauge->serverId(), m_gauge->name(), -67, 0, {kServiceUuid}, {}, {}, 0,
-                       {}, true, false);
+    emit Advertisement(m_gauge->serverId(), m_gauge->name(), -67, 0, {kServiceUuid}, {}, {}, 0, {},
+                       true, false);
     if (m_options.advertiseOtherDevice)
         emit Advertisement(kOtherDeviceId, QStringLiteral("Headset"), -80, 0, {}, {}, {}, 0, {},
                            true, false);
@@ -220,6 +242,7 @@ BleResult SimBleClient::Unsubscribe(const QString& serviceId, const QString& cha
 {
     if (const BleResult r = linkCheck(serviceId, characteristicId); !r.ok())
         return r;
-    later({}, [=] { emit Unsubscribed(serviceId, characteristicId, uuidOf(characteristicId), {}); });
+    later({},
+          [=] { emit Unsubscribed(serviceId, characteristicId, uuidOf(characteristicId), {}); });
     return BleResult::success();
 }

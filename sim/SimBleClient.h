@@ -10,7 +10,8 @@ class SimGauge;
 
 // A BLEClient back end that runs the simulated gauge in process. Every event goes through the
 // event loop (queued or timed), never from inside the call that caused it.
-class SimBleClient : public BLEClient {
+class SimBleClient : public BLEClient
+{
     Q_OBJECT
 public:
     struct Options {
@@ -20,10 +21,10 @@ public:
         int advertiseIntervalMs = 100;
         bool adapterPresent = true;
         bool adapterPowered = true;
-        bool neverConnects = false;          // ConnectDevice raises no event at all
-        bool characteristicsFirst = false;   // discovery reports characteristics before the service
+        bool neverConnects = false;        // ConnectDevice raises no event at all
+        bool characteristicsFirst = false; // discovery reports characteristics before the service
         bool omitCommandCharacteristic = false;
-        bool advertiseOtherDevice = true;    // a second, non-gauge device advertises as well
+        bool advertiseOtherDevice = true; // a second, non-gauge device advertises as well
     };
 
     explicit SimBleClient(SimGauge* gauge, QObject* parent = nullptr);
@@ -69,4 +70,5 @@ private:
     bool m_connected = false;
     bool m_connecting = false;
     quint64 m_linkGeneration = 0;
+    std::chrono::microseconds m_carry{0}; // how late the last timed event fired (see later())
 };
