@@ -6,12 +6,14 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QTimer>
 
 namespace
 {
 struct Arguments {
     ClientChoice client;
     QString screenshots;
+    bool exitWhenShown = false;
 };
 
 Arguments parse(const QApplication& app)
@@ -26,12 +28,17 @@ Arguments parse(const QApplication& app)
     const QCommandLineOption shots(QStringLiteral("screenshots"),
                                    QStringLiteral("Render the windows to PNG files and end."),
                                    QStringLiteral("folder"));
-    parser.addOptions({simulator, simDir, shots});
+    // For the start-up benchmark: end as soon as the main window is shown.
+    QCommandLineOption exitWhenShown(QStringLiteral("exit-when-shown"),
+                                     QStringLiteral("Quit once the main window is shown."));
+    exitWhenShown.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOptions({simulator, simDir, shots, exitWhenShown});
     parser.process(app);
     Arguments a;
     a.client.simulator = parser.isSet(simulator);
     a.client.simDir = parser.value(simDir);
     a.screenshots = parser.value(shots);
+    a.exitWhenShown = parser.isSet(exitWhenShown);
     return a;
 }
 
@@ -71,6 +78,8 @@ int main(int argc, char** argv)
         return failures == 0 ? 0 : 1;
     }
     window.show();
+    if (args.exitWhenShown)
+        QTimer::singleShot(0, &app, &QCoreApplication::quit);
     const int rc = app.exec();
     setUserDialogs(nullptr);
     return rc;
