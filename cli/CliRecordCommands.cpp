@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonObject>
+#include <functional>
 
 namespace
 {
@@ -173,28 +174,21 @@ int download(CliSession& session, const QString& folder)
     return ExitDone;
 }
 
-int upload(CliSession& session, const QString& folder, const QString& deviceFile)
+namespace {
+// Connects and runs one safe write (backup of the gauge's file, guard question, write, read
+// back); exit 0 only when the read-back matches.
+int writeSafely(CliSession& session, const QString& deviceFile,
+                const std::function<SafeWriteResult(SafeWriter&)>& write)
 {
-    if (!isFolder(folder))
-        return ExitUsage;
-    // The file is loaded and checked completely before the first command.
-    const PcFileResult loaded = DeviceFiles::loadHexFile(folder, sharedState().ProbeFileName);
-    if (!loaded.ok) {
-        CliOutput::message(loaded.description);
-        return ExitFailed;
-    }
-    if (const TransferResult confirmed = FileWriter::confirmData(loaded.hex); !confirmed.ok())
-        return CliOutput::exitFor(confirmed);
     if (const int rc = session.connectGauge(); rc != ExitDone)
         return rc;
-    // The window's safe write: backup of the gauge's file, the guard question, write, read back.
     SafeWriter writer(session.channel());
     if (!session.options().backupDir.isEmpty())
         writer.setBackupFolder(session.options().backupDir);
     QObject::connect(&writer, &SafeWriter::backupSaved, [](const QString& path) {
         CliOutput::message(InfoTexts::backupSavedNote(path));
     });
-    const SafeWriteResult r = writer.write(deviceFile, loaded.hex);
+    const SafeWriteResult r = write(writer);
     if (!r.ok()) {
         CliOutput::message(r.declined() ? pick("Nichts geschrieben.", "Nothing written.")
                                         : InfoTexts::safeWriteFailed(r));
@@ -212,6 +206,47 @@ int upload(CliSession& session, const QString& folder, const QString& deviceFile
                                  .arg(r.writtenBytes)
                                  .arg(deviceFile));
     return ExitDone;
+}
+
+// Loads and checks a PC file completely before the first command; an exit code, 0 when usable.
+int loadChecked(const QString& folder, const QString& name, QString& hex)
+{
+    const PcFileResult loaded = DeviceFiles::loadHexFile(folder, name);
+    if (!loaded.ok) {
+        CliOutput::message(loaded.description);
+        return ExitFailed;
+    }
+    if (const TransferResult confirmed = FileWriter::confirmData(loaded.hex); !confirmed.ok())
+        return CliOutput::exitFor(confirmed);
+    hex = loaded.hex;
+    return ExitDone;
+}
+} // namespace
+
+int upload(CliSession& session, const QString& folder, const QString& deviceFile)
+{
+    if (!isFolder(folder))
+        return ExitUsage;
+    QString hex;
+    if (const int rc = loadChecked(folder, sharedState().ProbeFileName, hex); rc != ExitDone)
+        return rc;
+    return writeSafely(session, deviceFile,
+                       [&](SafeWriter& w) { return w.write(deviceFile, hex); });
+}
+
+int restore(CliSession& session, const QString& path, const QString& deviceFile)
+{
+    const QFileInfo file(path);
+    if (!file.isFile()) {
+        CliOutput::message(pick("Keine Datei: %1", "Not a file: %1").arg(path));
+        return ExitUsage;
+    }
+    QString hex;
+    if (const int rc = loadChecked(file.absolutePath(), file.fileName(), hex); rc != ExitDone)
+        return rc;
+    return writeSafely(session, deviceFile, [&](SafeWriter& w) {
+        return w.restore(file.absoluteFilePath(), deviceFile);
+    });
 }
 
 } // namespace CliRecordCommands

@@ -15,4 +15,6 @@ int read(CliSession& session);
 int download(CliSession& session, const QString& folder);
 // Writes folder/probe into the gauge's file named deviceFile ("probe" or "factory").
 int upload(CliSession& session, const QString& folder, const QString& deviceFile);
+// Writes a backup file (or any file in the download format) back into the gauge's deviceFile.
+int restore(CliSession& session, const QString& path, const QString& deviceFile);
 } // namespace CliRecordCommands

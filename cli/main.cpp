@@ -34,6 +34,8 @@ const char* kUsage =
     "                       DIR, else \"backup\" beside the program), ask before data of another\n"
     "                       gauge or probe type or not one 400-byte record (--yes answers Yes),\n"
     "                       and read the file back: only identical data count as done\n"
+    "  restore FILE --to probe|factory\n"
+    "                       write a backup file back into the gauge (backed up and verified)\n"
     "  languages [DIR]      list the language files in DIR or in the program's \"lng\" folder\n"
     "  send-language FILE   send a language file; its name (\"l\" + code, e.g. lDE) is its name\n"
     "                       on the gauge; other names are refused (exit 2)\n"
@@ -98,6 +100,12 @@ int run(CliSession& session, const QStringList& args, const QCommandLineParser& 
         return CliRecordCommands::upload(session, arg, sharedState().ProbeFileName);
     if (command == QLatin1String("write-factory") && n == 2)
         return CliRecordCommands::upload(session, arg, sharedState().FactoryFileName);
+    if (command == QLatin1String("restore") && n == 2) {
+        const QString to = parser.value(QStringLiteral("to"));
+        if (to != sharedState().ProbeFileName && to != sharedState().FactoryFileName)
+            return usage(QStringLiteral("restore needs --to probe or --to factory"));
+        return CliRecordCommands::restore(session, arg, to);
+    }
     if (command == QLatin1String("languages") && n <= 2)
         return CliServiceCommands::languages(session, arg);
     if (command == QLatin1String("send-language") && n == 2)
@@ -157,6 +165,7 @@ int main(int argc, char* argv[])
         {"yes", "answer Yes to every question"},
         {"backup-dir", "uploads: keep the backups of the gauge's files in DIR", "DIR"},
         {"set", "time: set the gauge's clock first"},
+        {"to", "restore: the gauge's file to write, probe or factory", "FILE"},
         {{"h", "help"}, "print this help"},
     });
     parser.addPositionalArgument("command", "the command to run");

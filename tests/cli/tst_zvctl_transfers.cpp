@@ -23,6 +23,8 @@ private slots:
     void faults();
     void downloadAllOrNothing_data();
     void downloadAllOrNothing();
+    void restore_data();
+    void restore();
 };
 
 void tst_ZvctlTransfers::initTestCase()
@@ -236,3 +238,34 @@ void tst_ZvctlTransfers::downloadAllOrNothing()
 }
 QTEST_GUILESS_MAIN(tst_ZvctlTransfers)
 #include "tst_zvctl_transfers.moc"
+
+void tst_ZvctlTransfers::restore_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<bool>("written");
+    QTest::newRow("to probe") << QStringList{"--to", "probe"} << 0 << true;
+    QTest::newRow("to factory") << QStringList{"--to", "factory"} << 0 << true;
+    QTest::newRow("no --to") << QStringList{} << 2 << false;
+    QTest::newRow("unknown target") << QStringList{"--to", "lDE"} << 2 << false;
+}
+
+void tst_ZvctlTransfers::restore()
+{
+    // a backup file written back with --to / backed up, written and verified; without a valid
+    // --to nothing is sent
+    QTemporaryDir dir, backups;
+    const QString backup = dir.filePath("4711_probe_20261206-101010");
+    writeHexFile(backup, otherProbe().toHex().toUpper() + "\r\n");
+    QFETCH(QStringList, options);
+    const ZvctlRun r = runZvctl(QStringList{"--simulator", "--trace", "--yes", "--backup-dir",
+                                            backups.path(), "restore", backup} +
+                                options);
+    QTEST(r.exitCode, "exitCode");
+    QFETCH(bool, written);
+    QCOMPARE(writtenHex(r).toUpper(), written ? hexOf(otherProbe()) : QString());
+    if (written) {
+        QVERIFY2(r.out.contains("verified") || r.out.contains("geprüft"), qPrintable(r.out));
+        QCOMPARE(QDir(backups.path()).entryList(QDir::Files).size(), 1);
+    }
+}
