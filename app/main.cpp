@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QTimer>
+#include <QWindow>
 
 namespace
 {
@@ -78,8 +79,16 @@ int main(int argc, char** argv)
         return failures == 0 ? 0 : 1;
     }
     window.show();
-    if (args.exitWhenShown)
-        QTimer::singleShot(0, &app, &QCoreApplication::quit);
+    // Once the window system has exposed (and so painted) the window. exit(), not quit(): quit()
+    // would close the window and run the quit sequence with its pause.
+    if (args.exitWhenShown) {
+        auto* shown = new QTimer(&app);
+        QObject::connect(shown, &QTimer::timeout, &app, [&window] {
+            if (window.windowHandle() && window.windowHandle()->isExposed())
+                QCoreApplication::exit(0);
+        });
+        shown->start(1);
+    }
     const int rc = app.exec();
     setUserDialogs(nullptr);
     return rc;
