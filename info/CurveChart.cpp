@@ -41,7 +41,8 @@ CurveChart::CurveChart(QWidget* parent) : QChartView(parent)
     setObjectName(QStringLiteral("CurveChart"));
     setRenderHint(QPainter::Antialiasing);
     setMinimumSize(kMinimumWidth, kMinimumHeight);
-    auto* chart = new QChart;
+    // The view's own chart: one set in its place would leave the first one without an owner.
+    QChart* chart = this->chart();
     chart->legend()->setAlignment(Qt::AlignBottom);
     m_x = new QValueAxis(chart);
     m_y = new QValueAxis(chart);
@@ -65,7 +66,6 @@ CurveChart::CurveChart(QWidget* parent) : QChartView(parent)
             m_series[size_t(kind)][slot(record)] = s;
         }
     }
-    setChart(chart);
     fitAxes();
     applyLanguage();
 }
