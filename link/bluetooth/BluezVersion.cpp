@@ -4,6 +4,7 @@
 
 #include <QFileInfo>
 #include <QProcess>
+#include <QStringList>
 
 #ifdef ZV_BLE_HAVE_DBUS
 #include <QDBusConnection>
@@ -14,11 +15,23 @@ namespace BluezVersion
 {
 namespace
 {
-// The program of a running process, through /proc.
+// Where distributions install bluetoothd.
+const QStringList kDaemonPlaces = {QStringLiteral("/usr/libexec/bluetooth/bluetoothd"),
+                                   QStringLiteral("/usr/lib/bluetooth/bluetoothd"),
+                                   QStringLiteral("/usr/sbin/bluetoothd")};
+
+// The program of a running process, through /proc. Another user's process (bluetoothd runs as
+// root) cannot be looked at; then the daemon installed in its usual place is asked.
 QString programOf(uint pid)
 {
-    const QFileInfo exe(QStringLiteral("/proc/%1/exe").arg(pid));
-    return exe.canonicalFilePath();
+    const QString exe = QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).canonicalFilePath();
+    if (!exe.isEmpty())
+        return exe;
+    for (const QString& place : kDaemonPlaces) {
+        if (QFileInfo(place).isExecutable())
+            return place;
+    }
+    return QString();
 }
 
 QString versionOf(const QString& program)
