@@ -194,9 +194,9 @@ QString name(Window window)
     return {};
 }
 
-RunOutcome run(Window window, int k, SimFault fault)
+// One program start on a gauge with the language file beside it, the fault, the window's run.
+static void runWith(Window window, int k, SimFault fault, RunOutcome& out)
 {
-    RunOutcome out;
     AppHarness app;
     QDir().mkpath(app.folder() + QStringLiteral("/lng"));
     QFile f(app.folder() + QStringLiteral("/lng/") + kLanguageFile);
@@ -205,7 +205,7 @@ RunOutcome run(Window window, int k, SimFault fault)
     f.close();
     if (!app.connectGauge()) {
         out.problems.append(QStringLiteral("no connection"));
-        return out;
+        return;
     }
     const int base = app.gauge.commandCount();
     if (k > 0)
@@ -227,6 +227,14 @@ RunOutcome run(Window window, int k, SimFault fault)
         break;
     }
     finish(app, base, k, out);
+}
+
+RunOutcome run(Window window, int k, SimFault fault)
+{
+    RunOutcome out;
+    runWith(window, k, fault, out);
+    // Windows closed during the run are deleted later; nothing of this run may outlive it.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     return out;
 }
 } // namespace WindowRuns
