@@ -83,6 +83,6 @@ TransferResult RawFileReader::closeAfterFailure(TransferResult failure, int hand
         return failure;
     }
     failure.fileLeftOpen = !DeviceRequest(m_channel, m_cancel).closeFile(handle).ok();
-    qCInfo(zvInfo) << "raw read failed:" << describeTransfer(failure);
+    qCInfo(zvInfo) << "read of handle" << handle << "failed:" << describeTransfer(failure);
     return failure;
 }

@@ -27,10 +27,15 @@ public:
     // sent them) in hex. On failure hex is empty.
     TransferResult read(const QString& name, QString& hex);
 
-private:
+    // The steps, for readers that do more between them (the record reader decodes before the
+    // close). open: "$fr?name!", a usable handle and length or a failure (the handle closed
+    // again). readBlocks: "$rd?" per 32 bytes, each reply checked and appended to hex as it comes.
+    // closeAfterFailure: closes the file unless the link is gone and notes whether it stayed open.
     TransferResult open(const QString& name, int& handle, int& length);
     TransferResult readBlocks(int handle, int length, QString& hex);
     TransferResult closeAfterFailure(TransferResult failure, int handle);
+
+private:
 
     CommandChannel& m_channel;
     const CancelToken* m_cancel;

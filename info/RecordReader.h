@@ -1,5 +1,6 @@
 #pragma once
 
+#include "info/RawFileReader.h"
 #include "info/TransferResult.h"
 
 #include <QObject>
@@ -16,9 +17,7 @@ class RecordReader : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr int kBlockBytes = 32;
-    // Longer announced lengths are taken for a garbled open reply.
-    static constexpr int kMaxFileBytes = 65536;
+    static constexpr int kBlockBytes = RawFileReader::kBlockBytes;
 
     explicit RecordReader(CommandChannel& channel, const CancelToken* cancel = nullptr,
                           QObject* parent = nullptr);
@@ -32,10 +31,7 @@ signals:
     void identityRequested();
 
 private:
-    TransferResult open(const QString& name, int& handle, int& length);
-    TransferResult readBlocks(int handle, int length);
     TransferResult requestIdentity();
-    TransferResult closeAfterFailure(TransferResult failure, int handle);
 
     CommandChannel& m_channel;
     const CancelToken* m_cancel;

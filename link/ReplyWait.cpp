@@ -54,6 +54,7 @@ WaitResult ReplyWait::until(CommandChannel& channel, const std::function<bool()>
     QEventLoop loop;
     QTimer limit;
     limit.setSingleShot(true);
+    limit.setTimerType(Qt::PreciseTimer); // a limit must not end early
     QObject::connect(&limit, &QTimer::timeout, &loop,
                      [&loop] { loop.exit(code(WaitResult::TimedOut)); });
     QObject::connect(&channel, &CommandChannel::replyHandled, &loop, [&loop, &condition] {
