@@ -1,9 +1,9 @@
 #pragma once
 
-#include "ScriptedDialogs.h"
 #include "app/frmService.h"
 #include "sim/SimBleClient.h"
 #include "sim/SimGauge.h"
+#include "tests/common/RecordingDialogs.h"
 
 #include <QTemporaryDir>
 #include <memory>
@@ -33,7 +33,7 @@ public:
     // Starts a scan and waits until at least `entries` devices are listed.
     bool scanUntil(int entries);
 
-    ScriptedDialogs dialogs;
+    RecordingDialogs dialogs;
     SimGauge gauge;
     std::unique_ptr<SimBleClient> client;
 

@@ -1,31 +1,9 @@
 // zvctl end to end on the simulated gauge: output, trace, JSON, exit codes.
+#include "ZvctlProcess.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QtTest>
-
-namespace
-{
-struct Run {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Run zvctl(const QStringList& args)
-{
-    QProcess p;
-    p.setProgram(qEnvironmentVariable("ZV_BIN_DIR") + QStringLiteral("/zvctl"));
-    p.setArguments(args);
-    p.start();
-    if (!p.waitForFinished(30000)) {
-        p.kill();
-        p.waitForFinished();
-    }
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromLocal8Bit(p.readAllStandardOutput()),
-            QString::fromLocal8Bit(p.readAllStandardError())};
-}
-} // namespace
 
 class tst_Zvctl : public QObject
 {
@@ -51,7 +29,7 @@ void tst_Zvctl::initTestCase()
 void tst_Zvctl::traceSendBattery()
 {
     // send '$gcv!' with --trace / reply on stdout, "> $gcv!" and "< $gcv?3710!" on stderr, exit 0.
-    const Run r = zvctl({"--simulator", "--trace", "send", "$gcv!"});
+    const ZvctlRun r = runZvctl({"--simulator", "--trace", "send", "$gcv!"});
     QCOMPARE(r.exitCode, 0);
     QVERIFY2(r.out.startsWith("$gcv?3710!\n"), qPrintable(r.out));
     QVERIFY(r.out.contains("BatteryLevel = 3710"));
@@ -62,7 +40,7 @@ void tst_Zvctl::traceSendBattery()
 void tst_Zvctl::jsonIdentity()
 {
     // The identity request with escapes and --json / one object with the shared names and Identity.
-    const Run r = zvctl({"--simulator", "--trace", "--json", "send", "$naxo00!\\r\\n"});
+    const ZvctlRun r = runZvctl({"--simulator", "--trace", "--json", "send", "$naxo00!\\r\\n"});
     QCOMPARE(r.exitCode, 0);
     QVERIFY2(r.err.contains("> $naxo00!\\r\\n\n"), qPrintable(r.err));
     const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
@@ -111,7 +89,7 @@ void tst_Zvctl::exitCodes()
     // Wrong usage, a missing back end, an unknown reply / exit 2, 1, 1 with a plain message.
     QFETCH(QStringList, args);
     QFETCH(QString, message);
-    const Run r = zvctl(args);
+    const ZvctlRun r = runZvctl(args);
     QTEST(r.exitCode, "exitCode");
     QVERIFY2(r.err.contains(message), qPrintable(r.err));
 }
@@ -124,7 +102,7 @@ void tst_Zvctl::simDirReplaysDeviceFiles()
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(QByteArray(40, '\x5a').toHex().toUpper() + "\r\n");
     f.close();
-    const Run r = zvctl({"--simulator", "--sim-dir", dir.path(), "send", "$fr?probe!"});
+    const ZvctlRun r = runZvctl({"--simulator", "--sim-dir", dir.path(), "send", "$fr?probe!"});
     QCOMPARE(r.exitCode, 0);
     QVERIFY2(r.out.contains("FileLength = 40"), qPrintable(r.out));
 }
@@ -132,7 +110,7 @@ void tst_Zvctl::simDirReplaysDeviceFiles()
 void tst_Zvctl::timeSetThenRead()
 {
     // time --set / the time sent is the time read back (to the second, allowing one tick).
-    const Run r = zvctl({"--simulator", "time", "--set"});
+    const ZvctlRun r = runZvctl({"--simulator", "time", "--set"});
     QCOMPARE(r.exitCode, 0);
     const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
     QCOMPARE(lines.size(), 2);
@@ -145,7 +123,7 @@ void tst_Zvctl::timeSetThenRead()
 void tst_Zvctl::help()
 {
     // --help / the usage on stdout naming every command and the test aid, exit 0.
-    const Run r = zvctl({"--help"});
+    const ZvctlRun r = runZvctl({"--help"});
     QCOMPARE(r.exitCode, 0);
     for (const char* word :
          {"scan", "send", "battery", "time", "identity", "read", "download", "upload-probe",

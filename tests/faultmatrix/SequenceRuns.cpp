@@ -1,7 +1,5 @@
 #include "SequenceRuns.h"
 
-#include "MatrixLink.h"
-#include "ScriptedDialogs.h"
 #include "info/InfoTexts.h"
 #include "info/RecordReader.h"
 #include "info/SafeWriter.h"
@@ -13,6 +11,8 @@
 #include "sim/SimRecords.h"
 #include "state/ServiceLog.h"
 #include "state/TextCatalogue.h"
+#include "tests/common/RecordingDialogs.h"
+#include "tests/common/SimLink.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -32,8 +32,8 @@ const QString kLanguageFile = QStringLiteral("lDE");
 // Everything a run needs beside the link: fresh shared state, dialogs, a program folder.
 struct RunContext {
     QTemporaryDir programFolder;
-    ScriptedDialogs dialogs;
-    MatrixLink link;
+    RecordingDialogs dialogs;
+    SimLink link;
 
     RunContext(int k, SimFault fault)
     {
@@ -64,7 +64,7 @@ struct RunContext {
     }
 };
 
-TransferResult readFile(MatrixLink& link, const QString& name, RunOutcome& out)
+TransferResult readFile(SimLink& link, const QString& name, RunOutcome& out)
 {
     const TransferResult r = RecordReader(link.channel).Lese_Com(name);
     if (!r.ok())

@@ -74,7 +74,7 @@ void checkInfoWindow(const frmInfo& w, RunOutcome& out)
 
 // The information window reports success only by its ready text (after a pause; it may carry an
 // addition such as "Ready – checked") and no message.
-void infoWindowResult(const frmInfo& w, const QString& readyText, const ScriptedDialogs& dialogs,
+void infoWindowResult(const frmInfo& w, const QString& readyText, const RecordingDialogs& dialogs,
                       RunOutcome& out)
 {
     const auto ready = [&] { return w.TraceBox->text().startsWith(readyText); };

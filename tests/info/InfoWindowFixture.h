@@ -1,8 +1,9 @@
 #pragma once
 
-#include "SimSession.h"
 #include "info/frmInfo.h"
 #include "state/ServiceLog.h"
+#include "tests/common/RecordingDialogs.h"
+#include "tests/common/SimLink.h"
 
 #include <QFile>
 #include <QTableWidget>

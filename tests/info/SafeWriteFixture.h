@@ -1,8 +1,9 @@
 #pragma once
 
 #include "RecordBuilder.h"
-#include "SimSession.h"
 #include "state/ServiceLog.h"
+#include "tests/common/RecordingDialogs.h"
+#include "tests/common/SimLink.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,5 +1,6 @@
-#include "SimSession.h"
 #include "info/FileWriter.h"
+#include "tests/common/RecordingDialogs.h"
+#include "tests/common/SimLink.h"
 
 #include <QtTest>
 
@@ -31,7 +32,6 @@ private slots:
     void cleanup();
     void transcripts_data();
     void transcripts();
-    void hundredBytesExample();
     void refusedBeforeFirstCommand_data();
     void refusedBeforeFirstCommand();
     void unusualSizeNeedsYes_data();
@@ -64,6 +64,7 @@ void FileWriterTest::transcripts_data()
     QTest::addColumn<int>("fullChunks");
     QTest::addColumn<int>("lastCharacters");
     QTest::newRow("one record") << 800 << 12 << 32;
+    QTest::newRow("100 bytes") << 200 << 3 << 8;
     QTest::newRow("64 characters") << 64 << 1 << 0;
     QTest::newRow("62 characters") << 62 << 0 << 62;
     QTest::newRow("2 characters") << 2 << 0 << 2;
@@ -89,27 +90,6 @@ void FileWriterTest::transcripts()
     QCOMPARE(sim.gauge.file(QStringLiteral("probe")).toHex().toUpper(), hex.toLatin1());
     QCOMPARE(sim.gauge.openHandleCount(), 0);
     QCOMPARE(m_dialogs.questions.size(), characters == 800 ? 0 : 1);
-}
-
-void FileWriterTest::hundredBytesExample()
-{
-    // 100 bytes into "probe" / $rm, $fw?100, chunks at 0, 32, 64 of 32, last at 96 of 4, $fc
-    SimSession sim;
-    QVERIFY(sim.connect());
-    m_dialogs.answer = true;
-    const QString hex = countingHex(100);
-    QVERIFY(FileWriter(sim.channel).Schreibe_Com(QStringLiteral("probe"), hex).ok());
-    const QStringList t = sim.transcript();
-    QCOMPARE(t.size(), 7);
-    QCOMPARE(t.at(0), QStringLiteral("$rm?probe!\r\n"));
-    QCOMPARE(t.at(1), QStringLiteral("$fw?100 probe!"));
-    QVERIFY(t.at(2).startsWith(QStringLiteral("$wr?1 0 32 ")));
-    QVERIFY(t.at(3).startsWith(QStringLiteral("$wr?1 32 32 ")));
-    QVERIFY(t.at(4).startsWith(QStringLiteral("$wr?1 64 32 ")));
-    QCOMPARE(t.at(5), QStringLiteral("$wr?1 96 4 ") + hex.right(8) + QLatin1Char('!'));
-    QCOMPARE(t.at(6), QStringLiteral("$fc?1!"));
-    for (int i = 1; i < t.size(); ++i)
-        QVERIFY(!t.at(i).endsWith(QLatin1Char('\n')));
 }
 
 void FileWriterTest::refusedBeforeFirstCommand_data()
@@ -200,28 +180,13 @@ void FileWriterTest::faults_data()
     QTest::addColumn<SimFault>("fault");
     QTest::addColumn<TransferStatus>("status");
     QTest::addColumn<int>("openHandles");
-    QTest::newRow("remove no reply") << 1 << SimFault::NoReply << TransferStatus::NoReply << 0;
-    QTest::newRow("remove garbled") << 1 << SimFault::Garbled << TransferStatus::NoReply << 0;
-    QTest::newRow("remove status 99")
-        << 1 << SimFault::StatusError << TransferStatus::GaugeError << 0;
-    QTest::newRow("remove link drop") << 1 << SimFault::DropLink << TransferStatus::LinkLost << 0;
     QTest::newRow("create no reply") << 2 << SimFault::NoReply << TransferStatus::NoReply << 0;
-    QTest::newRow("create garbled") << 2 << SimFault::Garbled << TransferStatus::NoReply << 0;
-    QTest::newRow("create no handle")
-        << 2 << SimFault::StatusError << TransferStatus::GaugeError << 0;
-    QTest::newRow("create link drop") << 2 << SimFault::DropLink << TransferStatus::LinkLost << 0;
-    QTest::newRow("chunk no reply") << 4 << SimFault::NoReply << TransferStatus::NoReply << 0;
     QTest::newRow("chunk garbled") << 4 << SimFault::Garbled << TransferStatus::NoReply << 0;
     QTest::newRow("chunk status 99")
         << 4 << SimFault::StatusError << TransferStatus::GaugeError << 0;
     QTest::newRow("chunk link drop") << 4 << SimFault::DropLink << TransferStatus::LinkLost << 1;
-    QTest::newRow("last chunk status")
-        << 15 << SimFault::StatusError << TransferStatus::GaugeError << 0;
-    QTest::newRow("close no reply") << 16 << SimFault::NoReply << TransferStatus::NoReply << 1;
     QTest::newRow("close status 5")
         << 16 << SimFault::StatusError << TransferStatus::GaugeError << 1;
-    QTest::newRow("close garbled") << 16 << SimFault::Garbled << TransferStatus::NoReply << 1;
-    QTest::newRow("close link drop") << 16 << SimFault::DropLink << TransferStatus::LinkLost << 1;
 }
 
 void FileWriterTest::faults()

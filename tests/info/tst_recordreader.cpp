@@ -1,7 +1,7 @@
-#include "SimSession.h"
 #include "info/DeviceRequest.h"
 #include "info/RecordReader.h"
 #include "sim/SimRecords.h"
+#include "tests/common/SimLink.h"
 
 #include <QtTest>
 
@@ -153,21 +153,10 @@ void RecordReaderTest::faults_data()
     QTest::addColumn<TransferStatus>("status");
     QTest::addColumn<int>("openHandles");
     QTest::newRow("open no reply") << 1 << SimFault::NoReply << TransferStatus::NoReply << 0;
-    QTest::newRow("open garbled") << 1 << SimFault::Garbled << TransferStatus::NoReply << 0;
-    QTest::newRow("open status") << 1 << SimFault::StatusError << TransferStatus::GaugeError << 0;
-    QTest::newRow("open link drop") << 1 << SimFault::DropLink << TransferStatus::LinkLost << 0;
-    QTest::newRow("read no reply") << 5 << SimFault::NoReply << TransferStatus::NoReply << 0;
     QTest::newRow("read garbled") << 5 << SimFault::Garbled << TransferStatus::NoReply << 0;
     QTest::newRow("read status") << 5 << SimFault::StatusError << TransferStatus::GaugeError << 0;
     QTest::newRow("read link drop") << 5 << SimFault::DropLink << TransferStatus::LinkLost << 1;
-    QTest::newRow("last read status")
-        << 14 << SimFault::StatusError << TransferStatus::GaugeError << 0;
-    QTest::newRow("close no reply") << 15 << SimFault::NoReply << TransferStatus::NoReply << 1;
     QTest::newRow("close status") << 15 << SimFault::StatusError << TransferStatus::GaugeError << 1;
-    QTest::newRow("close garbled") << 15 << SimFault::Garbled << TransferStatus::NoReply << 1;
-    QTest::newRow("close link drop") << 15 << SimFault::DropLink << TransferStatus::LinkLost << 1;
-    QTest::newRow("identity no reply") << 16 << SimFault::NoReply << TransferStatus::NoReply << 0;
-    QTest::newRow("identity garbled") << 16 << SimFault::Garbled << TransferStatus::NoReply << 0;
     QTest::newRow("identity status") << 16 << SimFault::StatusError << TransferStatus::NoReply << 0;
     QTest::newRow("identity link drop")
         << 16 << SimFault::DropLink << TransferStatus::LinkLost << 0;

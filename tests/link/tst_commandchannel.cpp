@@ -1,14 +1,12 @@
 // The command channel on the simulated gauge: transport, the bounded wait, the ready-made
 // operations.
-#include "link/CommandChannel.h"
-#include "sim/SimBleClient.h"
-#include "sim/SimGauge.h"
-#include "state/SharedState.h"
+#include "tests/common/SimLink.h"
 
 #include <QtTest>
 #include <memory>
 
-class tst_CommandChannel : public QObject {
+class tst_CommandChannel : public QObject
+{
     Q_OBJECT
 private slots:
     void init();
@@ -28,41 +26,22 @@ private slots:
     void failingWriteShowsNoReplyButEndsWait();
 
 private:
-    void connectClient();
-    std::unique_ptr<SimGauge> m_gauge;
-    std::unique_ptr<SimBleClient> m_client;
-    std::unique_ptr<CommandChannel> m_channel;
+    std::unique_ptr<SimLink> m_sim;
 };
 
 void tst_CommandChannel::init()
 {
     resetSharedState();
     setReplyTimeoutMs(300);
-    m_gauge = std::make_unique<SimGauge>();
-    m_client = std::make_unique<SimBleClient>(m_gauge.get());
-    m_channel = std::make_unique<CommandChannel>();
-    m_channel->setClient(m_client.get());
-    connectClient();
+    m_sim = std::make_unique<SimLink>();
+    QVERIFY(m_sim->connectGauge());
+    sharedState().TraceCharId = SimBleClient::kTraceCharId;
 }
 
 void tst_CommandChannel::cleanup()
 {
-    m_channel.reset();
-    m_client.reset();
-    m_gauge.reset();
+    m_sim.reset();
     setReplyTimeoutMs(0);
-}
-
-void tst_CommandChannel::connectClient()
-{
-    QSignalSpy connected(m_client.get(), &BLEClient::Connected);
-    QVERIFY(m_client->ConnectDevice(m_gauge->serverId()).ok());
-    QVERIFY(connected.wait());
-    SharedState& s = sharedState();
-    s.DeviceConnected = true;
-    s.ServiceId = SimBleClient::kServiceId;
-    s.CommandCharId = SimBleClient::kCommandCharId;
-    s.TraceCharId = SimBleClient::kTraceCharId;
 }
 
 void tst_CommandChannel::waitEnds_data()
@@ -79,35 +58,38 @@ void tst_CommandChannel::waitEnds()
 {
     // A battery request answered, unanswered, garbled or cut off / the wait says which.
     QFETCH(int, fault);
-    m_gauge->setFault(1, SimFault(fault));
+    m_sim->gauge.setFault(1, SimFault(fault));
     sharedState().ReplyStatus = 55;
-    const WaitResult r = m_channel->request(QStringLiteral("$gcv!"),
-                                            [] { return sharedState().ReplyStatus == 0; });
+    const WaitResult r = m_sim->channel.request(QStringLiteral("$gcv!"),
+                                                [] { return sharedState().ReplyStatus == 0; });
     QTEST(int(r), "result");
 }
 
 void tst_CommandChannel::waitUsesReplyNotTime()
 {
-    // A slow gauge (40 ms per step) under a 2 s limit / done after the reply, well before the limit.
-    m_client->options().writeLatency = std::chrono::milliseconds(40);
-    m_client->options().readLatency = std::chrono::milliseconds(40);
+    // A slow gauge (40 ms per step) under a 2 s limit / done after the reply, well before the
+    // limit.
+    m_sim->client.options().writeLatency = std::chrono::milliseconds(40);
+    m_sim->client.options().readLatency = std::chrono::milliseconds(40);
     sharedState().ReplyStatus = 55;
     QElapsedTimer t;
     t.start();
-    QCOMPARE(m_channel->request(QStringLiteral("$glt!"), [] { return sharedState().ReplyStatus == 0; },
-                                nullptr, 2000),
-             WaitResult::Done);
+    QCOMPARE(
+        m_sim->channel.request(
+            QStringLiteral("$glt!"), [] { return sharedState().ReplyStatus == 0; }, nullptr, 2000),
+        WaitResult::Done);
     QVERIFY2(t.elapsed() < 1500, "the wait must end on the reply, not on its limit");
 }
 
 void tst_CommandChannel::cancelEndsWait()
 {
     // A wait on a silent gauge cancelled from a timer / Cancelled, long before the limit.
-    m_gauge->setFault(1, SimFault::NoReply);
+    m_sim->gauge.setFault(1, SimFault::NoReply);
     CancelToken token;
     QTimer::singleShot(20, &token, &CancelToken::cancel);
     sharedState().ReplyStatus = 55;
-    QCOMPARE(m_channel->request(QStringLiteral("$gcv!"), [] { return false; }, &token, 5000),
+    QCOMPARE(m_sim->channel.request(
+                 QStringLiteral("$gcv!"), [] { return false; }, &token, 5000),
              WaitResult::Cancelled);
     QVERIFY(token.isCancelled());
 }
@@ -126,9 +108,10 @@ void tst_CommandChannel::commandTexts()
     QFETCH(QString, operation);
     QFETCH(QByteArray, sent);
     sharedState().ReplyStatus = 55;
-    QVERIFY((operation == "battery" ? m_channel->ReadBattery() : m_channel->ReadTime()).ok());
+    QVERIFY(
+        (operation == "battery" ? m_sim->channel.ReadBattery() : m_sim->channel.ReadTime()).ok());
     QTRY_COMPARE(int(sharedState().ReplyStatus), 0);
-    QCOMPARE(m_gauge->transcript(), QList<QByteArray>{sent});
+    QCOMPARE(m_sim->gauge.transcript(), QList<QByteArray>{sent});
 }
 
 void tst_CommandChannel::writeTimeExample()
@@ -136,20 +119,21 @@ void tst_CommandChannel::writeTimeExample()
     // 5 December 2026, 09:36:27 / 2026-12-05/09:36:27; WriteTime sends "$slt?" + it + "!" CR LF.
     QCOMPARE(CommandChannel::timeTextFor(QDateTime(QDate(2026, 12, 5), QTime(9, 36, 27))),
              QStringLiteral("2026-12-05/09:36:27"));
-    QVERIFY(m_channel->WriteTime().ok());
-    QTRY_COMPARE(m_gauge->transcript().size(), 1);
+    QVERIFY(m_sim->channel.WriteTime().ok());
+    QTRY_COMPARE(m_sim->gauge.transcript().size(), 1);
     QCOMPARE(sharedState().TimeText.size(), 19);
-    QCOMPARE(m_gauge->transcript().first(), "$slt?" + sharedState().TimeText.toLatin1() + "!\r\n");
+    QCOMPARE(m_sim->gauge.transcript().first(),
+             "$slt?" + sharedState().TimeText.toLatin1() + "!\r\n");
 }
 
 void tst_CommandChannel::writeResponseOfOtherCharacteristicReadsNothing()
 {
     // A write response for the trace characteristic / no read-back, no Value event.
-    QSignalSpy values(m_client.get(), &BLEClient::Value);
-    m_channel->BLEClient1_WriteResponse(SimBleClient::kServiceId, SimBleClient::kTraceCharId, {}, {},
-                                        {});
-    m_channel->BLEClient1_WriteResponse(SimBleClient::kServiceId, SimBleClient::kCommandCharId, {},
-                                        {}, {});
+    QSignalSpy values(&m_sim->client, &BLEClient::Value);
+    m_sim->channel.BLEClient1_WriteResponse(SimBleClient::kServiceId, SimBleClient::kTraceCharId,
+                                            {}, {}, {});
+    m_sim->channel.BLEClient1_WriteResponse(SimBleClient::kServiceId, SimBleClient::kCommandCharId,
+                                            {}, {}, {});
     QVERIFY(values.wait());
     QCOMPARE(values.size(), 1);
     QCOMPARE(values.first().at(1).toString(), SimBleClient::kCommandCharId);
@@ -158,9 +142,9 @@ void tst_CommandChannel::writeResponseOfOtherCharacteristicReadsNothing()
 void tst_CommandChannel::unsubscribeWithoutSubscriptionDoesNothing()
 {
     // UnsubTrace before any subscription / no Unsubscribed event, status untouched.
-    QSignalSpy unsubscribed(m_client.get(), &BLEClient::Unsubscribed);
+    QSignalSpy unsubscribed(&m_sim->client, &BLEClient::Unsubscribed);
     sharedState().ReplyStatus = 55;
-    QVERIFY(m_channel->UnsubTrace().ok());
+    QVERIFY(m_sim->channel.UnsubTrace().ok());
     QVERIFY(!unsubscribed.wait(50));
     QCOMPARE(int(sharedState().ReplyStatus), 55);
 }
@@ -169,13 +153,13 @@ void tst_CommandChannel::subscribeAndUnsubscribeSetFlag()
 {
     // SubTrace then UnsubTrace / TraceSubscribed true then false, each ending a pending wait.
     sharedState().ReplyStatus = 55;
-    QVERIFY(m_channel->SubTrace().ok());
-    QCOMPARE(ReplyWait::until(*m_channel, [] { return sharedState().ReplyStatus == 0; }),
+    QVERIFY(m_sim->channel.SubTrace().ok());
+    QCOMPARE(ReplyWait::until(m_sim->channel, [] { return sharedState().ReplyStatus == 0; }),
              WaitResult::Done);
     QVERIFY(sharedState().TraceSubscribed);
     sharedState().ReplyStatus = 55;
-    QVERIFY(m_channel->UnsubTrace().ok());
-    QCOMPARE(ReplyWait::until(*m_channel, [] { return sharedState().ReplyStatus == 0; }),
+    QVERIFY(m_sim->channel.UnsubTrace().ok());
+    QCOMPARE(ReplyWait::until(m_sim->channel, [] { return sharedState().ReplyStatus == 0; }),
              WaitResult::Done);
     QVERIFY(!sharedState().TraceSubscribed);
 }
@@ -184,8 +168,8 @@ void tst_CommandChannel::readTimeEndsPendingWait()
 {
     // ReadTime while a wait for status 0 is pending / the "$glt?" reply ends it with the time text.
     sharedState().ReplyStatus = 55;
-    QVERIFY(m_channel->ReadTime().ok());
-    QCOMPARE(ReplyWait::until(*m_channel, [] { return sharedState().ReplyStatus == 0; }),
+    QVERIFY(m_sim->channel.ReadTime().ok());
+    QCOMPARE(ReplyWait::until(m_sim->channel, [] { return sharedState().ReplyStatus == 0; }),
              WaitResult::Done);
     QCOMPARE(sharedState().ReplyData.size(), 19);
     QVERIFY(QDateTime::fromString(sharedState().ReplyData, "yyyy-MM-dd/HH:mm:ss").isValid());
@@ -195,19 +179,20 @@ void tst_CommandChannel::factoryModeWithoutLinkAsksForConnection()
 {
     // FactoryMode with no gauge connected / asks for the link window, sends nothing.
     sharedState().DeviceConnected = false;
-    QSignalSpy asked(m_channel.get(), &CommandChannel::connectRequested);
-    QCOMPARE(m_channel->FactoryMode(3), WaitResult::LinkLost);
+    QSignalSpy asked(&m_sim->channel, &CommandChannel::connectRequested);
+    QCOMPARE(m_sim->channel.FactoryMode(3), WaitResult::LinkLost);
     QCOMPARE(asked.size(), 1);
-    QVERIFY(m_gauge->transcript().isEmpty());
+    QVERIFY(m_sim->gauge.transcript().isEmpty());
 }
 
 void tst_CommandChannel::failingWriteShowsNoReplyButEndsWait()
 {
     // A write after the link dropped / request returns at once instead of waiting out the limit.
-    m_client->DisconnectDevice();
+    m_sim->client.DisconnectDevice();
     QElapsedTimer t;
     t.start();
-    QCOMPARE(m_channel->request(QStringLiteral("$gcv!"), [] { return false; }, nullptr, 5000),
+    QCOMPARE(m_sim->channel.request(
+                 QStringLiteral("$gcv!"), [] { return false; }, nullptr, 5000),
              WaitResult::LinkLost);
     QVERIFY(t.elapsed() < 1000);
 }

@@ -1,4 +1,4 @@
-#include "SimLink.h"
+#include "tests/common/SimLink.h"
 #include "service/DeviceBusy.h"
 #include "service/DeviceClock.h"
 #include "service/frmTime.h"

@@ -1,9 +1,9 @@
-#include "SimLink.h"
 #include "service/DeviceBusy.h"
 #include "service/DeviceClock.h"
 #include "service/LanguageTransfer.h"
 #include "service/ServiceTexts.h"
 #include "state/TextCatalogue.h"
+#include "tests/common/SimLink.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -111,19 +111,6 @@ private slots:
         QVERIFY(!deviceBusy().isBusy());
     }
 
-    // the spec'd hundred-byte file / progress maximum 5 and last value 5
-    void hundredBytesProgress()
-    {
-        writeFile("lDE", bytesOf(100, 1, 1));
-        SimLink link;
-        QVERIFY(link.connectGauge());
-        LanguageTransfer transfer(link.channel);
-        transfer.setLogSink({});
-        QSignalSpy progress(&transfer, &LanguageTransfer::progress);
-        QVERIFY(transfer.run(folder(), "lDE").ok());
-        QCOMPARE(progress.last(), (QList<QVariant>{5, 5}));
-    }
-
     // the "to write" lines / each names the command sent before the next chunk
     void toWriteLines()
     {
@@ -228,8 +215,8 @@ private slots:
         const bool closedAfter = sent.size() == faultAt + 1 && sent.last().startsWith("$fc?");
         QVERIFY2(sent.size() == faultAt || closedAfter, qPrintable(sent.join(' ')));
         // Only a close that failed itself or a dropped link leaves the file open.
-        const bool mayStayOpen = sent.at(faultAt - 1).startsWith("$fc?") ||
-                                 fault == int(SimFault::DropLink);
+        const bool mayStayOpen =
+            sent.at(faultAt - 1).startsWith("$fc?") || fault == int(SimFault::DropLink);
         QCOMPARE(link.gauge.openHandleCount(), mayStayOpen ? 1 : 0);
         QVERIFY(!deviceBusy().isBusy());
     }

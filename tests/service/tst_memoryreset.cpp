@@ -1,7 +1,8 @@
-#include "SimLink.h"
 #include "service/MemoryReset.h"
 #include "service/ServiceTexts.h"
 #include "state/TextCatalogue.h"
+#include "tests/common/RecordingDialogs.h"
+#include "tests/common/SimLink.h"
 
 #include <QtTest>
 
@@ -29,8 +30,6 @@ private slots:
         QTest::newRow("Yes") << true << int(SimFault::None) << int(ResetOutcome::Done) << reset;
         QTest::newRow("Yes, link dropped")
             << true << int(SimFault::DropLink) << int(ResetOutcome::LinkDropped) << reset;
-        QTest::newRow("Yes, no reply")
-            << true << int(SimFault::NoReply) << int(ResetOutcome::NoReply) << reset;
     }
     // the answer to the question and the gauge's behaviour / what is sent and the outcome
     void reset()
@@ -42,7 +41,7 @@ private slots:
         SimLink link;
         QVERIFY(link.connectGauge());
         link.gauge.setFault(1, SimFault(fault));
-        ScriptedDialogs dialogs;
+        RecordingDialogs dialogs;
         dialogs.answer = yes;
 
         const ResetOutcome r = MemoryReset(link.channel).run(dialogs);
@@ -57,7 +56,7 @@ private slots:
     void withoutLink()
     {
         SimLink link;
-        ScriptedDialogs dialogs;
+        RecordingDialogs dialogs;
         dialogs.answer = true;
         const ResetOutcome r = MemoryReset(link.channel).run(dialogs);
         QCOMPARE(r, ResetOutcome::SendFailed);

@@ -4,24 +4,31 @@
 #include "sim/SimBleClient.h"
 #include "sim/SimGauge.h"
 #include "state/SharedState.h"
-#include "state/UserDialogs.h"
+#include "state/TextCatalogue.h"
 
 #include <QSignalSpy>
 #include <QStringList>
 
-// A simulated gauge on an in-process link, connected and ready for commands.
+// A simulated gauge connected at zero latency with its command channel; a dropped link clears
+// DeviceConnected as the link window does.
 struct SimLink {
     SimGauge gauge;
     SimBleClient client{&gauge};
     CommandChannel channel;
+    bool dropped = false;
 
     SimLink()
     {
+        client.options().connectLatencyMs = 0;
         channel.setClient(&client);
-        QObject::connect(&client, &BLEClient::Disconnected,
-                         [] { sharedState().DeviceConnected = false; });
+        QObject::connect(&client, &BLEClient::Disconnected, &channel, [this] {
+            dropped = true;
+            sharedState().DeviceConnected = false;
+        });
     }
 
+    // Connects the client and sets the shared state as after discovery; false when the
+    // simulator did not connect.
     bool connectGauge()
     {
         QSignalSpy connected(&client, &BLEClient::Connected);
@@ -52,18 +59,21 @@ struct SimLink {
     }
 };
 
-// Answers questions as told and records what was shown.
-class ScriptedDialogs final : public UserDialogs
-{
-public:
-    bool answer = false;
-    QStringList messages;
-    QStringList questions;
-    void message(const QString& text) override { messages.append(text); }
-    bool askYesNo(const QString& text, bool) override
+// The same on fresh shared state with the text tables filled.
+struct SimSession : SimLink {
+    SimSession()
     {
-        questions.append(text);
-        return answer;
+        resetSharedState();
+        fillTextTables();
     }
-    QString chooseFolder(const QString&, const QString&) override { return {}; }
+    bool connect() { return connectGauge(); }
 };
+
+// Hex text of n bytes counting up from `first` (upper-case digits).
+inline QString countingHex(int bytes, int first = 0)
+{
+    QByteArray data(bytes, '\0');
+    for (int i = 0; i < bytes; ++i)
+        data[i] = char((first + i) & 0xFF);
+    return QString::fromLatin1(data.toHex().toUpper());
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "state/UserDialogs.h"
+
+#include <QList>
+#include <QStringList>
+
+// Dialogs for tests: records every message, question and folder request; answers questions from
+// yesNoAnswers, then `answer`, and folder requests from folderAnswers, then `folder`.
+class RecordingDialogs final : public UserDialogs
+{
+public:
+    QStringList messages;
+    QStringList questions;
+    QList<bool> questionDefaults;
+    QStringList folderCaptions;
+    QList<bool> yesNoAnswers;
+    QStringList folderAnswers;
+    bool answer = false;
+    QString folder;
+    int folderRequests = 0;
+
+    void message(const QString& text) override { messages.append(text); }
+    bool askYesNo(const QString& text, bool defaultYes) override
+    {
+        questions.append(text);
+        questionDefaults.append(defaultYes);
+        return yesNoAnswers.isEmpty() ? answer : yesNoAnswers.takeFirst();
+    }
+    QString chooseFolder(const QString& caption, const QString&) override
+    {
+        ++folderRequests;
+        folderCaptions.append(caption);
+        return folderAnswers.isEmpty() ? folder : folderAnswers.takeFirst();
+    }
+};
