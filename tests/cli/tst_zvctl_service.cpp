@@ -199,17 +199,12 @@ void tst_ZvctlService::faults_data()
     QTest::addColumn<QStringList>("command");
     QTest::addColumn<QString>("fault");
     QTest::addColumn<int>("exitCode");
-    QTest::newRow("language: create refused") << QStringList{"send-language"} << "1:error" << 1;
     QTest::newRow("language: create unanswered") << QStringList{"send-language"} << "1:silent" << 3;
     QTest::newRow("language: chunk refused") << QStringList{"send-language"} << "3:error" << 1;
     QTest::newRow("language: link drops") << QStringList{"send-language"} << "3:drop" << 3;
-    QTest::newRow("language: garbled chunk reply")
-        << QStringList{"send-language"} << "2:garbled" << 3;
-    QTest::newRow("language: close refused") << QStringList{"send-language"} << "5:error" << 1;
     QTest::newRow("reset unanswered") << QStringList{"--yes", "reset"} << "1:silent" << 3;
     QTest::newRow("reset: link drops, reset under way")
         << QStringList{"--yes", "reset"} << "1:drop" << 0;
-    QTest::newRow("time unanswered") << QStringList{"time"} << "1:silent" << 3;
     QTest::newRow("time: link drops") << QStringList{"time"} << "1:drop" << 3;
 }
 

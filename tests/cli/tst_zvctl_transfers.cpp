@@ -159,33 +159,17 @@ void tst_ZvctlTransfers::faults_data()
     QTest::addColumn<QStringList>("faults");
     QTest::addColumn<int>("exitCode");
     QTest::newRow("read: open unanswered") << QStringList{"read"} << QStringList{"1:silent"} << 3;
-    QTest::newRow("read: link drops on open") << QStringList{"read"} << QStringList{"1:drop"} << 3;
     QTest::newRow("read: garbled open reply")
         << QStringList{"read"} << QStringList{"1:garbled"} << 3;
-    QTest::newRow("read: open refused") << QStringList{"read"} << QStringList{"1:error"} << 1;
     QTest::newRow("read: block refused") << QStringList{"read"} << QStringList{"3:error"} << 1;
-    QTest::newRow("read: block unanswered") << QStringList{"read"} << QStringList{"3:silent"} << 3;
     QTest::newRow("read: link drops on a block")
         << QStringList{"read"} << QStringList{"5:drop"} << 3;
     QTest::newRow("read: close refused")
         << QStringList{"read"} << QStringList{"15:error", "16:error"} << 1;
-    QTest::newRow("read: factory open refused")
-        << QStringList{"read"} << QStringList{"17:error"} << 1;
-    QTest::newRow("read: factory unanswered")
-        << QStringList{"read"} << QStringList{"17:silent"} << 3;
     QTest::newRow("identity unanswered") << QStringList{"identity"} << QStringList{"1:silent"} << 3;
-    QTest::newRow("identity: link drops") << QStringList{"identity"} << QStringList{"1:drop"} << 3;
     // An upload: backup read 1-15, remove 16, create 17, writes 18-30, close 31, read-back 32-.
-    QTest::newRow("upload: backup read refused")
-        << QStringList{"upload-probe"} << QStringList{"1:error"} << 1;
-    QTest::newRow("upload: link drops in the backup read")
-        << QStringList{"upload-probe"} << QStringList{"5:drop"} << 3;
-    QTest::newRow("upload: create refused")
-        << QStringList{"upload-probe"} << QStringList{"17:error"} << 1;
     QTest::newRow("upload: chunk refused")
         << QStringList{"upload-probe"} << QStringList{"19:error"} << 1;
-    QTest::newRow("upload: chunk unanswered")
-        << QStringList{"upload-probe"} << QStringList{"19:silent"} << 3;
     QTest::newRow("upload: link drops")
         << QStringList{"upload-probe"} << QStringList{"19:drop"} << 3;
     QTest::newRow("upload: close refused")
@@ -221,8 +205,6 @@ void tst_ZvctlTransfers::downloadAllOrNothing_data()
     QTest::addColumn<QString>("fault");
     QTest::addColumn<int>("exitCode");
     QTest::newRow("probe block refused") << "3:error" << 1;
-    QTest::newRow("factory open refused") << "17:error" << 1;
-    QTest::newRow("factory unanswered") << "18:silent" << 3;
     QTest::newRow("link drops in factory") << "20:drop" << 3;
 }
 

@@ -291,11 +291,7 @@ void FrmInfoTest::readFaults_data()
     QTest::addColumn<SimFault>("fault");
     QTest::addColumn<bool>("factoryRead");
     QTest::newRow("probe open no reply") << 1 << SimFault::NoReply << true;
-    QTest::newRow("probe read garbled") << 6 << SimFault::Garbled << true;
-    QTest::newRow("probe close status") << 15 << SimFault::StatusError << true;
-    QTest::newRow("identity no reply") << 16 << SimFault::NoReply << true;
     QTest::newRow("probe read link drop") << 6 << SimFault::DropLink << false;
-    QTest::newRow("factory read status") << 20 << SimFault::StatusError << true;
     QTest::newRow("factory open link drop") << 17 << SimFault::DropLink << true;
 }
 

@@ -234,14 +234,9 @@ void FrmInfoTransfersTest::uploadFaults_data()
     QTest::addColumn<int>("command");
     QTest::addColumn<SimFault>("fault");
     QTest::addColumn<int>("openHandles");
-    QTest::newRow("remove no reply") << 1 << SimFault::NoReply << 0;
     QTest::newRow("create no handle") << 2 << SimFault::StatusError << 0;
-    QTest::newRow("create link drop") << 2 << SimFault::DropLink << 0;
-    QTest::newRow("chunk status 99") << 5 << SimFault::StatusError << 0;
-    QTest::newRow("chunk garbled") << 5 << SimFault::Garbled << 0;
     QTest::newRow("chunk link drop") << 5 << SimFault::DropLink << 1;
     QTest::newRow("close status 5") << 16 << SimFault::StatusError << 1;
-    QTest::newRow("close no reply") << 16 << SimFault::NoReply << 1;
 }
 
 void FrmInfoTransfersTest::uploadFaults()

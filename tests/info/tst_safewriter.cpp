@@ -236,12 +236,8 @@ void SafeWriterTest::faultsAfterBackup_data()
         << 3 << SimFault::Garbled << SafeWriteStatus::BackupReadFailed;
     QTest::newRow("create no handle")
         << write + 2 << SimFault::StatusError << SafeWriteStatus::WriteFailed;
-    QTest::newRow("chunk no reply")
-        << write + 5 << SimFault::NoReply << SafeWriteStatus::WriteFailed;
     QTest::newRow("read-back open no reply")
         << verify + 1 << SimFault::NoReply << SafeWriteStatus::VerifyReadFailed;
-    QTest::newRow("read-back block garbled")
-        << verify + 4 << SimFault::Garbled << SafeWriteStatus::VerifyReadFailed;
 }
 
 void SafeWriterTest::faultsAfterBackup()

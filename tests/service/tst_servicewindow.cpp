@@ -105,12 +105,6 @@ private slots:
         QTest::addColumn<int>("fault");
         QTest::addColumn<QString>("message");
         QTest::addColumn<bool>("linkUp");
-        const int status = int(SimFault::StatusError);
-        QTest::newRow("create refused")
-            << 1 << status << "Gerät hat das Anlegen der Datei abgelehnt: lDE 5" << true;
-        QTest::newRow("write refused at chunk 2")
-            << 3 << status << "Fehler beim Datei schreiben BLE :  99" << true;
-        QTest::newRow("close refused") << 6 << status << "Fehler Datei schließen BLE: 5" << true;
         QTest::newRow("no reply") << 2 << int(SimFault::NoReply)
                                   << "Keine Antwort vom Gerät ($wr 1)" << true;
         QTest::newRow("link dropped")
