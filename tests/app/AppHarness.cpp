@@ -62,13 +62,19 @@ bool AppHarness::scanUntil(int entries)
     return QTest::qWaitFor([&w, entries] { return w.lbDevices->count() >= entries; });
 }
 
-bool AppHarness::connectGauge()
+bool AppHarness::startConnect()
 {
-    BLE& w = link();
     m_window->cmdConnect_Click();
     if (!scanUntil(1))
         return false;
-    w.lbDevices->setCurrentRow(0);
-    w.cmdConnect->click();
-    return QTest::qWaitFor([&w] { return sharedState().ServicesFound && w.isHidden(); });
+    link().lbDevices->setCurrentRow(0);
+    link().cmdConnect->click();
+    return true;
+}
+
+bool AppHarness::connectGauge()
+{
+    BLE& w = link();
+    return startConnect() &&
+           QTest::qWaitFor([&w] { return sharedState().ServicesFound && w.isHidden(); });
 }

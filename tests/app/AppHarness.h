@@ -28,7 +28,9 @@ public:
     BLE& link();
     QString folder() const { return m_dir.path(); }
 
-    // Scans until the gauge is listed, selects it and connects; true when the link is ready.
+    // Opens the link window, scans until the gauge is listed, selects it and clicks connect.
+    bool startConnect();
+    // The same, then waits; true when the link is ready.
     bool connectGauge();
     // Starts a scan and waits until at least `entries` devices are listed.
     bool scanUntil(int entries);

@@ -167,10 +167,7 @@ void BleWindowTest::discoveryTimeOut()
     AppHarness h(setup);
     h.window().English_Click();
     QSignalSpy down(&h.link(), &BLE::linkDown);
-    h.window().cmdConnect_Click();
-    QVERIFY(h.scanUntil(1));
-    h.link().lbDevices->setCurrentRow(0);
-    h.link().cmdConnect->click();
+    QVERIFY(h.startConnect());
     QVERIFY(down.wait());
     QCOMPARE(h.link().txtLog->text(), QStringLiteral("Please try again"));
     QCOMPARE(h.link().cmdConnect->text(), QStringLiteral("Connect"));
@@ -208,10 +205,7 @@ void BleWindowTest::connectNeverCompletes()
     AppHarness h(setup);
     h.link().link()->setConnectLimitMs(30);
     QSignalSpy down(&h.link(), &BLE::linkDown);
-    h.window().cmdConnect_Click();
-    QVERIFY(h.scanUntil(1));
-    h.link().lbDevices->setCurrentRow(0);
-    h.link().cmdConnect->click();
+    QVERIFY(h.startConnect());
     QVERIFY(down.wait());
     QCOMPARE(h.link().txtLog->text(), QStringLiteral("Bitte wiederholen"));
     QCOMPARE(h.link().cmdConnect->text(), QStringLiteral("Verbinden"));
