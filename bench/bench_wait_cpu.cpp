@@ -11,7 +11,8 @@
 #include <cstdio>
 #include <ctime>
 
-namespace {
+namespace
+{
 double processCpuSeconds()
 {
     timespec ts{};
@@ -41,8 +42,8 @@ int main(int argc, char* argv[])
     QElapsedTimer wall;
     wall.start();
     const double cpu0 = processCpuSeconds();
-    const WaitResult r = channel.request(QStringLiteral("$gcv!"),
-                                         [] { return sharedState().ReplyStatus == 0; }, nullptr, kWaitMs);
+    const WaitResult r = channel.request(
+        QStringLiteral("$gcv!"), [] { return sharedState().ReplyStatus == 0; }, nullptr, kWaitMs);
     const double cpu = processCpuSeconds() - cpu0;
     const double seconds = double(wall.nsecsElapsed()) / 1e9;
     std::printf("wait_cpu_percent %.3f %%\n", 100.0 * cpu / seconds);

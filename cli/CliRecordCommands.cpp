@@ -174,7 +174,8 @@ int download(CliSession& session, const QString& folder)
     return ExitDone;
 }
 
-namespace {
+namespace
+{
 // Connects and runs one safe write (backup of the gauge's file, guard question, write, read
 // back); exit 0 only when the read-back matches.
 int writeSafely(CliSession& session, const QString& deviceFile,

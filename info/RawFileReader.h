@@ -36,7 +36,6 @@ public:
     TransferResult closeAfterFailure(TransferResult failure, int handle);
 
 private:
-
     CommandChannel& m_channel;
     const CancelToken* m_cancel;
 };

@@ -16,12 +16,12 @@ struct BleResult {
 
 // Error codes the back ends use in BleResult and in the Error event.
 enum BleErrorCode : int {
-    BleNoAdapter = 1,     // "no Bluetooth adapter found"
-    BleAdapterOff = 2,    // "Bluetooth is switched off"
-    BleNotConnected = 3,  // method needs a link that is not there
+    BleNoAdapter = 1,    // "no Bluetooth adapter found"
+    BleAdapterOff = 2,   // "Bluetooth is switched off"
+    BleNotConnected = 3, // method needs a link that is not there
     BleConnectionLost = 4,
     BleConnectTimeout = 5,
-    BleUnknownId = 6,     // unknown service / characteristic identifier
+    BleUnknownId = 6, // unknown service / characteristic identifier
     BleOperationFailed = 7,
     BleNoPermission = 8,
     BleServiceNotRunning = 9,
@@ -30,7 +30,8 @@ enum BleErrorCode : int {
 // A BLE central with text identifiers for devices (ServerId, 12 hex digits), services and
 // characteristics. Every event is delivered through the event loop (queued), never from inside the
 // method call that caused it.
-class BLEClient : public QObject {
+class BLEClient : public QObject
+{
     Q_OBJECT
 public:
     using QObject::QObject;
@@ -58,8 +59,7 @@ signals:
     void Advertisement(const QString& serverId, const QString& name, qint16 rssi, qint16 txPower,
                        const QStringList& serviceUuids, const QStringList& servicesWithData,
                        const QStringList& solicitedServiceUuids, qint16 manufacturerCompanyId,
-                       const QByteArray& manufacturerData, bool isConnectable,
-                       bool isScanResponse);
+                       const QByteArray& manufacturerData, bool isConnectable, bool isScanResponse);
     void StartScan(const QStringList& serviceUuids);
     void Connected(qint16 statusCode, const QString& description);
     void Disconnected(qint16 statusCode, const QString& description);
@@ -73,8 +73,8 @@ signals:
     void Value(const QString& serviceId, const QString& characteristicId,
                const QString& descriptorId, const QString& uuid, const QString& description,
                const QByteArray& value);
-    void Subscribed(const QString& serviceId, const QString& characteristicId,
-                    const QString& uuid, const QString& description);
+    void Subscribed(const QString& serviceId, const QString& characteristicId, const QString& uuid,
+                    const QString& description);
     void Unsubscribed(const QString& serviceId, const QString& characteristicId,
                       const QString& uuid, const QString& description);
 };

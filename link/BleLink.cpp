@@ -10,7 +10,8 @@
 #include <QThread>
 #include <utility>
 
-namespace {
+namespace
+{
 constexpr int kEntryIdStart = 5; // 0-based start of the ServerId in a list entry ("MAC: ")
 constexpr int kServerIdLength = 12;
 const QString kScan = QStringLiteral("Scan");
@@ -266,8 +267,8 @@ void BleLink::BLEClient1_Disconnected(qint16 statusCode, const QString& descript
 void BleLink::BLEClient1_Error(qint16 errorCode, const QString& description)
 {
     m_connectGuard.stop();
-    userDialogs().message(QStringLiteral("Error") + QString::number(errorCode) +
-                          QLatin1Char(' ') + description);
+    userDialogs().message(QStringLiteral("Error") + QString::number(errorCode) + QLatin1Char(' ') +
+                          description);
     BLEDisconnect();
 }
 

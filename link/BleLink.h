@@ -10,7 +10,8 @@
 // The link to the gauge: scanning, the list of advertising gauges, connecting, discovering the
 // gauge's custom service, and tearing the link down. This is the logic of the link window; the
 // window itself only shows the state kept here and forwards clicks.
-class BleLink : public QObject {
+class BleLink : public QObject
+{
     Q_OBJECT
 public:
     // Discovery gets five ticks of one second.

@@ -146,7 +146,8 @@ void CommandChannel::BLEClient1_Value(const QString&, const QString&, const QStr
                                       const QString&, const QString&, const QByteArray& value)
 {
     emit valueReceived(value);
-    const DispatchResult result = ReplyDispatcher::dispatch(QString::fromLatin1(value), sharedState());
+    const DispatchResult result =
+        ReplyDispatcher::dispatch(QString::fromLatin1(value), sharedState());
     qCDebug(zvLink) << "reply" << value << "->" << int(result);
     if (result == DispatchResult::Identity)
         emit identityChanged();

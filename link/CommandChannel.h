@@ -11,7 +11,8 @@
 // The command channel to the gauge: a command in CommandText goes out with a write with response,
 // the write response triggers the read-back of the command characteristic, and the value read is
 // the gauge's reply, parsed by the one dispatcher into the shared state.
-class CommandChannel : public QObject {
+class CommandChannel : public QObject
+{
     Q_OBJECT
 public:
     explicit CommandChannel(QObject* parent = nullptr);

@@ -5,7 +5,8 @@
 #include <QList>
 #include <optional>
 
-namespace {
+namespace
+{
 // 0-based positions of the three separators; -1 when absent.
 struct Separators {
     qsizetype q = -1;  // first "?"
@@ -139,12 +140,23 @@ DispatchResult ReplyDispatcher::dispatchIdentity(QStringView value, SharedState&
         return DispatchResult::Ignored;
     for (const IdentityField& f : *fields) {
         switch (f.key.unicode()) {
-        case u'H': state.Identity.Hardware = f.value; break;
-        case u'M': state.Identity.Mac = f.value; break;
-        case u'V': state.Identity.Controler = f.value; break;
-        case u'B': state.Identity.Build = f.value; break;
-        case u'R': state.Identity.Revision = f.value; break;
-        default: break;
+        case u'H':
+            state.Identity.Hardware = f.value;
+            break;
+        case u'M':
+            state.Identity.Mac = f.value;
+            break;
+        case u'V':
+            state.Identity.Controler = f.value;
+            break;
+        case u'B':
+            state.Identity.Build = f.value;
+            break;
+        case u'R':
+            state.Identity.Revision = f.value;
+            break;
+        default:
+            break;
         }
     }
     state.ReplyData.clear();
@@ -196,9 +208,10 @@ DispatchResult ReplyDispatcher::dispatchDataReply(QStringView value, SharedState
     if (!handle || p < 2)
         return DispatchResult::Ignored;
     const QStringView countText = value.mid(s.sp + p + 1, 2);
-    const auto count = countText.size() == 2 && countText.at(0).isDigit() && countText.at(1).isDigit()
-                           ? toInt32(countText)
-                           : std::nullopt;
+    const auto count =
+        countText.size() == 2 && countText.at(0).isDigit() && countText.at(1).isDigit()
+            ? toInt32(countText)
+            : std::nullopt;
     const QStringView body = value.left(value.size() - 1);
     if (!count || body.size() < 2 * *count)
         return DispatchResult::Ignored;
@@ -217,8 +230,8 @@ DispatchResult ReplyDispatcher::dispatchPayloadReply(QStringView value, SharedSt
         bool hasPayload;
     };
     static const Payload kPayloads[] = {
-        {"$gcv?", true},      {"$glt?", true},    {"$dltrig!", false},
-        {"$dlstate?", true},  {"$dlget?", true},  {"$fsf", false},
+        {"$gcv?", true},     {"$glt?", true},   {"$dltrig!", false},
+        {"$dlstate?", true}, {"$dlget?", true}, {"$fsf", false},
     };
     for (const Payload& p : kPayloads) {
         if (!startsWith(value, p.keyword))

@@ -15,7 +15,8 @@ enum class DispatchResult {
 // Parses every reply of the gauge by its leading keyword and stores what it carries in the shared
 // state. Total on any input: a reply that lacks a separator its layout needs is ignored without
 // touching any state, and nothing is ever read outside the reply text.
-class ReplyDispatcher {
+class ReplyDispatcher
+{
 public:
     static DispatchResult dispatch(QStringView value, SharedState& state);
 

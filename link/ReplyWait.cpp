@@ -6,7 +6,8 @@
 #include <QEventLoop>
 #include <QTimer>
 
-namespace {
+namespace
+{
 int g_timeoutMs = kReplyTimeoutMs;
 
 // Exit codes of the nested loop; anything else (the application quitting underneath the wait)
@@ -19,7 +20,7 @@ int code(WaitResult r)
 WaitResult fromCode(int c)
 {
     return c >= kCodeBase && c <= code(WaitResult::Cancelled) ? WaitResult(c - kCodeBase)
-                                                               : WaitResult::Cancelled;
+                                                              : WaitResult::Cancelled;
 }
 } // namespace
 
@@ -73,10 +74,14 @@ WaitResult ReplyWait::until(CommandChannel& channel, const std::function<bool()>
 const char* waitResultName(WaitResult result)
 {
     switch (result) {
-    case WaitResult::Done: return "done";
-    case WaitResult::TimedOut: return "no reply in time";
-    case WaitResult::LinkLost: return "link lost";
-    case WaitResult::Cancelled: return "cancelled";
+    case WaitResult::Done:
+        return "done";
+    case WaitResult::TimedOut:
+        return "no reply in time";
+    case WaitResult::LinkLost:
+        return "link lost";
+    case WaitResult::Cancelled:
+        return "cancelled";
     }
     return "?";
 }

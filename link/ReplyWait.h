@@ -19,7 +19,8 @@ int replyTimeoutMs();
 void setReplyTimeoutMs(int ms); // 0 or less restores the default
 
 // Lets the user (or a closing window) cancel a running device sequence.
-class CancelToken : public QObject {
+class CancelToken : public QObject
+{
     Q_OBJECT
 public:
     using QObject::QObject;
@@ -36,7 +37,8 @@ private:
 // The one send-and-wait loop: a nested event loop that sleeps until the dispatcher has handled a
 // reply (or the link drops, the limit runs out, or the token is cancelled) and then tests the
 // condition. No polling, no sleeping: between events the thread is idle.
-class ReplyWait {
+class ReplyWait
+{
 public:
     static WaitResult until(CommandChannel& channel, const std::function<bool()>& condition,
                             int timeoutMs = -1, const CancelToken* cancel = nullptr);

@@ -6,9 +6,10 @@
 #include <QDir>
 #include <QFile>
 
-namespace {
-constexpr int kMaxReadBlock = 32;        // the gauge hands out at most 32 bytes per read
-constexpr int kMaxFileSize = 1 << 24;    // refuse absurd create lengths
+namespace
+{
+constexpr int kMaxReadBlock = 32;     // the gauge hands out at most 32 bytes per read
+constexpr int kMaxFileSize = 1 << 24; // refuse absurd create lengths
 const QByteArray kDefaultMac = "A1B2C3D4E5F6";
 
 // "$kw?args!" or "$kw!" (with or without CR LF) -> keyword and argument text.

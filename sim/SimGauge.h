@@ -25,7 +25,8 @@ struct SimReply {
 // A Zelvo gauge in software: device files with handles, the read / write / close protocol, the
 // identity, the clock, the battery, listing and memory reset. It knows nothing about Bluetooth; a
 // back end feeds it the commands written to the command characteristic.
-class SimGauge : public QObject {
+class SimGauge : public QObject
+{
     Q_OBJECT
 public:
     explicit SimGauge(QObject* parent = nullptr);

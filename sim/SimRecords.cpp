@@ -4,10 +4,12 @@
 #include <cmath>
 #include <cstring>
 
-namespace {
+namespace
+{
 constexpr int kRecordSize = 400;
 
-class RecordBuilder {
+class RecordBuilder
+{
 public:
     RecordBuilder() : m_bytes(kRecordSize, '\0') {}
     void u8(int offset, int v) { m_bytes[offset] = char(v & 0xFF); }
@@ -66,18 +68,18 @@ QByteArray buildRecord(float drift)
     r.u8(1, 0x01);
     r.i16(2, kRecordSize);
     r.i32(4, 20261205);
-    r.u8(8, 3);     // device type
-    r.u8(9, 1);     // start-up options
+    r.u8(8, 3); // device type
+    r.u8(9, 1); // start-up options
     r.text(10, "ZELVO1", 6);
-    r.u8(16, 2);    // menu level
+    r.u8(16, 2); // menu level
     r.text(18, "DEU", 4);
-    r.u8(22, 0);    // memory setting: zero byte
-    r.u8(23, 0);    // units
-    r.u8(24, 1);    // beep
-    r.u8(25, 5);    // contrast
-    r.u8(26, 30);   // switch-off time
-    r.u8(27, 1);    // Bluetooth LE use
-    r.u8(32, 3);    // probe type: combined FE/NFE
+    r.u8(22, 0);  // memory setting: zero byte
+    r.u8(23, 0);  // units
+    r.u8(24, 1);  // beep
+    r.u8(25, 5);  // contrast
+    r.u8(26, 30); // switch-off time
+    r.u8(27, 1);  // Bluetooth LE use
+    r.u8(32, 3);  // probe type: combined FE/NFE
     r.u8(33, 3);
     writeCurves(r, 36, 96, 1500.0f, 0.8f);
     writeCurves(r, 156, 216, 1000.0f, 0.7f);
@@ -89,7 +91,8 @@ QByteArray buildRecord(float drift)
 }
 } // namespace
 
-namespace SimRecords {
+namespace SimRecords
+{
 QByteArray defaultProbe()
 {
     return buildRecord(0.0f);

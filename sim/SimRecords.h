@@ -3,7 +3,8 @@
 #include <QByteArray>
 
 // Plausible 400-byte device records ("probe" and "factory") for the simulated gauge.
-namespace SimRecords {
+namespace SimRecords
+{
 QByteArray defaultProbe();
 QByteArray defaultFactory();
 } // namespace SimRecords

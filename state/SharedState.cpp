@@ -1,6 +1,7 @@
 #include "state/SharedState.h"
 
-namespace {
+namespace
+{
 SharedState& instance()
 {
     static SharedState state;

@@ -2,9 +2,11 @@
 
 #include "state/LogCategories.h"
 
-namespace {
+namespace
+{
 // Used before a real implementation is installed: logs, answers No, chooses nothing.
-class SilentDialogs final : public UserDialogs {
+class SilentDialogs final : public UserDialogs
+{
 public:
     void message(const QString& text) override { qCWarning(zvApp) << "message:" << text; }
     bool askYesNo(const QString& text, bool) override

@@ -5,7 +5,8 @@
 // The one seam through which the program talks to the user in message boxes and dialogs.
 // The windows install a QMessageBox / QFileDialog implementation; the command-line tool and the
 // tests install their own. Core sequences receive it by reference and never show widgets.
-class UserDialogs {
+class UserDialogs
+{
 public:
     virtual ~UserDialogs() = default;
     // A message box with an OK button and the default title.

@@ -4,7 +4,8 @@
 
 #include <QtTest>
 
-namespace {
+namespace
+{
 // Shared reply variables before a reply arrives.
 struct Before {
     qint16 status = 55;
@@ -26,7 +27,8 @@ void prime(const Before& b)
 }
 } // namespace
 
-class tst_ReplyDispatcher : public QObject {
+class tst_ReplyDispatcher : public QObject
+{
     Q_OBJECT
 private slots:
     void replies_data();
@@ -140,12 +142,12 @@ void tst_ReplyDispatcher::identity_data()
     QTest::newRow("full reply") << "$naxo00 H:HW2 V:1.05 B:21 R:3 M:A1B2C3D4E5F6!"
                                 << QStringList{"HW2", "A1B2C3D4E5F6", "1.05", "21", "3"} << 55;
     QTest::newRow("no fields") << "$naxo00!" << QStringList{"h", "m", "v", "b", "r"} << 0;
-    QTest::newRow("T and S ignored") << "$naxo00 T:9 H:X1 S:2 R:7 M:Q!"
-                                     << QStringList{"X1", "Q", "v", "b", "7"} << 55;
-    QTest::newRow("mac not last keeps separator") << "$naxo00 M:AB R:12!"
-                                                  << QStringList{"h", "AB ", "v", "b", "1"} << 55;
-    QTest::newRow("last non-mac field loses last char") << "$naxo00 H:HW2 R:34!"
-                                                        << QStringList{"HW2", "m", "v", "b", "3"} << 55;
+    QTest::newRow("T and S ignored")
+        << "$naxo00 T:9 H:X1 S:2 R:7 M:Q!" << QStringList{"X1", "Q", "v", "b", "7"} << 55;
+    QTest::newRow("mac not last keeps separator")
+        << "$naxo00 M:AB R:12!" << QStringList{"h", "AB ", "v", "b", "1"} << 55;
+    QTest::newRow("last non-mac field loses last char")
+        << "$naxo00 H:HW2 R:34!" << QStringList{"HW2", "m", "v", "b", "3"} << 55;
 }
 
 void tst_ReplyDispatcher::identity()

@@ -1,8 +1,8 @@
-#include "tests/common/SimLink.h"
 #include "service/DeviceBusy.h"
 #include "service/DeviceClock.h"
 #include "service/frmTime.h"
 #include "state/TextCatalogue.h"
+#include "tests/common/SimLink.h"
 
 #include <QLineEdit>
 #include <QPointer>

@@ -3,7 +3,8 @@
 
 #include <QtTest>
 
-class tst_SimGauge : public QObject {
+class tst_SimGauge : public QObject
+{
     Q_OBJECT
 private slots:
     void writeThenReadBack();

@@ -5,7 +5,8 @@
 #include "state/SharedState.h"
 #include "state/TextCatalogue.h"
 #include "tests/bluez/FakeBluezHarness.h"
-#include "tests/info/SimSession.h"
+#include "tests/common/RecordingDialogs.h"
+#include "tests/common/SimLink.h"
 
 #include <QLineEdit>
 #include <QPushButton>

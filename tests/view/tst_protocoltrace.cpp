@@ -5,7 +5,8 @@
 #include "state/ServiceLog.h"
 #include "tests/app/AppHarness.h"
 #include "tests/app/FakeBleClient.h"
-#include "tests/info/SimSession.h"
+#include "tests/common/RecordingDialogs.h"
+#include "tests/common/SimLink.h"
 
 #include <QDir>
 #include <QLabel>
