@@ -1,15 +1,9 @@
 #include "info/HexText.h"
 
+#include "info/RecordCodec.h"
+
 namespace HexText
 {
-namespace
-{
-bool isHexDigit(QChar c)
-{
-    const char16_t u = c.unicode();
-    return (u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'F') || (u >= u'a' && u <= u'f');
-}
-} // namespace
 
 Check check(QStringView hex)
 {
@@ -18,7 +12,7 @@ Check check(QStringView hex)
     if (hex.size() > MaxCharacters)
         return {Problem::TooLong, -1};
     for (qsizetype i = 0; i < hex.size(); ++i) {
-        if (!isHexDigit(hex.at(i)))
+        if (RecordCodec::hexDigitValue(hex.at(i)) < 0)
             return {Problem::NonHexCharacter, int(i)};
     }
     if (hex.size() % 2 != 0)

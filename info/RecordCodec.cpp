@@ -33,25 +33,13 @@ QString reverseGroups(QStringView hex)
     return reversed;
 }
 
-int digitValue(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9')
-        return u - u'0';
-    if (u >= u'a' && u <= u'f')
-        return u - u'a' + 10;
-    if (u >= u'A' && u <= u'F')
-        return u - u'A' + 10;
-    return -1;
-}
-
 std::optional<uint32_t> parseUnsigned(QStringView digits)
 {
     if (digits.isEmpty() || digits.size() > MaxDigits)
         return std::nullopt;
     uint32_t value = 0;
     for (QChar c : digits) {
-        const int d = digitValue(c);
+        const int d = RecordCodec::hexDigitValue(c);
         if (d < 0)
             return std::nullopt;
         value = (value << 4) | uint32_t(d);
@@ -87,6 +75,18 @@ QChar cp1252Char(uint8_t byte)
 
 namespace RecordCodec
 {
+
+int hexDigitValue(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9')
+        return u - u'0';
+    if (u >= u'a' && u <= u'f')
+        return u - u'a' + 10;
+    if (u >= u'A' && u <= u'F')
+        return u - u'A' + 10;
+    return -1;
+}
 
 float LongToSingle(int32_t bits)
 {

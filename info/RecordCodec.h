@@ -9,6 +9,8 @@
 // Every function is total: malformed input gives std::nullopt, never an exception or an assert.
 namespace RecordCodec
 {
+// The value of one hexadecimal digit (either case), -1 for any other character.
+int hexDigitValue(QChar c);
 
 // The float whose 32 bits are the integer's 32 bits.
 float LongToSingle(int32_t bits);
