@@ -4,8 +4,6 @@
 #include "state/LogCategories.h"
 #include "state/SharedState.h"
 
-#include <QObject>
-
 WaitResult DeviceRequest::send(const QString& command, const QString& replyKeyword,
                                const std::function<bool()>& alsoDone) const
 {
@@ -22,20 +20,7 @@ WaitResult DeviceRequest::run(const QString& command, const QString& replyKeywor
                               const std::function<bool()>& alsoDone,
                               const CancelToken* cancel) const
 {
-    if (cancel && cancel->isCancelled())
-        return WaitResult::Cancelled;
-    bool replied = false;
-    const QByteArray keyword = replyKeyword.toLatin1();
-    QObject context;
-    // valueReceived comes before the dispatcher runs, replyHandled after it: the condition is
-    // tested once the reply's effect is in the shared state.
-    QObject::connect(&m_channel, &CommandChannel::valueReceived, &context,
-                     [&replied, &keyword](const QByteArray& value) {
-                         if (value.startsWith(keyword))
-                             replied = true;
-                     });
-    const WaitResult r = m_channel.request(
-        command, [&] { return replied || (alsoDone && alsoDone()); }, cancel);
+    const WaitResult r = m_channel.requestReply(command, replyKeyword.toLatin1(), alsoDone, cancel);
     if (r != WaitResult::Done)
         qCInfo(zvInfo) << "request" << command.left(24) << "ended:" << waitResultName(r);
     return r;

@@ -70,6 +70,34 @@ WaitResult CommandChannel::request(const QString& command, const std::function<b
     return ReplyWait::until(*this, condition, timeoutMs, cancel);
 }
 
+WaitResult CommandChannel::waitForReply(const QByteArray& replyKeyword,
+                                        const std::function<bool()>& alsoDone,
+                                        const CancelToken* cancel, int timeoutMs)
+{
+    bool replied = false;
+    QObject context; // the connection ends with this wait
+    // valueReceived comes before the dispatcher runs, replyHandled (which wakes the wait) after
+    // it: the condition is tested once the reply's effect is in the shared state.
+    connect(this, &CommandChannel::valueReceived, &context,
+            [&replied, &replyKeyword](const QByteArray& value) {
+                if (value.startsWith(replyKeyword))
+                    replied = true;
+            });
+    return ReplyWait::until(
+        *this, [&] { return replied || (alsoDone && alsoDone()); }, timeoutMs, cancel);
+}
+
+WaitResult CommandChannel::requestReply(const QString& command, const QByteArray& replyKeyword,
+                                        const std::function<bool()>& alsoDone,
+                                        const CancelToken* cancel, int timeoutMs)
+{
+    if (cancel && cancel->isCancelled())
+        return WaitResult::Cancelled;
+    if (!send(command).ok())
+        return WaitResult::LinkLost;
+    return waitForReply(replyKeyword, alsoDone, cancel, timeoutMs);
+}
+
 BleResult CommandChannel::ReadBattery()
 {
     return send(QStringLiteral("$gcv!"));

@@ -33,6 +33,19 @@ public:
     WaitResult request(const QString& command, const std::function<bool()>& condition,
                        const CancelToken* cancel = nullptr, int timeoutMs = -1);
 
+    // Waits until a reply starting with replyKeyword ("$fc", "$wr?", "$fsf") has been dispatched,
+    // or alsoDone holds; bounded like every wait. The channel matches replies to commands only by
+    // their effect on the shared state, so without the keyword a late reply to another window's
+    // command could end the wait. Replies always arrive through the event loop, so arming the
+    // wait right after the send cannot miss one.
+    WaitResult waitForReply(const QByteArray& replyKeyword,
+                            const std::function<bool()>& alsoDone = {},
+                            const CancelToken* cancel = nullptr, int timeoutMs = -1);
+    // send() and waitForReply(); a write that fails returns LinkLost.
+    WaitResult requestReply(const QString& command, const QByteArray& replyKeyword,
+                            const std::function<bool()>& alsoDone = {},
+                            const CancelToken* cancel = nullptr, int timeoutMs = -1);
+
     // Ready-made operations on the link.
     BleResult ReadBattery();
     BleResult ReadTime();

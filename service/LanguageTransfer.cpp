@@ -17,11 +17,6 @@ namespace
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 constexpr qint16 kPending = 55;
 
-bool replied()
-{
-    return sharedState().ReplyStatus != kPending;
-}
-
 // The whole number nearest to x; a half goes to the even neighbour.
 qint64 roundHalfEven(double x)
 {
@@ -37,7 +32,7 @@ qint64 roundHalfEven(double x)
 } // namespace
 
 LanguageTransfer::LanguageTransfer(CommandChannel& channel, QObject* parent)
-    : QObject(parent), m_channel(channel), m_expected(channel), m_log(AppendServiceLog)
+    : QObject(parent), m_channel(channel), m_log(AppendServiceLog)
 {
 }
 
@@ -149,9 +144,7 @@ LanguageTransferResult LanguageTransfer::run(const QString& folder, const QStrin
 
 WaitResult LanguageTransfer::ask(const QString& command, const QByteArray& keyword)
 {
-    m_expected.expect(keyword);
-    return m_channel.request(
-        command, [this] { return replied() && m_expected.arrived(); }, m_cancel, m_timeoutMs);
+    return m_channel.requestReply(command, keyword, {}, m_cancel, m_timeoutMs);
 }
 
 bool LanguageTransfer::waitFailed(WaitResult wait, LanguageTransferResult& result) const
@@ -268,10 +261,8 @@ void LanguageTransfer::closeAfterFailure(int handle, const LanguageTransferResul
     if (result.error == LanguageTransferError::LinkLost || !sharedState().DeviceConnected)
         return;
     sharedState().ReplyStatus = kPending;
-    m_expected.expect("$fc?");
-    const WaitResult wait = m_channel.request(
-        closeCommand(handle), [this] { return replied() && m_expected.arrived(); }, nullptr,
-        m_timeoutMs);
+    const WaitResult wait =
+        m_channel.requestReply(closeCommand(handle), "$fc?", {}, nullptr, m_timeoutMs);
     const bool closed = wait == WaitResult::Done && sharedState().ReplyStatus == 0;
     qCInfo(zvService) << "language file closed after the failed write:" << closed;
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "link/ReplyWait.h"
-#include "service/ExpectedReply.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -88,7 +87,6 @@ private:
     void log(const QString& line) const;
 
     CommandChannel& m_channel;
-    ExpectedReply m_expected;
     std::function<void(const QString&)> m_log;
     const CancelToken* m_cancel = nullptr;
     int m_timeoutMs = -1;

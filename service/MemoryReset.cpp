@@ -2,7 +2,6 @@
 
 #include "link/CommandChannel.h"
 #include "service/DeviceBusy.h"
-#include "service/ExpectedReply.h"
 #include "state/LogCategories.h"
 #include "state/SharedState.h"
 #include "state/UserDialogs.h"
@@ -40,14 +39,10 @@ ResetOutcome MemoryReset::send(const CancelToken* cancel, int timeoutMs)
     if (!s.DeviceConnected)
         return ResetOutcome::SendFailed;
     const DeviceBusy::Guard busy;
-    ExpectedReply expected(m_channel);
-    expected.expect("$fsf");
     s.ReplyStatus = kPending;
     if (!m_channel.send(command()).ok())
         return ResetOutcome::SendFailed;
-    const WaitResult wait = ReplyWait::until(
-        m_channel, [&expected] { return sharedState().ReplyStatus == 0 && expected.arrived(); },
-        timeoutMs, cancel);
+    const WaitResult wait = m_channel.waitForReply("$fsf", {}, cancel, timeoutMs);
     qCInfo(zvService) << "memory reset:" << waitResultName(wait);
     switch (wait) {
     case WaitResult::Done:
