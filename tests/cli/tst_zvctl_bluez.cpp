@@ -42,6 +42,8 @@ private slots:
     void cleanup();
     void readJson();
     void uploadLandsOnGauge();
+    void languageFileLandsOnGauge();
+    void clockSetAndRead();
     void failures_data();
     void failures();
 
@@ -94,6 +96,35 @@ void tst_ZvctlBluez::uploadLandsOnGauge()
              SimRecords::defaultProbe().toHex().toUpper() + "\r\n");
 }
 
+void tst_ZvctlBluez::languageFileLandsOnGauge()
+{
+    // send-language over Bluetooth / the gauge's lDE afterwards holds the file's bytes exactly.
+    QTemporaryDir dir, dump;
+    QByteArray content;
+    for (int i = 0; i < 100; ++i)
+        content.append(char(i * 7));
+    writeFile(dir.filePath("lDE"), content);
+    QVERIFY2(m_harness.startFake({"--dump-dir", dump.path()}), qPrintable(m_harness.errorText()));
+    const ZvctlRun r = run({"send-language", dir.filePath("lDE")});
+    QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+    QVERIFY(m_harness.stopFake());
+    QCOMPARE(readFile(dump.filePath("lDE")), content.toHex().toUpper() + "\r\n");
+}
+
+void tst_ZvctlBluez::clockSetAndRead()
+{
+    // time --set over Bluetooth / the time set is the time read back (to the second, one tick).
+    QVERIFY2(m_harness.startFake({}), qPrintable(m_harness.errorText()));
+    const ZvctlRun r = run({"time", "--set"});
+    QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+    const QStringList stamps = r.out.split('\n', Qt::SkipEmptyParts);
+    QVERIFY2(!stamps.isEmpty(), qPrintable(r.out));
+    const QDateTime read =
+        QDateTime::fromString(stamps.last().right(19), QStringLiteral("yyyy-MM-dd/HH:mm:ss"));
+    QVERIFY2(read.isValid(), qPrintable(r.out));
+    QVERIFY(qAbs(read.secsTo(QDateTime::currentDateTime())) <= 2);
+}
+
 void tst_ZvctlBluez::failures_data()
 {
     QTest::addColumn<QStringList>("scenario");
@@ -103,6 +134,10 @@ void tst_ZvctlBluez::failures_data()
     QTest::newRow("adapter off") << QStringList{"--powered-off"} << QStringList{"scan"} << 1;
     QTest::newRow("link drops during the read")
         << QStringList{"--disconnect-after", "3"} << QStringList{"read"} << 3;
+    QTest::newRow("link drops during a language transfer")
+        << QStringList{"--disconnect-after", "2"} << QStringList{"send-language", "@lDE"} << 3;
+    QTest::newRow("services never resolved: connect limit")
+        << QStringList{"--never-resolve"} << QStringList{"battery"} << 3;
     QTest::newRow("gauge not there")
         << QStringList{} << QStringList{"--device", "0011223344AA", "battery"} << 3;
 }
@@ -113,6 +148,9 @@ void tst_ZvctlBluez::failures()
     // not reached or the link drops, always with a message.
     QFETCH(QStringList, scenario);
     QFETCH(QStringList, command);
+    QTemporaryDir dir;
+    writeFile(dir.filePath("lDE"), QByteArray(300, 'x'));
+    command.replaceInStrings(QStringLiteral("@"), dir.path() + QLatin1Char('/'));
     QVERIFY2(m_harness.startFake(scenario), qPrintable(m_harness.errorText()));
     const ZvctlRun r = run(QStringList{"--lang", "en"} + command);
     QTEST(r.exitCode, "exitCode");
