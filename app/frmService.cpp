@@ -63,14 +63,14 @@ frmService::frmService(BLEClient* client, QWidget* parent) : QMainWindow(parent)
     createControls();
     createMenus();
     connectControls();
+    ServiceFunctions::of(*this); // disables the device buttons while any window moves data
     Form_Load();
 }
 
 frmService::~frmService()
 {
-    // The child windows go with this one; none of their last signals may reach it any more.
-    if (m_info)
-        disconnect(m_info, nullptr, this, nullptr);
+    // The information window goes first, while the buttons its last busy signal reaches exist.
+    delete m_info;
 }
 
 void frmService::createControls()
@@ -221,8 +221,6 @@ frmInfo* frmService::info()
     // Closing the window unloads it; the next use loads it afresh. The data read stay in the
     // shared state.
     m_info->setAttribute(Qt::WA_DeleteOnClose);
-    connect(m_info, &frmInfo::busyChanged, this, &frmService::onInfoBusy);
-    connect(m_info, &QObject::destroyed, this, [this] { onInfoBusy(false); });
     m_infoLoading = false;
     return m_info;
 }
@@ -335,13 +333,6 @@ void frmService::showLinkControls(bool linkUp)
                        static_cast<QWidget*>(picZV), static_cast<QWidget*>(cmdInfo),
                        static_cast<QWidget*>(lstDatei)})
         w->setVisible(linkUp);
-}
-
-// While the information window moves data, the other device functions wait.
-void frmService::onInfoBusy(bool busy)
-{
-    for (QPushButton* b : {cmdReset, cmdSuche, cmdTransfer, cmdTime})
-        b->setEnabled(!busy);
 }
 
 void frmService::onLinkReady()

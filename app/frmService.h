@@ -100,7 +100,6 @@ private:
     void loadLogo(const QString& folder);
     void showLinkControls(bool linkUp);
     void onLinkReady();
-    void onInfoBusy(bool busy);
     void waitForDisconnection();
 
     BLEClient* m_client = nullptr;

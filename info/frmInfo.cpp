@@ -64,6 +64,9 @@ frmInfo::frmInfo(CommandChannel* channel, QWidget* parent)
     createViews();
     layoutControls();
     m_indicator = new BusyIndicator(TraceBox, TimerTrace, this);
+    enableTransferButtons(!deviceBusy().isBusy());
+    connect(&deviceBusy(), &DeviceBusy::busyChanged, this,
+            [this](bool busy) { enableTransferButtons(!busy); });
     if (m_channel)
         connect(m_channel, &CommandChannel::identityChanged, this, &frmInfo::showIdentity);
     Form_Load();

@@ -2,11 +2,13 @@
 
 #include "info/TransferResult.h"
 #include "info/ViewTexts.h"
+#include "link/DeviceBusy.h"
 
 #include <QPointer>
 #include <QSharedPointer>
 #include <QString>
 #include <QWidget>
+#include <memory>
 
 class BusyIndicator;
 class CancelToken;
@@ -108,6 +110,7 @@ private:
     void createViews();
     void markDifferences();
     void setBusy(bool busy);
+    void enableTransferButtons(bool enabled);
     bool beginTransfer();
     void endTransfer(TransferStatus status, const QString& readyText);
     TransferResult readDevice(const QString& name);
@@ -121,6 +124,8 @@ private:
     QPointer<CommandChannel> m_channel;
     BusyIndicator* m_indicator = nullptr;
     QSharedPointer<CancelToken> m_cancel;
+    // Held while this window moves data: every window's device buttons wait for it.
+    std::unique_ptr<DeviceBusy::Guard> m_channelBusy;
     QString m_keySequence;
     QString m_savedBuildText;
     bool m_busy = false;

@@ -32,14 +32,23 @@ bool endsTheSession(TransferStatus status)
 void frmInfo::setBusy(bool busy)
 {
     m_busy = busy;
-    for (QPushButton* b : {cmdDaten, cmdSpeichern, cmdEinspielen, cmdFactory, cmdRestore})
-        b->setEnabled(!busy);
+    // The shared mark disables the buttons of every window, this one's included.
+    if (busy)
+        m_channelBusy = std::make_unique<DeviceBusy::Guard>();
+    else
+        m_channelBusy.reset();
     emit busyChanged(busy);
+}
+
+void frmInfo::enableTransferButtons(bool enabled)
+{
+    for (QPushButton* b : {cmdDaten, cmdSpeichern, cmdEinspielen, cmdFactory, cmdRestore})
+        b->setEnabled(enabled);
 }
 
 bool frmInfo::beginTransfer()
 {
-    if (m_busy)
+    if (m_busy || deviceBusy().isBusy())
         return false;
     m_cancel.reset(new CancelToken);
     setBusy(true);

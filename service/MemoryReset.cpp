@@ -1,7 +1,7 @@
 #include "service/MemoryReset.h"
 
 #include "link/CommandChannel.h"
-#include "service/DeviceBusy.h"
+#include "link/DeviceBusy.h"
 #include "state/LogCategories.h"
 #include "state/SharedState.h"
 #include "state/UserDialogs.h"

@@ -4,7 +4,7 @@
 #include "link/BLE.h"
 #include "link/BleLink.h"
 #include "link/CommandChannel.h"
-#include "service/DeviceBusy.h"
+#include "link/DeviceBusy.h"
 #include "service/LanguageFiles.h"
 #include "service/LanguageTransfer.h"
 #include "service/MemoryReset.h"

@@ -2,7 +2,7 @@
 
 #include "link/BLE.h"
 #include "link/CommandChannel.h"
-#include "service/DeviceBusy.h"
+#include "link/DeviceBusy.h"
 #include "service/DeviceClock.h"
 #include "service/ServiceTexts.h"
 #include "state/SharedState.h"

@@ -3,7 +3,7 @@
 #include "info/InfoTexts.h"
 #include "info/RecordReader.h"
 #include "info/SafeWriter.h"
-#include "service/DeviceBusy.h"
+#include "link/DeviceBusy.h"
 #include "service/DeviceClock.h"
 #include "service/LanguageTransfer.h"
 #include "service/MemoryReset.h"

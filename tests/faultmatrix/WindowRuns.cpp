@@ -3,7 +3,7 @@
 #include "AppHarness.h"
 #include "info/InfoTexts.h"
 #include "info/frmInfo.h"
-#include "service/DeviceBusy.h"
+#include "link/DeviceBusy.h"
 #include "service/DeviceClock.h"
 #include "service/ServiceTexts.h"
 #include "service/frmTime.h"

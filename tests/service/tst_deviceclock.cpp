@@ -1,4 +1,4 @@
-#include "service/DeviceBusy.h"
+#include "link/DeviceBusy.h"
 #include "service/DeviceClock.h"
 #include "tests/common/SimLink.h"
 

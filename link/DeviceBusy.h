@@ -2,9 +2,9 @@
 
 #include <QObject>
 
-// Whether a long device sequence (a language-file transfer) owns the command channel. The channel
-// has no queue, so while this is set no window may send: the windows disable their device buttons
-// and the clock poller holds its reads.
+// Whether a long device sequence (a file transfer of any window) owns the command channel. The
+// channel has no queue, so while this is set no window may send: the windows disable their device
+// buttons and the clock poller holds its reads.
 class DeviceBusy : public QObject
 {
     Q_OBJECT

@@ -1,4 +1,4 @@
-#include "service/DeviceBusy.h"
+#include "link/DeviceBusy.h"
 
 DeviceBusy& deviceBusy()
 {
