@@ -131,6 +131,7 @@ void BleLink::cmdConnect_click(int selectedRow)
         BLEDisconnect();
     } else {
         m_keepStatus = false;
+        forgetServices();
         BleResult r;
         if (selectedRow >= 0 && selectedRow < m_entries.size()) {
             s.DeviceAddress = serverIdOfEntry(m_entries.at(selectedRow));
@@ -173,6 +174,17 @@ void BleLink::BLEClient1_Connected(qint16 statusCode, const QString& description
     s.ServicesFound = false;
     emit changed();
     DiscoverServices();
+}
+
+// What an earlier connection discovered says nothing about this one: only this connection's
+// discovery reports count towards "services found".
+void BleLink::forgetServices()
+{
+    SharedState& s = sharedState();
+    s.ServiceId.clear();
+    s.CommandCharId.clear();
+    s.TraceCharId.clear();
+    s.ServicesFound = false;
 }
 
 void BleLink::DiscoverServices()

@@ -70,6 +70,7 @@ signals:
 
 private:
     void setStatus(const QString& text);
+    void forgetServices();
     void discoveryComplete();
     void discoveryFailed();
     void connectGivenUp();

@@ -48,6 +48,7 @@ private slots:
     void connectWithoutSelectionOrEarlierGauge();
     void discoveryOrder_data();
     void discoveryOrder();
+    void discoveryTimeOut_data();
     void discoveryTimeOut();
     void failedConnectedEvent();
     void connectNeverCompletes();
@@ -159,16 +160,32 @@ void BleWindowTest::discoveryOrder()
     QVERIFY(connectedControlsShown(h.window()));
 }
 
+void BleWindowTest::discoveryTimeOut_data()
+{
+    QTest::addColumn<bool>("afterEarlierLink");
+    QTest::newRow("first connection") << false;
+    QTest::newRow("reconnect after a complete link") << true;
+}
+
 void BleWindowTest::discoveryTimeOut()
 {
-    // gauge without the command characteristic, English / "Please try again", link dropped
-    AppHarness::Setup setup;
-    setup.sim.omitCommandCharacteristic = true;
-    AppHarness h(setup);
+    // gauge without the command characteristic, English / "Please try again", link dropped,
+    // never ready, also when an earlier connection had found the characteristic
+    QFETCH(bool, afterEarlierLink);
+    AppHarness h;
     h.window().English_Click();
     QSignalSpy down(&h.link(), &BLE::linkDown);
+    if (afterEarlierLink) {
+        QVERIFY(h.connectGauge());
+        h.link().link()->BLEDisconnect();
+        QVERIFY(down.wait());
+        down.clear();
+    }
+    h.client->options().omitCommandCharacteristic = true;
+    QSignalSpy ready(h.link().link(), &BleLink::linkReady);
     QVERIFY(h.startConnect());
     QVERIFY(down.wait());
+    QCOMPARE(ready.count(), 0);
     QCOMPARE(h.link().txtLog->text(), QStringLiteral("Please try again"));
     QCOMPARE(h.link().cmdConnect->text(), QStringLiteral("Connect"));
     QVERIFY(!sharedState().DeviceConnected);
