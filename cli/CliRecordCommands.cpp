@@ -189,6 +189,9 @@ int writeSafely(CliSession& session, const QString& deviceFile,
     QObject::connect(&writer, &SafeWriter::backupSaved, [](const QString& path) {
         CliOutput::message(InfoTexts::backupSavedNote(path));
     });
+    QObject::connect(&writer, &SafeWriter::backupSkipped, [](const QString& file) {
+        CliOutput::message(InfoTexts::noBackupNote(file));
+    });
     const SafeWriteResult r = write(writer);
     if (!r.ok()) {
         CliOutput::message(r.declined() ? pick("Nichts geschrieben.", "Nothing written.")

@@ -123,8 +123,9 @@ int reset(CliSession& session, bool confirmed)
     }
     if (const int rc = session.connectGauge(); rc != ExitDone)
         return rc;
-    const ResetOutcome outcome = MemoryReset(session.channel()).run(userDialogs());
-    const QString text = ServiceTexts::resetOutcome(outcome);
+    MemoryReset reset(session.channel());
+    const ResetOutcome outcome = reset.run(userDialogs());
+    const QString text = ServiceTexts::resetOutcome(outcome, reset.status());
     session.disconnectGauge();
     switch (outcome) {
     case ResetOutcome::Done:
@@ -135,6 +136,8 @@ int reset(CliSession& session, bool confirmed)
     case ResetOutcome::SendFailed:
         CliOutput::message(text);
         return ExitNoReply;
+    case ResetOutcome::Refused:
+    case ResetOutcome::Garbled:
     case ResetOutcome::Declined:
     case ResetOutcome::Cancelled:
         break;

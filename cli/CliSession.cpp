@@ -185,6 +185,7 @@ int CliSession::exitFor(WaitResult r)
     case WaitResult::Done:
         return ExitDone;
     case WaitResult::Cancelled:
+    case WaitResult::Garbled:
         return ExitFailed;
     case WaitResult::TimedOut:
     case WaitResult::LinkLost:

@@ -245,6 +245,13 @@ QString backupSavedNote(const QString& backupPath)
     return pick("Sicherung: ", "Backup: ") + backupPath;
 }
 
+QString noBackupNote(const QString& deviceFile)
+{
+    return pick("Keine Sicherung: das Gerät hatte keine Datei ",
+                "No backup: the gauge had no file ") +
+           deviceFile;
+}
+
 QString restoreCaption()
 {
     return pick("Sicherung zurückschreiben", "Restore backup");

@@ -40,6 +40,8 @@ QString restoreHint(const QString& backupPath);
 QString verifiedReady(const QString& readyText);
 // The status line naming the backup just taken: "Sicherung: <path>".
 QString backupSavedNote(const QString& backupPath);
+// The gauge had no such file, so nothing was backed up before the write.
+QString noBackupNote(const QString& deviceFile);
 // Restore in the information window.
 QString restoreCaption();
 QString noBackups();

@@ -29,7 +29,9 @@ public:
 
     // The steps, for readers that do more between them (the record reader decodes before the
     // close). open: "$fr?name!", a usable handle and length or a failure (the handle closed
-    // again). readBlocks: "$rd?" per 32 bytes, each reply checked and appended to hex as it comes.
+    // again; missingFile when the gauge has no such file). readBlocks: "$rd?" per 32 bytes, each
+    // reply's data appended to hex as they come, whatever their count; data beyond the announced
+    // length (padding) are dropped at the end. read() refuses data shorter than announced.
     // closeAfterFailure: closes the file unless the link is gone and notes whether it stayed open.
     TransferResult open(const QString& name, int& handle, int& length);
     TransferResult readBlocks(int handle, int length, QString& hex);

@@ -55,6 +55,13 @@ SafeWriteResult SafeWriter::takeBackup(const QString& deviceFile, QString& gauge
     result.deviceFile = deviceFile;
     emit stepStarted(Step::Backup);
     result.transfer = RawFileReader(m_channel, m_cancel).read(deviceFile, gaugeHex);
+    if (result.transfer.missingFile) {
+        result.transfer = TransferResult::success();
+        AppendServiceLog(QStringLiteral("Sicherung ") + deviceFile +
+                         QStringLiteral(": no backup: the gauge had no file ") + deviceFile);
+        emit backupSkipped(deviceFile);
+        return result;
+    }
     if (!result.transfer.ok()) {
         result.status = SafeWriteStatus::BackupReadFailed;
         return result;

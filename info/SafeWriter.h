@@ -11,7 +11,8 @@ class CommandChannel;
 
 // A calibration write with a safety net around the plain file write:
 //   1. backup: the gauge's current file is read and saved (BackupStore), and the service log
-//      names the copy; if that fails, nothing is written;
+//      names the copy; a gauge that has no such file has nothing to back up (noted, and the
+//      write goes on, creating the file); if the read or the save fails, nothing is written;
 //   2. guard: data whose serial number or probe type differ from the gauge's current file are
 //      written only after a Yes (default No) through userDialogs();
 //   3. the write (FileWriter);
@@ -46,6 +47,8 @@ signals:
     void stepStarted(SafeWriter::Step step);
     // The backup has been saved at path (before anything is written).
     void backupSaved(const QString& path);
+    // The gauge had no file of that name: there is no backup, the write creates the file.
+    void backupSkipped(const QString& deviceFile);
 
 private:
     SafeWriteResult takeBackup(const QString& deviceFile, QString& gaugeHex);

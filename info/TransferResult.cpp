@@ -21,6 +21,8 @@ TransferResult TransferResult::fromWait(WaitResult wait, const QString& command)
         return failure(TransferStatus::LinkLost, command, QStringLiteral("link lost"));
     case WaitResult::Cancelled:
         return failure(TransferStatus::Cancelled, command, QStringLiteral("cancelled"));
+    case WaitResult::Garbled:
+        return failure(TransferStatus::GaugeError, command, QStringLiteral("garbled reply"));
     }
     return failure(TransferStatus::NoReply, command, QStringLiteral("no reply"));
 }

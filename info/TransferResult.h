@@ -24,6 +24,7 @@ struct TransferResult {
     QString detail;            // English detail for the log and the command-line tool
     int gaugeStatus = 0;       // status number the gauge answered, where it sent one
     bool fileLeftOpen = false; // a device file could not be closed
+    bool missingFile = false;  // the gauge has no such file (its open gave no handle or no bytes)
 
     bool ok() const { return status == TransferStatus::Ok; }
     static TransferResult success() { return {}; }

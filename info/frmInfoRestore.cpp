@@ -94,6 +94,9 @@ SafeWriteResult frmInfo::safeWrite(const QString& deviceFile, const QString& hex
     TraceBox->setToolTip(QString());
     const QSharedPointer<CancelToken> cancel = m_cancel;
     SafeWriter writer(*m_channel, cancel.data());
+    connect(&writer, &SafeWriter::backupSkipped, this, [this](const QString& deviceFile) {
+        lblBackup->setText(InfoTexts::noBackupNote(deviceFile));
+    });
     connect(&writer, &SafeWriter::backupSaved, this, [this](const QString& path) {
         lblBackup->setText(InfoTexts::backupSavedNote(path));
         TraceBox->setToolTip(path);

@@ -4,6 +4,8 @@
 #include "state/SharedState.h"
 #include "state/UserDialogs.h"
 
+#include <utility>
+
 CommandChannel::CommandChannel(QObject* parent) : QObject(parent) {}
 
 void CommandChannel::setClient(BLEClient* client)
@@ -70,21 +72,40 @@ WaitResult CommandChannel::request(const QString& command, const std::function<b
     return ReplyWait::until(*this, condition, timeoutMs, cancel);
 }
 
+QStringView CommandChannel::replyKeyword(QStringView reply)
+{
+    qsizetype end = 0;
+    while (end < reply.size() && reply.at(end) != u'?' && reply.at(end) != u' ' &&
+           reply.at(end) != u'!')
+        ++end;
+    return reply.left(end);
+}
+
 WaitResult CommandChannel::waitForReply(const QByteArray& replyKeyword,
                                         const std::function<bool()>& alsoDone,
                                         const CancelToken* cancel, int timeoutMs)
 {
+    const QString expected =
+        QString::fromLatin1(replyKeyword.endsWith('?') ? replyKeyword.chopped(1) : replyKeyword);
+    bool ours = false;
     bool replied = false;
-    QObject context; // the connection ends with this wait
+    bool garbled = false;
+    QObject context; // the connections end with this wait
     // valueReceived comes before the dispatcher runs, replyHandled (which wakes the wait) after
-    // it: the condition is tested once the reply's effect is in the shared state.
-    connect(this, &CommandChannel::valueReceived, &context,
-            [&replied, &replyKeyword](const QByteArray& value) {
-                if (value.startsWith(replyKeyword))
-                    replied = true;
-            });
-    return ReplyWait::until(
+    // it: the condition is tested once the reply's effect is in the shared state. These
+    // connections are made before the wait's own, so they run first.
+    connect(this, &CommandChannel::valueReceived, &context, [&](const QByteArray& value) {
+        ours = CommandChannel::replyKeyword(QString::fromLatin1(value)) == expected;
+    });
+    connect(this, &CommandChannel::replyHandled, &context, [&](DispatchResult result) {
+        if (!std::exchange(ours, false))
+            return;
+        replied = true;
+        garbled = result == DispatchResult::Ignored;
+    });
+    const WaitResult w = ReplyWait::until(
         *this, [&] { return replied || (alsoDone && alsoDone()); }, timeoutMs, cancel);
+    return w == WaitResult::Done && garbled ? WaitResult::Garbled : w;
 }
 
 WaitResult CommandChannel::requestReply(const QString& command, const QByteArray& replyKeyword,

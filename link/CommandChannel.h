@@ -33,11 +33,12 @@ public:
     WaitResult request(const QString& command, const std::function<bool()>& condition,
                        const CancelToken* cancel = nullptr, int timeoutMs = -1);
 
-    // Waits until a reply starting with replyKeyword ("$fc", "$wr?", "$fsf") has been dispatched,
-    // or alsoDone holds; bounded like every wait. The channel matches replies to commands only by
-    // their effect on the shared state, so without the keyword a late reply to another window's
-    // command could end the wait. Replies always arrive through the event loop, so arming the
-    // wait right after the send cannot miss one.
+    // Waits until a reply with exactly the keyword replyKeyword ("$fc", "$wr", "$fsf"; a trailing
+    // "?" is ignored) has been dispatched, or alsoDone holds; bounded like every wait. The channel
+    // matches replies to commands only by their effect on the shared state, so without the keyword
+    // a late reply to another window's command could end the wait. A reply with the keyword that
+    // the dispatcher could not take apart ends the wait as Garbled. Replies always arrive through
+    // the event loop, so arming the wait right after the send cannot miss one.
     WaitResult waitForReply(const QByteArray& replyKeyword,
                             const std::function<bool()>& alsoDone = {},
                             const CancelToken* cancel = nullptr, int timeoutMs = -1);
@@ -59,6 +60,8 @@ public:
     // "YYYY-MM-DD/hh:mm:ss" for a local date and time.
     static QString timeTextFor(const QDateTime& localTime);
     // "<number>   <source>\r<description>   <log file>"
+    // The keyword a reply starts with: its text up to the first "?", blank or "!".
+    static QStringView replyKeyword(QStringView reply);
     static QString errorReport(int number, const QString& source, const QString& description);
 
     // Event handlers of the BLE client.

@@ -119,6 +119,8 @@ DispatchResult ReplyDispatcher::dispatch(QStringView value, SharedState& state)
         return dispatchFileReply(value, state);
     if (startsWith(value, "$rd"))
         return dispatchDataReply(value, state);
+    if (startsWith(value, "$fsf"))
+        return dispatchResetReply(value, state);
     return dispatchPayloadReply(value, state);
 }
 
@@ -222,7 +224,24 @@ DispatchResult ReplyDispatcher::dispatchDataReply(QStringView value, SharedState
     return DispatchResult::Applied;
 }
 
-// "$gcv?", "$glt?", "$dltrig!", "$dlstate?", "$dlget?" and the memory reset "$fsf".
+// The memory reset: "$fsf!" or "$fsf?<status>!"; the status is the outcome (0 = done).
+DispatchResult ReplyDispatcher::dispatchResetReply(QStringView value, SharedState& state)
+{
+    if (value == QLatin1String("$fsf!")) {
+        state.ReplyStatus = 0;
+        return DispatchResult::Applied;
+    }
+    const qsizetype ex = value.indexOf(u'!');
+    const auto status = value.size() > 5 && value.at(4) == u'?' && ex > 5
+                            ? toInt16(value.mid(5, ex - 5))
+                            : std::nullopt;
+    if (!status)
+        return DispatchResult::Ignored;
+    state.ReplyStatus = *status;
+    return DispatchResult::Applied;
+}
+
+// "$gcv?", "$glt?", "$dltrig!", "$dlstate?", "$dlget?".
 DispatchResult ReplyDispatcher::dispatchPayloadReply(QStringView value, SharedState& state)
 {
     struct Payload {
@@ -231,7 +250,7 @@ DispatchResult ReplyDispatcher::dispatchPayloadReply(QStringView value, SharedSt
     };
     static const Payload kPayloads[] = {
         {"$gcv?", true},     {"$glt?", true},   {"$dltrig!", false},
-        {"$dlstate?", true}, {"$dlget?", true}, {"$fsf", false},
+        {"$dlstate?", true}, {"$dlget?", true},
     };
     for (const Payload& p : kPayloads) {
         if (!startsWith(value, p.keyword))

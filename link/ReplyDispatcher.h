@@ -24,5 +24,6 @@ private:
     static DispatchResult dispatchIdentity(QStringView value, SharedState& state);
     static DispatchResult dispatchFileReply(QStringView value, SharedState& state);
     static DispatchResult dispatchDataReply(QStringView value, SharedState& state);
+    static DispatchResult dispatchResetReply(QStringView value, SharedState& state);
     static DispatchResult dispatchPayloadReply(QStringView value, SharedState& state);
 };

@@ -82,6 +82,8 @@ const char* waitResultName(WaitResult result)
         return "link lost";
     case WaitResult::Cancelled:
         return "cancelled";
+    case WaitResult::Garbled:
+        return "garbled reply";
     }
     return "?";
 }

@@ -11,6 +11,7 @@ enum class WaitResult {
     TimedOut,  // the time limit ran out
     LinkLost,  // the link dropped (or was not there)
     Cancelled, // the operation was cancelled
+    Garbled,   // the awaited reply came, but too malformed to take apart
 };
 
 // The default time limit of one wait for a reply, in milliseconds.

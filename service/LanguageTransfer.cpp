@@ -161,6 +161,9 @@ bool LanguageTransfer::waitFailed(WaitResult wait, LanguageTransferResult& resul
     case WaitResult::Cancelled:
         result.error = LanguageTransferError::Cancelled;
         break;
+    case WaitResult::Garbled:
+        result.error = LanguageTransferError::GarbledReply;
+        break;
     }
     qCWarning(zvService) << "language transfer stopped:" << waitResultName(wait);
     return true;
@@ -178,18 +181,21 @@ LanguageTransferResult LanguageTransfer::sendFile(const QByteArray& hex,
     const WaitResult created = ask(createCommand(result.bytes, result.fileName), "$fw?");
     if (waitFailed(created, result))
         return result;
-    if (s.FileHandle == 0 || s.ReplyStatus != 0) {
+    // Every later command of this transfer uses the handle of this reply, never the shared one.
+    const int handle = s.FileHandle;
+    if (handle == 0 || s.ReplyStatus != 0) {
         result.error = LanguageTransferError::CreateRefused;
         result.status = s.ReplyStatus;
+        if (handle > 0) // a refused create that still opened a file
+            closeAfterFailure(handle, result);
         return result;
     }
-    const int handle = s.FileHandle;
     qint64 writeOffset = 0;
     qint64 remaining = hex.size();
     result.step = LanguageTransferStep::Write;
     while (remaining >= kChunkHexChars) {
         log(QStringLiteral("to write") + s.CommandText);
-        if (!sendChunk(hex, writeOffset, kChunkBytes, result)) {
+        if (!sendChunk(handle, hex, writeOffset, kChunkBytes, result)) {
             closeAfterFailure(handle, result);
             return result;
         }
@@ -198,25 +204,25 @@ LanguageTransferResult LanguageTransfer::sendFile(const QByteArray& hex,
     }
     if (remaining > 0) {
         result.step = LanguageTransferStep::LastWrite;
-        if (!sendChunk(hex, writeOffset, int(remaining / 2), result)) {
+        if (!sendChunk(handle, hex, writeOffset, int(remaining / 2), result)) {
             closeAfterFailure(handle, result);
             return result;
         }
     }
-    if (!closeFile(result))
+    if (!closeFile(handle, result))
         return result;
     result.step = LanguageTransferStep::Done;
     return result;
 }
 
-bool LanguageTransfer::sendChunk(const QByteArray& hex, qint64 writeOffset, int count,
+bool LanguageTransfer::sendChunk(int handle, const QByteArray& hex, qint64 writeOffset, int count,
                                  LanguageTransferResult& result)
 {
     SharedState& s = sharedState();
     ++result.chunk;
     s.ReplyStatus = kPending;
     const QString command =
-        writeCommand(s.FileHandle, writeOffset / 2, count, hex.mid(writeOffset, 2 * count));
+        writeCommand(handle, writeOffset / 2, count, hex.mid(writeOffset, 2 * count));
     const WaitResult wait = ask(command, "$wr?");
     log(s.CommandText);
     if (waitFailed(wait, result))
@@ -235,13 +241,13 @@ bool LanguageTransfer::sendChunk(const QByteArray& hex, qint64 writeOffset, int 
     return true;
 }
 
-bool LanguageTransfer::closeFile(LanguageTransferResult& result)
+bool LanguageTransfer::closeFile(int handle, LanguageTransferResult& result)
 {
     SharedState& s = sharedState();
     result.step = LanguageTransferStep::Close;
     step();
     s.ReplyStatus = kPending;
-    const WaitResult wait = ask(closeCommand(s.FileHandle), "$fc?");
+    const WaitResult wait = ask(closeCommand(handle), "$fc?");
     log(s.CommandText);
     if (waitFailed(wait, result))
         return false;
@@ -253,7 +259,8 @@ bool LanguageTransfer::closeFile(LanguageTransferResult& result)
     return true;
 }
 
-// After a failed write the new file is still open on the gauge: one close (deaf to the cancel
+// After a failed write (or a refused create that gave a handle) the new file is still open on the
+// gauge: one close (deaf to the cancel
 // token) while the link is up, so that it does not hold one of the gauge's handles. Its outcome
 // is only logged; the failed write is the result.
 void LanguageTransfer::closeAfterFailure(int handle, const LanguageTransferResult& result)

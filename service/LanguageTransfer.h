@@ -20,6 +20,7 @@ enum class LanguageTransferError {
     WriteRefused,     // a full 32-byte chunk was refused
     LastWriteRefused, // the last, shorter chunk was refused
     CloseRefused,     // the close was refused
+    GarbledReply,     // the gauge's answer could not be taken apart
     NoReply,          // the gauge did not answer in time
     LinkLost,         // the link dropped (or the command could not be written)
     Cancelled,        // the user or a closing window cancelled
@@ -77,9 +78,9 @@ signals:
 private:
     LanguageTransferResult readFile(const QString& path, QByteArray& bytes) const;
     LanguageTransferResult sendFile(const QByteArray& hex, LanguageTransferResult result);
-    bool sendChunk(const QByteArray& hex, qint64 writeOffset, int count,
+    bool sendChunk(int handle, const QByteArray& hex, qint64 writeOffset, int count,
                    LanguageTransferResult& result);
-    bool closeFile(LanguageTransferResult& result);
+    bool closeFile(int handle, LanguageTransferResult& result);
     void closeAfterFailure(int handle, const LanguageTransferResult& result);
     WaitResult ask(const QString& command, const QByteArray& keyword);
     bool waitFailed(WaitResult wait, LanguageTransferResult& result) const;

@@ -46,7 +46,10 @@ ResetOutcome MemoryReset::send(const CancelToken* cancel, int timeoutMs)
     qCInfo(zvService) << "memory reset:" << waitResultName(wait);
     switch (wait) {
     case WaitResult::Done:
-        return ResetOutcome::Done;
+        m_status = s.ReplyStatus;
+        return s.ReplyStatus == 0 ? ResetOutcome::Done : ResetOutcome::Refused;
+    case WaitResult::Garbled:
+        return ResetOutcome::Garbled;
     case WaitResult::LinkLost:
         return ResetOutcome::LinkDropped;
     case WaitResult::TimedOut:

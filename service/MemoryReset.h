@@ -12,6 +12,8 @@ enum class ResetOutcome {
     Declined,    // the user answered No; nothing was sent
     Done,        // the gauge confirmed the reset
     LinkDropped, // the gauge dropped the link after taking the command: the reset is under way
+    Refused,     // the gauge answered with an error status: no reset
+    Garbled,     // the gauge's answer could not be taken apart: it is not known
     NoReply,     // no reply in time: it is not known whether the gauge reset
     SendFailed,  // the command could not be written (no link)
     Cancelled,
@@ -36,7 +38,10 @@ public:
 
     // Done or LinkDropped: the program disconnects and ends.
     static bool succeeded(ResetOutcome outcome);
+    // The status the gauge answered the last reset with (Refused).
+    int status() const { return m_status; }
 
 private:
     CommandChannel& m_channel;
+    int m_status = 0;
 };

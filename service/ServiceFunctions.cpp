@@ -140,10 +140,11 @@ void ServiceFunctions::cmdReset_Click()
     CommandChannel* link = channel();
     if (!link || deviceBusy().isBusy())
         return;
-    const ResetOutcome outcome = MemoryReset(*link).run(userDialogs(), &m_cancel);
+    MemoryReset reset(*link);
+    const ResetOutcome outcome = reset.run(userDialogs(), &m_cancel);
     if (outcome == ResetOutcome::Declined || m_window.ended())
         return;
-    const QString text = ServiceTexts::resetOutcome(outcome);
+    const QString text = ServiceTexts::resetOutcome(outcome, reset.status());
     m_window.txtLog->setText(text);
     if (!MemoryReset::succeeded(outcome)) {
         userDialogs().message(text);

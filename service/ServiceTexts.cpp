@@ -32,6 +32,9 @@ const Words kCreateRefused{"Gerät hat das Anlegen der Datei abgelehnt: ",
 const Words kNoReply{"Keine Antwort vom Gerät", "No reply from device"};
 const Words kLinkLost{"Verbindung zum Gerät unterbrochen", "Connection to device lost"};
 const Words kCancelled{"Abgebrochen", "Cancelled"};
+const Words kGarbled{"Unlesbare Antwort vom Gerät", "Garbled reply from device"};
+const Words kResetRefused{"Gerät hat den Reset abgelehnt: Status ",
+                          "Device refused the reset: status "};
 const Words kResetUnknown{"Keine Antwort vom Gerät auf den Reset; bitte Gerät prüfen",
                           "No reply from device to the reset; please check the device"};
 
@@ -81,6 +84,8 @@ QString ServiceTexts::transferFailed(const LanguageTransferResult& r)
         return messageText(kEntryWriteError) + QLatin1Char(' ') + status;
     case LanguageTransferError::CloseRefused:
         return messageText(kEntryCloseError) + QLatin1Char(' ') + status;
+    case LanguageTransferError::GarbledReply:
+        return pick(kGarbled) + stepName(r);
     case LanguageTransferError::NoReply:
         return pick(kNoReply) + stepName(r);
     case LanguageTransferError::LinkLost:
@@ -91,9 +96,13 @@ QString ServiceTexts::transferFailed(const LanguageTransferResult& r)
     return {};
 }
 
-QString ServiceTexts::resetOutcome(ResetOutcome outcome)
+QString ServiceTexts::resetOutcome(ResetOutcome outcome, int status)
 {
     switch (outcome) {
+    case ResetOutcome::Refused:
+        return pick(kResetRefused) + QString::number(status);
+    case ResetOutcome::Garbled:
+        return pick(kGarbled);
     case ResetOutcome::Declined:
         return {};
     case ResetOutcome::Done:

@@ -15,7 +15,8 @@ QString transferSucceeded(const QString& fileName);
 // The message for a failed transfer (the gauge's refusals keep their catalogue texts).
 QString transferFailed(const LanguageTransferResult& result);
 // MessageTexts 28 after a reset; a clear message for the other outcomes; "" for Declined.
-QString resetOutcome(ResetOutcome outcome);
+// status: the gauge's status of a refused reset.
+QString resetOutcome(ResetOutcome outcome, int status = 0);
 // What the time display shows when a read fails.
 QString clockReadFailed(WaitResult why);
 } // namespace ServiceTexts

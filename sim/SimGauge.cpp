@@ -46,6 +46,8 @@ SimReply SimGauge::handleCommand(const QByteArray& command)
     m_transcript.append(command);
     const SimFault fault = m_faults.value(m_count, SimFault::None);
     qCDebug(zvSim) << "command" << m_count << command;
+    if (m_scripted.contains(m_count))
+        return {m_scripted.value(m_count), false};
     switch (fault) {
     case SimFault::DropLink:
         return {QByteArray(), true};
@@ -109,6 +111,8 @@ QByteArray SimGauge::errorReplyFor(const QByteArray& command) const
         return keyword + "?E 5!";
     if (keyword == "$rd")
         return "$rd?0 0 00!";
+    if (keyword == "$fsf")
+        return "$fsf?5!";
     return "$err?5!";
 }
 
@@ -140,9 +144,11 @@ QByteArray SimGauge::readBlock(const QByteArray& args)
         !m_open.contains(h) || m_open[h].writing || count < 1 || count > kMaxReadBlock)
         return "$rd?0 0 00!";
     OpenFile& f = m_open[h];
-    const QByteArray chunk = f.data.mid(f.position, count);
+    QByteArray chunk = f.data.mid(f.position, count);
     const int offset = f.position;
     f.position += chunk.size();
+    if (m_padReads)
+        chunk = chunk.leftJustified(kMaxReadBlock, '\xFF');
     return "$rd?" + QByteArray::number(h) + ' ' + QByteArray::number(offset % 10000) + ' ' +
            QByteArray::number(chunk.size()).rightJustified(2, '0') + chunk.toHex().toUpper() + '!';
 }

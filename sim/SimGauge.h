@@ -57,7 +57,18 @@ public:
 
     // Fault injection by command number (1-based count of commands received).
     void setFault(int commandNumber, SimFault fault) { m_faults.insert(commandNumber, fault); }
-    void clearFaults() { m_faults.clear(); }
+    // Command k is answered with exactly this text instead (a reply no fault kind produces).
+    void setScriptedReply(int commandNumber, const QByteArray& reply)
+    {
+        m_scripted.insert(commandNumber, reply);
+    }
+    void clearFaults()
+    {
+        m_faults.clear();
+        m_scripted.clear();
+    }
+    // Pads every read reply to 32 bytes with 0xFF, as some gauges do with a file's last block.
+    void setPadReads(bool on) { m_padReads = on; }
     // Stores the byte at this offset of the next written file wrong (verify tests); -1 = off.
     void setCorruptWriteOffset(int offset) { m_corruptOffset = offset; }
 
@@ -93,6 +104,7 @@ private:
     QMap<QString, QByteArray> m_files;
     QMap<int, OpenFile> m_open;
     QMap<int, SimFault> m_faults;
+    QMap<int, QByteArray> m_scripted;
     QList<QByteArray> m_transcript;
     QString m_name = QStringLiteral("ZE-100");
     QString m_serverId = QStringLiteral("5A454C564F01");
@@ -103,4 +115,5 @@ private:
     int m_nextHandle = 1;
     int m_corruptOffset = -1;
     bool m_resetDone = false;
+    bool m_padReads = false;
 };

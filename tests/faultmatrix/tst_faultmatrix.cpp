@@ -69,14 +69,23 @@ QString describe(const RunOutcome& out)
         .arg(out.problems.join(QStringLiteral("; ")));
 }
 
+// A safe write whose backup open is answered "$fr?0 0!" meets a gauge without that file: there is
+// nothing to back up, and the write goes on and verifies.
+bool noFileToBackUp(const QString& run, int k, const QString& keyword, SimFault fault)
+{
+    return k == 1 && keyword == QLatin1String("$fr") && fault == SimFault::StatusError &&
+           (run.endsWith(QLatin1String("upload")) || run.endsWith(QLatin1String("factory")));
+}
+
 // Everything a faulted run must satisfy, wherever it ran.
-void checkRun(const RunOutcome& out, int k, SimFault fault, qint64 elapsedMs)
+void checkRun(const QString& run, const RunOutcome& out, int k, SimFault fault, qint64 elapsedMs)
 {
     const QByteArray what = describe(out).toUtf8();
     QVERIFY2(out.commands >= k, what.constData());
     QVERIFY2(elapsedMs < kRunBoundMs, what.constData());
     QVERIFY2(out.problems.isEmpty(), what.constData());
-    if (completesDespite(out.lastKeyword, fault)) {
+    if (completesDespite(out.lastKeyword, fault) ||
+        noFileToBackUp(run, k, out.lastKeyword, fault)) {
         QVERIFY2(out.ok, what.constData());
     } else {
         QVERIFY2(!out.ok, what.constData());
@@ -146,7 +155,7 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         const RunOutcome out = SequenceRuns::run(sequence, k, fault);
-        checkRun(out, k, fault, clock.elapsed());
+        checkRun(SequenceRuns::name(sequence), out, k, fault, clock.elapsed());
     }
 
     // fault f at command k through the windows / the same, and the windows stay usable
@@ -181,7 +190,7 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         const RunOutcome out = WindowRuns::run(window, k, fault);
-        checkRun(out, k, fault, clock.elapsed());
+        checkRun(WindowRuns::name(window), out, k, fault, clock.elapsed());
     }
 };
 

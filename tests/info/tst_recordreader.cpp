@@ -34,26 +34,33 @@ void RecordReaderTest::blockReads_data()
     QTest::addColumn<int>("fullReads");
     QTest::addColumn<int>("lastRead");
     QTest::addColumn<TransferStatus>("status");
-    QTest::newRow("400 bytes") << 400 << 12 << 16 << TransferStatus::Ok;
-    QTest::newRow("64 bytes") << 64 << 2 << 0 << TransferStatus::DecodeFailed;
-    QTest::newRow("20 bytes") << 20 << 0 << 20 << TransferStatus::DecodeFailed;
-    QTest::newRow("339 bytes") << 339 << 10 << 19 << TransferStatus::Ok;
+    QTest::addColumn<bool>("padded"); // the gauge pads every read reply to 32 bytes
+    QTest::newRow("400 bytes") << 400 << 12 << 16 << TransferStatus::Ok << false;
+    QTest::newRow("64 bytes") << 64 << 2 << 0 << TransferStatus::DecodeFailed << false;
+    QTest::newRow("20 bytes") << 20 << 0 << 20 << TransferStatus::DecodeFailed << false;
+    QTest::newRow("339 bytes") << 339 << 10 << 19 << TransferStatus::Ok << false;
+    QTest::newRow("400 bytes, last block padded") << 400 << 12 << 16 << TransferStatus::Ok << true;
 }
 
 void RecordReaderTest::blockReads()
 {
-    // a file of n bytes / one open, n/32 reads of 32, one short read of the rest, one close
+    // a file of n bytes / one open, n/32 reads of 32, one short read of the rest, one close;
+    // the data hold exactly the announced bytes, also when the gauge padded its last block
     QFETCH(int, bytes);
     QFETCH(int, fullReads);
     QFETCH(int, lastRead);
     QFETCH(TransferStatus, status);
+    QFETCH(bool, padded);
     SimSession sim;
     sim.gauge.setFile(QStringLiteral("factory"),
                       QByteArray::fromHex(countingHex(bytes).toLatin1()));
+    sim.gauge.setPadReads(padded);
     QVERIFY(sim.connect());
     RecordReader reader(sim.channel);
     const TransferResult r = reader.Lese_Com(QStringLiteral("factory"));
     QCOMPARE(r.status, status);
+    if (r.ok())
+        QCOMPARE(sharedState().FactoryData, countingHex(bytes));
 
     QStringList expected{QStringLiteral("$fr?factory!")};
     for (int i = 0; i < fullReads; ++i)

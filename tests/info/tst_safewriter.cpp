@@ -34,6 +34,7 @@ private slots:
     void guard();
     void backupNotPossible_data();
     void backupNotPossible();
+    void gaugeWithoutTheFile();
     void backupFallsBackToAppData();
     void faultsAfterBackup_data();
     void faultsAfterBackup();
@@ -166,25 +167,29 @@ void SafeWriterTest::guard()
 
 void SafeWriterTest::backupNotPossible_data()
 {
-    QTest::addColumn<QString>("gaugeFile");  // the gauge file that exists ("" none)
+    QTest::addColumn<int>("replyAt");        // command answered with `reply` (0 none)
+    QTest::addColumn<QByteArray>("reply");   // a scripted reply to the backup read
     QTest::addColumn<bool>("folderIsAFile"); // the backup folder's path names a file
     QTest::addColumn<SafeWriteStatus>("status");
-    QTest::newRow("gauge has no such file")
-        << QString() << false << SafeWriteStatus::BackupReadFailed;
+    QTest::newRow("short backup read")
+        << 14 << QByteArray("$rd?1 384 04A1B2C3D4!") << false << SafeWriteStatus::BackupReadFailed;
+    QTest::newRow("garbled backup read")
+        << 2 << QByteArray("$rd?1 0!") << false << SafeWriteStatus::BackupReadFailed;
     QTest::newRow("backup folder is a file")
-        << QStringLiteral("probe") << true << SafeWriteStatus::BackupSaveFailed;
+        << 0 << QByteArray() << true << SafeWriteStatus::BackupSaveFailed;
 }
 
 void SafeWriterTest::backupNotPossible()
 {
-    // backup cannot be read or saved / nothing written, the user is told why
-    QFETCH(QString, gaugeFile);
+    // backup cannot be read whole or saved / nothing written, the user is told why
+    QFETCH(int, replyAt);
+    QFETCH(QByteArray, reply);
     QFETCH(bool, folderIsAFile);
     QFETCH(SafeWriteStatus, status);
     SafeWriteFixture f;
-    f.sim.gauge.removeFile(QStringLiteral("probe"));
-    if (!gaugeFile.isEmpty())
-        f.sim.gauge.setFile(gaugeFile, safeRecord(kSerial, kCombined, 1));
+    f.sim.gauge.setFile(QStringLiteral("probe"), safeRecord(kSerial, kCombined, 1));
+    if (replyAt > 0)
+        f.sim.gauge.setScriptedReply(replyAt, reply);
     const QString blocked = f.programFolder.filePath(QStringLiteral("blocked"));
     QFile file(blocked);
     QVERIFY(file.open(QIODevice::WriteOnly));
@@ -203,6 +208,24 @@ void SafeWriterTest::backupNotPossible()
     QVERIFY(message.contains(QStringLiteral("Es wurde nichts geschrieben.")));
     if (folderIsAFile)
         QVERIFY2(message.contains(blocked), qPrintable(message));
+}
+
+void SafeWriterTest::gaugeWithoutTheFile()
+{
+    // the gauge has lost its probe file / no backup (said and logged), written, verified
+    SafeWriteFixture f;
+    f.sim.gauge.removeFile(QStringLiteral("probe"));
+    const QByteArray fresh = safeRecord(kSerial, kCombined, 2);
+    SafeWriter writer(f.sim.channel);
+    QSignalSpy skipped(&writer, &SafeWriter::backupSkipped);
+    const SafeWriteResult r = writer.write(QStringLiteral("probe"), hexOf(fresh));
+    QVERIFY2(r.ok(), qPrintable(describeSafeWrite(r)));
+    QCOMPARE(skipped.count(), 1);
+    QVERIFY(r.backupPath.isEmpty());
+    QCOMPARE(f.sim.gauge.file(QStringLiteral("probe")), fresh);
+    QVERIFY(f.logLines().contains(
+        QStringLiteral("Sicherung probe: no backup: the gauge had no file probe")));
+    QCOMPARE(f.sim.gauge.openHandleCount(), 0);
 }
 
 void SafeWriterTest::backupFallsBackToAppData()

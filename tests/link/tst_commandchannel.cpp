@@ -13,6 +13,8 @@ private slots:
     void cleanup();
     void waitEnds_data();
     void waitEnds();
+    void waitMatchesReplyKeyword_data();
+    void waitMatchesReplyKeyword();
     void waitUsesReplyNotTime();
     void cancelEndsWait();
     void commandTexts_data();
@@ -63,6 +65,35 @@ void tst_CommandChannel::waitEnds()
     const WaitResult r = m_sim->channel.request(QStringLiteral("$gcv!"),
                                                 [] { return sharedState().ReplyStatus == 0; });
     QTEST(int(r), "result");
+}
+
+void tst_CommandChannel::waitMatchesReplyKeyword_data()
+{
+    QTest::addColumn<QByteArray>("keyword");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<int>("result");
+    QTest::newRow("own reply") << QByteArray("$fw") << QByteArray("$fw?3 0!")
+                               << int(WaitResult::Done);
+    QTest::newRow("keyword given with ?")
+        << QByteArray("$wr?") << QByteArray("$wr?3 0!") << int(WaitResult::Done);
+    QTest::newRow("longer keyword is another reply")
+        << QByteArray("$fw") << QByteArray("$fwu?1!") << int(WaitResult::TimedOut);
+    QTest::newRow("identity by its keyword")
+        << QByteArray("$naxo00") << QByteArray("$naxo00!") << int(WaitResult::Done);
+    QTest::newRow("own keyword, malformed")
+        << QByteArray("$fc") << QByteArray("$fc?3!") << int(WaitResult::Garbled);
+}
+
+void tst_CommandChannel::waitMatchesReplyKeyword()
+{
+    // a reply arrives while a wait for a keyword runs / only that exact keyword ends it, a
+    // malformed one as garbled
+    QFETCH(QByteArray, keyword);
+    QFETCH(QByteArray, reply);
+    sharedState().IdentityCommand = QStringLiteral("$naxo00");
+    CommandChannel& ch = m_sim->channel;
+    QTimer::singleShot(0, &ch, [&] { ch.BLEClient1_Value({}, {}, {}, {}, {}, reply); });
+    QTEST(int(ch.waitForReply(keyword, {}, nullptr, 100)), "result");
 }
 
 void tst_CommandChannel::waitUsesReplyNotTime()

@@ -74,6 +74,7 @@ void tst_ReplyDispatcher::replies_data()
     QTest::newRow("dlstate")           << "$dlstate?busy!"         << 0  << "busy"     << 7 << 9    << 1.5;
     QTest::newRow("dlget")             << "$dlget?12 34!"          << 0  << "12 34"    << 7 << 9    << 1.5;
     QTest::newRow("memory reset")      << "$fsf?0!"                << 0  << ""         << 7 << 9    << 1.5;
+    QTest::newRow("reset refused")     << "$fsf?3!"                << 3  << ""         << 7 << 9    << 1.5;
     QTest::newRow("unknown keyword")   << "$xyz?1 2!"              << 55 << ""         << 7 << 9    << 1.5;
     QTest::newRow("empty value")       << ""                       << 55 << ""         << 7 << 9    << 1.5;
     // clang-format on
@@ -111,6 +112,7 @@ void tst_ReplyDispatcher::malformedRepliesTouchNothing_data()
     QTest::newRow("rd count beyond data") << "$rd?3 100 99A1!";
     QTest::newRow("rd cut after blank") << "$rd?3 1 ";
     QTest::newRow("rd only keyword") << "$rd";
+    QTest::newRow("fsf status not numeric") << "$fsf?ok!";
     QTest::newRow("gcv without !") << "$gcv?";
     QTest::newRow("glt without !") << "$glt?12:00";
     QTest::newRow("identity without !") << "$naxo00 H:HW2";

@@ -160,50 +160,62 @@ private slots:
 
     void failures_data()
     {
-        QTest::addColumn<int>("size");
         QTest::addColumn<int>("faultAt"); // command number, 1 = create
         QTest::addColumn<int>("fault");
+        QTest::addColumn<QByteArray>("reply"); // scripted reply at faultAt instead of a fault
         QTest::addColumn<int>("error");
         QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("closedAfter"); // one close follows the failed command
         const int status = int(SimFault::StatusError);
+        const int none = int(SimFault::None);
         QTest::newRow("create refused")
-            << 100 << 1 << status << int(LanguageTransferError::CreateRefused)
-            << "Gerät hat das Anlegen der Datei abgelehnt: lDE 5";
+            << 1 << status << QByteArray() << int(LanguageTransferError::CreateRefused)
+            << "Gerät hat das Anlegen der Datei abgelehnt: lDE 5" << false;
+        QTest::newRow("create refused with a handle")
+            << 1 << none << QByteArray("$fw?4 5!") << int(LanguageTransferError::CreateRefused)
+            << "Gerät hat das Anlegen der Datei abgelehnt: lDE 5" << true;
         QTest::newRow("write refused at chunk 2")
-            << 100 << 3 << status << int(LanguageTransferError::WriteRefused)
-            << "Fehler beim Datei schreiben BLE :  99";
+            << 3 << status << QByteArray() << int(LanguageTransferError::WriteRefused)
+            << "Fehler beim Datei schreiben BLE :  99" << true;
         QTest::newRow("last chunk refused")
-            << 100 << 5 << status << int(LanguageTransferError::LastWriteRefused)
-            << "Fehler beim Datei schreiben BLE: 99";
+            << 5 << status << QByteArray() << int(LanguageTransferError::LastWriteRefused)
+            << "Fehler beim Datei schreiben BLE: 99" << true;
         QTest::newRow("close refused")
-            << 100 << 6 << status << int(LanguageTransferError::CloseRefused)
-            << "Fehler Datei schließen BLE: 5";
+            << 6 << status << QByteArray() << int(LanguageTransferError::CloseRefused)
+            << "Fehler Datei schließen BLE: 5" << false;
         QTest::newRow("no reply to chunk 2")
-            << 100 << 3 << int(SimFault::NoReply) << int(LanguageTransferError::NoReply)
-            << "Keine Antwort vom Gerät ($wr 2)";
+            << 3 << int(SimFault::NoReply) << QByteArray() << int(LanguageTransferError::NoReply)
+            << "Keine Antwort vom Gerät ($wr 2)" << true;
         QTest::newRow("no reply to create")
-            << 100 << 1 << int(SimFault::NoReply) << int(LanguageTransferError::NoReply)
-            << "Keine Antwort vom Gerät ($fw)";
+            << 1 << int(SimFault::NoReply) << QByteArray() << int(LanguageTransferError::NoReply)
+            << "Keine Antwort vom Gerät ($fw)" << false;
         QTest::newRow("link dropped at chunk 3")
-            << 100 << 4 << int(SimFault::DropLink) << int(LanguageTransferError::LinkLost)
-            << "Verbindung zum Gerät unterbrochen ($wr 3)";
+            << 4 << int(SimFault::DropLink) << QByteArray() << int(LanguageTransferError::LinkLost)
+            << "Verbindung zum Gerät unterbrochen ($wr 3)" << false;
         QTest::newRow("garbled close")
-            << 100 << 6 << int(SimFault::Garbled) << int(LanguageTransferError::NoReply)
-            << "Keine Antwort vom Gerät ($fc)";
+            << 6 << int(SimFault::Garbled) << QByteArray() << int(LanguageTransferError::NoReply)
+            << "Keine Antwort vom Gerät ($fc)" << false;
+        QTest::newRow("malformed write reply")
+            << 2 << none << QByteArray("$wr?1!") << int(LanguageTransferError::GarbledReply)
+            << "Unlesbare Antwort vom Gerät ($wr 1)" << true;
     }
-    // a fault injected at one command / the right error and message, nothing sent after it but
-    // the close of the new file after a failed write; no file left open on a live link
+    // a fault injected at one command of a 100-byte file / the right error and message, nothing
+    // sent after it but the close of the new file (with the create's handle) after a failed write
+    // or a refused create that gave a handle; no file left open on a live link
     void failures()
     {
-        QFETCH(int, size);
         QFETCH(int, faultAt);
         QFETCH(int, fault);
+        QFETCH(QByteArray, reply);
         QFETCH(int, error);
         QFETCH(QString, message);
-        writeFile("lDE", bytesOf(size, 0, 1));
+        QFETCH(bool, closedAfter);
+        writeFile("lDE", bytesOf(100, 0, 1));
         SimLink link;
         QVERIFY(link.connectGauge());
         link.gauge.setFault(faultAt, SimFault(fault));
+        if (!reply.isEmpty())
+            link.gauge.setScriptedReply(faultAt, reply);
         LanguageTransfer transfer(link.channel);
         transfer.setLogSink({});
 
@@ -212,13 +224,34 @@ private slots:
         QCOMPARE(int(r.error), error);
         QCOMPARE(ServiceTexts::transferFailed(r), message);
         const QStringList sent = link.transcript();
-        const bool closedAfter = sent.size() == faultAt + 1 && sent.last().startsWith("$fc?");
-        QVERIFY2(sent.size() == faultAt || closedAfter, qPrintable(sent.join(' ')));
+        QCOMPARE(sent.size(), faultAt + (closedAfter ? 1 : 0));
+        if (closedAfter)
+            QCOMPARE(sent.last(), QStringLiteral("$fc?%1!").arg(reply.startsWith("$fw?4") ? 4 : 1));
         // Only a close that failed itself or a dropped link leaves the file open.
         const bool mayStayOpen =
             sent.at(faultAt - 1).startsWith("$fc?") || fault == int(SimFault::DropLink);
         QCOMPARE(link.gauge.openHandleCount(), mayStayOpen ? 1 : 0);
         QVERIFY(!deviceBusy().isBusy());
+    }
+
+    // a reply to another window's open arrives mid-transfer and changes the shared handle /
+    // every chunk and the close still use the handle the create returned
+    void lateReplyKeepsHandle()
+    {
+        const QByteArray bytes = bytesOf(100, 0, 1);
+        writeFile("lDE", bytes);
+        SimLink link;
+        QVERIFY(link.connectGauge());
+        CommandChannel& ch = link.channel;
+        QObject::connect(&ch, &CommandChannel::commandSent, &ch, [&ch](const QString& c) {
+            if (c.startsWith("$wr?1 0 "))
+                ch.BLEClient1_Value({}, {}, {}, {}, {}, "$fr?9 400!");
+        });
+        LanguageTransfer transfer(ch);
+        transfer.setLogSink({});
+        const LanguageTransferResult r = transfer.run(folder(), "lDE");
+        QVERIFY2(r.ok(), qPrintable(ServiceTexts::transferFailed(r)));
+        QCOMPARE(link.transcript(), expectedCommands(bytes, "lDE", 1));
     }
 
     void fileProblems_data()

@@ -30,6 +30,8 @@ private slots:
         QTest::newRow("Yes") << true << int(SimFault::None) << int(ResetOutcome::Done) << reset;
         QTest::newRow("Yes, link dropped")
             << true << int(SimFault::DropLink) << int(ResetOutcome::LinkDropped) << reset;
+        QTest::newRow("Yes, error status")
+            << true << int(SimFault::StatusError) << int(ResetOutcome::Refused) << reset;
     }
     // the answer to the question and the gauge's behaviour / what is sent and the outcome
     void reset()
@@ -71,6 +73,7 @@ private slots:
         QTest::newRow("done") << int(ResetOutcome::Done) << true;
         QTest::newRow("link dropped") << int(ResetOutcome::LinkDropped) << true;
         QTest::newRow("no reply") << int(ResetOutcome::NoReply) << false;
+        QTest::newRow("refused") << int(ResetOutcome::Refused) << false;
     }
     // an outcome / MessageTexts 28 only when the reset went through
     void texts()
