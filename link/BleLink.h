@@ -58,9 +58,9 @@ public:
     void BLEClient1_Disconnected(qint16 statusCode, const QString& description);
     void BLEClient1_Error(qint16 errorCode, const QString& description);
 
-    // "MAC: <id> Name: <name>       RSSI: <rssi>"
+    // "MAC: <id> Name: <name>       RSSI: <rssi>", the name's control characters spelled out
     static QString deviceEntryText(const QString& serverId, const QString& name, qint16 rssi);
-    // The ServerId inside a list entry.
+    // The ServerId at the start of a list entry; empty for text that is no entry.
     static QString serverIdOfEntry(const QString& entry);
 
 signals:
