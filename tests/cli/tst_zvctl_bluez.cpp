@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QtTest>
 
 namespace
@@ -44,6 +45,7 @@ private slots:
     void uploadLandsOnGauge();
     void languageFileLandsOnGauge();
     void clockSetAndRead();
+    void onlyGaugesHeardCount();
     void failures_data();
     void failures();
 
@@ -123,6 +125,24 @@ void tst_ZvctlBluez::clockSetAndRead()
         QDateTime::fromString(stamps.last().right(19), QStringLiteral("yyyy-MM-dd/HH:mm:ss"));
     QVERIFY2(read.isValid(), qPrintable(r.out));
     QVERIFY(qAbs(read.secsTo(QDateTime::currentDateTime())) <= 2);
+}
+
+void tst_ZvctlBluez::onlyGaugesHeardCount()
+{
+    // the stack remembers the gauge in range and one out of range / scan lists only the one in
+    // range, with its RSSI, and a command without --device goes to it
+    QVERIFY2(m_harness.startFake({"--remembered", "0011223344AA", "--remembered", "5A454C564F01"}),
+             qPrintable(m_harness.errorText()));
+    const ZvctlRun scan = run({"scan"});
+    QVERIFY2(scan.exitCode == 0, qPrintable(scan.err));
+    const QStringList listed = scan.out.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(listed.size(), 1);
+    QVERIFY2(QRegularExpression("^MAC: 5A454C564F01 Name: ZE-100 +RSSI: -6[78]$")
+                 .match(listed[0])
+                 .hasMatch(),
+             qPrintable(listed[0]));
+    const ZvctlRun battery = run({"battery"});
+    QVERIFY2(battery.exitCode == 0, qPrintable(battery.err));
 }
 
 void tst_ZvctlBluez::failures_data()
