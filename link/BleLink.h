@@ -17,8 +17,9 @@ public:
     // Discovery gets five ticks of one second.
     static constexpr int kDiscoveryTicks = 5;
     static constexpr int kTimerIntervalMs = 1000;
-    // A connect that has neither succeeded nor failed after this long is given up.
-    static constexpr int kConnectLimitMs = 15000;
+    // A connect that has neither succeeded nor failed after this long is given up, whatever the
+    // back end: the client is told to disconnect, and "Please try again" stays on the status line.
+    static constexpr int kConnectLimitMs = 10000;
 
     explicit BleLink(BLEClient* client, QObject* parent = nullptr);
     BLEClient* client() const { return m_client; }
