@@ -55,6 +55,7 @@ private slots:
     void keepsNewestLines();
     void deviceTextsShownLiterally_data();
     void deviceTextsShownLiterally();
+    void saveWritesSupportFile_data();
     void saveWritesSupportFile();
     void saveCancelledWritesNothing();
     void menuOpensTraceOfWholeSession();
@@ -194,9 +195,18 @@ void ProtocolTraceTest::deviceTextsShownLiterally()
     QVERIFY(!anyBold(*window.txtTrace));
 }
 
+void ProtocolTraceTest::saveWritesSupportFile_data()
+{
+    QTest::addColumn<QString>("logLine");
+    QTest::newRow("ASCII log line") << "Geraet Probedaten0011";
+    QTest::newRow("umlaut and euro sign") << QString::fromUtf8("Gerät Länge 400 € „Sonde“");
+}
+
 void ProtocolTraceTest::saveWritesSupportFile()
 {
-    // "Save..." into a folder / one file with versions, trace lines and the service log
+    // "Save..." into a folder, this line in the service log / one file with versions, trace lines
+    // and the service log's line as it was logged
+    QFETCH(QString, logLine);
     QTemporaryDir program, target;
     RecordingDialogs dialogs;
     setUserDialogs(&dialogs);
@@ -205,7 +215,7 @@ void ProtocolTraceTest::saveWritesSupportFile()
     s.ProgramTitle = QStringLiteral("ZELVO Service");
     s.ProgramVersion = QStringLiteral("V 1.02");
     StartServiceLog();
-    AppendServiceLog(QStringLiteral("Geraet Probedaten0011"));
+    AppendServiceLog(logLine);
     SupportReport::setBluezVersionProvider([] { return QStringLiteral("5.66-fake"); });
     ProtocolTrace trace;
     trace.recordSent(QStringLiteral("$fr?probe!"));
@@ -226,7 +236,7 @@ void ProtocolTraceTest::saveWritesSupportFile()
 #endif
     QVERIFY(text.contains(ProtocolTrace::formatLine(trace.lines().at(0))));
     QVERIFY(text.contains(QStringLiteral("$fr?3 400!\\r\\n")));
-    QVERIFY(text.contains(QStringLiteral("Geraet Probedaten0011")));
+    QVERIFY2(text.contains(logLine), qPrintable(text));
     QCOMPARE(window.lblSaved->text(), file.fileName());
     QVERIFY(dialogs.messages.isEmpty());
     setUserDialogs(nullptr);
