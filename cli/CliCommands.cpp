@@ -2,6 +2,8 @@
 
 #include "cli/CliSession.h"
 #include "cli/RecordJson.h"
+#include "cli/RecordTable.h"
+#include "state/RadioText.h"
 #include "state/SharedState.h"
 #include "state/UserDialogs.h"
 
@@ -44,23 +46,19 @@ void printSendResult(bool json, const QByteArray& reply, const ReplySnapshot& be
         printOut(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)));
         return;
     }
-    printOut(QString::fromLatin1(reply));
+    printOut(RadioText::visible(QString::fromLatin1(reply)));
     if (after.ReplyStatus != before.ReplyStatus)
         printOut(QStringLiteral("ReplyStatus = %1").arg(after.ReplyStatus));
     if (after.ReplyData != before.ReplyData)
-        printOut(QStringLiteral("ReplyData = %1").arg(after.ReplyData));
+        printOut(QStringLiteral("ReplyData = %1").arg(RadioText::visible(after.ReplyData)));
     if (after.FileHandle != before.FileHandle)
         printOut(QStringLiteral("FileHandle = %1").arg(after.FileHandle));
     if (after.FileLength != before.FileLength)
         printOut(QStringLiteral("FileLength = %1").arg(after.FileLength));
     if (after.BatteryLevel != before.BatteryLevel)
         printOut(QStringLiteral("BatteryLevel = %1").arg(after.BatteryLevel));
-    if (identity) {
-        const IdentityFields& id = sharedState().Identity;
-        printOut(
-            QStringLiteral("Hardware = %1\nMac = %2\nControler = %3\nBuild = %4\nRevision = %5")
-                .arg(id.Hardware, id.Mac, id.Controler, id.Build, id.Revision));
-    }
+    if (identity)
+        printOut(RecordTable::identityLines(sharedState().Identity));
 }
 } // namespace
 
@@ -150,7 +148,7 @@ int battery(CliSession& session)
             QJsonDocument(QJsonObject{{"ReplyData", s.ReplyData}, {"BatteryLevel", s.BatteryLevel}})
                 .toJson(QJsonDocument::Compact)));
     else
-        printOut(s.ReplyData);
+        printOut(RadioText::visible(s.ReplyData));
     session.disconnectGauge();
     return ExitDone;
 }

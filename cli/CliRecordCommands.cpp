@@ -110,9 +110,7 @@ int identity(CliSession& session)
     if (session.options().json)
         CliOutput::printJson(RecordJson::identity(id));
     else
-        CliOutput::printLine(
-            QStringLiteral("Hardware = %1\nMac = %2\nControler = %3\nBuild = %4\nRevision = %5")
-                .arg(id.Hardware, id.Mac, id.Controler, id.Build, id.Revision));
+        CliOutput::printLine(RecordTable::identityLines(id));
     session.disconnectGauge();
     return ExitDone;
 }

@@ -3,6 +3,7 @@
 #include "link/bluetooth/QtBleClient.h"
 #include "sim/SimBleClient.h"
 #include "sim/SimGauge.h"
+#include "state/RadioText.h"
 #include "state/SharedState.h"
 #include "state/TextCatalogue.h"
 #include "state/UserDialogs.h"
@@ -15,12 +16,6 @@ namespace
 {
 constexpr int kScanLimitMs = 10000;
 constexpr int kLinkLimitMs = BleLink::kConnectLimitMs + 7000; // connect plus discovery
-
-// CR and LF shown as \r and \n.
-QByteArray visible(QByteArray text)
-{
-    return text.replace("\r", "\\r").replace("\n", "\\n");
-}
 
 // Runs the event loop until done() holds after a change of the link or an error event of the
 // back end, or until limitMs. Callers that note an error connect to the back end before this.
@@ -61,9 +56,9 @@ CliSession::CliSession(const CliOptions& options, QObject* parent)
     setReplyTimeoutMs(options.timeoutMs);
     if (options.trace) {
         connect(&m_channel, &CommandChannel::commandSent, this,
-                [this](const QString& c) { traceTo(">", c.toLatin1()); });
+                [this](const QString& c) { traceTo(">", c); });
         connect(&m_channel, &CommandChannel::valueReceived, this,
-                [this](const QByteArray& v) { traceTo("<", v); });
+                [this](const QByteArray& v) { traceTo("<", QString::fromLatin1(v)); });
     }
 }
 
@@ -73,9 +68,9 @@ CliSession::~CliSession()
     m_client.reset();
 }
 
-void CliSession::traceTo(const char* prefix, const QByteArray& text)
+void CliSession::traceTo(const char* prefix, const QString& text)
 {
-    std::fprintf(stderr, "%s %s\n", prefix, visible(text).constData());
+    std::fprintf(stderr, "%s %s\n", prefix, RadioText::visible(text).toLocal8Bit().constData());
     std::fflush(stderr);
 }
 

@@ -59,7 +59,7 @@ public:
     static int exitFor(WaitResult r);
 
 private:
-    void traceTo(const char* prefix, const QByteArray& text);
+    void traceTo(const char* prefix, const QString& text);
     CliOptions m_options;
     CommandChannel m_channel;
     std::unique_ptr<BLEClient> m_client;

@@ -2,6 +2,7 @@
 
 #include "info/CalibrationRows.h"
 #include "info/RecordCellTexts.h"
+#include "state/RadioText.h"
 
 #include <QVector>
 
@@ -54,6 +55,14 @@ QStringList lines(const DeviceRecordValues& values, const QString& fileName, con
         out.append(line);
     }
     return out;
+}
+
+QString identityLines(const IdentityFields& id)
+{
+    using RadioText::visible;
+    return QStringLiteral("Hardware = %1\nMac = %2\nControler = %3\nBuild = %4\nRevision = %5")
+        .arg(visible(id.Hardware), visible(id.Mac), visible(id.Controler), visible(id.Build),
+             visible(id.Revision));
 }
 
 } // namespace RecordTable

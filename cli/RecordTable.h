@@ -10,4 +10,7 @@
 namespace RecordTable
 {
 QStringList lines(const DeviceRecordValues& values, const QString& fileName, const QLocale& locale);
+// "Hardware = ..." to "Revision = ...", one line each, the gauge's texts with control characters
+// spelled out.
+QString identityLines(const IdentityFields& id);
 } // namespace RecordTable

@@ -1,6 +1,7 @@
 #include "info/RecordCellTexts.h"
 
 #include "info/NumberFormat.h"
+#include "state/RadioText.h"
 
 namespace
 {
@@ -52,9 +53,9 @@ QList<CellText> recordCellTexts(const DeviceRecordValues& v, const QString& curr
     cells.append({13, FeColumn, integer(v.StartupOptions)});
     cells.append({13, NfeColumn, formatGeneral(v.MenuLevel, locale)});
     cells.append({15, FeColumn, integer(v.UserProbeType)});
-    cells.append({15, NfeColumn, v.MemoryText});
+    cells.append({15, NfeColumn, RadioText::visible(v.MemoryText)});
     cells.append({16, FeColumn, integer(v.UnitsSetting)});
-    cells.append({16, NfeColumn, v.LanguageText});
+    cells.append({16, NfeColumn, RadioText::visible(v.LanguageText)});
     cells.append(
         {17, FeColumn, integer(v.BeepSetting) + PairSeparator + integer(v.ContrastSetting)});
     cells.append(

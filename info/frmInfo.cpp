@@ -7,6 +7,7 @@
 #include "info/RecordCellTexts.h"
 #include "info/VirtualKeyCode.h"
 #include "link/CommandChannel.h"
+#include "state/RadioText.h"
 #include "state/SharedState.h"
 #include "state/TextCatalogue.h"
 
@@ -206,11 +207,11 @@ void frmInfo::FillMSFlex()
 void frmInfo::showIdentity()
 {
     const IdentityFields& id = sharedState().Identity;
-    txtHardware->setText(id.Hardware);
-    txtMac->setText(id.Mac);
-    txtControler->setText(id.Controler);
-    txtBuild->setText(id.Build);
-    txtRevision->setText(id.Revision);
+    txtHardware->setText(RadioText::visible(id.Hardware));
+    txtMac->setText(RadioText::visible(id.Mac));
+    txtControler->setText(RadioText::visible(id.Controler));
+    txtBuild->setText(RadioText::visible(id.Build));
+    txtRevision->setText(RadioText::visible(id.Revision));
 }
 
 void frmInfo::txtBuild_KeyDown(int keyCode, int /*shift*/)

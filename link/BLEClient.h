@@ -20,7 +20,6 @@ enum BleErrorCode : int {
     BleAdapterOff = 2,   // "Bluetooth is switched off"
     BleNotConnected = 3, // method needs a link that is not there
     BleConnectionLost = 4,
-    BleConnectTimeout = 5,
     BleUnknownId = 6, // unknown service / characteristic identifier
     BleOperationFailed = 7,
     BleNoPermission = 8,

@@ -2,6 +2,7 @@
 
 #include "link/BluetoothCheck.h"
 #include "state/LogCategories.h"
+#include "state/RadioText.h"
 #include "state/ServiceLog.h"
 #include "state/SharedState.h"
 #include "state/TextCatalogue.h"
@@ -12,7 +13,8 @@
 
 namespace
 {
-constexpr int kEntryIdStart = 5; // 0-based start of the ServerId in a list entry ("MAC: ")
+const QString kEntryPrefix =
+    QStringLiteral("MAC: "); // a list entry starts with it and the ServerId
 constexpr int kServerIdLength = 12;
 const QString kScan = QStringLiteral("Scan");
 const QString kStop = QStringLiteral("Stop");
@@ -39,13 +41,16 @@ BleLink::BleLink(BLEClient* client, QObject* parent) : QObject(parent), m_client
 
 QString BleLink::deviceEntryText(const QString& serverId, const QString& name, qint16 rssi)
 {
-    return QStringLiteral("MAC: ") + serverId + QStringLiteral(" Name: ") + name +
+    return kEntryPrefix + serverId + QStringLiteral(" Name: ") + RadioText::visible(name) +
            QStringLiteral("       RSSI: ") + QString::number(rssi);
 }
 
+// Only the fixed place counts: the name further on may hold any text, "MAC: " included.
 QString BleLink::serverIdOfEntry(const QString& entry)
 {
-    return entry.mid(kEntryIdStart, kServerIdLength);
+    if (!entry.startsWith(kEntryPrefix))
+        return QString();
+    return entry.mid(kEntryPrefix.size(), kServerIdLength);
 }
 
 void BleLink::setStatus(const QString& text)
@@ -113,7 +118,7 @@ void BleLink::BLEClient1_StartScan(const QStringList&)
 void BleLink::BLEClient1_Advertisement(const QString& serverId, const QString& name, qint16 rssi)
 {
     for (const QString& entry : std::as_const(m_entries)) {
-        if (entry.contains(serverId))
+        if (serverIdOfEntry(entry) == serverId)
             return;
     }
     if (!name.contains(QLatin1String("ZE")))

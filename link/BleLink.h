@@ -17,8 +17,9 @@ public:
     // Discovery gets five ticks of one second.
     static constexpr int kDiscoveryTicks = 5;
     static constexpr int kTimerIntervalMs = 1000;
-    // A connect that has neither succeeded nor failed after this long is given up.
-    static constexpr int kConnectLimitMs = 15000;
+    // A connect that has neither succeeded nor failed after this long is given up, whatever the
+    // back end: the client is told to disconnect, and "Please try again" stays on the status line.
+    static constexpr int kConnectLimitMs = 10000;
 
     explicit BleLink(BLEClient* client, QObject* parent = nullptr);
     BLEClient* client() const { return m_client; }
@@ -58,9 +59,9 @@ public:
     void BLEClient1_Disconnected(qint16 statusCode, const QString& description);
     void BLEClient1_Error(qint16 errorCode, const QString& description);
 
-    // "MAC: <id> Name: <name>       RSSI: <rssi>"
+    // "MAC: <id> Name: <name>       RSSI: <rssi>", the name's control characters spelled out
     static QString deviceEntryText(const QString& serverId, const QString& name, qint16 rssi);
-    // The ServerId inside a list entry.
+    // The ServerId at the start of a list entry; empty for text that is no entry.
     static QString serverIdOfEntry(const QString& entry);
 
 signals:

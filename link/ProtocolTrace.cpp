@@ -1,12 +1,10 @@
 #include "link/ProtocolTrace.h"
 
 #include "link/CommandChannel.h"
+#include "state/RadioText.h"
 
 namespace
 {
-constexpr char kHexDigits[] = "0123456789ABCDEF";
-constexpr uchar kFirstPrintable = 0x20;
-constexpr uchar kLastPrintable = 0x7E;
 const QString kSentMark = QStringLiteral("->");
 const QString kReceivedMark = QStringLiteral("<-");
 const QString kTimeFormat = QStringLiteral("HH:mm:ss.zzz");
@@ -26,29 +24,6 @@ void ProtocolTrace::attach(CommandChannel* channel)
         return;
     connect(channel, &CommandChannel::commandSent, this, &ProtocolTrace::recordSent);
     connect(channel, &CommandChannel::valueReceived, this, &ProtocolTrace::recordReceived);
-}
-
-QString ProtocolTrace::visibleText(const QByteArray& bytes)
-{
-    QString out;
-    out.reserve(bytes.size());
-    for (const char ch : bytes) {
-        const auto b = uchar(ch);
-        if (b == '\r')
-            out += QStringLiteral("\\r");
-        else if (b == '\n')
-            out += QStringLiteral("\\n");
-        else if (b == '\t')
-            out += QStringLiteral("\\t");
-        else if (b == '\\')
-            out += QStringLiteral("\\\\");
-        else if (b < kFirstPrintable || b > kLastPrintable)
-            out += QStringLiteral("\\x") + QLatin1Char(kHexDigits[b >> 4]) +
-                   QLatin1Char(kHexDigits[b & 0x0F]);
-        else
-            out += QLatin1Char(char(b));
-    }
-    return out;
 }
 
 QString ProtocolTrace::formatLine(const TraceLine& line)
@@ -73,7 +48,7 @@ void ProtocolTrace::recordSent(const QString& command)
 {
     TraceLine line;
     line.direction = TraceLine::Direction::Sent;
-    line.text = visibleText(command.toLatin1());
+    line.text = RadioText::visible(command);
     m_pendingSinceMs = m_clock.elapsed();
     append(line);
 }
@@ -82,7 +57,7 @@ void ProtocolTrace::recordReceived(const QByteArray& value)
 {
     TraceLine line;
     line.direction = TraceLine::Direction::Received;
-    line.text = visibleText(value);
+    line.text = RadioText::visible(QString::fromLatin1(value));
     if (m_pendingSinceMs >= 0)
         line.roundTripMs = m_clock.elapsed() - m_pendingSinceMs;
     m_pendingSinceMs = -1;

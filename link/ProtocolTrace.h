@@ -15,7 +15,7 @@ struct TraceLine {
     enum class Direction { Sent, Received };
     Direction direction = Direction::Sent;
     QDateTime time;          // local wall-clock time
-    QString text;            // the bytes as visible text: CR, LF, tab, other controls escaped
+    QString text;            // the bytes read as Latin-1, control characters escaped (RadioText)
     qint64 roundTripMs = -1; // a reply: ms since the command it answers; -1 for none
 };
 
@@ -40,9 +40,6 @@ public:
     // All lines, one per line of text, in the order they happened.
     QString text() const;
 
-    // The text with carriage return, line feed and tab shown as \r, \n, \t, a backslash
-    // doubled, and any other control character or byte above 126 as \xNN. Total on any input.
-    static QString visibleText(const QByteArray& bytes);
     // "hh:mm:ss.zzz  -> text" for a command, "hh:mm:ss.zzz  <- text  (RTT n ms)" for a reply.
     static QString formatLine(const TraceLine& line);
 

@@ -1,6 +1,7 @@
 #include "link/SupportReport.h"
 
 #include "state/SharedState.h"
+#include "state/Windows1252.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -51,14 +52,13 @@ SupportVersions currentVersions()
     return v;
 }
 
-// The log is written in Windows-1252; its text is mostly ASCII and Latin-1 letters, which
-// read the same.
+// The log is written in Windows-1252.
 QString serviceLogText()
 {
     QFile log(sharedState().LogFilePath);
     if (sharedState().LogFilePath.isEmpty() || !log.open(QIODevice::ReadOnly))
         return QString();
-    QString text = QString::fromLatin1(log.readAll());
+    QString text = fromWindows1252(log.readAll());
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     return text;
 }

@@ -3,6 +3,7 @@
 #include "link/CommandChannel.h"
 #include "link/DeviceBusy.h"
 #include "state/LogCategories.h"
+#include "state/RadioText.h"
 #include "state/SharedState.h"
 
 namespace
@@ -105,7 +106,7 @@ void DeviceClock::onReplyHandled()
     m_waiting = false;
     m_limit.stop();
     if (!m_stopped)
-        emit timeRead(s.ReplyData);
+        emit timeRead(RadioText::visible(s.ReplyData));
     afterRead();
 }
 

@@ -37,6 +37,7 @@ public:
     void setReplyLimitMs(int ms) { m_limitMs = ms; }
 
 signals:
+    // The gauge's time text as it may be shown (control characters spelled out).
     void timeRead(const QString& text);
     // A read got no reply in time (TimedOut) or could not go out / lost the link (LinkLost).
     void readFailed(WaitResult why);

@@ -33,6 +33,17 @@ char encodeUnit(char16_t unit)
     return Unmappable;
 }
 
+char16_t decodeByte(unsigned char byte)
+{
+    if (byte < Latin1Low || byte >= Latin1High)
+        return byte;
+    for (const Special& special : Specials) {
+        if (special.byte == byte)
+            return special.unicode;
+    }
+    return byte;
+}
+
 } // namespace
 
 QByteArray toWindows1252(QStringView text)
@@ -47,4 +58,13 @@ QByteArray toWindows1252(QStringView text)
         bytes.append(encodeUnit(unit.unicode()));
     }
     return bytes;
+}
+
+QString fromWindows1252(QByteArrayView bytes)
+{
+    QString text;
+    text.reserve(bytes.size());
+    for (const char byte : bytes)
+        text.append(QChar(decodeByte(static_cast<unsigned char>(byte))));
+    return text;
 }

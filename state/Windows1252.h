@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
 #include <QStringView>
 
 // Encodes text in the Windows-1252 code page of the service log. U+0000..U+007F and
@@ -8,3 +10,7 @@
 // quotes, dashes, ...) get their 1252 bytes, and every other character, a surrogate pair
 // included, becomes one '?'. Total on any input.
 QByteArray toWindows1252(QStringView text);
+
+// Decodes Windows-1252 text: the 27 typographic bytes of 0x80..0x9F become their characters,
+// every other byte keeps its value (the five unassigned ones included). Total on any input.
+QString fromWindows1252(QByteArrayView bytes);

@@ -30,9 +30,6 @@ bool isTrue(const QString& value)
 QtBleClient::QtBleClient(QObject* parent)
     : BLEClient(parent), m_scanner(new QtBleScanner(this)), m_services(new QtBleServices(this))
 {
-    m_connectTimer.setSingleShot(true);
-    m_connectTimer.setInterval(kConnectTimeoutMs);
-    connect(&m_connectTimer, &QTimer::timeout, this, &QtBleClient::onConnectTimeout);
     m_disconnectTimer.setSingleShot(true);
     m_disconnectTimer.setInterval(kDisconnectTimeoutMs);
     connect(&m_disconnectTimer, &QTimer::timeout, this, [this] { endLink(0, {}); });
@@ -154,7 +151,6 @@ BleResult QtBleClient::ConnectDevice(const QString& serverId)
     connect(m_controller, &QLowEnergyController::errorOccurred, this,
             &QtBleClient::onControllerError);
     m_state = LinkState::Connecting;
-    m_connectTimer.start();
     qCDebug(zvBle) << "connecting" << serverId;
     m_controller->connectToDevice();
     return BleResult::success();
@@ -164,24 +160,10 @@ void QtBleClient::onConnected()
 {
     if (m_state != LinkState::Connecting)
         return;
-    m_connectTimer.stop();
     m_state = LinkState::Connected;
     m_services->attach(m_controller);
     qCDebug(zvBle) << "connected";
     post([this] { emit Connected(0, QString()); });
-}
-
-void QtBleClient::onConnectTimeout()
-{
-    if (m_state != LinkState::Connecting)
-        return;
-    const int seconds = (m_connectTimer.interval() + 999) / 1000;
-    qCDebug(zvBle) << "connect time limit reached";
-    dropController();
-    m_state = LinkState::Idle;
-    const QString text =
-        QStringLiteral("the gauge did not complete the connection within %1 s").arg(seconds);
-    post([this, text] { emit Error(BleConnectTimeout, text); });
 }
 
 void QtBleClient::onDisconnected()
@@ -198,7 +180,6 @@ void QtBleClient::onControllerError(QLowEnergyController::Error error)
     qCDebug(zvBle) << "controller error" << error << "in state" << int(m_state);
     const QString text = controllerErrorText(error);
     if (m_state == LinkState::Connecting) {
-        m_connectTimer.stop();
         dropController();
         m_state = LinkState::Idle;
         const qint16 code = error == QLowEnergyController::InvalidBluetoothAdapterError
@@ -224,7 +205,6 @@ BleResult QtBleClient::DisconnectDevice()
     case LinkState::Disconnecting:
         return BleResult::success(); // nothing (more) to end; no second event
     case LinkState::Connecting:
-        m_connectTimer.stop();
         endLink(0, {});
         return BleResult::success();
     case LinkState::Connected:
@@ -239,7 +219,6 @@ BleResult QtBleClient::DisconnectDevice()
 void QtBleClient::endLink(qint16 status, const QString& description)
 {
     m_disconnectTimer.stop();
-    m_connectTimer.stop();
     m_services->clear();
     dropController();
     m_state = LinkState::Idle;

@@ -14,13 +14,12 @@ class QtBleServices;
 // The BLE client over Qt Bluetooth (BlueZ on Linux, the platform stack elsewhere). ServerIds are
 // the 12 upper-case hex digits of the device address; ServiceId is the service UUID text,
 // CharacteristicId "service/characteristic" and DescriptorId "service/characteristic/descriptor"
-// (upper-case UUID texts). Every event leaves through the event loop.
+// (upper-case UUID texts). Every event leaves through the event loop. A connect has no time limit
+// here: the link logic gives up a connect that takes too long with DisconnectDevice().
 class QtBleClient : public BLEClient
 {
     Q_OBJECT
 public:
-    // A connect that has not reached Connected by then ends with an Error event.
-    static constexpr int kConnectTimeoutMs = 10000;
     // A disconnect that the stack does not confirm by then is taken as done.
     static constexpr int kDisconnectTimeoutMs = 3000;
     // StatusCode of the Disconnected event when the gauge or the radio dropped the link.
@@ -29,7 +28,6 @@ public:
     explicit QtBleClient(QObject* parent = nullptr);
     ~QtBleClient() override;
 
-    void setConnectTimeout(int ms) { m_connectTimer.setInterval(ms); }
     void setDisconnectTimeout(int ms) { m_disconnectTimer.setInterval(ms); }
     void setScanPeriod(int ms);
     bool isConnected() const { return m_state == LinkState::Connected; }
@@ -62,7 +60,6 @@ private:
     void onConnected();
     void onDisconnected();
     void onControllerError(QLowEnergyController::Error error);
-    void onConnectTimeout();
     void endLink(qint16 status, const QString& description);
     void dropController();
     BleResult needLink() const;
@@ -72,7 +69,6 @@ private:
     QtBleServices* m_services;
     QPointer<QLowEnergyController> m_controller;
     QMap<QString, QBluetoothDeviceInfo> m_devices; // by ServerId, from scanning
-    QTimer m_connectTimer;
     QTimer m_disconnectTimer;
     LinkState m_state = LinkState::Idle;
     QString m_scanFilter;

@@ -32,9 +32,9 @@ QtBleScanner::QtBleScanner(QObject* parent)
     : QObject(parent), m_agent(new QBluetoothDeviceDiscoveryAgent(this))
 {
     connect(m_agent, &QBluetoothDeviceDiscoveryAgent::deviceDiscovered, this,
-            &QtBleScanner::onDevice);
+            &QtBleScanner::onDiscovered);
     connect(m_agent, &QBluetoothDeviceDiscoveryAgent::deviceUpdated, this,
-            [this](const QBluetoothDeviceInfo& info) { onDevice(info); });
+            &QtBleScanner::onUpdated);
     connect(m_agent, &QBluetoothDeviceDiscoveryAgent::finished, this, &QtBleScanner::onFinished);
     connect(m_agent, &QBluetoothDeviceDiscoveryAgent::errorOccurred, this, &QtBleScanner::onError);
 }
@@ -80,6 +80,7 @@ BleResult QtBleScanner::start()
         return r;
     m_wanted = true;
     m_starting = true;
+    m_heard.clear();
     m_agent->setLowEnergyDiscoveryTimeout(m_periodMs);
     m_agent->start(QBluetoothDeviceDiscoveryAgent::LowEnergyMethod);
     m_starting = false;
@@ -96,9 +97,29 @@ void QtBleScanner::stop()
         m_agent->stop();
 }
 
-void QtBleScanner::onDevice(const QBluetoothDeviceInfo& info)
+QString QtBleScanner::keyOf(const QBluetoothDeviceInfo& info)
 {
-    if (m_wanted && (info.coreConfigurations() & QBluetoothDeviceInfo::LowEnergyCoreConfiguration))
+    return info.address().isNull() ? info.deviceUuid().toString() : info.address().toString();
+}
+
+void QtBleScanner::onDiscovered(const QBluetoothDeviceInfo& info)
+{
+    if (info.rssi() != 0)
+        m_heard.insert(keyOf(info));
+    report(info);
+}
+
+void QtBleScanner::onUpdated(const QBluetoothDeviceInfo& info, QBluetoothDeviceInfo::Fields fields)
+{
+    if (fields.testFlag(QBluetoothDeviceInfo::Field::RSSI))
+        m_heard.insert(keyOf(info));
+    report(info);
+}
+
+void QtBleScanner::report(const QBluetoothDeviceInfo& info)
+{
+    if (m_wanted && m_heard.contains(keyOf(info)) &&
+        (info.coreConfigurations() & QBluetoothDeviceInfo::LowEnergyCoreConfiguration))
         emit device(info);
 }
 

@@ -5,9 +5,13 @@
 #include <QBluetoothDeviceDiscoveryAgent>
 #include <QBluetoothDeviceInfo>
 #include <QObject>
+#include <QSet>
 
 // LE scanning that keeps running until stopped: the discovery agent works in periods, and a new
-// period starts whenever one ends. Reports every sighting (new device or update) as device().
+// period starts whenever one ends. Reports every sighting (new device or update) of a device this
+// scan has heard as device(). The stack also reports the devices it remembers from earlier, the
+// moment a scan starts and with RSSI 0, whether they are in range or not: such a device counts as
+// heard only once it is found with an RSSI or its RSSI is updated during the scan.
 class QtBleScanner : public QObject
 {
     Q_OBJECT
@@ -32,11 +36,15 @@ signals:
 private:
     void onError(QBluetoothDeviceDiscoveryAgent::Error error);
     void onFinished();
-    void onDevice(const QBluetoothDeviceInfo& info);
+    void onDiscovered(const QBluetoothDeviceInfo& info);
+    void onUpdated(const QBluetoothDeviceInfo& info, QBluetoothDeviceInfo::Fields fields);
+    void report(const QBluetoothDeviceInfo& info);
+    static QString keyOf(const QBluetoothDeviceInfo& info);
     static BleResult resultOf(QBluetoothDeviceDiscoveryAgent::Error error, const QString& text);
 
     QBluetoothDeviceDiscoveryAgent* m_agent;
     int m_periodMs = kDefaultPeriodMs;
     bool m_wanted = false;
     bool m_starting = false;
+    QSet<QString> m_heard; // devices heard since start()
 };

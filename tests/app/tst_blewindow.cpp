@@ -42,6 +42,7 @@ class BleWindowTest : public QObject
 private slots:
     void listedNames_data();
     void listedNames();
+    void entryText_data();
     void entryText();
     void connectTakesAddressFromEntry();
     void reconnectWithoutSelection();
@@ -89,14 +90,40 @@ void BleWindowTest::listedNames()
     QCOMPARE(h.link().txtLog->text(), QStringLiteral("Scanning started..."));
 }
 
+void BleWindowTest::entryText_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("entry");
+    QTest::newRow("plain name") << "ZE-100"
+                                << "MAC: 0123456789AB Name: ZE-100       RSSI: -67";
+    QTest::newRow("line break forging an entry")
+        << "ZE-100\nMAC: FEDCBA987654 Name: ZE-9"
+        << "MAC: 0123456789AB Name: ZE-100\\nMAC: FEDCBA987654 Name: ZE-9       RSSI: -67";
+    QTest::newRow("terminal escapes")
+        << "ZE\x1b[2J\x1b[31m"
+        << "MAC: 0123456789AB Name: ZE\\x1B[2J\\x1B[31m       RSSI: -67";
+    QTest::newRow("other gauge's address in the name")
+        << "ZE FEDCBA987654"
+        << "MAC: 0123456789AB Name: ZE FEDCBA987654       RSSI: -67";
+}
+
 void BleWindowTest::entryText()
 {
-    // gauge 0123456789AB named ZE-100 at -67 dBm / entry text with seven blanks before RSSI
-    AppHarness h;
-    h.gauge.setServerId(QStringLiteral("0123456789AB"));
-    QVERIFY(h.scanUntil(1));
-    QCOMPARE(h.link().lbDevices->item(0)->text(),
-             QStringLiteral("MAC: 0123456789AB Name: ZE-100       RSSI: -67"));
+    // gauge 0123456789AB advertising this name at -67 dBm, then gauge FEDCBA987654 / one entry
+    // each, seven blanks before RSSI, the name's control characters spelled out, each entry
+    // leading to its own gauge
+    QFETCH(QString, name);
+    QFETCH(QString, entry);
+    FakeBleClient client;
+    BleLink link(&client);
+    emit client.Advertisement(QStringLiteral("0123456789AB"), name, -67, 0, {}, {}, {}, 0, {}, true,
+                              false);
+    emit client.Advertisement(QStringLiteral("FEDCBA987654"), QStringLiteral("ZE-200"), -70, 0, {},
+                              {}, {}, 0, {}, true, false);
+    QCOMPARE(link.deviceEntries().size(), 2);
+    QCOMPARE(link.deviceEntries().at(0), entry);
+    QCOMPARE(BleLink::serverIdOfEntry(link.deviceEntries().at(0)), QStringLiteral("0123456789AB"));
+    QCOMPARE(BleLink::serverIdOfEntry(link.deviceEntries().at(1)), QStringLiteral("FEDCBA987654"));
 }
 
 void BleWindowTest::connectTakesAddressFromEntry()

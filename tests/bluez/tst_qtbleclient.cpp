@@ -14,6 +14,7 @@ const QString kGapUuid = QStringLiteral("00001800-0000-1000-8000-00805F9B34FB");
 const QString kCccdUuid = QStringLiteral("00002902-0000-1000-8000-00805F9B34FB");
 constexpr int kQuietMs = 400; // how long "no further event" is watched
 constexpr int kRunLength = 200;
+const QString kAbsentId = QStringLiteral("0011223344AA"); // a gauge the stack saw long ago
 } // namespace
 
 class QtBleClientTest : public QObject
@@ -57,25 +58,37 @@ void QtBleClientTest::cleanup()
 
 void QtBleClientTest::scanReportsDevices_data()
 {
+    QTest::addColumn<QStringList>("options");
     QTest::addColumn<QString>("serverId");
     QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("rssi");
-    QTest::newRow("gauge") << F::kGaugeId << "ZE-100" << -67;
-    QTest::newRow("device that is not a gauge") << F::kOtherId << "Headset" << -80;
+    QTest::addColumn<int>("rssi"); // 0: never reported
+    QTest::newRow("gauge") << QStringList() << F::kGaugeId << "ZE-100" << -67;
+    QTest::newRow("device that is not a gauge") << QStringList() << F::kOtherId << "Headset" << -80;
+    QTest::newRow("remembered gauge that advertises")
+        << QStringList{"--remembered", F::kGaugeId} << F::kGaugeId << "ZE-100" << -67;
+    QTest::newRow("remembered gauge out of range")
+        << QStringList{"--remembered", kAbsentId} << kAbsentId << QString() << 0;
 }
 
 void QtBleClientTest::scanReportsDevices()
 {
-    // scan on a radio with a gauge and a headset / StartScan first, then each with name and RSSI
+    // scan on a radio with a gauge and a headset, the stack knowing some devices from before /
+    // StartScan first, then each device heard during the scan with name and RSSI, the others never
+    QFETCH(QStringList, options);
     QFETCH(QString, serverId);
     QFETCH(QString, name);
     QFETCH(int, rssi);
-    QVERIFY(m_f.start({}).isEmpty());
+    QVERIFY(m_f.start(options).isEmpty());
     QVERIFY(m_f.client->StartScanning(QString()).ok());
     QCOMPARE(m_f.log->size(), 0); // nothing inside the call
-    QTRY_VERIFY_WITH_TIMEOUT(m_f.log->find("Advertisement", 0, serverId) >= 0, F::kEventWaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(m_f.log->find("Advertisement", 0, F::kGaugeId) >= 0, F::kEventWaitMs);
+    QTest::qWait(kQuietMs); // the RSSI of everything in range has moved since
     QCOMPARE(m_f.log->events().first().name, QStringLiteral("StartScan"));
-    const auto& seen = m_f.log->events()[m_f.log->find("Advertisement", 0, serverId)];
+    const int first = m_f.log->find("Advertisement", 0, serverId);
+    QCOMPARE(first >= 0, rssi != 0);
+    if (first < 0)
+        return;
+    const auto& seen = m_f.log->events()[first];
     QCOMPARE(seen.args.value(1).toString(), name);
     QCOMPARE(seen.args.value(2).toInt(), rssi);
 }

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QtTest>
 
 namespace
@@ -44,6 +45,7 @@ private slots:
     void uploadLandsOnGauge();
     void languageFileLandsOnGauge();
     void clockSetAndRead();
+    void onlyGaugesHeardCount();
     void failures_data();
     void failures();
 
@@ -125,36 +127,62 @@ void tst_ZvctlBluez::clockSetAndRead()
     QVERIFY(qAbs(read.secsTo(QDateTime::currentDateTime())) <= 2);
 }
 
+void tst_ZvctlBluez::onlyGaugesHeardCount()
+{
+    // the stack remembers the gauge in range and one out of range / scan lists only the one in
+    // range, with its RSSI, and a command without --device goes to it
+    QVERIFY2(m_harness.startFake({"--remembered", "0011223344AA", "--remembered", "5A454C564F01"}),
+             qPrintable(m_harness.errorText()));
+    const ZvctlRun scan = run({"scan"});
+    QVERIFY2(scan.exitCode == 0, qPrintable(scan.err));
+    const QStringList listed = scan.out.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(listed.size(), 1);
+    QVERIFY2(QRegularExpression("^MAC: 5A454C564F01 Name: ZE-100 +RSSI: -6[78]$")
+                 .match(listed[0])
+                 .hasMatch(),
+             qPrintable(listed[0]));
+    const ZvctlRun battery = run({"battery"});
+    QVERIFY2(battery.exitCode == 0, qPrintable(battery.err));
+}
+
 void tst_ZvctlBluez::failures_data()
 {
     QTest::addColumn<QStringList>("scenario");
     QTest::addColumn<QStringList>("command");
     QTest::addColumn<int>("exitCode");
-    QTest::newRow("no adapter") << QStringList{"--no-adapter"} << QStringList{"battery"} << 1;
-    QTest::newRow("adapter off") << QStringList{"--powered-off"} << QStringList{"scan"} << 1;
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no adapter") << QStringList{"--no-adapter"} << QStringList{"battery"} << 1
+                                << "no Bluetooth adapter found";
+    QTest::newRow("adapter off") << QStringList{"--powered-off"} << QStringList{"scan"} << 1
+                                 << "Bluetooth is switched off";
     QTest::newRow("link drops during the read")
-        << QStringList{"--disconnect-after", "3"} << QStringList{"read"} << 3;
+        << QStringList{"--disconnect-after", "3"} << QStringList{"read"} << 3
+        << "connection was lost";
     QTest::newRow("link drops during a language transfer")
-        << QStringList{"--disconnect-after", "2"} << QStringList{"send-language", "@lDE"} << 3;
+        << QStringList{"--disconnect-after", "2"} << QStringList{"send-language", "@lDE"} << 3
+        << "Connection to device lost";
     QTest::newRow("services never resolved: connect limit")
-        << QStringList{"--never-resolve"} << QStringList{"battery"} << 3;
+        << QStringList{"--never-resolve"} << QStringList{"battery"} << 3
+        << "connection failed: Please try again";
     QTest::newRow("gauge not there")
-        << QStringList{} << QStringList{"--device", "0011223344AA", "battery"} << 3;
+        << QStringList{} << QStringList{"--device", "0011223344AA", "battery"} << 3
+        << "gauge 0011223344AA not found";
 }
 
 void tst_ZvctlBluez::failures()
 {
     // a radio or gauge that fails / exit 1 when Bluetooth is not usable, 3 when the gauge is
-    // not reached or the link drops, always with a message.
+    // not reached or the link drops, with a message that says which
     QFETCH(QStringList, scenario);
     QFETCH(QStringList, command);
+    QFETCH(QString, message);
     QTemporaryDir dir;
     writeFile(dir.filePath("lDE"), QByteArray(300, 'x'));
     command.replaceInStrings(QStringLiteral("@"), dir.path() + QLatin1Char('/'));
     QVERIFY2(m_harness.startFake(scenario), qPrintable(m_harness.errorText()));
     const ZvctlRun r = run(QStringList{"--lang", "en"} + command);
     QTEST(r.exitCode, "exitCode");
-    QVERIFY(!r.err.trimmed().isEmpty());
+    QVERIFY2(r.err.contains(message), qPrintable(r.err));
 }
 
 QTEST_GUILESS_MAIN(tst_ZvctlBluez)

@@ -2,6 +2,7 @@
 #include "link/BLE.h"
 #include "link/ProtocolTrace.h"
 #include "link/SupportReport.h"
+#include "state/RadioText.h"
 #include "state/ServiceLog.h"
 #include "tests/app/AppHarness.h"
 #include "tests/app/FakeBleClient.h"
@@ -46,14 +47,15 @@ class ProtocolTraceTest : public QObject
     Q_OBJECT
 private slots:
     void init();
-    void visibleText_data();
-    void visibleText();
+    void radioText_data();
+    void radioText();
     void commandsAndRepliesWithRoundTrip_data();
     void commandsAndRepliesWithRoundTrip();
     void replyWithoutCommandHasNoRoundTrip();
     void keepsNewestLines();
     void deviceTextsShownLiterally_data();
     void deviceTextsShownLiterally();
+    void saveWritesSupportFile_data();
     void saveWritesSupportFile();
     void saveCancelledWritesNothing();
     void menuOpensTraceOfWholeSession();
@@ -66,25 +68,37 @@ void ProtocolTraceTest::init()
     SupportReport::setBluezVersionProvider(nullptr);
 }
 
-void ProtocolTraceTest::visibleText_data()
+void ProtocolTraceTest::radioText_data()
 {
-    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("plain command") << QByteArray("$gcv!") << "$gcv!";
-    QTest::newRow("CR LF") << QByteArray("$naxo00!\r\n") << "$naxo00!\\r\\n";
-    QTest::newRow("tab and backslash") << QByteArray("a\tb\\c") << "a\\tb\\\\c";
-    QTest::newRow("NUL and control") << QByteArray("x\0\x1by", 4) << "x\\x00\\x1By";
-    QTest::newRow("byte above 126") << QByteArray("\xE4\x7F") << "\\xE4\\x7F";
-    QTest::newRow("markup stays text") << kHtmlName << "<b>ZE</b>";
-    QTest::newRow("empty") << QByteArray() << "";
+    QTest::newRow("plain command") << "$gcv!"
+                                   << "$gcv!";
+    QTest::newRow("letters beyond ASCII")
+        << QString::fromUtf8("Prüfgerät ZE-100 €") << QString::fromUtf8("Prüfgerät ZE-100 €");
+    QTest::newRow("markup stays text") << QString::fromLatin1(kHtmlName) << "<b>ZE</b>";
+    QTest::newRow("CR LF") << "$naxo00!\r\n"
+                           << "$naxo00!\\r\\n";
+    QTest::newRow("line feed alone") << "ZE-1\nMAC: 000000000000"
+                                     << "ZE-1\\nMAC: 000000000000";
+    QTest::newRow("tab and backslash") << "a\tb\\c"
+                                       << "a\\tb\\\\c";
+    QTest::newRow("escape sequence") << "ZE\x1b[2J"
+                                     << "ZE\\x1B[2J";
+    QTest::newRow("NUL and bell") << QString::fromLatin1("x\0\ay", 4) << "x\\x00\\x07y";
+    QTest::newRow("DEL") << "ZE\x7f"
+                         << "ZE\\x7F";
+    QTest::newRow("C1 next line") << QString::fromUtf8("ZE\u0085X") << "ZE\\x85X";
+    QTest::newRow("line separator") << QString::fromUtf8("ZE\u2028X\u2029") << "ZE\\u2028X\\u2029";
+    QTest::newRow("empty") << QString() << "";
 }
 
-void ProtocolTraceTest::visibleText()
+void ProtocolTraceTest::radioText()
 {
-    // bytes of a command or reply / the visible text, every control character spelled out
-    QFETCH(QByteArray, bytes);
+    // a device name or reply with each class of character / controls spelled out, the rest kept
+    QFETCH(QString, text);
     QFETCH(QString, shown);
-    QCOMPARE(ProtocolTrace::visibleText(bytes), shown);
+    QCOMPARE(RadioText::visible(text), shown);
 }
 
 void ProtocolTraceTest::commandsAndRepliesWithRoundTrip_data()
@@ -120,7 +134,7 @@ void ProtocolTraceTest::commandsAndRepliesWithRoundTrip()
         QCOMPARE(lines[i].direction, TraceLine::Direction::Sent);
         QCOMPARE(lines[i + 1].direction, TraceLine::Direction::Received);
         QCOMPARE(lines[i + 1].text,
-                 ProtocolTrace::visibleText(replies.at(i / 2).at(0).toByteArray()));
+                 RadioText::visible(QString::fromLatin1(replies.at(i / 2).at(0).toByteArray())));
         QVERIFY2(lines[i + 1].roundTripMs >= writeMs + readMs - kSimToleranceMs,
                  qPrintable(QString::number(lines[i + 1].roundTripMs)));
         QVERIFY(lines[i].time <= lines[i + 1].time);
@@ -181,9 +195,18 @@ void ProtocolTraceTest::deviceTextsShownLiterally()
     QVERIFY(!anyBold(*window.txtTrace));
 }
 
+void ProtocolTraceTest::saveWritesSupportFile_data()
+{
+    QTest::addColumn<QString>("logLine");
+    QTest::newRow("ASCII log line") << "Geraet Probedaten0011";
+    QTest::newRow("umlaut and euro sign") << QString::fromUtf8("Gerät Länge 400 € „Sonde“");
+}
+
 void ProtocolTraceTest::saveWritesSupportFile()
 {
-    // "Save..." into a folder / one file with versions, trace lines and the service log
+    // "Save..." into a folder, this line in the service log / one file with versions, trace lines
+    // and the service log's line as it was logged
+    QFETCH(QString, logLine);
     QTemporaryDir program, target;
     RecordingDialogs dialogs;
     setUserDialogs(&dialogs);
@@ -192,7 +215,7 @@ void ProtocolTraceTest::saveWritesSupportFile()
     s.ProgramTitle = QStringLiteral("ZELVO Service");
     s.ProgramVersion = QStringLiteral("V 1.02");
     StartServiceLog();
-    AppendServiceLog(QStringLiteral("Geraet Probedaten0011"));
+    AppendServiceLog(logLine);
     SupportReport::setBluezVersionProvider([] { return QStringLiteral("5.66-fake"); });
     ProtocolTrace trace;
     trace.recordSent(QStringLiteral("$fr?probe!"));
@@ -213,7 +236,7 @@ void ProtocolTraceTest::saveWritesSupportFile()
 #endif
     QVERIFY(text.contains(ProtocolTrace::formatLine(trace.lines().at(0))));
     QVERIFY(text.contains(QStringLiteral("$fr?3 400!\\r\\n")));
-    QVERIFY(text.contains(QStringLiteral("Geraet Probedaten0011")));
+    QVERIFY2(text.contains(logLine), qPrintable(text));
     QCOMPARE(window.lblSaved->text(), file.fileName());
     QVERIFY(dialogs.messages.isEmpty());
     setUserDialogs(nullptr);

@@ -5,12 +5,16 @@
 #include "tests/bluez/fakebluez/FakeBluezTree.h"
 #include "tests/bluez/fakebluez/FakeBluezTypes.h"
 
+#include <algorithm>
+#include <iterator>
+
 using namespace FakeBluezNames;
 
 namespace
 {
 const QString kAdapterAddress = QStringLiteral("00:1A:7D:DA:71:13");
 const QString kOtherAddress = QStringLiteral("00:A0:C9:14:7E:21");
+const QString kAbsentGaugeName = QStringLiteral("ZE-200");
 const QString kGaugeServiceUuid = QStringLiteral("722383ea-0662-466f-b41f-0fd548267c10");
 constexpr qint16 kGaugeRssi = -67;
 constexpr qint16 kOtherRssi = -80;
@@ -34,8 +38,8 @@ FakeBluezAdapter::FakeBluezAdapter(FakeBluezTree& tree, FakeBluezGatt& gatt, Sim
                                    const FakeBluezOptions& options, const QDBusConnection& bus)
     : m_tree(tree), m_gatt(gatt), m_options(options), m_bus(bus)
 {
-    m_devices.append({colonAddress(gauge.serverId()), gauge.name(), kGaugeRssi, true});
-    m_devices.append({kOtherAddress, QStringLiteral("Headset"), kOtherRssi, false});
+    m_devices.append({colonAddress(gauge.serverId()), gauge.name(), kGaugeRssi, true, true});
+    m_devices.append({kOtherAddress, QStringLiteral("Headset"), kOtherRssi, false, true});
     m_rssiTimer.setInterval(kRssiIntervalMs);
     connect(&m_rssiTimer, &QTimer::timeout, this, &FakeBluezAdapter::moveRssi);
 }
@@ -58,6 +62,21 @@ void FakeBluezAdapter::addAdapter()
                             {QStringLiteral("UUIDs"), QStringList()},
                             {QStringLiteral("Modalias"), QStringLiteral("usb:v1D6Bp0246d0542")}};
     m_tree.addObject(kAdapterPath, {{kAdapter, props}});
+    addRemembered(m_options.remembered);
+}
+
+void FakeBluezAdapter::addRemembered(const QStringList& ids)
+{
+    for (const QString& id : ids) {
+        const QString address = colonAddress(id);
+        auto known = std::find_if(m_devices.cbegin(), m_devices.cend(),
+                                  [&](const FakeDevice& d) { return d.address == address; });
+        if (known == m_devices.cend()) {
+            m_devices.append({address, kAbsentGaugeName, 0, false, false});
+            known = std::prev(m_devices.cend());
+        }
+        addDevice(*known, false);
+    }
 }
 
 bool FakeBluezAdapter::powered() const
@@ -132,36 +151,48 @@ void FakeBluezAdapter::announceDevices()
     if (!m_rssiTimer.isActive())
         return;
     for (const FakeDevice& d : std::as_const(m_devices)) {
-        if (m_tree.contains(pathOf(d), kDevice))
+        if (!d.inRange)
             continue;
-        FakeManufacturerData maker;
-        maker.insert(kGaugeCompanyId, QDBusVariant(QByteArray::fromHex("5a45")));
-        QVariantMap props{
-            {QStringLiteral("Address"), d.address},
-            {QStringLiteral("AddressType"), QStringLiteral("public")},
-            {QStringLiteral("Name"), d.name},
-            {QStringLiteral("Alias"), d.name},
-            {QStringLiteral("Adapter"), QVariant::fromValue(QDBusObjectPath(kAdapterPath))},
-            {QStringLiteral("Paired"), false},
-            {QStringLiteral("Trusted"), false},
-            {QStringLiteral("Blocked"), false},
-            {QStringLiteral("LegacyPairing"), false},
-            {QStringLiteral("Connected"), false},
-            {QStringLiteral("ServicesResolved"), false},
-            {QStringLiteral("RSSI"), QVariant::fromValue(d.rssi)},
-            {QStringLiteral("UUIDs"), d.gauge ? QStringList{kGaugeServiceUuid} : QStringList()}};
-        if (d.gauge)
-            props.insert(QStringLiteral("ManufacturerData"), QVariant::fromValue(maker));
-        m_tree.addObject(pathOf(d), {{kDevice, props}});
+        if (m_tree.contains(pathOf(d), kDevice)) // known already: the scan hears it now
+            m_tree.setProperty(pathOf(d), kDevice, QStringLiteral("RSSI"),
+                               QVariant::fromValue(d.rssi));
+        else
+            addDevice(d, true);
     }
+}
+
+void FakeBluezAdapter::addDevice(const FakeDevice& d, bool withRssi)
+{
+    FakeManufacturerData maker;
+    maker.insert(kGaugeCompanyId, QDBusVariant(QByteArray::fromHex("5a45")));
+    QVariantMap props{
+        {QStringLiteral("Address"), d.address},
+        {QStringLiteral("AddressType"), QStringLiteral("public")},
+        {QStringLiteral("Name"), d.name},
+        {QStringLiteral("Alias"), d.name},
+        {QStringLiteral("Adapter"), QVariant::fromValue(QDBusObjectPath(kAdapterPath))},
+        {QStringLiteral("Paired"), false},
+        {QStringLiteral("Trusted"), false},
+        {QStringLiteral("Blocked"), false},
+        {QStringLiteral("LegacyPairing"), false},
+        {QStringLiteral("Connected"), false},
+        {QStringLiteral("ServicesResolved"), false},
+        {QStringLiteral("UUIDs"), d.gauge ? QStringList{kGaugeServiceUuid} : QStringList()}};
+    if (withRssi)
+        props.insert(QStringLiteral("RSSI"), QVariant::fromValue(d.rssi));
+    if (d.gauge)
+        props.insert(QStringLiteral("ManufacturerData"), QVariant::fromValue(maker));
+    m_tree.addObject(pathOf(d), {{kDevice, props}});
 }
 
 void FakeBluezAdapter::moveRssi()
 {
     ++m_rssiStep;
-    for (const FakeDevice& d : std::as_const(m_devices))
-        m_tree.setProperty(pathOf(d), kDevice, QStringLiteral("RSSI"),
-                           QVariant::fromValue(qint16(d.rssi - (m_rssiStep % 2))));
+    for (const FakeDevice& d : std::as_const(m_devices)) {
+        if (d.inRange)
+            m_tree.setProperty(pathOf(d), kDevice, QStringLiteral("RSSI"),
+                               QVariant::fromValue(qint16(d.rssi - (m_rssiStep % 2))));
+    }
 }
 
 void FakeBluezAdapter::connectDevice(const QDBusMessage& message)

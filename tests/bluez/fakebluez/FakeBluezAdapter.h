@@ -14,6 +14,9 @@ class SimGauge;
 // The adapter hci0 and the devices it finds: the gauge and one device that is not a gauge.
 // Scanning makes the devices appear and their RSSI move; connecting the gauge exports its GATT
 // objects in bluetoothd's order (Connected, the objects, ServicesResolved, then the reply).
+// A remembered device is known before any scan, without RSSI: the gauge then gets its RSSI once
+// the scan hears it; any other remembered address is a gauge that is out of range and never
+// advertises.
 class FakeBluezAdapter : public QObject
 {
     Q_OBJECT
@@ -35,9 +38,12 @@ private:
         QString name;
         qint16 rssi;
         bool gauge;
+        bool inRange;
     };
     void startDiscovery(const QDBusMessage& message);
     void stopDiscovery(const QDBusMessage& message);
+    void addRemembered(const QStringList& ids);
+    void addDevice(const FakeDevice& device, bool withRssi);
     void announceDevices();
     void moveRssi();
     void connectDevice(const QDBusMessage& message);

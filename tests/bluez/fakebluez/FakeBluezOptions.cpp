@@ -20,7 +20,7 @@ bool takeNumber(const QStringList& args, int& i, int& value, QString& error)
 bool takeText(const QStringList& args, int& i, QString& value, QString& error)
 {
     if (i + 1 >= args.size()) {
-        error = QStringLiteral("%1 needs a folder").arg(args.at(i));
+        error = QStringLiteral("%1 needs a value").arg(args.at(i));
         return false;
     }
     value = args.at(++i);
@@ -53,6 +53,8 @@ bool parseFakeBluezOptions(const QStringList& args, FakeBluezOptions& options, Q
             ok = takeText(args, i, options.simDir, error);
         else if (a == QLatin1String("--dump-dir"))
             ok = takeText(args, i, options.dumpDir, error);
+        else if (a == QLatin1String("--remembered"))
+            ok = takeText(args, i, options.remembered.emplace_back(), error);
         else {
             error = QStringLiteral("unknown option: %1").arg(a);
             ok = false;

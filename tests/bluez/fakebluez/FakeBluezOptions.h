@@ -14,6 +14,7 @@ struct FakeBluezOptions {
     bool ignoreDisconnect = false; // --ignore-disconnect: Disconnect is never answered
     QString simDir;                // --sim-dir DIR: device files loaded into the gauge
     QString dumpDir;               // --dump-dir DIR: device files written here at exit
+    QStringList remembered;        // --remembered ID (repeatable): a device known before the scan
     bool showVersion = false;      // --version: print the bluetoothd version and quit
 };
 
