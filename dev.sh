@@ -6,6 +6,7 @@ ROOT=$(pwd)
 
 PACKAGES=(cmake ninja-build g++ ccache pkg-config
           qt6-base-dev qt6-connectivity-dev qt6-charts-dev qt6-image-formats-plugins
+          qcoro-qt6-dev
           libgl-dev dbus-daemon clang libclang-rt-14-dev)
 
 ensure_packages() {

@@ -1,7 +1,7 @@
 #include "cli/CliOutput.h"
 
 #include "cli/CliSession.h"
-#include "info/TransferResult.h"
+#include "link/TransferResult.h"
 #include "state/SharedState.h"
 #include "state/UserDialogs.h"
 

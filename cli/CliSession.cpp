@@ -94,7 +94,7 @@ bool CliSession::open()
         m_client = std::make_unique<QtBleClient>();
     }
     m_channel.setClient(m_client.get());
-    m_link = std::make_unique<BleLink>(m_client.get());
+    m_link = std::make_unique<BleLink>(m_client.get(), userDialogs());
     m_link->setConnectPauseMs(0);
     m_link->Form_Load();
     m_link->applyLanguage();

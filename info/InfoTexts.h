@@ -2,7 +2,7 @@
 
 #include "info/HexText.h"
 #include "info/SafeWriteResult.h"
-#include "info/TransferResult.h"
+#include "link/TransferResult.h"
 #include "info/WriteGuard.h"
 
 #include <QString>

@@ -1,9 +1,8 @@
 #include "info/RecordReader.h"
 
-#include "info/DeviceRequest.h"
 #include "info/RecordDecoder.h"
 #include "link/CommandChannel.h"
-#include "state/LogCategories.h"
+#include "link/DeviceFile.h"
 #include "state/SharedState.h"
 
 RecordReader::RecordReader(CommandChannel& channel, const CancelToken* cancel, QObject* parent)
@@ -11,61 +10,56 @@ RecordReader::RecordReader(CommandChannel& channel, const CancelToken* cancel, Q
 {
 }
 
-TransferResult RecordReader::Lese_Com(const QString& name)
+QCoro::Task<TransferResult> RecordReader::Lese_Com(QString name)
 {
     SharedState& s = sharedState();
     if (!s.DeviceConnected)
-        return TransferResult::failure(TransferStatus::NotConnected, QString(),
-                                       QStringLiteral("no gauge connected"));
+        co_return TransferResult::failure(TransferStatus::NotConnected, QString(),
+                                          QStringLiteral("no gauge connected"));
     ClearRecordValues(s.Record);
     s.CurrentFileName = name;
-    RawFileReader raw(m_channel, m_cancel);
-    int handle = 0;
-    int length = 0;
     s.FileHex.clear();
-    if (TransferResult r = raw.open(name, handle, length); !r.ok())
-        return r;
-    // FileHex grows by one block per reply.
-    if (TransferResult r = raw.readBlocks(handle, length, s.FileHex); !r.ok())
-        return raw.closeAfterFailure(r, handle);
+    DeviceFile file(m_channel, m_cancel);
+    if (TransferResult r = co_await file.open(name); !r.ok())
+        co_return r;
+    if (TransferResult r = co_await file.readBlocks(s.FileHex); !r.ok())
+        co_return co_await file.closeAfter(r);
     const RecordDecodeResult decoded = decodeRecord(s.FileHex, s.Record);
     if (!decoded.ok) {
-        return raw.closeAfterFailure(
+        co_return co_await file.closeAfter(
             TransferResult::failure(TransferStatus::DecodeFailed, QString(),
                                     QStringLiteral("field %1 at byte %2 of %3 bytes")
                                         .arg(QString::fromLatin1(decoded.failedField))
                                         .arg(decoded.failedOffset)
-                                        .arg(s.FileHex.size() / 2)),
-            handle);
+                                        .arg(s.FileHex.size() / 2)));
     }
     emit recordDecoded();
-    const DeviceRequest request(m_channel, m_cancel);
-    if (TransferResult closed = request.closeFile(handle); !closed.ok())
-        return closed;
+    if (TransferResult closed = co_await file.close(); !closed.ok())
+        co_return closed;
     if (name == s.ProbeFileName) {
-        if (TransferResult r = requestIdentity(); !r.ok())
-            return r;
+        s.Identity.Revision.clear();
+        emit identityRequested();
+        if (TransferResult r = co_await requestIdentity(m_channel, m_cancel); !r.ok())
+            co_return r;
         s.ProbeData = s.FileHex;
     } else {
         s.FactoryData = s.FileHex;
     }
-    return TransferResult::success();
+    co_return TransferResult::success();
 }
 
-TransferResult RecordReader::requestIdentity()
+QCoro::Task<TransferResult> requestIdentity(CommandChannel& channel, const CancelToken* cancel)
 {
     SharedState& s = sharedState();
-    s.Identity.Revision.clear();
-    emit identityRequested();
     s.ReplyStatus = 55;
     const QString command = s.IdentityCommand + s.CommandTerminator;
-    const WaitResult w = DeviceRequest(m_channel, m_cancel).send(command, s.IdentityCommand, [] {
-        return !sharedState().Identity.Revision.isEmpty();
-    });
+    const WaitResult w = co_await channel.ask(
+        command,
+        {s.IdentityCommand, [] { return !sharedState().Identity.Revision.isEmpty(); }, cancel});
     if (w != WaitResult::Done)
-        return TransferResult::fromWait(w, command);
+        co_return TransferResult::fromWait(w, command);
     if (s.Identity.Revision.isEmpty())
-        return TransferResult::failure(TransferStatus::GaugeError, command,
-                                       QStringLiteral("identity reply without revision"));
-    return TransferResult::success();
+        co_return TransferResult::failure(TransferStatus::GaugeError, command,
+                                          QStringLiteral("identity reply without revision"));
+    co_return TransferResult::success();
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "info/HexCompare.h"
-#include "info/TransferResult.h"
+#include "link/TransferResult.h"
 
 #include <QString>
 

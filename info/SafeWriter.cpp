@@ -3,9 +3,9 @@
 #include "info/DeviceFiles.h"
 #include "info/FileWriter.h"
 #include "info/InfoTexts.h"
-#include "info/RawFileReader.h"
 #include "info/WriteGuard.h"
 #include "link/CommandChannel.h"
+#include "link/DeviceFile.h"
 #include "state/LogCategories.h"
 #include "state/ServiceLog.h"
 #include "state/SharedState.h"
@@ -13,12 +13,13 @@
 
 #include <QFileInfo>
 
-SafeWriter::SafeWriter(CommandChannel& channel, const CancelToken* cancel, QObject* parent)
-    : QObject(parent), m_channel(channel), m_cancel(cancel)
+SafeWriter::SafeWriter(CommandChannel& channel, UserDialogs& dialogs, const CancelToken* cancel,
+                       QObject* parent)
+    : QObject(parent), m_channel(channel), m_dialogs(dialogs), m_cancel(cancel)
 {
 }
 
-SafeWriteResult SafeWriter::write(const QString& deviceFile, const QString& hex)
+QCoro::Task<SafeWriteResult> SafeWriter::write(QString deviceFile, QString hex)
 {
     SafeWriteResult result;
     result.deviceFile = deviceFile;
@@ -26,56 +27,57 @@ SafeWriteResult SafeWriter::write(const QString& deviceFile, const QString& hex)
         result.status = SafeWriteStatus::NotConnected;
         result.transfer = TransferResult::failure(TransferStatus::NotConnected, QString(),
                                                   QStringLiteral("no gauge connected"));
-        return result;
+        co_return result;
     }
     QString gaugeHex;
-    result = takeBackup(deviceFile, gaugeHex);
+    result = co_await takeBackup(deviceFile, gaugeHex);
     if (!result.ok())
-        return finish(result);
+        co_return finish(result);
     if (!guardAllows(deviceFile, hex, gaugeHex)) {
         result.status = SafeWriteStatus::GuardDeclined;
         result.transfer = TransferResult::failure(TransferStatus::Declined, QString(),
                                                   QStringLiteral("another gauge's data"));
-        return finish(result);
+        co_return finish(result);
     }
     emit stepStarted(Step::Write);
-    result.transfer = FileWriter(m_channel, m_cancel).writeConfirmed(deviceFile, hex);
+    result.transfer =
+        co_await FileWriter(m_channel, m_dialogs, m_cancel).writeConfirmed(deviceFile, hex);
     if (!result.transfer.ok()) {
         result.status = SafeWriteStatus::WriteFailed;
-        return finish(result);
+        co_return finish(result);
     }
     result.writtenBytes = int(hex.size() / 2);
-    verify(result, hex);
-    return finish(result);
+    co_await verify(result, hex);
+    co_return finish(result);
 }
 
-SafeWriteResult SafeWriter::takeBackup(const QString& deviceFile, QString& gaugeHex)
+QCoro::Task<SafeWriteResult> SafeWriter::takeBackup(QString deviceFile, QString& gaugeHex)
 {
     SafeWriteResult result;
     result.deviceFile = deviceFile;
     emit stepStarted(Step::Backup);
-    result.transfer = RawFileReader(m_channel, m_cancel).read(deviceFile, gaugeHex);
+    result.transfer = co_await DeviceFile(m_channel, m_cancel).readFile(deviceFile, gaugeHex);
     if (result.transfer.missingFile) {
         result.transfer = TransferResult::success();
         AppendServiceLog(QStringLiteral("Sicherung ") + deviceFile +
                          QStringLiteral(": no backup: the gauge had no file ") + deviceFile);
         emit backupSkipped(deviceFile);
-        return result;
+        co_return result;
     }
     if (!result.transfer.ok()) {
         result.status = SafeWriteStatus::BackupReadFailed;
-        return result;
+        co_return result;
     }
     const BackupSaveResult saved = m_store.save(gaugeHex, deviceFile);
     if (!saved.ok) {
         result.status = SafeWriteStatus::BackupSaveFailed;
         result.detail = saved.description;
-        return result;
+        co_return result;
     }
     result.backupPath = saved.path;
     AppendServiceLog(QStringLiteral("Sicherung ") + deviceFile + QLatin1Char(' ') + saved.path);
     emit backupSaved(saved.path);
-    return result;
+    co_return result;
 }
 
 bool SafeWriter::guardAllows(const QString& deviceFile, const QString& hex, const QString& gaugeHex)
@@ -83,17 +85,18 @@ bool SafeWriter::guardAllows(const QString& deviceFile, const QString& hex, cons
     const WriteGuard::Check check = WriteGuard::compare(hex, gaugeHex);
     if (check.ok())
         return true;
-    return userDialogs().askYesNo(InfoTexts::guardQuestion(check, deviceFile), false);
+    return m_dialogs.askYesNo(InfoTexts::guardQuestion(check, deviceFile), false);
 }
 
-void SafeWriter::verify(SafeWriteResult& result, const QString& hex)
+QCoro::Task<> SafeWriter::verify(SafeWriteResult& result, QString hex)
 {
     emit stepStarted(Step::Verify);
     QString readBack;
-    result.transfer = RawFileReader(m_channel, m_cancel).read(result.deviceFile, readBack);
+    result.transfer =
+        co_await DeviceFile(m_channel, m_cancel).readFile(result.deviceFile, readBack);
     if (!result.transfer.ok()) {
         result.status = SafeWriteStatus::VerifyReadFailed;
-        return;
+        co_return;
     }
     result.difference = HexCompare::firstDifference(hex, readBack);
     result.status =
@@ -112,14 +115,14 @@ SafeWriteResult SafeWriter::finish(SafeWriteResult result)
     return result;
 }
 
-SafeWriteResult SafeWriter::restore(const QString& path, const QString& deviceFile)
+QCoro::Task<SafeWriteResult> SafeWriter::restore(QString path, QString deviceFile)
 {
     AppendServiceLog(QStringLiteral("Wiederherstellen ") + deviceFile + QLatin1Char(' ') +
                      QFileInfo(path).absoluteFilePath());
-    return writeFromFile(path, deviceFile);
+    co_return co_await writeFromFile(path, deviceFile);
 }
 
-SafeWriteResult SafeWriter::writeFromFile(const QString& path, const QString& deviceFile)
+QCoro::Task<SafeWriteResult> SafeWriter::writeFromFile(QString path, QString deviceFile)
 {
     SafeWriteResult result;
     result.deviceFile = deviceFile;
@@ -130,10 +133,10 @@ SafeWriteResult SafeWriter::writeFromFile(const QString& path, const QString& de
         result.transfer =
             TransferResult::failure(TransferStatus::FileError, QString(), loaded.description);
         result.detail = loaded.description;
-        return result;
+        co_return result;
     }
-    result.transfer = FileWriter::confirmData(loaded.hex);
+    result.transfer = FileWriter::confirmData(loaded.hex, m_dialogs);
     if (!result.transfer.ok())
-        return result;
-    return write(deviceFile, loaded.hex);
+        co_return result;
+    co_return co_await write(deviceFile, loaded.hex);
 }

@@ -3,22 +3,24 @@
 #include "info/BackupStore.h"
 #include "info/SafeWriteResult.h"
 
+#include <QCoroTask>
 #include <QObject>
 #include <QString>
 
 class CancelToken;
 class CommandChannel;
+class UserDialogs;
 
 // A calibration write with a safety net around the plain file write:
 //   1. backup: the gauge's current file is read and saved (BackupStore), and the service log
 //      names the copy; a gauge that has no such file has nothing to back up (noted, and the
 //      write goes on, creating the file); if the read or the save fails, nothing is written;
 //   2. guard: data whose serial number or probe type differ from the gauge's current file are
-//      written only after a Yes (default No) through userDialogs();
+//      written only after a Yes (default No) through the dialogs;
 //   3. the write (FileWriter);
 //   4. verify: the file is read back and compared byte for byte with what was sent.
 // Only a match is success. The outcome is logged; messages are left to the caller
-// (InfoTexts::safeWriteFailed gives the text).
+// (InfoTexts::safeWriteFailed gives the text). The writer must live until the write has ended.
 class SafeWriter : public QObject
 {
     Q_OBJECT
@@ -26,22 +28,22 @@ public:
     enum class Step { Backup, Write, Verify };
     Q_ENUM(Step)
 
-    explicit SafeWriter(CommandChannel& channel, const CancelToken* cancel = nullptr,
-                        QObject* parent = nullptr);
+    SafeWriter(CommandChannel& channel, UserDialogs& dialogs, const CancelToken* cancel = nullptr,
+               QObject* parent = nullptr);
 
     // Backups go into this folder; empty (the start value) = the usual choice (BackupStore).
     void setBackupFolder(const QString& folder) { m_store = BackupStore(folder); }
     const BackupStore& backupStore() const { return m_store; }
 
     // Writes hex (already accepted by FileWriter::confirmData) into the gauge's deviceFile.
-    SafeWriteResult write(const QString& deviceFile, const QString& hex);
+    QCoro::Task<SafeWriteResult> write(QString deviceFile, QString hex);
 
     // Loads a PC copy in the download format from path, checks it like an upload
     // (FileWriter::confirmData: refusal message, question for a size other than one record) and
     // writes it into deviceFile with write(). Nothing is sent before the file has passed.
-    SafeWriteResult writeFromFile(const QString& path, const QString& deviceFile);
+    QCoro::Task<SafeWriteResult> writeFromFile(QString path, QString deviceFile);
     // writeFromFile for a backup, with a service-log line naming it.
-    SafeWriteResult restore(const QString& path, const QString& deviceFile);
+    QCoro::Task<SafeWriteResult> restore(QString path, QString deviceFile);
 
 signals:
     void stepStarted(SafeWriter::Step step);
@@ -51,12 +53,13 @@ signals:
     void backupSkipped(const QString& deviceFile);
 
 private:
-    SafeWriteResult takeBackup(const QString& deviceFile, QString& gaugeHex);
+    QCoro::Task<SafeWriteResult> takeBackup(QString deviceFile, QString& gaugeHex);
     bool guardAllows(const QString& deviceFile, const QString& hex, const QString& gaugeHex);
-    void verify(SafeWriteResult& result, const QString& hex);
+    QCoro::Task<> verify(SafeWriteResult& result, QString hex);
     static SafeWriteResult finish(SafeWriteResult result);
 
     CommandChannel& m_channel;
+    UserDialogs& m_dialogs;
     const CancelToken* m_cancel;
     BackupStore m_store;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "info/TransferResult.h"
+#include "link/TransferResult.h"
 #include "info/ViewTexts.h"
 #include "link/DeviceBusy.h"
 

@@ -1,4 +1,5 @@
 #include "link/BLE.h"
+#include "state/UserDialogs.h"
 
 #include "link/BleLink.h"
 #include "link/CommandChannel.h"
@@ -16,7 +17,7 @@
 BLE::BLE(BLEClient* client, QWidget* parent) : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("BLE"));
-    m_link = new BleLink(client, this);
+    m_link = new BleLink(client, userDialogs(), this);
     m_channel = new CommandChannel(this);
     m_channel->setClient(client);
 

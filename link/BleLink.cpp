@@ -20,7 +20,8 @@ const QString kScan = QStringLiteral("Scan");
 const QString kStop = QStringLiteral("Stop");
 } // namespace
 
-BleLink::BleLink(BLEClient* client, QObject* parent) : QObject(parent), m_client(client)
+BleLink::BleLink(BLEClient* client, UserDialogs& dialogs, QObject* parent)
+    : QObject(parent), m_client(client), m_dialogs(dialogs)
 {
     m_timer1.setInterval(kTimerIntervalMs);
     connect(&m_timer1, &QTimer::timeout, this, &BleLink::Timer1_Timer);
@@ -61,8 +62,8 @@ void BleLink::setStatus(const QString& text)
 
 void BleLink::showError(int number, const QString& source, const QString& description)
 {
-    userDialogs().message(QString::number(number) + QStringLiteral("   ") + source +
-                          QLatin1Char('\r') + description);
+    m_dialogs.message(QString::number(number) + QStringLiteral("   ") + source + QLatin1Char('\r') +
+                      description);
 }
 
 void BleLink::Form_Load()
@@ -102,7 +103,7 @@ void BleLink::cmdScan_Click()
             // The catalogue's request to check the settings, and what exactly is wrong.
             const QString cause = BluetoothCheck::explain(r);
             setStatus(cause);
-            userDialogs().message(messageText(37) + QStringLiteral("\r\n") + cause);
+            m_dialogs.message(messageText(37) + QStringLiteral("\r\n") + cause);
         }
         return;
     }
@@ -145,7 +146,7 @@ void BleLink::cmdConnect_click(int selectedRow)
         } else if (!s.DeviceAddress.isEmpty()) {
             r = m_client->ConnectDevice(s.DeviceAddress);
         } else {
-            userDialogs().message(messageText(3) + QStringLiteral("\r\n"));
+            m_dialogs.message(messageText(3) + QStringLiteral("\r\n"));
         }
         if (!r.ok()) {
             showError(r.code, QStringLiteral("cmdConnect_click"), r.description);
@@ -284,8 +285,8 @@ void BleLink::BLEClient1_Disconnected(qint16 statusCode, const QString& descript
 void BleLink::BLEClient1_Error(qint16 errorCode, const QString& description)
 {
     m_connectGuard.stop();
-    userDialogs().message(QStringLiteral("Error") + QString::number(errorCode) + QLatin1Char(' ') +
-                          description);
+    m_dialogs.message(QStringLiteral("Error") + QString::number(errorCode) + QLatin1Char(' ') +
+                      description);
     BLEDisconnect();
 }
 

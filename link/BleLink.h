@@ -2,6 +2,8 @@
 
 #include "link/BLEClient.h"
 
+class UserDialogs;
+
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
@@ -21,7 +23,8 @@ public:
     // back end: the client is told to disconnect, and "Please try again" stays on the status line.
     static constexpr int kConnectLimitMs = 10000;
 
-    explicit BleLink(BLEClient* client, QObject* parent = nullptr);
+    // Messages (errors, a scan that cannot start) go to dialogs.
+    BleLink(BLEClient* client, UserDialogs& dialogs, QObject* parent = nullptr);
     BLEClient* client() const { return m_client; }
 
     // What the window shows.
@@ -79,6 +82,7 @@ private:
     void showError(int number, const QString& source, const QString& description);
 
     QPointer<BLEClient> m_client;
+    UserDialogs& m_dialogs;
     QStringList m_entries;
     QString m_status = QStringLiteral("Text1");
     QString m_scanCaption = QStringLiteral("Scan");

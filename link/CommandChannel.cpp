@@ -41,11 +41,11 @@ BleResult CommandChannel::writeCommandText()
     return r;
 }
 
-BleResult CommandChannel::WriteNaxo()
+BleResult CommandChannel::WriteNaxo(UserDialogs& dialogs)
 {
     const BleResult r = writeCommandText();
     if (!r.ok())
-        userDialogs().message(errorReport(r.code, QStringLiteral("WriteNaxo"), r.description));
+        dialogs.message(errorReport(r.code, QStringLiteral("WriteNaxo"), r.description));
     return r;
 }
 
@@ -64,14 +64,6 @@ BleResult CommandChannel::PostNaxo()
     return m_client->PostValue(s.ServiceId, s.CommandCharId, s.CommandText.toLatin1());
 }
 
-WaitResult CommandChannel::request(const QString& command, const std::function<bool()>& condition,
-                                   const CancelToken* cancel, int timeoutMs)
-{
-    if (!send(command).ok())
-        return WaitResult::LinkLost;
-    return ReplyWait::until(*this, condition, timeoutMs, cancel);
-}
-
 QStringView CommandChannel::replyKeyword(QStringView reply)
 {
     qsizetype end = 0;
@@ -81,42 +73,13 @@ QStringView CommandChannel::replyKeyword(QStringView reply)
     return reply.left(end);
 }
 
-WaitResult CommandChannel::waitForReply(const QByteArray& replyKeyword,
-                                        const std::function<bool()>& alsoDone,
-                                        const CancelToken* cancel, int timeoutMs)
+QCoro::Task<WaitResult> CommandChannel::ask(QString command, ReplyExpectation expect)
 {
-    const QString expected =
-        QString::fromLatin1(replyKeyword.endsWith('?') ? replyKeyword.chopped(1) : replyKeyword);
-    bool ours = false;
-    bool replied = false;
-    bool garbled = false;
-    QObject context; // the connections end with this wait
-    // valueReceived comes before the dispatcher runs, replyHandled (which wakes the wait) after
-    // it: the condition is tested once the reply's effect is in the shared state. These
-    // connections are made before the wait's own, so they run first.
-    connect(this, &CommandChannel::valueReceived, &context, [&](const QByteArray& value) {
-        ours = CommandChannel::replyKeyword(QString::fromLatin1(value)) == expected;
-    });
-    connect(this, &CommandChannel::replyHandled, &context, [&](DispatchResult result) {
-        if (!std::exchange(ours, false))
-            return;
-        replied = true;
-        garbled = result == DispatchResult::Ignored;
-    });
-    const WaitResult w = ReplyWait::until(
-        *this, [&] { return replied || (alsoDone && alsoDone()); }, timeoutMs, cancel);
-    return w == WaitResult::Done && garbled ? WaitResult::Garbled : w;
-}
-
-WaitResult CommandChannel::requestReply(const QString& command, const QByteArray& replyKeyword,
-                                        const std::function<bool()>& alsoDone,
-                                        const CancelToken* cancel, int timeoutMs)
-{
-    if (cancel && cancel->isCancelled())
-        return WaitResult::Cancelled;
+    if (expect.cancel && expect.cancel->isCancelled())
+        co_return WaitResult::Cancelled;
     if (!send(command).ok())
-        return WaitResult::LinkLost;
-    return waitForReply(replyKeyword, alsoDone, cancel, timeoutMs);
+        co_return WaitResult::LinkLost;
+    co_return co_await ReplyWait(*this, std::move(expect));
 }
 
 BleResult CommandChannel::ReadBattery()
@@ -166,17 +129,17 @@ BleResult CommandChannel::UnsubTrace()
     return m_client->Unsubscribe(s.ServiceId, s.TraceCharId);
 }
 
-WaitResult CommandChannel::FactoryMode(qint16 status)
+QCoro::Task<WaitResult> CommandChannel::FactoryMode(qint16 status)
 {
     SharedState& s = sharedState();
     if (!s.DeviceConnected) {
         emit connectRequested();
-        return WaitResult::LinkLost;
+        co_return WaitResult::LinkLost;
     }
     s.ReplyStatus = 55;
     // The gauge's keyword for this request is not known; the status number goes out alone.
-    return request(QString::number(status) + s.CommandTerminator,
-                   [] { return sharedState().ReplyStatus == 0; });
+    co_return co_await ask(QString::number(status) + s.CommandTerminator,
+                           {{}, [] { return sharedState().ReplyStatus == 0; }});
 }
 
 void CommandChannel::BLEClient1_WriteResponse(const QString& serviceId,
@@ -194,6 +157,7 @@ void CommandChannel::BLEClient1_WriteResponse(const QString& serviceId,
 void CommandChannel::BLEClient1_Value(const QString&, const QString&, const QString&,
                                       const QString&, const QString&, const QByteArray& value)
 {
+    m_lastReply = QString::fromLatin1(value);
     emit valueReceived(value);
     const DispatchResult result =
         ReplyDispatcher::dispatch(QString::fromLatin1(value), sharedState());

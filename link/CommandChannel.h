@@ -4,9 +4,12 @@
 #include "link/ReplyDispatcher.h"
 #include "link/ReplyWait.h"
 
+#include <QCoroTask>
 #include <QDateTime>
 #include <QObject>
 #include <QPointer>
+
+class UserDialogs;
 
 // The command channel to the gauge: a command in CommandText goes out with a write with response,
 // the write response triggers the read-back of the command characteristic, and the value read is
@@ -22,30 +25,22 @@ public:
 
     // Writes CommandText to the command characteristic. A failing write shows the error report
     // (number, source, description and the log file) and returns the failure.
-    BleResult WriteNaxo();
+    BleResult WriteNaxo(UserDialogs& dialogs);
     // The same without any message: for sequences that report failures themselves.
     BleResult send(const QString& command);
     // Writes CommandText without response: no read-back, no reply.
     BleResult PostNaxo();
 
-    // Sends a command and waits until condition holds (bounded, ends on link loss or cancel).
-    // A write that fails returns LinkLost.
-    WaitResult request(const QString& command, const std::function<bool()>& condition,
-                       const CancelToken* cancel = nullptr, int timeoutMs = -1);
-
-    // Waits until a reply with exactly the keyword replyKeyword ("$fc", "$wr", "$fsf"; a trailing
-    // "?" is ignored) has been dispatched, or alsoDone holds; bounded like every wait. The channel
-    // matches replies to commands only by their effect on the shared state, so without the keyword
-    // a late reply to another window's command could end the wait. A reply with the keyword that
-    // the dispatcher could not take apart ends the wait as Garbled. Replies always arrive through
-    // the event loop, so arming the wait right after the send cannot miss one.
-    WaitResult waitForReply(const QByteArray& replyKeyword,
-                            const std::function<bool()>& alsoDone = {},
-                            const CancelToken* cancel = nullptr, int timeoutMs = -1);
-    // send() and waitForReply(); a write that fails returns LinkLost.
-    WaitResult requestReply(const QString& command, const QByteArray& replyKeyword,
-                            const std::function<bool()>& alsoDone = {},
-                            const CancelToken* cancel = nullptr, int timeoutMs = -1);
+    // Sends command and waits for what expect names (the reply's keyword, a condition on the
+    // shared state, or both); bounded, ends on link loss and cancel. A write that fails, or a
+    // token cancelled before, ends it at once without a wait (LinkLost, Cancelled). The channel
+    // matches replies to commands only by their keyword and their effect on the shared state, so
+    // without the keyword a late reply to another window's command could end the wait.
+    QCoro::Task<WaitResult> ask(QString command, ReplyExpectation expect);
+    // The wait alone, for a command already sent.
+    ReplyWait reply(ReplyExpectation expect) { return ReplyWait(*this, std::move(expect)); }
+    // The last value read back from the command characteristic, as text.
+    QString lastReply() const { return m_lastReply; }
 
     // Ready-made operations on the link.
     BleResult ReadBattery();
@@ -54,8 +49,8 @@ public:
     BleResult PostTrace();
     BleResult SubTrace();
     BleResult UnsubTrace();
-    // Returns false when no gauge is connected (connectRequested() is emitted then).
-    WaitResult FactoryMode(qint16 status);
+    // LinkLost at once when no gauge is connected (connectRequested() is emitted then).
+    QCoro::Task<WaitResult> FactoryMode(qint16 status);
 
     // "YYYY-MM-DD/hh:mm:ss" for a local date and time.
     static QString timeTextFor(const QDateTime& localTime);
@@ -87,4 +82,5 @@ signals:
 private:
     BleResult writeCommandText();
     QPointer<BLEClient> m_client;
+    QString m_lastReply;
 };

@@ -3,24 +3,19 @@
 #include "link/CommandChannel.h"
 #include "state/SharedState.h"
 
-#include <QEventLoop>
+#include <QCoreApplication>
 #include <QTimer>
+#include <utility>
 
 namespace
 {
 int g_timeoutMs = kReplyTimeoutMs;
 
-// Exit codes of the nested loop; anything else (the application quitting underneath the wait)
-// counts as cancelled.
-constexpr int kCodeBase = 100;
-int code(WaitResult r)
+QString withoutQuestionMark(QString keyword)
 {
-    return kCodeBase + int(r);
-}
-WaitResult fromCode(int c)
-{
-    return c >= kCodeBase && c <= code(WaitResult::Cancelled) ? WaitResult(c - kCodeBase)
-                                                              : WaitResult::Cancelled;
+    if (keyword.endsWith(QLatin1Char('?')))
+        keyword.chop(1);
+    return keyword;
 }
 } // namespace
 
@@ -42,33 +37,94 @@ void CancelToken::cancel()
     emit cancelled();
 }
 
-WaitResult ReplyWait::until(CommandChannel& channel, const std::function<bool()>& condition,
-                            int timeoutMs, const CancelToken* cancel)
+// The connections of one suspended wait. The first outcome wins: it drops every connection and
+// resumes the sequence from the event loop, so the handlers of the reply that ended the wait all
+// run before the sequence sends its next command.
+class ReplyWatch : public QObject
 {
-    if (condition())
-        return WaitResult::Done;
-    if (cancel && cancel->isCancelled())
-        return WaitResult::Cancelled;
-    if (!sharedState().DeviceConnected)
-        return WaitResult::LinkLost;
+public:
+    ReplyWatch(CommandChannel& channel, const ReplyExpectation& expect, WaitResult& result,
+               std::coroutine_handle<> handle)
+        : m_keyword(withoutQuestionMark(expect.keyword)), m_condition(expect.condition),
+          m_result(result), m_handle(handle)
+    {
+        m_limit.setSingleShot(true);
+        m_limit.setTimerType(Qt::PreciseTimer); // a limit must not end early
+        connect(&m_limit, &QTimer::timeout, this, [this] { finish(WaitResult::TimedOut); });
+        // valueReceived comes before the dispatcher runs, replyHandled after it.
+        m_connections << connect(&channel, &CommandChannel::valueReceived, this,
+                                 [this](const QByteArray& value) {
+                                     m_ours = !m_keyword.isEmpty() &&
+                                              CommandChannel::replyKeyword(
+                                                  QString::fromLatin1(value)) == m_keyword;
+                                 })
+                      << connect(&channel, &CommandChannel::replyHandled, this,
+                                 &ReplyWatch::onReplyHandled)
+                      << connect(&channel, &CommandChannel::linkLost, this,
+                                 [this] { finish(WaitResult::LinkLost); });
+        if (expect.cancel)
+            m_connections << connect(expect.cancel, &CancelToken::cancelled, this,
+                                     [this] { finish(WaitResult::Cancelled); });
+        m_limit.start(expect.timeoutMs > 0 ? expect.timeoutMs : replyTimeoutMs());
+    }
 
-    QEventLoop loop;
-    QTimer limit;
-    limit.setSingleShot(true);
-    limit.setTimerType(Qt::PreciseTimer); // a limit must not end early
-    QObject::connect(&limit, &QTimer::timeout, &loop,
-                     [&loop] { loop.exit(code(WaitResult::TimedOut)); });
-    QObject::connect(&channel, &CommandChannel::replyHandled, &loop, [&loop, &condition] {
-        if (condition())
-            loop.exit(code(WaitResult::Done));
-    });
-    QObject::connect(&channel, &CommandChannel::linkLost, &loop,
-                     [&loop] { loop.exit(code(WaitResult::LinkLost)); });
-    if (cancel)
-        QObject::connect(cancel, &CancelToken::cancelled, &loop,
-                         [&loop] { loop.exit(code(WaitResult::Cancelled)); });
-    limit.start(timeoutMs > 0 ? timeoutMs : replyTimeoutMs());
-    return fromCode(loop.exec());
+private:
+    void onReplyHandled(DispatchResult dispatched)
+    {
+        if (std::exchange(m_ours, false))
+            finish(dispatched == DispatchResult::Ignored ? WaitResult::Garbled : WaitResult::Done);
+        else if (m_condition && m_condition())
+            finish(WaitResult::Done);
+    }
+
+    void finish(WaitResult result)
+    {
+        if (m_finished)
+            return;
+        m_finished = true;
+        m_result = result;
+        m_limit.stop();
+        for (const QMetaObject::Connection& c : std::as_const(m_connections))
+            disconnect(c); // nothing more reaches this wait
+        const std::coroutine_handle<> handle = m_handle;
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [handle] { handle.resume(); }, Qt::QueuedConnection);
+    }
+
+    QString m_keyword;
+    std::function<bool()> m_condition;
+    WaitResult& m_result;
+    std::coroutine_handle<> m_handle;
+    QTimer m_limit;
+    QList<QMetaObject::Connection> m_connections;
+    bool m_ours = false;
+    bool m_finished = false;
+};
+
+ReplyWait::ReplyWait(CommandChannel& channel, ReplyExpectation expectation)
+    : m_channel(&channel), m_expectation(std::move(expectation))
+{
+}
+
+ReplyWait::~ReplyWait() = default;
+ReplyWait::ReplyWait(ReplyWait&&) noexcept = default;
+
+bool ReplyWait::await_ready()
+{
+    if (m_expectation.condition && m_expectation.condition())
+        m_result = WaitResult::Done;
+    else if (m_expectation.cancel && m_expectation.cancel->isCancelled())
+        m_result = WaitResult::Cancelled;
+    else if (!sharedState().DeviceConnected)
+        m_result = WaitResult::LinkLost;
+    else
+        return false;
+    return true;
+}
+
+void ReplyWait::await_suspend(std::coroutine_handle<> handle)
+{
+    m_watch = std::make_unique<ReplyWatch>(*m_channel, m_expectation, m_result, handle);
 }
 
 const char* waitResultName(WaitResult result)

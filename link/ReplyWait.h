@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
+#include <coroutine>
 #include <functional>
+#include <memory>
 
 class CommandChannel;
 
@@ -35,14 +38,40 @@ private:
     bool m_cancelled = false;
 };
 
-// The one send-and-wait loop: a nested event loop that sleeps until the dispatcher has handled a
-// reply (or the link drops, the limit runs out, or the token is cancelled) and then tests the
-// condition. No polling, no sleeping: between events the thread is idle.
+// What one wait is for: the reply with exactly this keyword ("$fc", "$wr", "$naxo00"; a trailing
+// "?" is ignored), and/or a condition on the shared state tested after each reply.
+struct ReplyExpectation {
+    QString keyword;
+    std::function<bool()> condition;
+    const CancelToken* cancel = nullptr;
+    int timeoutMs = -1; // <= 0: replyTimeoutMs()
+};
+
+class ReplyWatch;
+
+// The one wait for the gauge, as an awaitable: `co_await ReplyWait(channel, expectation)`
+// suspends the sequence until the expected reply has been dispatched into the shared state, the
+// time limit runs out, the link drops or the token is cancelled, and gives the WaitResult. A reply
+// with the keyword that the dispatcher could not take apart ends it as Garbled. Nothing spins an
+// event loop: the sequence resumes from the event loop once the reply's handlers have all run.
 class ReplyWait
 {
 public:
-    static WaitResult until(CommandChannel& channel, const std::function<bool()>& condition,
-                            int timeoutMs = -1, const CancelToken* cancel = nullptr);
+    ReplyWait(CommandChannel& channel, ReplyExpectation expectation);
+    ~ReplyWait();
+    ReplyWait(ReplyWait&&) noexcept;
+    ReplyWait(const ReplyWait&) = delete;
+    ReplyWait& operator=(const ReplyWait&) = delete;
+
+    bool await_ready();
+    void await_suspend(std::coroutine_handle<> handle);
+    WaitResult await_resume() const { return m_result; }
+
+private:
+    CommandChannel* m_channel;
+    ReplyExpectation m_expectation;
+    std::unique_ptr<ReplyWatch> m_watch;
+    WaitResult m_result = WaitResult::Done;
 };
 
 // A short English description of a wait result for logs and the command-line tool.

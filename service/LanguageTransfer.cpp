@@ -2,6 +2,7 @@
 
 #include "link/CommandChannel.h"
 #include "link/DeviceBusy.h"
+#include "link/DeviceFile.h"
 #include "state/LogCategories.h"
 #include "state/ServiceLog.h"
 #include "state/SharedState.h"
@@ -56,25 +57,6 @@ QByteArray LanguageTransfer::hexText(const QByteArray& bytes, const std::functio
     return hex;
 }
 
-QString LanguageTransfer::createCommand(qint64 length, const QString& name)
-{
-    return QStringLiteral("$fw?") + QString::number(length) + QLatin1Char(' ') + name +
-           QLatin1Char('!');
-}
-
-QString LanguageTransfer::writeCommand(int handle, qint64 byteOffset, int count,
-                                       const QByteArray& hex)
-{
-    return QStringLiteral("$wr?") + QString::number(handle) + QLatin1Char(' ') +
-           QString::number(byteOffset) + QLatin1Char(' ') + QString::number(count) +
-           QLatin1Char(' ') + QLatin1String(hex) + QLatin1Char('!');
-}
-
-QString LanguageTransfer::closeCommand(int handle)
-{
-    return QStringLiteral("$fc?") + QString::number(handle) + QLatin1Char('!');
-}
-
 void LanguageTransfer::step()
 {
     ++m_value;
@@ -93,32 +75,32 @@ LanguageTransferResult LanguageTransfer::readFile(const QString& path, QByteArra
     QFile file(path);
     const QFileInfo info(path);
     if (!info.exists()) {
-        result.error = LanguageTransferError::FileMissing;
+        result.file = LanguageFileProblem::Missing;
         return result;
     }
     if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
-        result.error = LanguageTransferError::FileUnreadable;
+        result.file = LanguageFileProblem::Unreadable;
         result.detail = file.errorString();
         return result;
     }
     result.bytes = file.size();
     if (result.bytes > kMaxFileBytes) {
-        result.error = LanguageTransferError::FileTooLarge;
+        result.file = LanguageFileProblem::TooLarge;
         return result;
     }
     bytes = file.readAll();
     if (file.error() != QFileDevice::NoError || bytes.size() != result.bytes) {
-        result.error = LanguageTransferError::FileUnreadable;
+        result.file = LanguageFileProblem::Unreadable;
         result.detail = file.errorString();
         return result;
     }
     if (bytes.isEmpty())
-        result.error = LanguageTransferError::FileEmpty;
+        result.file = LanguageFileProblem::Empty;
     return result;
 }
 
-LanguageTransferResult LanguageTransfer::run(const QString& folder, const QString& fileName,
-                                             const CancelToken* cancel, int timeoutMs)
+QCoro::Task<LanguageTransferResult> LanguageTransfer::run(QString folder, QString fileName,
+                                                          const CancelToken* cancel, int timeoutMs)
 {
     const DeviceBusy::Guard busy;
     m_cancel = cancel;
@@ -127,149 +109,48 @@ LanguageTransferResult LanguageTransfer::run(const QString& folder, const QStrin
     LanguageTransferResult result = readFile(folder + fileName, bytes);
     result.fileName = fileName;
     if (!result.ok())
-        return result;
+        co_return result;
 
     m_value = 0;
     m_maximum = progressMaximum(bytes.size());
     emit progress(m_value, m_maximum);
-    const QByteArray hex = hexText(bytes, [this] { step(); });
+    QByteArray hex = hexText(bytes, [this] { step(); });
     bytes.clear();
 
     log(QStringLiteral("Logdatei ") +
         QLocale::system().toString(QDateTime::currentDateTime(), QLocale::ShortFormat));
     log(QStringLiteral("App.Path = ") + sharedState().ProgramFolder);
     emit sending();
-    return sendFile(hex, result);
+    co_return co_await sendFile(std::move(hex), result);
 }
 
-WaitResult LanguageTransfer::ask(const QString& command, const QByteArray& keyword)
-{
-    return m_channel.requestReply(command, keyword, {}, m_cancel, m_timeoutMs);
-}
-
-bool LanguageTransfer::waitFailed(WaitResult wait, LanguageTransferResult& result) const
-{
-    switch (wait) {
-    case WaitResult::Done:
-        return false;
-    case WaitResult::TimedOut:
-        result.error = LanguageTransferError::NoReply;
-        break;
-    case WaitResult::LinkLost:
-        result.error = LanguageTransferError::LinkLost;
-        break;
-    case WaitResult::Cancelled:
-        result.error = LanguageTransferError::Cancelled;
-        break;
-    case WaitResult::Garbled:
-        result.error = LanguageTransferError::GarbledReply;
-        break;
-    }
-    qCWarning(zvService) << "language transfer stopped:" << waitResultName(wait);
-    return true;
-}
-
-LanguageTransferResult LanguageTransfer::sendFile(const QByteArray& hex,
-                                                  LanguageTransferResult result)
+// The create, the full chunks, a last shorter one and the close, each with the create's handle.
+// Progress: a step after every chunk the gauge took, and before the close.
+QCoro::Task<LanguageTransferResult> LanguageTransfer::sendFile(QByteArray hex,
+                                                               LanguageTransferResult result)
 {
     SharedState& s = sharedState();
-    s.FileHandle = 0;
-    s.ReplyData.clear();
-    // The create reply carries the handle; the wait covers it by waiting for the status.
-    s.ReplyStatus = kPending;
-    result.step = LanguageTransferStep::Create;
-    const WaitResult created = ask(createCommand(result.bytes, result.fileName), "$fw?");
-    if (waitFailed(created, result))
-        return result;
-    // Every later command of this transfer uses the handle of this reply, never the shared one.
-    const int handle = s.FileHandle;
-    if (handle == 0 || s.ReplyStatus != 0) {
-        result.error = LanguageTransferError::CreateRefused;
-        result.status = s.ReplyStatus;
-        if (handle > 0) // a refused create that still opened a file
-            closeAfterFailure(handle, result);
-        return result;
-    }
-    qint64 writeOffset = 0;
-    qint64 remaining = hex.size();
-    result.step = LanguageTransferStep::Write;
-    while (remaining >= kChunkHexChars) {
-        log(QStringLiteral("to write") + s.CommandText);
-        if (!sendChunk(handle, hex, writeOffset, kChunkBytes, result)) {
-            closeAfterFailure(handle, result);
-            return result;
+    DeviceFile file(m_channel, m_cancel, m_timeoutMs);
+    result.device = co_await file.create(result.fileName, result.bytes);
+    if (!result.device.ok())
+        co_return result;
+    for (qint64 offset = 0; offset < hex.size(); offset += kChunkHexChars) {
+        const qint64 characters = qMin<qint64>(kChunkHexChars, hex.size() - offset);
+        const bool full = characters == kChunkHexChars;
+        if (full)
+            log(QStringLiteral("to write") + s.CommandText);
+        ++result.chunk;
+        result.device = co_await file.write(offset / 2, hex.mid(offset, characters));
+        log(s.CommandText);
+        if (!result.device.ok()) {
+            result.device = co_await file.closeAfter(result.device);
+            co_return result;
         }
-        remaining -= kChunkHexChars;
-        writeOffset += kChunkHexChars;
-    }
-    if (remaining > 0) {
-        result.step = LanguageTransferStep::LastWrite;
-        if (!sendChunk(handle, hex, writeOffset, int(remaining / 2), result)) {
-            closeAfterFailure(handle, result);
-            return result;
-        }
-    }
-    if (!closeFile(handle, result))
-        return result;
-    result.step = LanguageTransferStep::Done;
-    return result;
-}
-
-bool LanguageTransfer::sendChunk(int handle, const QByteArray& hex, qint64 writeOffset, int count,
-                                 LanguageTransferResult& result)
-{
-    SharedState& s = sharedState();
-    ++result.chunk;
-    s.ReplyStatus = kPending;
-    const QString command =
-        writeCommand(handle, writeOffset / 2, count, hex.mid(writeOffset, 2 * count));
-    const WaitResult wait = ask(command, "$wr?");
-    log(s.CommandText);
-    if (waitFailed(wait, result))
-        return false;
-    const bool full = count == kChunkBytes;
-    if (full)
         step();
-    if (s.ReplyStatus != 0) {
-        result.error =
-            full ? LanguageTransferError::WriteRefused : LanguageTransferError::LastWriteRefused;
-        result.status = s.ReplyStatus;
-        return false;
     }
-    if (!full)
-        step();
-    return true;
-}
-
-bool LanguageTransfer::closeFile(int handle, LanguageTransferResult& result)
-{
-    SharedState& s = sharedState();
-    result.step = LanguageTransferStep::Close;
+    result.chunk = 0;
     step();
-    s.ReplyStatus = kPending;
-    const WaitResult wait = ask(closeCommand(handle), "$fc?");
+    result.device = co_await file.close();
     log(s.CommandText);
-    if (waitFailed(wait, result))
-        return false;
-    if (s.ReplyStatus != 0) {
-        result.error = LanguageTransferError::CloseRefused;
-        result.status = s.ReplyStatus;
-        return false;
-    }
-    return true;
-}
-
-// After a failed write (or a refused create that gave a handle) the new file is still open on the
-// gauge: one close (deaf to the cancel
-// token) while the link is up, so that it does not hold one of the gauge's handles. Its outcome
-// is only logged; the failed write is the result.
-void LanguageTransfer::closeAfterFailure(int handle, const LanguageTransferResult& result)
-{
-    if (result.error == LanguageTransferError::LinkLost || !sharedState().DeviceConnected)
-        return;
-    sharedState().ReplyStatus = kPending;
-    const WaitResult wait =
-        m_channel.requestReply(closeCommand(handle), "$fc?", {}, nullptr, m_timeoutMs);
-    const bool closed = wait == WaitResult::Done && sharedState().ReplyStatus == 0;
-    qCInfo(zvService) << "language file closed after the failed write:" << closed;
+    co_return result;
 }

@@ -1,48 +1,40 @@
 #pragma once
 
-#include "link/ReplyWait.h"
+#include "link/TransferResult.h"
 
 #include <QByteArray>
+#include <QCoroTask>
 #include <QObject>
 #include <QString>
 #include <functional>
 
 class CommandChannel;
 
-// Why a language-file transfer ended.
-enum class LanguageTransferError {
+// What is wrong with the language file on the PC (nothing is sent then).
+enum class LanguageFileProblem {
     None,
-    FileMissing,      // no such file in the language folder (nothing is created)
-    FileEmpty,        // the file holds no bytes; nothing is sent
-    FileUnreadable,   // the file could not be opened or read
-    FileTooLarge,     // more bytes than a device file can hold
-    CreateRefused,    // the gauge gave no handle (or a bad status) for the new file
-    WriteRefused,     // a full 32-byte chunk was refused
-    LastWriteRefused, // the last, shorter chunk was refused
-    CloseRefused,     // the close was refused
-    GarbledReply,     // the gauge's answer could not be taken apart
-    NoReply,          // the gauge did not answer in time
-    LinkLost,         // the link dropped (or the command could not be written)
-    Cancelled,        // the user or a closing window cancelled
+    Missing,    // no such file in the language folder
+    Empty,      // the file holds no bytes
+    Unreadable, // the file could not be opened or read
+    TooLarge,   // more bytes than a device file can hold
 };
-
-// The step a transfer was in when it ended.
-enum class LanguageTransferStep { File, Create, Write, LastWrite, Close, Done };
 
 struct LanguageTransferResult {
-    LanguageTransferError error = LanguageTransferError::None;
-    LanguageTransferStep step = LanguageTransferStep::File;
-    int status = 0;   // ReplyStatus of a refusing reply
-    int chunk = 0;    // 1-based number of the write command that failed
-    QString fileName; // the file's name, also its name on the gauge
-    QString detail;   // the file system's description of a file error
-    qint64 bytes = 0; // the file's length
-    bool ok() const { return error == LanguageTransferError::None; }
+    LanguageFileProblem file = LanguageFileProblem::None;
+    TransferResult device; // the device part: status, failing command, the gauge's words
+    QString fileName;      // the file's name, also its name on the gauge
+    QString detail;        // the file system's description of a file problem
+    qint64 bytes = 0;      // the file's length
+    int chunk = 0;         // 1-based number of the write command that failed
+    bool ok() const { return file == LanguageFileProblem::None && device.ok(); }
+    bool cancelled() const { return device.status == TransferStatus::Cancelled; }
 };
 
-// Sends a language file to the gauge as a new device file: the create command "$fw?", the file
-// as upper-case hex text in "$wr?" chunks of 32 bytes and a last shorter one, and the close
-// "$fc?". Every wait is bounded; any failure stops the sequence and comes back as a typed result.
+// Sends a language file to the gauge as a new device file (DeviceFile): the create command
+// "$fw?", the file as upper-case hex text in "$wr?" chunks of 32 bytes and a last shorter one, and
+// the close "$fc?". Every wait is bounded; any failure stops the sequence and comes back as a typed
+// result. The transfer holds the busy mark of the channel while it runs and must live until it
+// has ended.
 class LanguageTransfer : public QObject
 {
     Q_OBJECT
@@ -55,8 +47,8 @@ public:
     explicit LanguageTransfer(CommandChannel& channel, QObject* parent = nullptr);
 
     // Sends folder + fileName under the name fileName. timeoutMs <= 0: the channel's default.
-    LanguageTransferResult run(const QString& folder, const QString& fileName,
-                               const CancelToken* cancel = nullptr, int timeoutMs = -1);
+    QCoro::Task<LanguageTransferResult>
+    run(QString folder, QString fileName, const CancelToken* cancel = nullptr, int timeoutMs = -1);
 
     // Where the log lines go (the service log unless replaced).
     void setLogSink(std::function<void(const QString&)> sink) { m_log = std::move(sink); }
@@ -66,10 +58,6 @@ public:
     // Two upper-case hex digits per byte in one pass; step() after every 200th byte.
     static QByteArray hexText(const QByteArray& bytes, const std::function<void()>& step = {});
 
-    static QString createCommand(qint64 length, const QString& name);
-    static QString writeCommand(int handle, qint64 byteOffset, int count, const QByteArray& hex);
-    static QString closeCommand(int handle);
-
 signals:
     void progress(int value, int maximum);
     // The file has been read and the commands are about to go out.
@@ -77,13 +65,7 @@ signals:
 
 private:
     LanguageTransferResult readFile(const QString& path, QByteArray& bytes) const;
-    LanguageTransferResult sendFile(const QByteArray& hex, LanguageTransferResult result);
-    bool sendChunk(int handle, const QByteArray& hex, qint64 writeOffset, int count,
-                   LanguageTransferResult& result);
-    bool closeFile(int handle, LanguageTransferResult& result);
-    void closeAfterFailure(int handle, const LanguageTransferResult& result);
-    WaitResult ask(const QString& command, const QByteArray& keyword);
-    bool waitFailed(WaitResult wait, LanguageTransferResult& result) const;
+    QCoro::Task<LanguageTransferResult> sendFile(QByteArray hex, LanguageTransferResult result);
     void step();
     void log(const QString& line) const;
 

@@ -21,41 +21,50 @@ QString MemoryReset::command()
     return QStringLiteral("$fsf") + sharedState().CommandTerminator;
 }
 
-bool MemoryReset::succeeded(ResetOutcome outcome)
+QString MemoryReset::linkDroppedDetail()
 {
-    return outcome == ResetOutcome::Done || outcome == ResetOutcome::LinkDropped;
+    return QStringLiteral("the gauge dropped the link: resetting");
 }
 
-ResetOutcome MemoryReset::run(UserDialogs& dialogs, const CancelToken* cancel, int timeoutMs)
+QCoro::Task<TransferResult> MemoryReset::run(UserDialogs& dialogs, const CancelToken* cancel,
+                                             int timeoutMs)
 {
     if (!dialogs.askYesNo(question(), false))
-        return ResetOutcome::Declined;
-    return send(cancel, timeoutMs);
+        co_return TransferResult::failure(TransferStatus::Declined, QString(),
+                                          QStringLiteral("the user said No"));
+    co_return co_await send(cancel, timeoutMs);
 }
 
-ResetOutcome MemoryReset::send(const CancelToken* cancel, int timeoutMs)
+QCoro::Task<TransferResult> MemoryReset::send(const CancelToken* cancel, int timeoutMs)
 {
     SharedState& s = sharedState();
+    const QString text = command();
     if (!s.DeviceConnected)
-        return ResetOutcome::SendFailed;
+        co_return TransferResult::failure(TransferStatus::NotConnected, text,
+                                          QStringLiteral("no gauge connected"));
     const DeviceBusy::Guard busy;
     s.ReplyStatus = kPending;
-    if (!m_channel.send(command()).ok())
-        return ResetOutcome::SendFailed;
-    const WaitResult wait = m_channel.waitForReply("$fsf", {}, cancel, timeoutMs);
+    // A link that drops after the command went out means the gauge is resetting; one that could
+    // not take the command means nothing happened.
+    if (cancel && cancel->isCancelled())
+        co_return TransferResult::fromWait(WaitResult::Cancelled, text);
+    if (!m_channel.send(text).ok())
+        co_return TransferResult::failure(TransferStatus::NotConnected, text,
+                                          QStringLiteral("the command could not be written"));
+    const WaitResult wait =
+        co_await m_channel.reply({QStringLiteral("$fsf"), {}, cancel, timeoutMs});
     qCInfo(zvService) << "memory reset:" << waitResultName(wait);
-    switch (wait) {
-    case WaitResult::Done:
-        m_status = s.ReplyStatus;
-        return s.ReplyStatus == 0 ? ResetOutcome::Done : ResetOutcome::Refused;
-    case WaitResult::Garbled:
-        return ResetOutcome::Garbled;
-    case WaitResult::LinkLost:
-        return ResetOutcome::LinkDropped;
-    case WaitResult::TimedOut:
-        return ResetOutcome::NoReply;
-    case WaitResult::Cancelled:
-        return ResetOutcome::Cancelled;
+    TransferResult r = TransferResult::fromWait(wait, text);
+    if (wait == WaitResult::LinkLost) {
+        r = TransferResult::success();
+        r.detail = linkDroppedDetail();
+    } else if (wait == WaitResult::Done && s.ReplyStatus != 0) {
+        r = TransferResult::failure(
+            TransferStatus::GaugeError, text,
+            QStringLiteral("reset answered with status %1").arg(s.ReplyStatus));
+        r.gaugeStatus = s.ReplyStatus;
     }
-    return ResetOutcome::NoReply;
+    if (wait == WaitResult::Done || wait == WaitResult::Garbled)
+        r.reply = m_channel.lastReply();
+    co_return r;
 }

@@ -1,27 +1,18 @@
 #pragma once
 
-#include "link/ReplyWait.h"
+#include "link/TransferResult.h"
 
+#include <QCoroTask>
 #include <QString>
 
+class CancelToken;
 class CommandChannel;
 class UserDialogs;
 
-// How a memory reset ended.
-enum class ResetOutcome {
-    Declined,    // the user answered No; nothing was sent
-    Done,        // the gauge confirmed the reset
-    LinkDropped, // the gauge dropped the link after taking the command: the reset is under way
-    Refused,     // the gauge answered with an error status: no reset
-    Garbled,     // the gauge's answer could not be taken apart: it is not known
-    NoReply,     // no reply in time: it is not known whether the gauge reset
-    SendFailed,  // the command could not be written (no link)
-    Cancelled,
-};
-
 // The reset of the gauge's memory system: one question, "$fsf" + CommandTerminator, a bounded
-// wait for the reply. A gauge that resets may drop the link instead of answering; that counts as
-// done, because the link only drops once the command has reached the gauge.
+// wait for the reply. Ok when the gauge answered status 0; a gauge that resets may also drop the
+// link instead of answering, which counts as done (linkDropped), because the link only drops once
+// the command has reached the gauge. Declined: the user said No and nothing was sent.
 class MemoryReset
 {
 public:
@@ -32,16 +23,14 @@ public:
     explicit MemoryReset(CommandChannel& channel) : m_channel(channel) {}
 
     // Asks through dialogs; on Yes sends the reset and waits. timeoutMs <= 0: channel default.
-    ResetOutcome run(UserDialogs& dialogs, const CancelToken* cancel = nullptr, int timeoutMs = -1);
+    QCoro::Task<TransferResult> run(UserDialogs& dialogs, const CancelToken* cancel = nullptr,
+                                    int timeoutMs = -1);
     // The reset without the question.
-    ResetOutcome send(const CancelToken* cancel = nullptr, int timeoutMs = -1);
+    QCoro::Task<TransferResult> send(const CancelToken* cancel = nullptr, int timeoutMs = -1);
 
-    // Done or LinkDropped: the program disconnects and ends.
-    static bool succeeded(ResetOutcome outcome);
-    // The status the gauge answered the last reset with (Refused).
-    int status() const { return m_status; }
+    // The detail of a reset that counts as done although the gauge dropped the link.
+    static QString linkDroppedDetail();
 
 private:
     CommandChannel& m_channel;
-    int m_status = 0;
 };

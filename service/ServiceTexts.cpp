@@ -38,22 +38,49 @@ const Words kResetRefused{"Gerät hat den Reset abgelehnt: Status ",
 const Words kResetUnknown{"Keine Antwort vom Gerät auf den Reset; bitte Gerät prüfen",
                           "No reply from device to the reset; please check the device"};
 
-// The step a wait failure happened in, for the message.
+// The step a failure happened in, for the message.
 QString stepName(const LanguageTransferResult& r)
 {
-    switch (r.step) {
-    case LanguageTransferStep::Create:
-        return QStringLiteral(" ($fw)");
-    case LanguageTransferStep::Write:
-    case LanguageTransferStep::LastWrite:
+    const QString keyword = commandKeyword(r.device.command);
+    if (keyword == QLatin1String("$wr"))
         return QStringLiteral(" ($wr %1)").arg(r.chunk);
-    case LanguageTransferStep::Close:
-        return QStringLiteral(" ($fc)");
-    case LanguageTransferStep::File:
-    case LanguageTransferStep::Done:
+    return keyword.isEmpty() ? QString() : QStringLiteral(" (") + keyword + QLatin1Char(')');
+}
+
+// The last write of a file whose length is no multiple of 32 carries fewer bytes.
+bool shortChunk(const QString& writeCommand)
+{
+    return writeCommand.section(QLatin1Char(' '), 2, 2).toInt() < LanguageTransfer::kChunkBytes;
+}
+
+QString fileProblem(const LanguageTransferResult& r)
+{
+    switch (r.file) {
+    case LanguageFileProblem::Missing:
+        return pick(kMissing) + r.fileName;
+    case LanguageFileProblem::Empty:
+        return pick(kEmpty) + r.fileName;
+    case LanguageFileProblem::Unreadable:
+        return pick(kUnreadable) + r.fileName + " " + r.detail;
+    case LanguageFileProblem::TooLarge:
+        return pick(kTooLarge) + r.fileName;
+    case LanguageFileProblem::None:
         break;
     }
     return {};
+}
+
+QString gaugeRefusal(const LanguageTransferResult& r)
+{
+    const QString status = QString::number(r.device.gaugeStatus);
+    const QString keyword = commandKeyword(r.device.command);
+    if (keyword == QLatin1String("$fw"))
+        return pick(kCreateRefused) + r.fileName + " " + status;
+    if (keyword == QLatin1String("$fc"))
+        return messageText(kEntryCloseError) + QLatin1Char(' ') + status;
+    if (shortChunk(r.device.command))
+        return messageText(kEntryWriteError) + QLatin1Char(' ') + status;
+    return QStringLiteral("Fehler beim Datei schreiben BLE : ") + QLatin1Char(' ') + status;
 }
 } // namespace
 
@@ -64,58 +91,42 @@ QString ServiceTexts::transferSucceeded(const QString& fileName)
 
 QString ServiceTexts::transferFailed(const LanguageTransferResult& r)
 {
-    const QString status = QString::number(r.status);
-    switch (r.error) {
-    case LanguageTransferError::None:
+    if (r.file != LanguageFileProblem::None)
+        return fileProblem(r);
+    switch (r.device.status) {
+    case TransferStatus::Ok:
         return transferSucceeded(r.fileName);
-    case LanguageTransferError::FileMissing:
-        return pick(kMissing) + r.fileName;
-    case LanguageTransferError::FileEmpty:
-        return pick(kEmpty) + r.fileName;
-    case LanguageTransferError::FileUnreadable:
-        return pick(kUnreadable) + r.fileName + " " + r.detail;
-    case LanguageTransferError::FileTooLarge:
-        return pick(kTooLarge) + r.fileName;
-    case LanguageTransferError::CreateRefused:
-        return pick(kCreateRefused) + r.fileName + " " + status;
-    case LanguageTransferError::WriteRefused:
-        return QStringLiteral("Fehler beim Datei schreiben BLE : ") + QLatin1Char(' ') + status;
-    case LanguageTransferError::LastWriteRefused:
-        return messageText(kEntryWriteError) + QLatin1Char(' ') + status;
-    case LanguageTransferError::CloseRefused:
-        return messageText(kEntryCloseError) + QLatin1Char(' ') + status;
-    case LanguageTransferError::GarbledReply:
-        return pick(kGarbled) + stepName(r);
-    case LanguageTransferError::NoReply:
+    case TransferStatus::NoReply:
         return pick(kNoReply) + stepName(r);
-    case LanguageTransferError::LinkLost:
+    case TransferStatus::LinkLost:
+    case TransferStatus::NotConnected:
         return pick(kLinkLost) + stepName(r);
-    case LanguageTransferError::Cancelled:
+    case TransferStatus::Cancelled:
         return pick(kCancelled);
+    default:
+        break;
     }
-    return {};
+    return r.device.garbled ? pick(kGarbled) + stepName(r) : gaugeRefusal(r);
 }
 
-QString ServiceTexts::resetOutcome(ResetOutcome outcome, int status)
+QString ServiceTexts::resetOutcome(const TransferResult& r)
 {
-    switch (outcome) {
-    case ResetOutcome::Refused:
-        return pick(kResetRefused) + QString::number(status);
-    case ResetOutcome::Garbled:
-        return pick(kGarbled);
-    case ResetOutcome::Declined:
+    switch (r.status) {
+    case TransferStatus::Declined:
         return {};
-    case ResetOutcome::Done:
-    case ResetOutcome::LinkDropped:
+    case TransferStatus::Ok:
         return messageText(kEntryResetDone);
-    case ResetOutcome::NoReply:
+    case TransferStatus::NoReply:
         return pick(kResetUnknown);
-    case ResetOutcome::SendFailed:
+    case TransferStatus::NotConnected:
+    case TransferStatus::LinkLost:
         return messageText(kEntryConnect);
-    case ResetOutcome::Cancelled:
+    case TransferStatus::Cancelled:
         return pick(kCancelled);
+    default:
+        break;
     }
-    return {};
+    return r.garbled ? pick(kGarbled) : pick(kResetRefused) + QString::number(r.gaugeStatus);
 }
 
 QString ServiceTexts::clockReadFailed(WaitResult why)

@@ -15,8 +15,7 @@ QString transferSucceeded(const QString& fileName);
 // The message for a failed transfer (the gauge's refusals keep their catalogue texts).
 QString transferFailed(const LanguageTransferResult& result);
 // MessageTexts 28 after a reset; a clear message for the other outcomes; "" for Declined.
-// status: the gauge's status of a refused reset.
-QString resetOutcome(ResetOutcome outcome, int status = 0);
+QString resetOutcome(const TransferResult& result);
 // What the time display shows when a read fails.
 QString clockReadFailed(WaitResult why);
 } // namespace ServiceTexts

@@ -4,7 +4,8 @@
 
 #include <QString>
 
-// How a device transfer (read, write) or a PC file step ended.
+// How a device operation (a read, a write, a language transfer, a reset) or a PC file step
+// ended: the one result type of every device sequence.
 enum class TransferStatus {
     Ok = 0,
     NotConnected = 1, // no gauge connected: nothing was sent
@@ -21,10 +22,12 @@ enum class TransferStatus {
 struct TransferResult {
     TransferStatus status = TransferStatus::Ok;
     QString command;           // the command whose step failed (empty for checks and PC files)
+    QString reply;             // the gauge's words: its reply to that command, if any came
     QString detail;            // English detail for the log and the command-line tool
     int gaugeStatus = 0;       // status number the gauge answered, where it sent one
     bool fileLeftOpen = false; // a device file could not be closed
     bool missingFile = false;  // the gauge has no such file (its open gave no handle or no bytes)
+    bool garbled = false;      // a gauge error: the reply could not be taken apart
 
     bool ok() const { return status == TransferStatus::Ok; }
     static TransferResult success() { return {}; }

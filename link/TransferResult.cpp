@@ -1,4 +1,4 @@
-#include "info/TransferResult.h"
+#include "link/TransferResult.h"
 
 TransferResult TransferResult::failure(TransferStatus status, const QString& command,
                                        const QString& detail)
@@ -21,8 +21,12 @@ TransferResult TransferResult::fromWait(WaitResult wait, const QString& command)
         return failure(TransferStatus::LinkLost, command, QStringLiteral("link lost"));
     case WaitResult::Cancelled:
         return failure(TransferStatus::Cancelled, command, QStringLiteral("cancelled"));
-    case WaitResult::Garbled:
-        return failure(TransferStatus::GaugeError, command, QStringLiteral("garbled reply"));
+    case WaitResult::Garbled: {
+        TransferResult r =
+            failure(TransferStatus::GaugeError, command, QStringLiteral("garbled reply"));
+        r.garbled = true;
+        return r;
+    }
     }
     return failure(TransferStatus::NoReply, command, QStringLiteral("no reply"));
 }
