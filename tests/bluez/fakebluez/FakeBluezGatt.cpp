@@ -130,13 +130,16 @@ void FakeBluezGatt::writeValue(const QDBusMessage& message)
         return;
     }
     m_commandValue = reply.value;
-    m_bus.send(message.createReply());
+    afterOperation([this, message] { m_bus.send(message.createReply()); });
 }
 
 void FakeBluezGatt::readValue(const QDBusMessage& message)
 {
     if (message.path() == m_commandPath) {
-        replyLater(message, m_commandValue, m_options.replyDelayMs);
+        const QByteArray value = m_commandValue;
+        afterOperation([this, message, value] {
+            replyLater(message, value, m_options.replyDelayMs);
+        });
         return;
     }
     const QByteArray value =
@@ -157,6 +160,23 @@ void FakeBluezGatt::replyLater(const QDBusMessage& message, const QByteArray& va
         else
             m_bus.send(message.createReply(QVariant(value)));
     });
+}
+
+void FakeBluezGatt::afterOperation(std::function<void()> what)
+{
+    if (m_options.opDelayUs <= 0) {
+        what();
+        return;
+    }
+    if (!m_clock.isValid())
+        m_clock.start();
+    const qint64 wantUs = qMax<qint64>(0, m_options.opDelayUs - m_lateUs);
+    const qint64 startUs = m_clock.nsecsElapsed() / 1000;
+    QTimer::singleShot(int((wantUs + 500) / 1000), Qt::PreciseTimer, this,
+                       [this, what = std::move(what), wantUs, startUs] {
+                           m_lateUs = m_clock.nsecsElapsed() / 1000 - startUs - wantUs;
+                           what();
+                       });
 }
 
 void FakeBluezGatt::startNotify(const QDBusMessage& message, bool on)

@@ -5,6 +5,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QObject>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <functional>
 
@@ -36,6 +37,9 @@ private:
     void readValue(const QDBusMessage& message);
     void startNotify(const QDBusMessage& message, bool on);
     void replyLater(const QDBusMessage& message, const QByteArray& value, int delayMs);
+    // Runs what after the command characteristic's operation delay (at once without one); the
+    // lateness of each timer is taken off the next delay, so the mean delay holds.
+    void afterOperation(std::function<void()> what);
     void sendError(const QDBusMessage& message, const QString& name, const QString& text);
 
     FakeBluezTree& m_tree;
@@ -48,5 +52,7 @@ private:
     QByteArray m_commandValue; // what the next read-back of the command characteristic delivers
     quint64 m_linkGeneration = 0;
     QTimer m_traceTimer;
+    QElapsedTimer m_clock;
+    qint64 m_lateUs = 0;
     int m_traceCount = 0;
 };

@@ -49,6 +49,8 @@ bool parseFakeBluezOptions(const QStringList& args, FakeBluezOptions& options, Q
             ok = takeNumber(args, i, options.disconnectAfter, error);
         else if (a == QLatin1String("--reply-delay"))
             ok = takeNumber(args, i, options.replyDelayMs, error);
+        else if (a == QLatin1String("--op-delay-us"))
+            ok = takeNumber(args, i, options.opDelayUs, error);
         else if (a == QLatin1String("--sim-dir"))
             ok = takeText(args, i, options.simDir, error);
         else if (a == QLatin1String("--dump-dir"))

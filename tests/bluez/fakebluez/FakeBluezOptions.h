@@ -11,6 +11,7 @@ struct FakeBluezOptions {
     int disconnectAfter = 0;       // --disconnect-after K: the link drops when command K+1 arrives
     bool noCommandChar = false;    // --no-command-char: the gauge service lacks the command char
     int replyDelayMs = 0;          // --reply-delay MS: the read-back of a reply comes this late
+    int opDelayUs = 0; // --op-delay-us US: every write and read of the command char takes this long
     bool ignoreDisconnect = false; // --ignore-disconnect: Disconnect is never answered
     QString simDir;                // --sim-dir DIR: device files loaded into the gauge
     QString dumpDir;               // --dump-dir DIR: device files written here at exit
