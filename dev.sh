@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Developer entry point. Usage: ./dev.sh run | test | build | screenshots | bench | fuzz [SECONDS]
+#                              | mutants [COUNT]
 set -euo pipefail
 cd "$(dirname "$0")"
 ROOT=$(pwd)
@@ -80,8 +81,24 @@ case "$cmd" in
         cmake --build build -j2
         for b in build/bin/bench_*; do QT_QPA_PLATFORM=offscreen "$b"; done
         ;;
+    mutants)
+        # Mutation sampling of the core folders: a clone of the committed tree (the tool rewrites
+        # files), shared libraries without sanitizers, the same seed every time.
+        ensure_packages
+        count="${2:-80}"
+        work="$ROOT/build-mutants"
+        rm -rf "$work/src"
+        git clone -q "$ROOT" "$work/src"
+        cmake -S "$work/src" -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZV_SHARED_LIBS=ON \
+              -DZV_BUILD_BENCH=OFF -DCMAKE_LINK_DEPENDS_NO_SHARED=ON >/dev/null
+        cmake --build "$work/build" -j2
+        export QT_QPA_PLATFORM=offscreen
+        python3 ../shared/tools/mutants --build-dir "$work/build" --count "$count" --seed 1207 \
+            --files 'link/*.cpp' 'info/*.cpp' 'service/*.cpp' 'state/*.cpp' 'sim/*.cpp' 'cli/*.cpp' \
+            --ctest-args "-j2 --timeout 300" --out "$work/mutants-$count.tsv"
+        ;;
     *)
-        echo "usage: ./dev.sh run | test | build | screenshots | bench | fuzz [SECONDS]" >&2
+        echo "usage: ./dev.sh run | test | build | screenshots | bench | fuzz [SECONDS] | mutants [COUNT]" >&2
         exit 2
         ;;
 esac
