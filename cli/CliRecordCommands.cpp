@@ -32,8 +32,9 @@ struct RecordRead {
 // Reads one record file; a failure is reported on standard error.
 QCoro::Task<RecordRead> readRecord(CommandChannel& channel, QString name)
 {
-    RecordRead read{name, {}, {}, {}};
-    read.result = co_await RecordReader(channel).Lese_Com(name);
+    RecordReader reader(channel);
+    const TransferResult result = co_await reader.Lese_Com(name);
+    RecordRead read{name, result, {}, {}};
     if (!read.result.ok()) {
         CliOutput::message(QStringLiteral("%1: %2").arg(name, InfoTexts::readFailed(read.result)));
         co_return read;
@@ -62,12 +63,14 @@ QCoro::Task<BothReads> readBoth(CommandChannel& channel)
 {
     const SharedState& s = sharedState();
     BothReads both;
-    both.probe = co_await readRecord(channel, s.ProbeFileName);
-    both.exitCode = CliOutput::exitFor(both.probe.result);
-    if (endsTheSession(both.probe.result))
+    const RecordRead probe = co_await readRecord(channel, s.ProbeFileName);
+    both.probe = probe;
+    both.exitCode = CliOutput::exitFor(probe.result);
+    if (endsTheSession(probe.result))
         co_return both;
-    both.factory = co_await readRecord(channel, s.FactoryFileName);
-    both.exitCode = qMax(both.exitCode, CliOutput::exitFor(both.factory.result));
+    const RecordRead factory = co_await readRecord(channel, s.FactoryFileName);
+    both.factory = factory;
+    both.exitCode = qMax(both.exitCode, CliOutput::exitFor(factory.result));
     co_return both;
 }
 
