@@ -61,7 +61,7 @@ Figure measure(CommandChannel& channel, SimGauge& gauge, const QString& folder, 
     const double cpu0 = processCpuSeconds();
     for (int i = 0; i < size.repeats; ++i) {
         StartServiceLog();
-        const LanguageTransferResult r = transfer.run(folder, "lDE");
+        const LanguageTransferResult r = QCoro::waitFor(transfer.run(folder, "lDE"));
         f.ok = f.ok && r.ok() && gauge.file("lDE") == bytes;
     }
     const double total = double(chunks) * size.repeats;

@@ -25,6 +25,17 @@ struct Run {
     bool ok = false;
 };
 
+// "probe", then "factory" unless the first read failed.
+QCoro::Task<bool> readBoth(RecordReader& reader)
+{
+    // Each result into a variable: g++ 12 mishandles a co_await inside a larger expression.
+    const TransferResult probe = co_await reader.Lese_Com(QStringLiteral("probe"));
+    if (!probe.ok())
+        co_return false;
+    const TransferResult factory = co_await reader.Lese_Com(QStringLiteral("factory"));
+    co_return factory.ok();
+}
+
 Run readOnce()
 {
     resetSharedState();
@@ -48,8 +59,7 @@ Run readOnce()
     RecordReader reader(channel);
     QElapsedTimer wall;
     wall.start();
-    const bool ok = reader.Lese_Com(QStringLiteral("probe")).ok() &&
-                    reader.Lese_Com(QStringLiteral("factory")).ok();
+    const bool ok = QCoro::waitFor(readBoth(reader));
     return {double(wall.nsecsElapsed()) / 1e6, gauge.commandCount(), ok};
 }
 } // namespace

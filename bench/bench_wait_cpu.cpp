@@ -42,8 +42,9 @@ int main(int argc, char* argv[])
     QElapsedTimer wall;
     wall.start();
     const double cpu0 = processCpuSeconds();
-    const WaitResult r = channel.request(
-        QStringLiteral("$gcv!"), [] { return sharedState().ReplyStatus == 0; }, nullptr, kWaitMs);
+    const WaitResult r = QCoro::waitFor(
+        channel.ask(QStringLiteral("$gcv!"),
+                    {QString(), [] { return sharedState().ReplyStatus == 0; }, nullptr, kWaitMs}));
     const double cpu = processCpuSeconds() - cpu0;
     const double seconds = double(wall.nsecsElapsed()) / 1e9;
     std::printf("wait_cpu_percent %.3f %%\n", 100.0 * cpu / seconds);

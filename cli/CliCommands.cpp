@@ -119,7 +119,8 @@ int send(CliSession& session, const QString& text)
     });
     sharedState().ReplyStatus = 55;
     const ReplySnapshot before = ReplySnapshot::take();
-    const WaitResult r = ch.request(unescape(text), [&] { return received; });
+    const WaitResult r =
+        QCoro::waitFor(ch.ask(unescape(text), {QString(), [&received] { return received; }}));
     if (r != WaitResult::Done) {
         userDialogs().message(QStringLiteral("no reply: ") + QLatin1String(waitResultName(r)));
         return CliSession::exitFor(r);
@@ -137,8 +138,8 @@ int battery(CliSession& session)
         return rc;
     SharedState& s = sharedState();
     s.ReplyStatus = 55;
-    const WaitResult r = session.channel().request(QStringLiteral("$gcv!"),
-                                                   [] { return sharedState().ReplyStatus != 55; });
+    const WaitResult r = QCoro::waitFor(session.channel().ask(
+        QStringLiteral("$gcv!"), {QString(), [] { return sharedState().ReplyStatus != 55; }}));
     if (r != WaitResult::Done) {
         userDialogs().message(QStringLiteral("no reply: ") + QLatin1String(waitResultName(r)));
         return CliSession::exitFor(r);

@@ -5,12 +5,12 @@
 #include "cli/RecordJson.h"
 #include "cli/RecordTable.h"
 #include "info/DeviceFiles.h"
-#include "info/DeviceRequest.h"
 #include "info/FileWriter.h"
 #include "info/InfoTexts.h"
 #include "info/RecordReader.h"
 #include "info/SafeWriter.h"
 #include "state/SharedState.h"
+#include "state/UserDialogs.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -29,18 +29,20 @@ struct RecordRead {
     QString hex;
 };
 
-RecordRead readRecord(CliSession& session, const QString& name)
+// Reads one record file; a failure is reported on standard error.
+QCoro::Task<RecordRead> readRecord(CommandChannel& channel, QString name)
 {
-    RecordRead read{name, {}, {}, {}};
-    read.result = RecordReader(session.channel()).Lese_Com(name);
+    RecordReader reader(channel);
+    const TransferResult result = co_await reader.Lese_Com(name);
+    RecordRead read{name, result, {}, {}};
     if (!read.result.ok()) {
         CliOutput::message(QStringLiteral("%1: %2").arg(name, InfoTexts::readFailed(read.result)));
-        return read;
+        co_return read;
     }
     const SharedState& s = sharedState();
     read.values = s.Record;
     read.hex = s.FileHex;
-    return read;
+    co_return read;
 }
 
 bool endsTheSession(const TransferResult& r)
@@ -49,15 +51,27 @@ bool endsTheSession(const TransferResult& r)
            r.status == TransferStatus::NotConnected;
 }
 
-// Reads "probe" and then, unless the link is gone, "factory". The exit code of the worse failure.
-int readBoth(CliSession& session, RecordRead& probe, RecordRead& factory)
+// "probe" and "factory" as read, and the exit code of the worse failure.
+struct BothReads {
+    RecordRead probe;
+    RecordRead factory;
+    int exitCode = ExitDone;
+};
+
+// Reads "probe" and then, unless the link is gone, "factory".
+QCoro::Task<BothReads> readBoth(CommandChannel& channel)
 {
     const SharedState& s = sharedState();
-    probe = readRecord(session, s.ProbeFileName);
+    BothReads both;
+    const RecordRead probe = co_await readRecord(channel, s.ProbeFileName);
+    both.probe = probe;
+    both.exitCode = CliOutput::exitFor(probe.result);
     if (endsTheSession(probe.result))
-        return CliOutput::exitFor(probe.result);
-    factory = readRecord(session, s.FactoryFileName);
-    return qMax(CliOutput::exitFor(probe.result), CliOutput::exitFor(factory.result));
+        co_return both;
+    const RecordRead factory = co_await readRecord(channel, s.FactoryFileName);
+    both.factory = factory;
+    both.exitCode = qMax(both.exitCode, CliOutput::exitFor(factory.result));
+    co_return both;
 }
 
 void printTable(const RecordRead& read)
@@ -91,20 +105,15 @@ int identity(CliSession& session)
         return rc;
     SharedState& s = sharedState();
     s.Identity = IdentityFields();
-    s.ReplyStatus = 55;
-    const QString command = s.IdentityCommand + s.CommandTerminator;
-    const WaitResult w =
-        DeviceRequest(session.channel(), nullptr).send(command, s.IdentityCommand, [] {
-            return !sharedState().Identity.Revision.isEmpty();
-        });
-    if (w != WaitResult::Done) {
-        CliOutput::message(InfoTexts::failureReason(TransferResult::fromWait(w, command)));
-        return CliSession::exitFor(w);
-    }
-    if (s.Identity.Revision.isEmpty()) {
+    const TransferResult r = QCoro::waitFor(requestIdentity(session.channel(), nullptr));
+    if (r.status == TransferStatus::GaugeError && !r.garbled) {
         CliOutput::message(pick("Die Kennung des Geräts ist unvollständig.",
                                 "The gauge's identity reply is incomplete."));
         return ExitFailed;
+    }
+    if (!r.ok()) {
+        CliOutput::message(InfoTexts::failureReason(r));
+        return CliOutput::exitFor(r);
     }
     const IdentityFields& id = s.Identity;
     if (session.options().json)
@@ -119,8 +128,9 @@ int read(CliSession& session)
 {
     if (const int rc = session.connectGauge(); rc != ExitDone)
         return rc;
-    RecordRead probe, factory;
-    const int rc = readBoth(session, probe, factory);
+    const BothReads both = QCoro::waitFor(readBoth(session.channel()));
+    const RecordRead& probe = both.probe;
+    const RecordRead& factory = both.factory;
     if (session.options().json) {
         QJsonObject o;
         for (const RecordRead* r : {&probe, &factory}) {
@@ -139,7 +149,7 @@ int read(CliSession& session)
             printTable(factory);
     }
     session.disconnectGauge();
-    return rc;
+    return both.exitCode;
 }
 
 int download(CliSession& session, const QString& folder)
@@ -148,15 +158,15 @@ int download(CliSession& session, const QString& folder)
         return ExitUsage;
     if (const int rc = session.connectGauge(); rc != ExitDone)
         return rc;
-    RecordRead probe, factory;
     // A download saves both files or none: half a copy would pass for a whole one.
-    if (const int rc = readBoth(session, probe, factory); rc != ExitDone) {
+    const BothReads both = QCoro::waitFor(readBoth(session.channel()));
+    if (both.exitCode != ExitDone) {
         CliOutput::message(pick("Nichts gespeichert.", "Nothing saved."));
-        return rc;
+        return both.exitCode;
     }
     session.disconnectGauge();
     QJsonObject paths;
-    for (const RecordRead* r : {&probe, &factory}) {
+    for (const RecordRead* r : {&both.probe, &both.factory}) {
         const PcFileResult saved = DeviceFiles::saveHexFile(folder, r->name, r->hex);
         if (!saved.ok) {
             CliOutput::message(saved.description);
@@ -177,11 +187,11 @@ namespace
 // Connects and runs one safe write (backup of the gauge's file, guard question, write, read
 // back); exit 0 only when the read-back matches.
 int writeSafely(CliSession& session, const QString& deviceFile,
-                const std::function<SafeWriteResult(SafeWriter&)>& write)
+                const std::function<QCoro::Task<SafeWriteResult>(SafeWriter&)>& write)
 {
     if (const int rc = session.connectGauge(); rc != ExitDone)
         return rc;
-    SafeWriter writer(session.channel());
+    SafeWriter writer(session.channel(), userDialogs());
     if (!session.options().backupDir.isEmpty())
         writer.setBackupFolder(session.options().backupDir);
     QObject::connect(&writer, &SafeWriter::backupSaved, [](const QString& path) {
@@ -190,7 +200,7 @@ int writeSafely(CliSession& session, const QString& deviceFile,
     QObject::connect(&writer, &SafeWriter::backupSkipped, [](const QString& file) {
         CliOutput::message(InfoTexts::noBackupNote(file));
     });
-    const SafeWriteResult r = write(writer);
+    const SafeWriteResult r = QCoro::waitFor(write(writer));
     if (!r.ok()) {
         CliOutput::message(r.declined() ? pick("Nichts geschrieben.", "Nothing written.")
                                         : InfoTexts::safeWriteFailed(r));
@@ -218,7 +228,8 @@ int loadChecked(const QString& folder, const QString& name, QString& hex)
         CliOutput::message(loaded.description);
         return ExitFailed;
     }
-    if (const TransferResult confirmed = FileWriter::confirmData(loaded.hex); !confirmed.ok())
+    if (const TransferResult confirmed = FileWriter::confirmData(loaded.hex, userDialogs());
+        !confirmed.ok())
         return CliOutput::exitFor(confirmed);
     hex = loaded.hex;
     return ExitDone;

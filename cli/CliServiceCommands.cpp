@@ -30,17 +30,17 @@ bool isLanguageFileName(const QString& name)
            QStringLiteral("l") + LanguageFiles::SpracheUmsetzen(language) == name;
 }
 
+// A problem with the file on the PC is a failure; of the gauge's, only silence and a lost link
+// are "no reply".
 int exitForTransfer(const LanguageTransferResult& r)
 {
-    switch (r.error) {
-    case LanguageTransferError::None:
+    if (r.ok())
         return ExitDone;
-    case LanguageTransferError::NoReply:
-    case LanguageTransferError::LinkLost:
-        return ExitNoReply;
-    default:
+    if (r.file != LanguageFileProblem::None)
         return ExitFailed;
-    }
+    const TransferStatus status = r.device.status;
+    return status == TransferStatus::NoReply || status == TransferStatus::LinkLost ? ExitNoReply
+                                                                                   : ExitFailed;
 }
 
 } // namespace
@@ -88,8 +88,8 @@ int sendLanguage(CliSession& session, const QString& path)
     // A missing or empty file is known before the link is made (the transfer checks it again).
     if (!file.isFile() || file.size() == 0) {
         LanguageTransferResult missing;
-        missing.error = file.exists() && file.isFile() ? LanguageTransferError::FileEmpty
-                                                       : LanguageTransferError::FileMissing;
+        missing.file = file.exists() && file.isFile() ? LanguageFileProblem::Empty
+                                                      : LanguageFileProblem::Missing;
         missing.fileName = name;
         CliOutput::message(ServiceTexts::transferFailed(missing));
         return ExitFailed;
@@ -99,7 +99,7 @@ int sendLanguage(CliSession& session, const QString& path)
     LanguageTransfer transfer(session.channel());
     LanguageProgress display(session.channel(), transfer, file.size());
     const LanguageTransferResult r =
-        transfer.run(file.absolutePath() + QLatin1Char('/'), name, nullptr);
+        QCoro::waitFor(transfer.run(file.absolutePath() + QLatin1Char('/'), name));
     display.end(r.ok());
     if (!r.ok()) {
         CliOutput::message(ServiceTexts::transferFailed(r));
@@ -123,27 +123,14 @@ int reset(CliSession& session, bool confirmed)
     }
     if (const int rc = session.connectGauge(); rc != ExitDone)
         return rc;
-    MemoryReset reset(session.channel());
-    const ResetOutcome outcome = reset.run(userDialogs());
-    const QString text = ServiceTexts::resetOutcome(outcome, reset.status());
+    const TransferResult r = QCoro::waitFor(MemoryReset(session.channel()).run(userDialogs()));
+    const QString text = ServiceTexts::resetOutcome(r);
     session.disconnectGauge();
-    switch (outcome) {
-    case ResetOutcome::Done:
-    case ResetOutcome::LinkDropped:
+    if (r.ok())
         CliOutput::printLine(text);
-        return ExitDone;
-    case ResetOutcome::NoReply:
-    case ResetOutcome::SendFailed:
+    else
         CliOutput::message(text);
-        return ExitNoReply;
-    case ResetOutcome::Refused:
-    case ResetOutcome::Garbled:
-    case ResetOutcome::Declined:
-    case ResetOutcome::Cancelled:
-        break;
-    }
-    CliOutput::message(text);
-    return ExitFailed;
+    return CliOutput::exitFor(r);
 }
 
 int time(CliSession& session, bool set)

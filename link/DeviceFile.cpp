@@ -39,10 +39,11 @@ QString DeviceFile::closeCommand(int handle)
     return QStringLiteral("$fc?") + QString::number(handle) + QLatin1Char('!');
 }
 
-QCoro::Task<TransferResult> DeviceFile::exchange(QString command, QString keyword, bool cancellable)
+QCoro::Task<TransferResult> DeviceFile::exchange(QString command, QString keyword, bool cancellable,
+                                                 std::function<bool()> alsoDone)
 {
     const WaitResult w = co_await m_channel.ask(
-        command, {keyword, {}, cancellable ? m_cancel : nullptr, m_timeoutMs});
+        command, {keyword, std::move(alsoDone), cancellable ? m_cancel : nullptr, m_timeoutMs});
     TransferResult r = TransferResult::fromWait(w, command);
     if (w == WaitResult::Done || w == WaitResult::Garbled)
         r.reply = m_channel.lastReply();
@@ -134,7 +135,11 @@ QCoro::Task<TransferResult> DeviceFile::remove(QString name)
     s.ReplyStatus = kPending;
     s.ReplyData.clear();
     const QString command = QStringLiteral("$rm?") + name + s.CommandTerminator;
-    TransferResult r = co_await exchange(command, QStringLiteral("$rm"), true);
+    // A listing match (status 20) that another reply brings in ends the wait as well.
+    TransferResult r = co_await exchange(command, QStringLiteral("$rm"), true, [] {
+        const qint16 status = sharedState().ReplyStatus;
+        return status == 0 || status == kStatusListingMatch;
+    });
     if (!r.ok())
         co_return r;
     if (s.ReplyStatus == kStatusListingMatch)

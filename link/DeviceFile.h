@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QCoroTask>
 #include <QString>
+#include <functional>
 
 class CancelToken;
 class CommandChannel;
@@ -58,8 +59,10 @@ public:
     static QString closeCommand(int handle);
 
 private:
-    // Sends command and waits for the reply with keyword; the failure of the wait, else ok.
-    QCoro::Task<TransferResult> exchange(QString command, QString keyword, bool cancellable);
+    // Sends command and waits for the reply with keyword (or until alsoDone holds after a
+    // reply); the failure of the wait, else ok.
+    QCoro::Task<TransferResult> exchange(QString command, QString keyword, bool cancellable,
+                                         std::function<bool()> alsoDone = {});
     TransferResult refusal(const QString& command, const QString& detail, int status) const;
 
     CommandChannel& m_channel;

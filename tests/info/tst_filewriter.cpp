@@ -48,13 +48,11 @@ private:
 void FileWriterTest::init()
 {
     m_dialogs = RecordingDialogs();
-    setUserDialogs(&m_dialogs);
     setReplyTimeoutMs(0);
 }
 
 void FileWriterTest::cleanup()
 {
-    setUserDialogs(nullptr);
     setReplyTimeoutMs(0);
 }
 
@@ -81,7 +79,8 @@ void FileWriterTest::transcripts()
     QVERIFY(sim.connect());
     m_dialogs.answer = true;
     const QString hex = countingHex(characters / 2, 7);
-    const TransferResult r = FileWriter(sim.channel).Schreibe_Com(QStringLiteral("probe"), hex);
+    const TransferResult r = QCoro::waitFor(
+        FileWriter(sim.channel, m_dialogs).Schreibe_Com(QStringLiteral("probe"), hex));
     QVERIFY2(r.ok(), qPrintable(describeTransfer(r)));
     QStringList expected{QStringLiteral("$rm?probe!\r\n"),
                          QStringLiteral("$fw?%1 probe!").arg(characters / 2)};
@@ -110,7 +109,8 @@ void FileWriterTest::refusedBeforeFirstCommand()
     SimSession sim;
     QVERIFY(sim.connect());
     m_dialogs.answer = true;
-    const TransferResult r = FileWriter(sim.channel).Schreibe_Com(QStringLiteral("probe"), hex);
+    const TransferResult r = QCoro::waitFor(
+        FileWriter(sim.channel, m_dialogs).Schreibe_Com(QStringLiteral("probe"), hex));
     QCOMPARE(r.status, TransferStatus::InvalidData);
     QVERIFY(sim.transcript().isEmpty());
     QCOMPARE(m_dialogs.messages.size(), 1);
@@ -138,7 +138,8 @@ void FileWriterTest::unusualSizeNeedsYes()
     QVERIFY(sim.connect());
     m_dialogs.answer = answer;
     const TransferResult r =
-        FileWriter(sim.channel).Schreibe_Com(QStringLiteral("factory"), countingHex(bytes));
+        QCoro::waitFor(FileWriter(sim.channel, m_dialogs)
+                           .Schreibe_Com(QStringLiteral("factory"), countingHex(bytes)));
     QCOMPARE(r.ok(), written);
     QCOMPARE(sim.transcript().isEmpty(), !written);
     QCOMPARE(m_dialogs.questions.size(), bytes == 400 ? 0 : 1);
@@ -163,7 +164,8 @@ void FileWriterTest::removeAnsweredTwenty()
                          });
                      });
     const QString hex = countingHex(400);
-    const TransferResult r = FileWriter(sim.channel).Schreibe_Com(QStringLiteral("probe"), hex);
+    const TransferResult r = QCoro::waitFor(
+        FileWriter(sim.channel, m_dialogs).Schreibe_Com(QStringLiteral("probe"), hex));
     QVERIFY2(r.ok(), qPrintable(describeTransfer(r)));
     QCOMPARE(m_dialogs.messages,
              QStringList{QStringLiteral("probeDatei kann nicht gelöscht werden oder ist nicht "
@@ -198,8 +200,8 @@ void FileWriterTest::faults()
     SimSession sim;
     QVERIFY(sim.connect());
     sim.gauge.setFault(command, fault);
-    const TransferResult r =
-        FileWriter(sim.channel).Schreibe_Com(QStringLiteral("probe"), countingHex(400));
+    const TransferResult r = QCoro::waitFor(
+        FileWriter(sim.channel, m_dialogs).Schreibe_Com(QStringLiteral("probe"), countingHex(400)));
     QCOMPARE(r.status, status);
     QCOMPARE(sim.gauge.openHandleCount(), openHandles);
     QCOMPARE(r.fileLeftOpen, openHandles > 0);
@@ -221,7 +223,8 @@ void FileWriterTest::cancelClosesTheFile()
             cancel.cancel();
     });
     const TransferResult r =
-        FileWriter(sim.channel, &cancel).Schreibe_Com(QStringLiteral("probe"), countingHex(400));
+        QCoro::waitFor(FileWriter(sim.channel, m_dialogs, &cancel)
+                           .Schreibe_Com(QStringLiteral("probe"), countingHex(400)));
     QCOMPARE(r.status, TransferStatus::Cancelled);
     QCOMPARE(sim.gauge.openHandleCount(), 0);
     QCOMPARE(sim.transcript().last(), QStringLiteral("$fc?1!"));

@@ -1,4 +1,3 @@
-#include "info/DeviceRequest.h"
 #include "info/RecordReader.h"
 #include "sim/SimRecords.h"
 #include "tests/common/SimLink.h"
@@ -57,7 +56,7 @@ void RecordReaderTest::blockReads()
     sim.gauge.setPadReads(padded);
     QVERIFY(sim.connect());
     RecordReader reader(sim.channel);
-    const TransferResult r = reader.Lese_Com(QStringLiteral("factory"));
+    const TransferResult r = QCoro::waitFor(reader.Lese_Com(QStringLiteral("factory")));
     QCOMPARE(r.status, status);
     if (r.ok())
         QCOMPARE(sharedState().FactoryData, countingHex(bytes));
@@ -79,7 +78,7 @@ void RecordReaderTest::probeReadEndToEnd()
     QVERIFY(sim.connect());
     RecordReader reader(sim.channel);
     QSignalSpy decoded(&reader, &RecordReader::recordDecoded);
-    const TransferResult r = reader.Lese_Com(QStringLiteral("probe"));
+    const TransferResult r = QCoro::waitFor(reader.Lese_Com(QStringLiteral("probe")));
     QVERIFY2(r.ok(), qPrintable(describeTransfer(r)));
     const SharedState& s = sharedState();
     const QString fileHex = QString::fromLatin1(SimRecords::defaultProbe().toHex());
@@ -100,7 +99,8 @@ void RecordReaderTest::factoryReadLeavesProbeData()
     SimSession sim;
     QVERIFY(sim.connect());
     sharedState().ProbeData = QStringLiteral("AA");
-    const TransferResult r = RecordReader(sim.channel).Lese_Com(QStringLiteral("factory"));
+    const TransferResult r =
+        QCoro::waitFor(RecordReader(sim.channel).Lese_Com(QStringLiteral("factory")));
     QVERIFY(r.ok());
     QCOMPARE(sharedState().FactoryData.toLower(),
              QString::fromLatin1(SimRecords::defaultFactory().toHex()));
@@ -115,7 +115,8 @@ void RecordReaderTest::notConnectedSendsNothing()
     SharedState& s = sharedState();
     s.FileHex = QStringLiteral("00");
     s.Record.SerialNumber = 77;
-    const TransferResult r = RecordReader(sim.channel).Lese_Com(QStringLiteral("probe"));
+    const TransferResult r =
+        QCoro::waitFor(RecordReader(sim.channel).Lese_Com(QStringLiteral("probe")));
     QCOMPARE(r.status, TransferStatus::NotConnected);
     QVERIFY(sim.transcript().isEmpty());
     QCOMPARE(s.Record.SerialNumber, 77);
@@ -145,7 +146,8 @@ void RecordReaderTest::openWithoutData()
     setReplyTimeoutMs(60000); // must end on the reply, not on the time limit
     QElapsedTimer clock;
     clock.start();
-    const TransferResult r = RecordReader(sim.channel).Lese_Com(QStringLiteral("factory"));
+    const TransferResult r =
+        QCoro::waitFor(RecordReader(sim.channel).Lese_Com(QStringLiteral("factory")));
     QCOMPARE(r.status, TransferStatus::GaugeError);
     QVERIFY(clock.elapsed() < 5000);
     QCOMPARE(sim.transcript(), expected);
@@ -181,7 +183,8 @@ void RecordReaderTest::faults()
     QVERIFY(sim.connect());
     sharedState().ProbeData = QStringLiteral("BEFORE");
     sim.gauge.setFault(command, fault);
-    const TransferResult r = RecordReader(sim.channel).Lese_Com(QStringLiteral("probe"));
+    const TransferResult r =
+        QCoro::waitFor(RecordReader(sim.channel).Lese_Com(QStringLiteral("probe")));
     QCOMPARE(r.status, status);
     QCOMPARE(sharedState().ProbeData, QStringLiteral("BEFORE"));
     QCOMPARE(sim.gauge.openHandleCount(), openHandles);
@@ -195,7 +198,8 @@ void RecordReaderTest::identityWithoutRevision()
     sim.gauge.setIdentityReply("$naxo00!");
     QVERIFY(sim.connect());
     setReplyTimeoutMs(60000);
-    const TransferResult r = RecordReader(sim.channel).Lese_Com(QStringLiteral("probe"));
+    const TransferResult r =
+        QCoro::waitFor(RecordReader(sim.channel).Lese_Com(QStringLiteral("probe")));
     QCOMPARE(r.status, TransferStatus::GaugeError);
     QVERIFY(sharedState().ProbeData.isEmpty());
 }
@@ -211,7 +215,8 @@ void RecordReaderTest::cancelClosesTheFile()
                          if (sim.gauge.commandCount() == 3)
                              cancel.cancel();
                      });
-    const TransferResult r = RecordReader(sim.channel, &cancel).Lese_Com(QStringLiteral("probe"));
+    const TransferResult r =
+        QCoro::waitFor(RecordReader(sim.channel, &cancel).Lese_Com(QStringLiteral("probe")));
     QCOMPARE(r.status, TransferStatus::Cancelled);
     QCOMPARE(sim.gauge.openHandleCount(), 0);
     QCOMPARE(sim.transcript().last(), QStringLiteral("$fc?1!"));
@@ -223,14 +228,9 @@ void RecordReaderTest::handleEqualToPendingStatus()
     // the gauge hands out handle 55 (the pending status) / every block still waited for
     SimSession sim;
     QVERIFY(sim.connect());
-    const DeviceRequest request(sim.channel, nullptr);
-    for (int i = 1; i < 55; ++i) {
-        QCOMPARE(request.send(QStringLiteral("$fr?probe!"), QStringLiteral("$fr")),
-                 WaitResult::Done);
-        QVERIFY(request.closeFile(sharedState().FileHandle).ok());
-    }
-    sim.gauge.clearTranscript();
-    const TransferResult r = RecordReader(sim.channel).Lese_Com(QStringLiteral("factory"));
+    sim.takeHandlesBelow(55);
+    const TransferResult r =
+        QCoro::waitFor(RecordReader(sim.channel).Lese_Com(QStringLiteral("factory")));
     QVERIFY2(r.ok(), qPrintable(describeTransfer(r)));
     QCOMPARE(sim.transcript().first(), QStringLiteral("$fr?factory!"));
     QCOMPARE(sim.transcript().at(1), QStringLiteral("$rd?55 32!"));

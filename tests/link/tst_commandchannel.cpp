@@ -2,8 +2,29 @@
 // operations.
 #include "tests/common/SimLink.h"
 
+#include "link/DeviceFile.h"
+
 #include <QtTest>
 #include <memory>
+#include <optional>
+
+namespace
+{
+// The wait alone, run to its end.
+WaitResult awaitReply(CommandChannel& channel, ReplyExpectation expect)
+{
+    auto wait = [](CommandChannel& ch, ReplyExpectation e) -> QCoro::Task<WaitResult> {
+        co_return co_await ch.reply(std::move(e));
+    };
+    return QCoro::waitFor(wait(channel, std::move(expect)));
+}
+
+// Waits for a reply that leaves status 0 in the shared state.
+WaitResult statusZero(CommandChannel& channel)
+{
+    return awaitReply(channel, {QString(), [] { return sharedState().ReplyStatus == 0; }});
+}
+} // namespace
 
 class tst_CommandChannel : public QObject
 {
@@ -17,6 +38,7 @@ private slots:
     void waitMatchesReplyKeyword();
     void waitUsesReplyNotTime();
     void cancelEndsWait();
+    void waitSpinsNoEventLoop();
     void commandTexts_data();
     void commandTexts();
     void writeTimeExample();
@@ -62,8 +84,8 @@ void tst_CommandChannel::waitEnds()
     QFETCH(int, fault);
     m_sim->gauge.setFault(1, SimFault(fault));
     sharedState().ReplyStatus = 55;
-    const WaitResult r = m_sim->channel.request(QStringLiteral("$gcv!"),
-                                                [] { return sharedState().ReplyStatus == 0; });
+    const WaitResult r = QCoro::waitFor(m_sim->channel.ask(
+        QStringLiteral("$gcv!"), {QString(), [] { return sharedState().ReplyStatus == 0; }}));
     QTEST(int(r), "result");
 }
 
@@ -93,7 +115,7 @@ void tst_CommandChannel::waitMatchesReplyKeyword()
     sharedState().IdentityCommand = QStringLiteral("$naxo00");
     CommandChannel& ch = m_sim->channel;
     QTimer::singleShot(0, &ch, [&] { ch.BLEClient1_Value({}, {}, {}, {}, {}, reply); });
-    QTEST(int(ch.waitForReply(keyword, {}, nullptr, 100)), "result");
+    QTEST(int(awaitReply(ch, {QString::fromLatin1(keyword), {}, nullptr, 100})), "result");
 }
 
 void tst_CommandChannel::waitUsesReplyNotTime()
@@ -105,10 +127,10 @@ void tst_CommandChannel::waitUsesReplyNotTime()
     sharedState().ReplyStatus = 55;
     QElapsedTimer t;
     t.start();
-    QCOMPARE(
-        m_sim->channel.request(
-            QStringLiteral("$glt!"), [] { return sharedState().ReplyStatus == 0; }, nullptr, 2000),
-        WaitResult::Done);
+    QCOMPARE(QCoro::waitFor(m_sim->channel.ask(
+                 QStringLiteral("$glt!"),
+                 {QString(), [] { return sharedState().ReplyStatus == 0; }, nullptr, 2000})),
+             WaitResult::Done);
     QVERIFY2(t.elapsed() < 1500, "the wait must end on the reply, not on its limit");
 }
 
@@ -119,10 +141,42 @@ void tst_CommandChannel::cancelEndsWait()
     CancelToken token;
     QTimer::singleShot(20, &token, &CancelToken::cancel);
     sharedState().ReplyStatus = 55;
-    QCOMPARE(m_sim->channel.request(
-                 QStringLiteral("$gcv!"), [] { return false; }, &token, 5000),
+    QCOMPARE(QCoro::waitFor(m_sim->channel.ask(QStringLiteral("$gcv!"),
+                                               {QString(), [] { return false; }, &token, 5000})),
              WaitResult::Cancelled);
     QVERIFY(token.isCancelled());
+}
+
+void tst_CommandChannel::waitSpinsNoEventLoop()
+{
+    // A file read started from the event loop meets a silent gauge at its first block / a timer
+    // that fires during the wait runs in that same loop, not in one nested for the wait.
+    m_sim->gauge.setFault(2, SimFault::NoReply);
+    QEventLoop loop;
+    DeviceFile file(m_sim->channel, nullptr, 100);
+    QString hex;
+    std::optional<TransferResult> result;
+    int outerLevel = -1;
+    int levelInWait = -1;
+    bool endedBeforeTimer = true;
+    QTimer::singleShot(0, &loop, [&] {
+        outerLevel = QThread::currentThread()->loopLevel();
+        QTimer::singleShot(0, &loop, [&] {
+            levelInWait = QThread::currentThread()->loopLevel();
+            endedBeforeTimer = result.has_value();
+        });
+        QCoro::connect(file.readFile(QStringLiteral("probe"), hex), &loop,
+                       [&](const TransferResult& r) {
+                           result = r;
+                           loop.quit();
+                       });
+    });
+    loop.exec();
+    QVERIFY(result.has_value());
+    QCOMPARE(result->status, TransferStatus::NoReply);
+    QVERIFY(!endedBeforeTimer);
+    QVERIFY(outerLevel > 0);
+    QCOMPARE(levelInWait, outerLevel);
 }
 
 void tst_CommandChannel::commandTexts_data()
@@ -185,13 +239,11 @@ void tst_CommandChannel::subscribeAndUnsubscribeSetFlag()
     // SubTrace then UnsubTrace / TraceSubscribed true then false, each ending a pending wait.
     sharedState().ReplyStatus = 55;
     QVERIFY(m_sim->channel.SubTrace().ok());
-    QCOMPARE(ReplyWait::until(m_sim->channel, [] { return sharedState().ReplyStatus == 0; }),
-             WaitResult::Done);
+    QCOMPARE(statusZero(m_sim->channel), WaitResult::Done);
     QVERIFY(sharedState().TraceSubscribed);
     sharedState().ReplyStatus = 55;
     QVERIFY(m_sim->channel.UnsubTrace().ok());
-    QCOMPARE(ReplyWait::until(m_sim->channel, [] { return sharedState().ReplyStatus == 0; }),
-             WaitResult::Done);
+    QCOMPARE(statusZero(m_sim->channel), WaitResult::Done);
     QVERIFY(!sharedState().TraceSubscribed);
 }
 
@@ -200,8 +252,7 @@ void tst_CommandChannel::readTimeEndsPendingWait()
     // ReadTime while a wait for status 0 is pending / the "$glt?" reply ends it with the time text.
     sharedState().ReplyStatus = 55;
     QVERIFY(m_sim->channel.ReadTime().ok());
-    QCOMPARE(ReplyWait::until(m_sim->channel, [] { return sharedState().ReplyStatus == 0; }),
-             WaitResult::Done);
+    QCOMPARE(statusZero(m_sim->channel), WaitResult::Done);
     QCOMPARE(sharedState().ReplyData.size(), 19);
     QVERIFY(QDateTime::fromString(sharedState().ReplyData, "yyyy-MM-dd/HH:mm:ss").isValid());
 }
@@ -211,7 +262,7 @@ void tst_CommandChannel::factoryModeWithoutLinkAsksForConnection()
     // FactoryMode with no gauge connected / asks for the link window, sends nothing.
     sharedState().DeviceConnected = false;
     QSignalSpy asked(&m_sim->channel, &CommandChannel::connectRequested);
-    QCOMPARE(m_sim->channel.FactoryMode(3), WaitResult::LinkLost);
+    QCOMPARE(QCoro::waitFor(m_sim->channel.FactoryMode(3)), WaitResult::LinkLost);
     QCOMPARE(asked.size(), 1);
     QVERIFY(m_sim->gauge.transcript().isEmpty());
 }
@@ -222,8 +273,8 @@ void tst_CommandChannel::failingWriteShowsNoReplyButEndsWait()
     m_sim->client.DisconnectDevice();
     QElapsedTimer t;
     t.start();
-    QCOMPARE(m_sim->channel.request(
-                 QStringLiteral("$gcv!"), [] { return false; }, nullptr, 5000),
+    QCOMPARE(QCoro::waitFor(m_sim->channel.ask(QStringLiteral("$gcv!"),
+                                               {QString(), [] { return false; }, nullptr, 5000})),
              WaitResult::LinkLost);
     QVERIFY(t.elapsed() < 1000);
 }

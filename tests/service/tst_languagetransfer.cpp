@@ -1,4 +1,5 @@
 #include "link/DeviceBusy.h"
+#include "link/DeviceFile.h"
 #include "service/DeviceClock.h"
 #include "service/LanguageTransfer.h"
 #include "service/ServiceTexts.h"
@@ -34,6 +35,10 @@ QStringList expectedCommands(const QByteArray& bytes, const QString& name, int h
     return c;
 }
 } // namespace
+
+Q_DECLARE_METATYPE(SimFault)
+Q_DECLARE_METATYPE(TransferStatus)
+Q_DECLARE_METATYPE(LanguageFileProblem)
 
 class LanguageTransferTest : public QObject
 {
@@ -96,7 +101,7 @@ private slots:
         transfer.setLogSink([&logged](const QString& line) { logged.append(line); });
         QSignalSpy progress(&transfer, &LanguageTransfer::progress);
 
-        const LanguageTransferResult r = transfer.run(folder(), "lDE");
+        const LanguageTransferResult r = QCoro::waitFor(transfer.run(folder(), "lDE"));
 
         QVERIFY2(r.ok(), qPrintable(ServiceTexts::transferFailed(r)));
         QCOMPARE(link.transcript(), expectedCommands(bytes, "lDE", handle));
@@ -120,7 +125,7 @@ private slots:
         LanguageTransfer transfer(link.channel);
         QStringList logged;
         transfer.setLogSink([&logged](const QString& line) { logged.append(line); });
-        QVERIFY(transfer.run(folder(), "lEN").ok());
+        QVERIFY(QCoro::waitFor(transfer.run(folder(), "lEN")).ok());
         const QStringList sent = link.transcript();
         const QStringList expected{
             logged[0], logged[1], "to write" + sent[0], sent[1], "to write" + sent[1], sent[2],
@@ -161,43 +166,41 @@ private slots:
     void failures_data()
     {
         QTest::addColumn<int>("faultAt"); // command number, 1 = create
-        QTest::addColumn<int>("fault");
+        QTest::addColumn<SimFault>("fault");
         QTest::addColumn<QByteArray>("reply"); // scripted reply at faultAt instead of a fault
-        QTest::addColumn<int>("error");
+        QTest::addColumn<TransferStatus>("status");
         QTest::addColumn<QString>("message");
         QTest::addColumn<bool>("closedAfter"); // one close follows the failed command
-        const int status = int(SimFault::StatusError);
-        const int none = int(SimFault::None);
+        const SimFault refusal = SimFault::StatusError;
+        const SimFault none = SimFault::None;
+        const TransferStatus error = TransferStatus::GaugeError;
         QTest::newRow("create refused")
-            << 1 << status << QByteArray() << int(LanguageTransferError::CreateRefused)
+            << 1 << refusal << QByteArray() << error
             << "Gerät hat das Anlegen der Datei abgelehnt: lDE 5" << false;
         QTest::newRow("create refused with a handle")
-            << 1 << none << QByteArray("$fw?4 5!") << int(LanguageTransferError::CreateRefused)
+            << 1 << none << QByteArray("$fw?4 5!") << error
             << "Gerät hat das Anlegen der Datei abgelehnt: lDE 5" << true;
         QTest::newRow("write refused at chunk 2")
-            << 3 << status << QByteArray() << int(LanguageTransferError::WriteRefused)
-            << "Fehler beim Datei schreiben BLE :  99" << true;
-        QTest::newRow("last chunk refused")
-            << 5 << status << QByteArray() << int(LanguageTransferError::LastWriteRefused)
-            << "Fehler beim Datei schreiben BLE: 99" << true;
+            << 3 << refusal << QByteArray() << error << "Fehler beim Datei schreiben BLE :  99"
+            << true;
+        QTest::newRow("last chunk refused") << 5 << refusal << QByteArray() << error
+                                            << "Fehler beim Datei schreiben BLE: 99" << true;
         QTest::newRow("close refused")
-            << 6 << status << QByteArray() << int(LanguageTransferError::CloseRefused)
-            << "Fehler Datei schließen BLE: 5" << false;
+            << 6 << refusal << QByteArray() << error << "Fehler Datei schließen BLE: 5" << false;
         QTest::newRow("no reply to chunk 2")
-            << 3 << int(SimFault::NoReply) << QByteArray() << int(LanguageTransferError::NoReply)
+            << 3 << SimFault::NoReply << QByteArray() << TransferStatus::NoReply
             << "Keine Antwort vom Gerät ($wr 2)" << true;
         QTest::newRow("no reply to create")
-            << 1 << int(SimFault::NoReply) << QByteArray() << int(LanguageTransferError::NoReply)
+            << 1 << SimFault::NoReply << QByteArray() << TransferStatus::NoReply
             << "Keine Antwort vom Gerät ($fw)" << false;
         QTest::newRow("link dropped at chunk 3")
-            << 4 << int(SimFault::DropLink) << QByteArray() << int(LanguageTransferError::LinkLost)
+            << 4 << SimFault::DropLink << QByteArray() << TransferStatus::LinkLost
             << "Verbindung zum Gerät unterbrochen ($wr 3)" << false;
         QTest::newRow("garbled close")
-            << 6 << int(SimFault::Garbled) << QByteArray() << int(LanguageTransferError::NoReply)
+            << 6 << SimFault::Garbled << QByteArray() << TransferStatus::NoReply
             << "Keine Antwort vom Gerät ($fc)" << false;
-        QTest::newRow("malformed write reply")
-            << 2 << none << QByteArray("$wr?1!") << int(LanguageTransferError::GarbledReply)
-            << "Unlesbare Antwort vom Gerät ($wr 1)" << true;
+        QTest::newRow("malformed write reply") << 2 << none << QByteArray("$wr?1!") << error
+                                               << "Unlesbare Antwort vom Gerät ($wr 1)" << true;
     }
     // a fault injected at one command of a 100-byte file / the right error and message, nothing
     // sent after it but the close of the new file (with the create's handle) after a failed write
@@ -205,23 +208,24 @@ private slots:
     void failures()
     {
         QFETCH(int, faultAt);
-        QFETCH(int, fault);
+        QFETCH(SimFault, fault);
         QFETCH(QByteArray, reply);
-        QFETCH(int, error);
+        QFETCH(TransferStatus, status);
         QFETCH(QString, message);
         QFETCH(bool, closedAfter);
         writeFile("lDE", bytesOf(100, 0, 1));
         SimLink link;
         QVERIFY(link.connectGauge());
-        link.gauge.setFault(faultAt, SimFault(fault));
+        link.gauge.setFault(faultAt, fault);
         if (!reply.isEmpty())
             link.gauge.setScriptedReply(faultAt, reply);
         LanguageTransfer transfer(link.channel);
         transfer.setLogSink({});
 
-        const LanguageTransferResult r = transfer.run(folder(), "lDE");
+        const LanguageTransferResult r = QCoro::waitFor(transfer.run(folder(), "lDE"));
 
-        QCOMPARE(int(r.error), error);
+        QCOMPARE(r.file, LanguageFileProblem::None);
+        QCOMPARE(r.device.status, status);
         QCOMPARE(ServiceTexts::transferFailed(r), message);
         const QStringList sent = link.transcript();
         QCOMPARE(sent.size(), faultAt + (closedAfter ? 1 : 0));
@@ -229,7 +233,7 @@ private slots:
             QCOMPARE(sent.last(), QStringLiteral("$fc?%1!").arg(reply.startsWith("$fw?4") ? 4 : 1));
         // Only a close that failed itself or a dropped link leaves the file open.
         const bool mayStayOpen =
-            sent.at(faultAt - 1).startsWith("$fc?") || fault == int(SimFault::DropLink);
+            sent.at(faultAt - 1).startsWith("$fc?") || fault == SimFault::DropLink;
         QCOMPARE(link.gauge.openHandleCount(), mayStayOpen ? 1 : 0);
         QVERIFY(!deviceBusy().isBusy());
     }
@@ -249,7 +253,7 @@ private slots:
         });
         LanguageTransfer transfer(ch);
         transfer.setLogSink({});
-        const LanguageTransferResult r = transfer.run(folder(), "lDE");
+        const LanguageTransferResult r = QCoro::waitFor(transfer.run(folder(), "lDE"));
         QVERIFY2(r.ok(), qPrintable(ServiceTexts::transferFailed(r)));
         QCOMPARE(link.transcript(), expectedCommands(bytes, "lDE", 1));
     }
@@ -257,18 +261,18 @@ private slots:
     void fileProblems_data()
     {
         QTest::addColumn<bool>("create");
-        QTest::addColumn<int>("error");
+        QTest::addColumn<LanguageFileProblem>("problem");
         QTest::addColumn<QString>("message");
-        QTest::newRow("missing") << false << int(LanguageTransferError::FileMissing)
+        QTest::newRow("missing") << false << LanguageFileProblem::Missing
                                  << "Sprachdatei nicht gefunden: lFR";
-        QTest::newRow("empty") << true << int(LanguageTransferError::FileEmpty)
+        QTest::newRow("empty") << true << LanguageFileProblem::Empty
                                << "Sprachdatei ist leer, nichts gesendet: lFR";
     }
     // a missing or empty file / a clear message, nothing sent, no file created
     void fileProblems()
     {
         QFETCH(bool, create);
-        QFETCH(int, error);
+        QFETCH(LanguageFileProblem, problem);
         QFETCH(QString, message);
         if (create)
             writeFile("lFR", {});
@@ -276,8 +280,8 @@ private slots:
         QVERIFY(link.connectGauge());
         LanguageTransfer transfer(link.channel);
         transfer.setLogSink({});
-        const LanguageTransferResult r = transfer.run(folder(), "lFR");
-        QCOMPARE(int(r.error), error);
+        const LanguageTransferResult r = QCoro::waitFor(transfer.run(folder(), "lFR"));
+        QCOMPARE(r.file, problem);
         QCOMPARE(ServiceTexts::transferFailed(r), message);
         QVERIFY(link.transcript().isEmpty());
         QCOMPARE(QFileInfo::exists(dir.filePath("lFR")), create);
@@ -297,7 +301,7 @@ private slots:
         QVERIFY(clock.waiting());
         LanguageTransfer transfer(link.channel);
         transfer.setLogSink({});
-        const LanguageTransferResult r = transfer.run(folder(), "lDE");
+        const LanguageTransferResult r = QCoro::waitFor(transfer.run(folder(), "lDE"));
         QVERIFY2(r.ok(), qPrintable(ServiceTexts::transferFailed(r)));
         QCOMPARE(link.gauge.file("lDE"), bytesOf(40, 0, 1));
         clock.stop();
@@ -308,10 +312,11 @@ private slots:
     {
         sharedState().LanguageIndex = LanguageEnglish;
         LanguageTransferResult r;
-        r.error = LanguageTransferError::CloseRefused;
-        r.status = 7;
+        r.device = TransferResult::failure(TransferStatus::GaugeError, DeviceFile::closeCommand(1),
+                                           QString());
+        r.device.gaugeStatus = 7;
         QCOMPARE(ServiceTexts::transferFailed(r), "Error close file BLE: 7");
-        r.error = LanguageTransferError::WriteRefused;
+        r.device.command = DeviceFile::writeCommand(1, 0, 32, QByteArray(64, '0'));
         QCOMPARE(ServiceTexts::transferFailed(r), "Fehler beim Datei schreiben BLE :  7");
         QCOMPARE(ServiceTexts::transferSucceeded("lDE"),
                  "Datei lDE was successfully transfered to device");

@@ -6,6 +6,9 @@
 
 #include <QtTest>
 
+Q_DECLARE_METATYPE(SimFault)
+Q_DECLARE_METATYPE(TransferStatus)
+
 class MemoryResetTest : public QObject
 {
     Q_OBJECT
@@ -21,37 +24,47 @@ private slots:
     void reset_data()
     {
         QTest::addColumn<bool>("yes");
-        QTest::addColumn<int>("fault");
-        QTest::addColumn<int>("outcome");
+        QTest::addColumn<SimFault>("fault");
+        QTest::addColumn<TransferStatus>("status");
+        QTest::addColumn<QString>("detail");
         QTest::addColumn<QStringList>("sent");
         const QStringList reset{"$fsf!\r\n"};
-        QTest::newRow("No") << false << int(SimFault::None) << int(ResetOutcome::Declined)
-                            << QStringList();
-        QTest::newRow("Yes") << true << int(SimFault::None) << int(ResetOutcome::Done) << reset;
-        QTest::newRow("Yes, link dropped")
-            << true << int(SimFault::DropLink) << int(ResetOutcome::LinkDropped) << reset;
+        QTest::newRow("No") << false << SimFault::None << TransferStatus::Declined
+                            << "the user said No" << QStringList();
+        QTest::newRow("Yes") << true << SimFault::None << TransferStatus::Ok << QString() << reset;
+        QTest::newRow("Yes, link dropped") << true << SimFault::DropLink << TransferStatus::Ok
+                                           << MemoryReset::linkDroppedDetail() << reset;
         QTest::newRow("Yes, error status")
-            << true << int(SimFault::StatusError) << int(ResetOutcome::Refused) << reset;
+            << true << SimFault::StatusError << TransferStatus::GaugeError
+            << "reset answered with status 5" << reset;
+        QTest::newRow("Yes, no reply")
+            << true << SimFault::NoReply << TransferStatus::NoReply << "no reply in time" << reset;
     }
-    // the answer to the question and the gauge's behaviour / what is sent and the outcome
+    // the answer to the question and the gauge's behaviour / what is sent, the outcome, and
+    // MessageTexts 28 only when the reset went through
     void reset()
     {
         QFETCH(bool, yes);
-        QFETCH(int, fault);
-        QFETCH(int, outcome);
+        QFETCH(SimFault, fault);
+        QFETCH(TransferStatus, status);
+        QFETCH(QString, detail);
         QFETCH(QStringList, sent);
         SimLink link;
         QVERIFY(link.connectGauge());
-        link.gauge.setFault(1, SimFault(fault));
+        link.gauge.setFault(1, fault);
         RecordingDialogs dialogs;
         dialogs.answer = yes;
 
-        const ResetOutcome r = MemoryReset(link.channel).run(dialogs);
+        const TransferResult r = QCoro::waitFor(MemoryReset(link.channel).run(dialogs));
 
         QCOMPARE(dialogs.questions, QStringList{"Wollen Sie das Gerät wirklich resetten?"});
-        QCOMPARE(int(r), outcome);
+        QCOMPARE(r.status, status);
+        QCOMPARE(r.detail, detail);
         QCOMPARE(link.transcript(), sent);
-        QCOMPARE(link.gauge.resetDone(), r == ResetOutcome::Done);
+        QCOMPARE(link.gauge.resetDone(), r.ok() && fault == SimFault::None);
+        const QString text = ServiceTexts::resetOutcome(r);
+        QCOMPARE(text == messageText(28), r.ok());
+        QCOMPARE(text.isEmpty(), status == TransferStatus::Declined);
     }
 
     // no link / nothing is sent and the user is told to connect
@@ -60,30 +73,10 @@ private slots:
         SimLink link;
         RecordingDialogs dialogs;
         dialogs.answer = true;
-        const ResetOutcome r = MemoryReset(link.channel).run(dialogs);
-        QCOMPARE(r, ResetOutcome::SendFailed);
+        const TransferResult r = QCoro::waitFor(MemoryReset(link.channel).run(dialogs));
+        QCOMPARE(r.status, TransferStatus::NotConnected);
         QVERIFY(link.transcript().isEmpty());
         QCOMPARE(ServiceTexts::resetOutcome(r), messageText(10));
-    }
-
-    void texts_data()
-    {
-        QTest::addColumn<int>("outcome");
-        QTest::addColumn<bool>("isSuccessText");
-        QTest::newRow("done") << int(ResetOutcome::Done) << true;
-        QTest::newRow("link dropped") << int(ResetOutcome::LinkDropped) << true;
-        QTest::newRow("no reply") << int(ResetOutcome::NoReply) << false;
-        QTest::newRow("refused") << int(ResetOutcome::Refused) << false;
-    }
-    // an outcome / MessageTexts 28 only when the reset went through
-    void texts()
-    {
-        QFETCH(int, outcome);
-        QFETCH(bool, isSuccessText);
-        const QString text = ServiceTexts::resetOutcome(ResetOutcome(outcome));
-        QCOMPARE(text == messageText(28), isSuccessText);
-        QVERIFY(!text.isEmpty());
-        QCOMPARE(MemoryReset::succeeded(ResetOutcome(outcome)), isSuccessText);
     }
 };
 
