@@ -38,8 +38,11 @@ double processCpuUs()
 QCoro::Task<bool> readBoth(CommandChannel& channel)
 {
     RecordReader reader(channel);
-    const bool probe = (co_await reader.Lese_Com(QStringLiteral("probe"))).ok();
-    co_return probe && (co_await reader.Lese_Com(QStringLiteral("factory"))).ok();
+    const TransferResult probe = co_await reader.Lese_Com(QStringLiteral("probe"));
+    if (!probe.ok())
+        co_return false;
+    const TransferResult factory = co_await reader.Lese_Com(QStringLiteral("factory"));
+    co_return factory.ok();
 }
 
 Run readOnce(CommandChannel& channel)

@@ -135,10 +135,10 @@ QCoro::Task<TransferResult> DeviceFile::remove(QString name)
     s.ReplyStatus = kPending;
     s.ReplyData.clear();
     const QString command = QStringLiteral("$rm?") + name + s.CommandTerminator;
-    // A listing match (status 20) that another reply brings in ends the wait as well.
+    // A listing match (status 20) that another reply brings in ends the wait as well; any other
+    // reply's status does not, so only the gauge's answer to this remove counts as done.
     TransferResult r = co_await exchange(command, QStringLiteral("$rm"), true, [] {
-        const qint16 status = sharedState().ReplyStatus;
-        return status == 0 || status == kStatusListingMatch;
+        return sharedState().ReplyStatus == kStatusListingMatch;
     });
     if (!r.ok())
         co_return r;
