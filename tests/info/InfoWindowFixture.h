@@ -1,6 +1,7 @@
 #pragma once
 
 #include "info/frmInfo.h"
+#include "link/DeviceBusy.h"
 #include "state/ServiceLog.h"
 #include "tests/common/RecordingDialogs.h"
 #include "tests/common/SimLink.h"
@@ -8,7 +9,14 @@
 #include <QFile>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTest>
 #include <memory>
+
+// A control of a window by its object name (the information window's controls are private).
+template <typename T> T* control(const QObject& window, const char* name)
+{
+    return window.findChild<T*>(QLatin1String(name));
+}
 
 // A connected simulated gauge, a fresh service log in a temporary program folder, recording
 // dialogs and the information window.
@@ -35,6 +43,15 @@ struct InfoWindowFixture {
         setUserDialogs(nullptr);
     }
 
+    template <typename T> T* control(const char* name) const { return ::control<T>(*window, name); }
+
+    // Waits until the sequence a click started has ended, also where the window has gone.
+    bool settle() const
+    {
+        return QTest::qWaitFor(
+            [this] { return (!window || !window->isBusy()) && !deviceBusy().isBusy(); }, 10000);
+    }
+
     // The service log's lines (Windows-1252, CR LF).
     QStringList logLines() const
     {
@@ -53,7 +70,7 @@ struct InfoWindowFixture {
 
     QString cell(int row, int column) const
     {
-        const QTableWidgetItem* item = window->MSFlexGrid1->item(row, column);
+        const QTableWidgetItem* item = control<QTableWidget>("MSFlexGrid1")->item(row, column);
         return item ? item->text() : QString();
     }
 };

@@ -45,15 +45,15 @@ void FrmInfoTest::loadSteps()
     sharedState().FileHex = QStringLiteral("AB");
     frmInfo w(&f.sim->channel);
     QCOMPARE(w.windowTitle(), QStringLiteral("ZELVO Service V 1.02"));
-    QCOMPARE(w.frmTInfo->title(), QStringLiteral("Technische Information"));
-    QVERIFY(w.cmdSpeichern->isHidden());
-    QVERIFY(w.cmdEinspielen->isHidden());
-    QVERIFY(w.cmdFactory->isHidden());
-    QVERIFY(!w.cmdDaten->isHidden());
+    QCOMPARE(control<QGroupBox>(w, "frmTInfo")->title(), QStringLiteral("Technische Information"));
+    QVERIFY(control<QPushButton>(w, "cmdSpeichern")->isHidden());
+    QVERIFY(control<QPushButton>(w, "cmdEinspielen")->isHidden());
+    QVERIFY(control<QPushButton>(w, "cmdFactory")->isHidden());
+    QVERIFY(!control<QPushButton>(w, "cmdDaten")->isHidden());
     QVERIFY(sharedState().FileHex.isEmpty());
     QCOMPARE(sharedState().IdentityCommand, QStringLiteral("$naxo00"));
-    QCOMPARE(w.MSFlexGrid1->rowCount(), 19);
-    QCOMPARE(w.MSFlexGrid1->columnCount(), 3);
+    QCOMPARE(control<QTableWidget>(w, "MSFlexGrid1")->rowCount(), 19);
+    QCOMPARE(control<QTableWidget>(w, "MSFlexGrid1")->columnCount(), 3);
 }
 
 void FrmInfoTest::captions_data()
@@ -78,9 +78,11 @@ void FrmInfoTest::captions()
     InfoWindowFixture f;
     sharedState().LanguageIndex = int16_t(language);
     f.window->applyLanguage();
-    const QStringList shown{f.window->frmTInfo->title(), f.window->cmdDaten->text(),
-                            f.window->cmdSpeichern->text(), f.window->cmdEinspielen->text(),
-                            f.window->cmdFactory->text()};
+    const QStringList shown{f.control<QGroupBox>("frmTInfo")->title(),
+                            f.control<QPushButton>("cmdDaten")->text(),
+                            f.control<QPushButton>("cmdSpeichern")->text(),
+                            f.control<QPushButton>("cmdEinspielen")->text(),
+                            f.control<QPushButton>("cmdFactory")->text()};
     QCOMPARE(shown, captions);
 }
 
@@ -88,7 +90,7 @@ void FrmInfoTest::gridLayout()
 {
     // table laid out / twip sizes at the screen's dpi, header texts, labels byte for byte
     InfoWindowFixture f;
-    const QTableWidget* g = f.window->MSFlexGrid1;
+    const QTableWidget* g = f.control<QTableWidget>("MSFlexGrid1");
     const qreal dpi = f.window->logicalDpiX();
     QCOMPARE(g->width(), qRound(8100 * dpi / 1440));
     QCOMPARE(g->height(), qRound(5500 * dpi / 1440));
@@ -131,7 +133,7 @@ void FrmInfoTest::gridShading()
     QFETCH(int, column);
     QFETCH(QString, colour);
     InfoWindowFixture f;
-    const QBrush b = f.window->MSFlexGrid1->item(row, column)->background();
+    const QBrush b = f.control<QTableWidget>("MSFlexGrid1")->item(row, column)->background();
     QCOMPARE(b.style() == Qt::NoBrush ? QString() : b.color().name(), colour);
 }
 
@@ -139,8 +141,8 @@ void FrmInfoTest::formatKeepsValues()
 {
     // FormatMSFlex again (language switch) / values and top-left cell stay
     InfoWindowFixture f;
-    f.window->MSFlexGrid1->item(0, 0)->setText(QStringLiteral("factory"));
-    f.window->MSFlexGrid1->item(5, 2)->setText(QStringLiteral("12.00"));
+    f.control<QTableWidget>("MSFlexGrid1")->item(0, 0)->setText(QStringLiteral("factory"));
+    f.control<QTableWidget>("MSFlexGrid1")->item(5, 2)->setText(QStringLiteral("12.00"));
     sharedState().LanguageIndex = 1;
     f.window->applyLanguage();
     f.window->FormatMSFlex();
@@ -172,14 +174,14 @@ void FrmInfoTest::unlockSequence()
     QFETCH(QList<int>, keys);
     QFETCH(QString, visible);
     InfoWindowFixture f;
-    f.window->txtBuild->setText(QStringLiteral("21"));
+    f.control<QLineEdit>("txtBuild")->setText(QStringLiteral("21"));
     for (int key : keys) {
         f.window->txtBuild_KeyDown(key, 0);
-        QCOMPARE(f.window->txtBuild->text(), QStringLiteral("21"));
+        QCOMPARE(f.control<QLineEdit>("txtBuild")->text(), QStringLiteral("21"));
     }
-    const QString shown = QString::number(!f.window->cmdSpeichern->isHidden()) +
-                          QString::number(!f.window->cmdEinspielen->isHidden()) +
-                          QString::number(!f.window->cmdFactory->isHidden());
+    const QString shown = QString::number(!f.control<QPushButton>("cmdSpeichern")->isHidden()) +
+                          QString::number(!f.control<QPushButton>("cmdEinspielen")->isHidden()) +
+                          QString::number(!f.control<QPushButton>("cmdFactory")->isHidden());
     QCOMPARE(shown, visible);
 }
 
@@ -199,18 +201,18 @@ void FrmInfoTest::unlockByKeyEvents()
     QFETCH(QList<int>, qtKeys);
     QFETCH(QString, visible);
     InfoWindowFixture f;
-    f.window->txtBuild->setText(QStringLiteral("21"));
+    f.control<QLineEdit>("txtBuild")->setText(QStringLiteral("21"));
     int previous = 0;
     for (int key : qtKeys) {
         // A repeated key comes as an auto-repeat press of the held key.
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(), key == previous);
-        QCoreApplication::sendEvent(f.window->txtBuild, &press);
+        QCoreApplication::sendEvent(f.control<QLineEdit>("txtBuild"), &press);
         previous = key;
     }
-    QCOMPARE(f.window->txtBuild->text(), QStringLiteral("21"));
-    const QString shown = QString::number(!f.window->cmdSpeichern->isHidden()) +
-                          QString::number(!f.window->cmdEinspielen->isHidden()) +
-                          QString::number(!f.window->cmdFactory->isHidden());
+    QCOMPARE(f.control<QLineEdit>("txtBuild")->text(), QStringLiteral("21"));
+    const QString shown = QString::number(!f.control<QPushButton>("cmdSpeichern")->isHidden()) +
+                          QString::number(!f.control<QPushButton>("cmdEinspielen")->isHidden()) +
+                          QString::number(!f.control<QPushButton>("cmdFactory")->isHidden());
     QCOMPARE(shown, visible);
 }
 
@@ -219,6 +221,7 @@ void FrmInfoTest::readButton()
     // "Daten auslesen" / both files read, factory shown, identity boxes, four log lines, "Bereit"
     InfoWindowFixture f;
     f.window->cmdDaten_Click();
+    QVERIFY(f.settle());
     const SharedState& s = sharedState();
     const QString probe = QString::fromLatin1(SimRecords::defaultProbe().toHex()).toUpper();
     const QString factory = QString::fromLatin1(SimRecords::defaultFactory().toHex()).toUpper();
@@ -226,11 +229,11 @@ void FrmInfoTest::readButton()
     QCOMPARE(s.FactoryData.toUpper(), factory);
     QCOMPARE(s.FileHex.toUpper(), factory);
     QCOMPARE(f.cell(0, 0), QStringLiteral("factory"));
-    QCOMPARE(f.window->txtHardware->text(), QStringLiteral("HW2"));
-    QCOMPARE(f.window->txtMac->text(), QStringLiteral("A1B2C3D4E5F6"));
-    QCOMPARE(f.window->txtControler->text(), QStringLiteral("1.05"));
-    QCOMPARE(f.window->txtBuild->text(), QStringLiteral("21"));
-    QCOMPARE(f.window->txtRevision->text(), QStringLiteral("3"));
+    QCOMPARE(f.control<QLineEdit>("txtHardware")->text(), QStringLiteral("HW2"));
+    QCOMPARE(f.control<QLineEdit>("txtMac")->text(), QStringLiteral("A1B2C3D4E5F6"));
+    QCOMPARE(f.control<QLineEdit>("txtControler")->text(), QStringLiteral("1.05"));
+    QCOMPARE(f.control<QLineEdit>("txtBuild")->text(), QStringLiteral("21"));
+    QCOMPARE(f.control<QLineEdit>("txtRevision")->text(), QStringLiteral("3"));
     const QStringList log = f.logLines();
     const int first =
         log.indexOf(QStringLiteral("Geraet FactorydatenLänge") + QString::number(factory.size()));
@@ -239,8 +242,8 @@ void FrmInfoTest::readButton()
              (QStringList{QStringLiteral("Geraet Factorydaten") + s.FactoryData,
                           QStringLiteral("Geraet ProbedatenLänge") + QString::number(probe.size()),
                           QStringLiteral("Geraet Probedaten") + s.ProbeData}));
-    QVERIFY(!f.window->TimerTrace->isActive());
-    QTRY_COMPARE(f.window->TraceBox->text(), QStringLiteral("Bereit"));
+    QVERIFY(!f.control<QTimer>("TimerTrace")->isActive());
+    QTRY_COMPARE(f.control<QLineEdit>("TraceBox")->text(), QStringLiteral("Bereit"));
     QVERIFY(f.dialogs.messages.isEmpty());
 }
 
@@ -248,14 +251,15 @@ void FrmInfoTest::readWhileNotConnected()
 {
     // read without a gauge / message that one must be connected, nothing sent, table kept
     InfoWindowFixture f(false);
-    f.window->MSFlexGrid1->item(0, 0)->setText(QStringLiteral("probe"));
-    f.window->MSFlexGrid1->item(1, 1)->setText(QStringLiteral("1,00"));
+    f.control<QTableWidget>("MSFlexGrid1")->item(0, 0)->setText(QStringLiteral("probe"));
+    f.control<QTableWidget>("MSFlexGrid1")->item(1, 1)->setText(QStringLiteral("1,00"));
     f.window->cmdDaten_Click();
+    QVERIFY(f.settle());
     QCOMPARE(f.dialogs.messages, QStringList{InfoTexts::notConnected()});
     QVERIFY(f.sim->transcript().isEmpty());
     QCOMPARE(f.cell(0, 0), QStringLiteral("probe"));
     QCOMPARE(f.cell(1, 1), QStringLiteral("1,00"));
-    QVERIFY(f.window->TraceBox->text().isEmpty());
+    QVERIFY(f.control<QLineEdit>("TraceBox")->text().isEmpty());
 }
 
 void FrmInfoTest::busyWhileReading()
@@ -267,21 +271,24 @@ void FrmInfoTest::busyWhileReading()
     QList<bool> enabledDuring;
     QString traceAtEnd;
     QObject::connect(&f.sim->channel, &CommandChannel::commandSent, f.window, [&] {
-        enabledDuring << (f.window->cmdDaten->isEnabled() || f.window->cmdFactory->isEnabled() ||
-                          f.window->cmdSpeichern->isEnabled() ||
-                          f.window->cmdEinspielen->isEnabled());
-        traceAtEnd = f.window->TraceBox->text();
+        enabledDuring << (f.control<QPushButton>("cmdDaten")->isEnabled() ||
+                          f.control<QPushButton>("cmdFactory")->isEnabled() ||
+                          f.control<QPushButton>("cmdSpeichern")->isEnabled() ||
+                          f.control<QPushButton>("cmdEinspielen")->isEnabled());
+        traceAtEnd = f.control<QLineEdit>("TraceBox")->text();
     });
     f.window->cmdDaten_Click();
+    QVERIFY(f.settle());
     QVERIFY(!enabledDuring.isEmpty());
     QVERIFY(!enabledDuring.contains(true));
     QCOMPARE(busy.count(), 2);
     QCOMPARE(busy.at(0).at(0).toBool(), true);
     QCOMPARE(busy.at(1).at(0).toBool(), false);
-    QVERIFY(f.window->cmdDaten->isEnabled());
+    QVERIFY(f.control<QPushButton>("cmdDaten")->isEnabled());
     QVERIFY2(QRegularExpression(QStringLiteral("^Transfer(\\.\\.)+$")).match(traceAtEnd).hasMatch(),
              qPrintable(traceAtEnd));
-    QCOMPARE(f.window->TraceBox->palette().color(QPalette::Text), QColor(255, 255, 0));
+    QCOMPARE(f.control<QLineEdit>("TraceBox")->palette().color(QPalette::Text),
+             QColor(255, 255, 0));
 }
 
 void FrmInfoTest::readFaults_data()
@@ -305,13 +312,14 @@ void FrmInfoTest::readFaults()
     InfoWindowFixture f;
     f.sim->gauge.setFault(command, fault);
     f.window->cmdDaten_Click();
+    QVERIFY(f.settle());
     QCOMPARE(f.dialogs.messages.size(), 1);
     QVERIFY(f.dialogs.messages.first().startsWith(
         QStringLiteral("Fehler beim Einlesen der Kennlinie\n")));
     QCOMPARE(f.sim->transcript().contains(QStringLiteral("$fr?factory!")), factoryRead);
-    QVERIFY(!f.window->TimerTrace->isActive());
-    QCOMPARE(f.window->TraceBox->text(), InfoTexts::failedIndicator());
-    QVERIFY(f.window->cmdDaten->isEnabled());
+    QVERIFY(!f.control<QTimer>("TimerTrace")->isActive());
+    QCOMPARE(f.control<QLineEdit>("TraceBox")->text(), InfoTexts::failedIndicator());
+    QVERIFY(f.control<QPushButton>("cmdDaten")->isEnabled());
     QCOMPARE(f.logLines().filter(QStringLiteral("Geraet ")).size(), 4);
 }
 
@@ -360,6 +368,7 @@ void FrmInfoTest::tableFormats()
     record.u8(24, 1).u8(25, 5).u8(26, 30).u8(27, 1);
     f.sim->gauge.setFile(QStringLiteral("factory"), QByteArray::fromHex(record.hex().toLatin1()));
     f.window->cmdDaten_Click();
+    QVERIFY(f.settle());
     // The German run names the separator it must get, so a locale that is not taken up fails.
     if (qEnvironmentVariableIsSet("ZV_EXPECT_DECIMAL"))
         QCOMPARE(QLocale::system().decimalPoint(), qEnvironmentVariable("ZV_EXPECT_DECIMAL"));

@@ -105,13 +105,13 @@ void CurveChartTest::seriesHoldDecodedPoints()
     sharedState().FactoryData = QString::fromLatin1(curvesRecord(kFactoryScale, kFactoryStep));
     frmInfo window(nullptr);
     const auto record = probe ? ViewTexts::Record::Probe : ViewTexts::Record::Factory;
-    QCOMPARE(window.chartCurves->series(kind, record)->points(), expected);
+    QCOMPARE(control<CurveChart>(window, "chartCurves")->series(kind, record)->points(), expected);
     // Every point lies inside the axes' ranges.
     for (const QPointF& p : expected) {
-        QVERIFY(p.x() >= window.chartCurves->readingAxis()->min());
-        QVERIFY(p.x() <= window.chartCurves->readingAxis()->max());
-        QVERIFY(p.y() >= window.chartCurves->thicknessAxis()->min());
-        QVERIFY(p.y() <= window.chartCurves->thicknessAxis()->max());
+        QVERIFY(p.x() >= control<CurveChart>(window, "chartCurves")->readingAxis()->min());
+        QVERIFY(p.x() <= control<CurveChart>(window, "chartCurves")->readingAxis()->max());
+        QVERIFY(p.y() >= control<CurveChart>(window, "chartCurves")->thicknessAxis()->min());
+        QVERIFY(p.y() <= control<CurveChart>(window, "chartCurves")->thicknessAxis()->max());
     }
 }
 
@@ -120,9 +120,14 @@ void CurveChartTest::pointWithoutFiniteValueLeftOut()
     // a NaN in table B at point 5 / that point missing, the other 14 in order
     sharedState().FactoryData = QString::fromLatin1(curvesRecord(kFactoryScale, kFactoryStep, 4));
     frmInfo window(nullptr);
-    QCOMPARE(window.chartCurves->series(0, ViewTexts::Record::Factory)->points(),
-             expectedPoints(0, kFactoryScale, kFactoryStep, 4));
-    QCOMPARE(window.chartCurves->series(1, ViewTexts::Record::Factory)->points().size(), kPoints);
+    QCOMPARE(
+        control<CurveChart>(window, "chartCurves")->series(0, ViewTexts::Record::Factory)->points(),
+        expectedPoints(0, kFactoryScale, kFactoryStep, 4));
+    QCOMPARE(control<CurveChart>(window, "chartCurves")
+                 ->series(1, ViewTexts::Record::Factory)
+                 ->points()
+                 .size(),
+             kPoints);
 }
 
 void CurveChartTest::undecodableRecordDrawsNothing_data()
@@ -147,8 +152,13 @@ void CurveChartTest::undecodableRecordDrawsNothing()
     sharedState().FactoryData = QString::fromLatin1(curvesRecord(kFactoryScale, kFactoryStep));
     frmInfo window(nullptr);
     for (int kind = 0; kind < 2; ++kind) {
-        QCOMPARE(window.chartCurves->series(kind, ViewTexts::Record::Probe)->count(), probePoints);
-        QCOMPARE(window.chartCurves->series(kind, ViewTexts::Record::Factory)->count(),
+        QCOMPARE(control<CurveChart>(window, "chartCurves")
+                     ->series(kind, ViewTexts::Record::Probe)
+                     ->count(),
+                 probePoints);
+        QCOMPARE(control<CurveChart>(window, "chartCurves")
+                     ->series(kind, ViewTexts::Record::Factory)
+                     ->count(),
                  factoryPoints);
     }
 }
@@ -161,12 +171,12 @@ void CurveChartTest::redrawnAfterRead()
                          QByteArray::fromHex(curvesRecord(kProbeScale, kProbeStep)));
     f.sim->gauge.setFile(QStringLiteral("factory"),
                          QByteArray::fromHex(curvesRecord(kFactoryScale, kFactoryStep)));
-    QCOMPARE(f.window->chartCurves->series(0, ViewTexts::Record::Probe)->count(), 0);
-    f.window->cmdDaten->click();
+    QCOMPARE(f.control<CurveChart>("chartCurves")->series(0, ViewTexts::Record::Probe)->count(), 0);
+    f.control<QPushButton>("cmdDaten")->click();
     QTRY_VERIFY(!f.window->isBusy());
-    QCOMPARE(f.window->chartCurves->series(0, ViewTexts::Record::Probe)->points(),
+    QCOMPARE(f.control<CurveChart>("chartCurves")->series(0, ViewTexts::Record::Probe)->points(),
              expectedPoints(0, kProbeScale, kProbeStep));
-    QCOMPARE(f.window->chartCurves->series(1, ViewTexts::Record::Factory)->points(),
+    QCOMPARE(f.control<CurveChart>("chartCurves")->series(1, ViewTexts::Record::Factory)->points(),
              expectedPoints(1, kFactoryScale, kFactoryStep));
 }
 
@@ -175,14 +185,23 @@ void CurveChartTest::probeDashedFactorySolid()
     // the four series / probe dashed, factory solid, one colour per probe kind
     frmInfo window(nullptr);
     for (int kind = 0; kind < 2; ++kind) {
-        const QPen probe = window.chartCurves->series(kind, ViewTexts::Record::Probe)->pen();
-        const QPen factory = window.chartCurves->series(kind, ViewTexts::Record::Factory)->pen();
+        const QPen probe = control<CurveChart>(window, "chartCurves")
+                               ->series(kind, ViewTexts::Record::Probe)
+                               ->pen();
+        const QPen factory = control<CurveChart>(window, "chartCurves")
+                                 ->series(kind, ViewTexts::Record::Factory)
+                                 ->pen();
         QCOMPARE(probe.style(), Qt::DashLine);
         QCOMPARE(factory.style(), Qt::SolidLine);
         QCOMPARE(probe.color().hue(), factory.color().hue());
     }
-    QVERIFY(window.chartCurves->series(0, ViewTexts::Record::Factory)->pen().color() !=
-            window.chartCurves->series(1, ViewTexts::Record::Factory)->pen().color());
+    QVERIFY(control<CurveChart>(window, "chartCurves")
+                ->series(0, ViewTexts::Record::Factory)
+                ->pen()
+                .color() != control<CurveChart>(window, "chartCurves")
+                                ->series(1, ViewTexts::Record::Factory)
+                                ->pen()
+                                .color());
 }
 
 void CurveChartTest::languageSwitchRetitles_data()
@@ -205,12 +224,14 @@ void CurveChartTest::languageSwitchRetitles()
     frmInfo window(nullptr);
     sharedState().LanguageIndex = language == LanguageGerman ? LanguageEnglish : LanguageGerman;
     window.applyLanguage();
-    QVERIFY(window.chartCurves->readingAxis()->titleText() != xTitle);
+    QVERIFY(control<CurveChart>(window, "chartCurves")->readingAxis()->titleText() != xTitle);
     sharedState().LanguageIndex = int16_t(language);
     window.applyLanguage();
-    QCOMPARE(window.chartCurves->readingAxis()->titleText(), xTitle);
-    QCOMPARE(window.chartCurves->series(0, ViewTexts::Record::Probe)->name(), legendProbeFe);
-    QVERIFY(!window.chartCurves->thicknessAxis()->titleText().isEmpty());
+    QCOMPARE(control<CurveChart>(window, "chartCurves")->readingAxis()->titleText(), xTitle);
+    QCOMPARE(
+        control<CurveChart>(window, "chartCurves")->series(0, ViewTexts::Record::Probe)->name(),
+        legendProbeFe);
+    QVERIFY(!control<CurveChart>(window, "chartCurves")->thicknessAxis()->titleText().isEmpty());
 }
 
 QTEST_MAIN(CurveChartTest)

@@ -4,6 +4,7 @@
 #include "info/frmInfo.h"
 #include "state/SharedState.h"
 #include "state/TextCatalogue.h"
+#include "tests/info/InfoWindowFixture.h"
 #include "tests/info/RecordBuilder.h"
 
 #include <QRadioButton>
@@ -134,14 +135,15 @@ void RecordComparisonTest::windowMarksDifferences()
     QList<QColor> shading;
     for (int r = 0; r < CalibrationGrid::Rows; ++r)
         for (int c = 0; c < CalibrationGrid::Columns; ++c)
-            shading.append(window.MSFlexGrid1->item(r, c)->background().color());
+            shading.append(
+                control<QTableWidget>(window, "MSFlexGrid1")->item(r, c)->background().color());
     sharedState().ProbeData = recordHex(111, 1.25f, 980.25f, 1);
     sharedState().FactoryData = factory;
     window.refreshViews();
     int i = 0;
     for (int r = 0; r < CalibrationGrid::Rows; ++r) {
         for (int c = 0; c < CalibrationGrid::Columns; ++c) {
-            const QTableWidgetItem* item = window.MSFlexGrid1->item(r, c);
+            const QTableWidgetItem* item = control<QTableWidget>(window, "MSFlexGrid1")->item(r, c);
             QCOMPARE(item->font().bold(), bold.contains(CellPosition{r, c}));
             QCOMPARE(item->background().color(), shading.at(i++));
         }
@@ -156,16 +158,18 @@ void RecordComparisonTest::choiceShowsEitherRecord()
     s.ProbeData = recordHex(111, 1.25f, 980.25f, 1);
     s.FactoryData = recordHex(222, 1.25f, 980.25f, 1);
     window.refreshViews();
-    QVERIFY(window.optFactory->isChecked());
-    window.optProbe->click();
+    QVERIFY(control<QRadioButton>(window, "optFactory")->isChecked());
+    control<QRadioButton>(window, "optProbe")->click();
     QCOMPARE(window.shownRecord(), ViewTexts::Record::Probe);
-    QCOMPARE(window.MSFlexGrid1->item(0, 0)->text(), s.ProbeFileName);
-    QCOMPARE(window.MSFlexGrid1->item(11, 1)->text(), QStringLiteral("111"));
-    QVERIFY(window.MSFlexGrid1->item(11, 1)->font().bold());
-    window.optFactory->click();
-    QCOMPARE(window.MSFlexGrid1->item(0, 0)->text(), s.FactoryFileName);
-    QCOMPARE(window.MSFlexGrid1->item(11, 1)->text(), QStringLiteral("222"));
-    QVERIFY(window.MSFlexGrid1->item(11, 1)->font().bold());
+    QCOMPARE(control<QTableWidget>(window, "MSFlexGrid1")->item(0, 0)->text(), s.ProbeFileName);
+    QCOMPARE(control<QTableWidget>(window, "MSFlexGrid1")->item(11, 1)->text(),
+             QStringLiteral("111"));
+    QVERIFY(control<QTableWidget>(window, "MSFlexGrid1")->item(11, 1)->font().bold());
+    control<QRadioButton>(window, "optFactory")->click();
+    QCOMPARE(control<QTableWidget>(window, "MSFlexGrid1")->item(0, 0)->text(), s.FactoryFileName);
+    QCOMPARE(control<QTableWidget>(window, "MSFlexGrid1")->item(11, 1)->text(),
+             QStringLiteral("222"));
+    QVERIFY(control<QTableWidget>(window, "MSFlexGrid1")->item(11, 1)->font().bold());
 }
 
 void RecordComparisonTest::noMarksWithoutBothRecords()
@@ -173,18 +177,18 @@ void RecordComparisonTest::noMarksWithoutBothRecords()
     // only the factory record known, or a probe record that does not decode / nothing bold,
     // the probe record cannot be chosen
     frmInfo window(nullptr);
-    QVERIFY(!window.optProbe->isEnabled());
-    QVERIFY(!window.optFactory->isEnabled());
+    QVERIFY(!control<QRadioButton>(window, "optProbe")->isEnabled());
+    QVERIFY(!control<QRadioButton>(window, "optFactory")->isEnabled());
     SharedState& s = sharedState();
     s.FactoryData = recordHex(222, 1.5f, 900.0f, 0);
     for (const QString& probe : {QString(), QStringLiteral("00112233")}) {
         s.ProbeData = probe;
         window.refreshViews();
-        QVERIFY(!window.optProbe->isEnabled());
-        QVERIFY(window.optFactory->isEnabled());
+        QVERIFY(!control<QRadioButton>(window, "optProbe")->isEnabled());
+        QVERIFY(control<QRadioButton>(window, "optFactory")->isEnabled());
         for (int r = 1; r < CalibrationGrid::Rows; ++r)
             for (int c = 1; c < CalibrationGrid::Columns; ++c)
-                QVERIFY(!window.MSFlexGrid1->item(r, c)->font().bold());
+                QVERIFY(!control<QTableWidget>(window, "MSFlexGrid1")->item(r, c)->font().bold());
     }
 }
 
