@@ -1,6 +1,7 @@
 #include "link/BleLink.h"
 #include "state/SharedState.h"
 #include "state/TextCatalogue.h"
+#include "state/UserDialogs.h"
 #include "tests/bluez/BleClientFixture.h"
 
 #include <QDBusConnection>
@@ -182,7 +183,7 @@ void QtBleClientFaultTest::connectTimeLimit()
     fillTextTables();
     QVERIFY(m_f.start({"--never-resolve"}).isEmpty());
     QVERIFY(m_f.scanUntilSeen(F::kGaugeId).isEmpty());
-    BleLink link(m_f.client.get());
+    BleLink link(m_f.client.get(), userDialogs());
     link.setConnectPauseMs(0);
     link.setConnectLimitMs(700);
     link.applyLanguage();
