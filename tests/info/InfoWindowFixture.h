@@ -7,6 +7,7 @@
 #include "tests/common/SimLink.h"
 
 #include <QFile>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -66,6 +67,15 @@ struct InfoWindowFixture {
     {
         window->txtBuild_KeyDown(25, 0);
         window->txtBuild_KeyDown(81, 0);
+    }
+
+    // "1" or "0" for each of the download, upload, factory and restore buttons: shown or hidden.
+    QString shownServiceButtons() const
+    {
+        QString shown;
+        for (const char* name : {"cmdSpeichern", "cmdEinspielen", "cmdFactory", "cmdRestore"})
+            shown += QString::number(!control<QPushButton>(name)->isHidden());
+        return shown;
     }
 
     QString cell(int row, int column) const

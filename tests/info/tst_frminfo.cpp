@@ -40,15 +40,13 @@ private slots:
 
 void FrmInfoTest::loadSteps()
 {
-    // window opened / caption, no service buttons, file names, empty FileHex, 19 x 3 table
+    // window opened / caption, read button, file names, empty FileHex, 19 x 3 table (the service
+    // buttons at load: unlockSequence)
     InfoWindowFixture f;
     sharedState().FileHex = QStringLiteral("AB");
     frmInfo w(&f.sim->channel);
     QCOMPARE(w.windowTitle(), QStringLiteral("ZELVO Service V 1.02"));
     QCOMPARE(control<QGroupBox>(w, "frmTInfo")->title(), QStringLiteral("Technische Information"));
-    QVERIFY(control<QPushButton>(w, "cmdSpeichern")->isHidden());
-    QVERIFY(control<QPushButton>(w, "cmdEinspielen")->isHidden());
-    QVERIFY(control<QPushButton>(w, "cmdFactory")->isHidden());
     QVERIFY(!control<QPushButton>(w, "cmdDaten")->isHidden());
     QVERIFY(sharedState().FileHex.isEmpty());
     QCOMPARE(sharedState().IdentityCommand, QStringLiteral("$naxo00"));
@@ -154,18 +152,19 @@ void FrmInfoTest::formatKeepsValues()
 void FrmInfoTest::unlockSequence_data()
 {
     QTest::addColumn<QList<int>>("keys");
-    QTest::addColumn<QString>("visible"); // download, upload, factory
-    QTest::newRow("25 81") << QList<int>{25, 81} << "110";
-    QTest::newRow("25 51") << QList<int>{25, 51} << "001";
-    QTest::newRow("25 81 then 25 51") << QList<int>{25, 81, 25, 51} << "001";
-    QTest::newRow("25 51 then 25 81") << QList<int>{25, 51, 25, 81} << "110";
-    QTest::newRow("81 first") << QList<int>{81, 25, 81} << "000";
-    QTest::newRow("81 first, reset, 25 81") << QList<int>{81, 65, 25, 81} << "110";
-    QTest::newRow("held modifier") << QList<int>{25, 25, 81} << "000";
-    QTest::newRow("held download key") << QList<int>{25, 81, 81} << "110";
-    QTest::newRow("other key hides") << QList<int>{25, 81, 65} << "000";
-    QTest::newRow("shift hides") << QList<int>{25, 51, 16} << "000";
-    QTest::newRow("51 alone") << QList<int>{51} << "000";
+    QTest::addColumn<QString>("visible"); // download, upload, factory, restore
+    QTest::newRow("at load") << QList<int>{} << "0000";
+    QTest::newRow("25 81") << QList<int>{25, 81} << "1100";
+    QTest::newRow("25 51") << QList<int>{25, 51} << "0011";
+    QTest::newRow("25 81 then 25 51") << QList<int>{25, 81, 25, 51} << "0011";
+    QTest::newRow("25 51 then 25 81") << QList<int>{25, 51, 25, 81} << "1100";
+    QTest::newRow("81 first") << QList<int>{81, 25, 81} << "0000";
+    QTest::newRow("81 first, reset, 25 81") << QList<int>{81, 65, 25, 81} << "1100";
+    QTest::newRow("held modifier") << QList<int>{25, 25, 81} << "0000";
+    QTest::newRow("held download key") << QList<int>{25, 81, 81} << "1100";
+    QTest::newRow("other key hides") << QList<int>{25, 81, 65} << "0000";
+    QTest::newRow("shift hides") << QList<int>{25, 51, 16} << "0000";
+    QTest::newRow("51 alone") << QList<int>{51} << "0000";
 }
 
 void FrmInfoTest::unlockSequence()
@@ -179,20 +178,17 @@ void FrmInfoTest::unlockSequence()
         f.window->txtBuild_KeyDown(key, 0);
         QCOMPARE(f.control<QLineEdit>("txtBuild")->text(), QStringLiteral("21"));
     }
-    const QString shown = QString::number(!f.control<QPushButton>("cmdSpeichern")->isHidden()) +
-                          QString::number(!f.control<QPushButton>("cmdEinspielen")->isHidden()) +
-                          QString::number(!f.control<QPushButton>("cmdFactory")->isHidden());
-    QCOMPARE(shown, visible);
+    QCOMPARE(f.shownServiceButtons(), visible);
 }
 
 void FrmInfoTest::unlockByKeyEvents_data()
 {
     QTest::addColumn<QList<int>>("qtKeys");
     QTest::addColumn<QString>("visible");
-    QTest::newRow("Kanji Q") << QList<int>{Qt::Key_Kanji, Qt::Key_Q} << "110";
-    QTest::newRow("Hanja 3") << QList<int>{Qt::Key_Hangul_Hanja, Qt::Key_3} << "001";
-    QTest::newRow("Kanji held, Q") << QList<int>{Qt::Key_Kanji, Qt::Key_Kanji, Qt::Key_Q} << "000";
-    QTest::newRow("Kanji Q then A") << QList<int>{Qt::Key_Kanji, Qt::Key_Q, Qt::Key_A} << "000";
+    QTest::newRow("Kanji Q") << QList<int>{Qt::Key_Kanji, Qt::Key_Q} << "1100";
+    QTest::newRow("Hanja 3") << QList<int>{Qt::Key_Hangul_Hanja, Qt::Key_3} << "0011";
+    QTest::newRow("Kanji held, Q") << QList<int>{Qt::Key_Kanji, Qt::Key_Kanji, Qt::Key_Q} << "0000";
+    QTest::newRow("Kanji Q then A") << QList<int>{Qt::Key_Kanji, Qt::Key_Q, Qt::Key_A} << "0000";
 }
 
 void FrmInfoTest::unlockByKeyEvents()
@@ -210,10 +206,7 @@ void FrmInfoTest::unlockByKeyEvents()
         previous = key;
     }
     QCOMPARE(f.control<QLineEdit>("txtBuild")->text(), QStringLiteral("21"));
-    const QString shown = QString::number(!f.control<QPushButton>("cmdSpeichern")->isHidden()) +
-                          QString::number(!f.control<QPushButton>("cmdEinspielen")->isHidden()) +
-                          QString::number(!f.control<QPushButton>("cmdFactory")->isHidden());
-    QCOMPARE(shown, visible);
+    QCOMPARE(f.shownServiceButtons(), visible);
 }
 
 void FrmInfoTest::readButton()

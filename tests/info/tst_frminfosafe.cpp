@@ -80,8 +80,6 @@ private slots:
     void corruptByteNeverReady();
     void factoryGuard_data();
     void factoryGuard();
-    void restoreButtonVisibility_data();
-    void restoreButtonVisibility();
     void restoreFromMenu_data();
     void restoreFromMenu();
     void backupFolderBlocked();
@@ -200,30 +198,6 @@ void FrmInfoSafeTest::factoryGuard()
         QTRY_COMPARE(f.control<QLineEdit>("TraceBox")->text(), InfoTexts::verifiedReady("Bereit"));
     else
         QVERIFY(f.control<QLineEdit>("TraceBox")->text().isEmpty());
-}
-
-void FrmInfoSafeTest::restoreButtonVisibility_data()
-{
-    QTest::addColumn<QList<int>>("keys");
-    QTest::addColumn<bool>("visible");
-    QTest::newRow("at load") << QList<int>{} << false;
-    QTest::newRow("25 51") << QList<int>{25, 51} << true;
-    QTest::newRow("25 81") << QList<int>{25, 81} << false;
-    QTest::newRow("25 51, then 25 81") << QList<int>{25, 51, 25, 81} << false;
-    QTest::newRow("25 51, then A") << QList<int>{25, 51, 65} << false;
-}
-
-void FrmInfoSafeTest::restoreButtonVisibility()
-{
-    // key sequence in the Build field / restore shown exactly with the factory overwrite
-    QFETCH(QList<int>, keys);
-    QFETCH(bool, visible);
-    InfoWindowFixture f;
-    for (int key : keys)
-        f.window->txtBuild_KeyDown(key, 0);
-    QCOMPARE(!f.control<QPushButton>("cmdRestore")->isHidden(), visible);
-    QCOMPARE(f.control<QPushButton>("cmdRestore")->isHidden(),
-             f.control<QPushButton>("cmdFactory")->isHidden());
 }
 
 void FrmInfoSafeTest::restoreFromMenu_data()
