@@ -7,6 +7,7 @@
 #include "tests/common/SimLink.h"
 
 #include <QFile>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -46,6 +47,9 @@ struct InfoWindowFixture {
 
     template <typename T> T* control(const char* name) const { return ::control<T>(*window, name); }
 
+    QLineEdit* box(const char* name) const { return control<QLineEdit>(name); }
+    QPushButton* button(const char* name) const { return control<QPushButton>(name); }
+
     // Waits until the sequence a click started has ended, also where the window has gone.
     bool settle() const
     {
@@ -74,7 +78,7 @@ struct InfoWindowFixture {
     {
         QString shown;
         for (const char* name : {"cmdSpeichern", "cmdEinspielen", "cmdFactory", "cmdRestore"})
-            shown += QString::number(!control<QPushButton>(name)->isHidden());
+            shown += QString::number(!button(name)->isHidden());
         return shown;
     }
 

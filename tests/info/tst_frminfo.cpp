@@ -76,11 +76,9 @@ void FrmInfoTest::captions()
     InfoWindowFixture f;
     sharedState().LanguageIndex = int16_t(language);
     f.window->applyLanguage();
-    const QStringList shown{f.control<QGroupBox>("frmTInfo")->title(),
-                            f.control<QPushButton>("cmdDaten")->text(),
-                            f.control<QPushButton>("cmdSpeichern")->text(),
-                            f.control<QPushButton>("cmdEinspielen")->text(),
-                            f.control<QPushButton>("cmdFactory")->text()};
+    const QStringList shown{f.control<QGroupBox>("frmTInfo")->title(), f.button("cmdDaten")->text(),
+                            f.button("cmdSpeichern")->text(), f.button("cmdEinspielen")->text(),
+                            f.button("cmdFactory")->text()};
     QCOMPARE(shown, captions);
 }
 
@@ -173,10 +171,10 @@ void FrmInfoTest::unlockSequence()
     QFETCH(QList<int>, keys);
     QFETCH(QString, visible);
     InfoWindowFixture f;
-    f.control<QLineEdit>("txtBuild")->setText(QStringLiteral("21"));
+    f.box("txtBuild")->setText(QStringLiteral("21"));
     for (int key : keys) {
         f.window->txtBuild_KeyDown(key, 0);
-        QCOMPARE(f.control<QLineEdit>("txtBuild")->text(), QStringLiteral("21"));
+        QCOMPARE(f.box("txtBuild")->text(), QStringLiteral("21"));
     }
     QCOMPARE(f.shownServiceButtons(), visible);
 }
@@ -197,15 +195,15 @@ void FrmInfoTest::unlockByKeyEvents()
     QFETCH(QList<int>, qtKeys);
     QFETCH(QString, visible);
     InfoWindowFixture f;
-    f.control<QLineEdit>("txtBuild")->setText(QStringLiteral("21"));
+    f.box("txtBuild")->setText(QStringLiteral("21"));
     int previous = 0;
     for (int key : qtKeys) {
         // A repeated key comes as an auto-repeat press of the held key.
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(), key == previous);
-        QCoreApplication::sendEvent(f.control<QLineEdit>("txtBuild"), &press);
+        QCoreApplication::sendEvent(f.box("txtBuild"), &press);
         previous = key;
     }
-    QCOMPARE(f.control<QLineEdit>("txtBuild")->text(), QStringLiteral("21"));
+    QCOMPARE(f.box("txtBuild")->text(), QStringLiteral("21"));
     QCOMPARE(f.shownServiceButtons(), visible);
 }
 
@@ -222,11 +220,11 @@ void FrmInfoTest::readButton()
     QCOMPARE(s.FactoryData.toUpper(), factory);
     QCOMPARE(s.FileHex.toUpper(), factory);
     QCOMPARE(f.cell(0, 0), QStringLiteral("factory"));
-    QCOMPARE(f.control<QLineEdit>("txtHardware")->text(), QStringLiteral("HW2"));
-    QCOMPARE(f.control<QLineEdit>("txtMac")->text(), QStringLiteral("A1B2C3D4E5F6"));
-    QCOMPARE(f.control<QLineEdit>("txtControler")->text(), QStringLiteral("1.05"));
-    QCOMPARE(f.control<QLineEdit>("txtBuild")->text(), QStringLiteral("21"));
-    QCOMPARE(f.control<QLineEdit>("txtRevision")->text(), QStringLiteral("3"));
+    QCOMPARE(f.box("txtHardware")->text(), QStringLiteral("HW2"));
+    QCOMPARE(f.box("txtMac")->text(), QStringLiteral("A1B2C3D4E5F6"));
+    QCOMPARE(f.box("txtControler")->text(), QStringLiteral("1.05"));
+    QCOMPARE(f.box("txtBuild")->text(), QStringLiteral("21"));
+    QCOMPARE(f.box("txtRevision")->text(), QStringLiteral("3"));
     const QStringList log = f.logLines();
     const int first =
         log.indexOf(QStringLiteral("Geraet FactorydatenLänge") + QString::number(factory.size()));
@@ -236,7 +234,7 @@ void FrmInfoTest::readButton()
                           QStringLiteral("Geraet ProbedatenLänge") + QString::number(probe.size()),
                           QStringLiteral("Geraet Probedaten") + s.ProbeData}));
     QVERIFY(!f.control<QTimer>("TimerTrace")->isActive());
-    QTRY_COMPARE(f.control<QLineEdit>("TraceBox")->text(), QStringLiteral("Bereit"));
+    QTRY_COMPARE(f.box("TraceBox")->text(), QStringLiteral("Bereit"));
     QVERIFY(f.dialogs.messages.isEmpty());
 }
 
@@ -252,7 +250,7 @@ void FrmInfoTest::readWhileNotConnected()
     QVERIFY(f.sim->transcript().isEmpty());
     QCOMPARE(f.cell(0, 0), QStringLiteral("probe"));
     QCOMPARE(f.cell(1, 1), QStringLiteral("1,00"));
-    QVERIFY(f.control<QLineEdit>("TraceBox")->text().isEmpty());
+    QVERIFY(f.box("TraceBox")->text().isEmpty());
 }
 
 void FrmInfoTest::busyWhileReading()
@@ -264,11 +262,11 @@ void FrmInfoTest::busyWhileReading()
     QList<bool> enabledDuring;
     QString traceAtEnd;
     QObject::connect(&f.sim->channel, &CommandChannel::commandSent, f.window, [&] {
-        enabledDuring << (f.control<QPushButton>("cmdDaten")->isEnabled() ||
-                          f.control<QPushButton>("cmdFactory")->isEnabled() ||
-                          f.control<QPushButton>("cmdSpeichern")->isEnabled() ||
-                          f.control<QPushButton>("cmdEinspielen")->isEnabled());
-        traceAtEnd = f.control<QLineEdit>("TraceBox")->text();
+        enabledDuring << (f.button("cmdDaten")->isEnabled() ||
+                          f.button("cmdFactory")->isEnabled() ||
+                          f.button("cmdSpeichern")->isEnabled() ||
+                          f.button("cmdEinspielen")->isEnabled());
+        traceAtEnd = f.box("TraceBox")->text();
     });
     f.window->cmdDaten_Click();
     QVERIFY(f.settle());
@@ -277,11 +275,10 @@ void FrmInfoTest::busyWhileReading()
     QCOMPARE(busy.count(), 2);
     QCOMPARE(busy.at(0).at(0).toBool(), true);
     QCOMPARE(busy.at(1).at(0).toBool(), false);
-    QVERIFY(f.control<QPushButton>("cmdDaten")->isEnabled());
+    QVERIFY(f.button("cmdDaten")->isEnabled());
     QVERIFY2(QRegularExpression(QStringLiteral("^Transfer(\\.\\.)+$")).match(traceAtEnd).hasMatch(),
              qPrintable(traceAtEnd));
-    QCOMPARE(f.control<QLineEdit>("TraceBox")->palette().color(QPalette::Text),
-             QColor(255, 255, 0));
+    QCOMPARE(f.box("TraceBox")->palette().color(QPalette::Text), QColor(255, 255, 0));
 }
 
 void FrmInfoTest::readFaults_data()
@@ -311,8 +308,8 @@ void FrmInfoTest::readFaults()
         QStringLiteral("Fehler beim Einlesen der Kennlinie\n")));
     QCOMPARE(f.sim->transcript().contains(QStringLiteral("$fr?factory!")), factoryRead);
     QVERIFY(!f.control<QTimer>("TimerTrace")->isActive());
-    QCOMPARE(f.control<QLineEdit>("TraceBox")->text(), InfoTexts::failedIndicator());
-    QVERIFY(f.control<QPushButton>("cmdDaten")->isEnabled());
+    QCOMPARE(f.box("TraceBox")->text(), InfoTexts::failedIndicator());
+    QVERIFY(f.button("cmdDaten")->isEnabled());
     QCOMPARE(f.logLines().filter(QStringLiteral("Geraet ")).size(), 4);
 }
 

@@ -112,17 +112,17 @@ void FrmInfoSafeTest::uploadShowsBackupAndVerified()
     QVERIFY(f.settle());
     QVERIFY2(f.dialogs.messages.isEmpty(), qPrintable(f.dialogs.messages.join('|')));
     QCOMPARE(f.sim->gauge.file(Probe), changedProbe());
-    QTRY_COMPARE(f.control<QLineEdit>("TraceBox")->text(), ready);
+    QTRY_COMPARE(f.box("TraceBox")->text(), ready);
     QVERIFY(f.control<QLabel>("lblBackup")->text().startsWith(note));
     const QString path = f.control<QLabel>("lblBackup")->text().mid(note.size());
-    QCOMPARE(f.control<QLineEdit>("TraceBox")->toolTip(), path);
+    QCOMPARE(f.box("TraceBox")->toolTip(), path);
     QCOMPARE(QFileInfo(path).absolutePath(),
              QDir(f.programFolder.filePath("backup")).absolutePath());
     QFile backup(path);
     QVERIFY(backup.open(QIODevice::ReadOnly));
     QCOMPARE(backup.readAll(), SimRecords::defaultProbe().toHex().toUpper() + "\r\n");
     QVERIFY(f.logLines().contains(QStringLiteral("Sicherung probe ") + path));
-    QVERIFY(!f.control<QPushButton>("cmdFactory")->isHidden());
+    QVERIFY(!f.button("cmdFactory")->isHidden());
 }
 
 void FrmInfoSafeTest::corruptByteNeverReady_data()
@@ -146,7 +146,7 @@ void FrmInfoSafeTest::corruptByteNeverReady()
     f.dialogs.folder = source.path();
     sharedState().ProbeData = QString::fromLatin1(changedProbe().toHex());
     f.sim->gauge.setCorruptWriteOffset(offset);
-    TraceTexts trace(f.control<QLineEdit>("TraceBox"));
+    TraceTexts trace(f.box("TraceBox"));
     if (factory)
         f.window->cmdFactory_Click();
     else
@@ -155,13 +155,13 @@ void FrmInfoSafeTest::corruptByteNeverReady()
     QCOMPARE(f.dialogs.messages.size(), 1);
     const QString message = f.dialogs.messages.first();
     QVERIFY2(message.contains(QStringLiteral("ab Byte %1 ").arg(offset)), qPrintable(message));
-    const QString backupPath = f.control<QLineEdit>("TraceBox")->toolTip();
+    const QString backupPath = f.box("TraceBox")->toolTip();
     QVERIFY(!backupPath.isEmpty() && QFile::exists(backupPath));
     QVERIFY(message.contains(InfoTexts::restoreHint(backupPath)));
-    QCOMPARE(f.control<QLineEdit>("TraceBox")->text(), InfoTexts::failedIndicator());
+    QCOMPARE(f.box("TraceBox")->text(), InfoTexts::failedIndicator());
     QVERIFY(!f.control<QTimer>("TimerTrace")->isActive());
     QVERIFY(!trace.showedReady());
-    QVERIFY(f.control<QPushButton>("cmdFactory")->isHidden() || factory);
+    QVERIFY(f.button("cmdFactory")->isHidden() || factory);
     bool logged = false;
     for (const QString& line : f.logLines())
         logged = logged || (line.contains(QStringLiteral("verify of")) &&
@@ -195,9 +195,9 @@ void FrmInfoSafeTest::factoryGuard()
     QCOMPARE(f.sim->transcript().join('|').contains(QStringLiteral("$rm?")), answer);
     QVERIFY(f.dialogs.messages.isEmpty());
     if (answer)
-        QTRY_COMPARE(f.control<QLineEdit>("TraceBox")->text(), InfoTexts::verifiedReady("Bereit"));
+        QTRY_COMPARE(f.box("TraceBox")->text(), InfoTexts::verifiedReady("Bereit"));
     else
-        QVERIFY(f.control<QLineEdit>("TraceBox")->text().isEmpty());
+        QVERIFY(f.box("TraceBox")->text().isEmpty());
 }
 
 void FrmInfoSafeTest::restoreFromMenu_data()
@@ -217,10 +217,10 @@ void FrmInfoSafeTest::restoreFromMenu()
     f.dialogs.folder = source.path();
     f.window->cmdEinspielen_Click();
     QVERIFY(f.settle());
-    const QString backupPath = f.control<QLineEdit>("TraceBox")->toolTip();
+    const QString backupPath = f.box("TraceBox")->toolTip();
     f.window->txtBuild_KeyDown(25, 0);
     f.window->txtBuild_KeyDown(51, 0);
-    QMenu* menu = f.control<QPushButton>("cmdRestore")->menu();
+    QMenu* menu = f.button("cmdRestore")->menu();
     QVERIFY(menu);
     emit menu->aboutToShow();
     QCOMPARE(menu->actions().size(), 1);
@@ -236,7 +236,7 @@ void FrmInfoSafeTest::restoreFromMenu()
     QVERIFY(f.dialogs.messages.isEmpty());
     if (!answer)
         return;
-    QTRY_COMPARE(f.control<QLineEdit>("TraceBox")->text(), InfoTexts::verifiedReady("Bereit"));
+    QTRY_COMPARE(f.box("TraceBox")->text(), InfoTexts::verifiedReady("Bereit"));
     emit menu->aboutToShow(); // the restore took a backup of its own
     QCOMPARE(menu->actions().size(), 2);
     QVERIFY(menu->actions().first()->data().toString() != backupPath);
@@ -264,7 +264,7 @@ void FrmInfoSafeTest::backupFolderBlocked()
     QVERIFY(!f.sim->transcript().join('|').contains(QStringLiteral("$rm?")));
     QCOMPARE(f.dialogs.messages.size(), 1);
     QVERIFY(f.dialogs.messages.first().contains(QStringLiteral("Es wurde nichts geschrieben.")));
-    QCOMPARE(f.control<QLineEdit>("TraceBox")->text(), InfoTexts::failedIndicator());
+    QCOMPARE(f.box("TraceBox")->text(), InfoTexts::failedIndicator());
     QVERIFY(f.control<QLabel>("lblBackup")->text().isEmpty());
 }
 

@@ -66,7 +66,7 @@ void FrmInfoTransfersTest::downloadAfterRead()
     QCOMPARE(readFile(target.filePath("factory")), sharedState().FactoryData.toLatin1() + "\r\n");
     QCOMPARE(QString::fromLatin1(QByteArray::fromHex(readFile(target.filePath("probe"))).toHex()),
              QString::fromLatin1(SimRecords::defaultProbe().toHex()));
-    QTRY_COMPARE(f.control<QLineEdit>("TraceBox")->text(), QStringLiteral("Bereit"));
+    QTRY_COMPARE(f.box("TraceBox")->text(), QStringLiteral("Bereit"));
     QVERIFY(f.dialogs.messages.isEmpty());
 }
 
@@ -83,7 +83,7 @@ void FrmInfoTransfersTest::downloadCancelled()
     QCOMPARE(f.dialogs.folderRequests, 1);
     QCOMPARE(QDir::current().entryList(QDir::Files), before);
     QVERIFY(!QFile::exists(QDir(f.programFolder.path()).filePath("probe")));
-    QVERIFY(f.control<QLineEdit>("TraceBox")->text().isEmpty());
+    QVERIFY(f.box("TraceBox")->text().isEmpty());
     QVERIFY(!f.control<QTimer>("TimerTrace")->isActive());
 }
 
@@ -112,7 +112,7 @@ void FrmInfoTransfersTest::downloadUnwritableFolder()
     QCOMPARE(f.dialogs.messages.size(), 1);
     QVERIFY(f.dialogs.messages.first().contains(QStringLiteral("   cmdSpeichern_Click\r")));
     QVERIFY(f.dialogs.messages.first().endsWith(QStringLiteral("   ") + sharedState().LogFilePath));
-    QCOMPARE(f.control<QLineEdit>("TraceBox")->text(), InfoTexts::failedIndicator());
+    QCOMPARE(f.box("TraceBox")->text(), InfoTexts::failedIndicator());
     QVERIFY(!f.control<QTimer>("TimerTrace")->isActive());
 }
 
@@ -136,9 +136,8 @@ void FrmInfoTransfersTest::roundTripAndFactory()
     QVERIFY2(f.dialogs.messages.isEmpty(), qPrintable(f.dialogs.messages.join('|')));
     QCOMPARE(f.sim->gauge.file(QStringLiteral("probe")), SimRecords::defaultProbe());
     QCOMPARE(sharedState().ProbeData, downloaded);
-    QTRY_COMPARE(f.control<QLineEdit>("TraceBox")->text(),
-                 InfoTexts::verifiedReady(QStringLiteral("Ready")));
-    QVERIFY(!f.control<QPushButton>("cmdFactory")->isHidden());
+    QTRY_COMPARE(f.box("TraceBox")->text(), InfoTexts::verifiedReady(QStringLiteral("Ready")));
+    QVERIFY(!f.button("cmdFactory")->isHidden());
     QVERIFY(f.logLines().contains(QStringLiteral("Datei ProbedatenLänge800")));
     QVERIFY(f.logLines().contains(QStringLiteral("Datei Probedaten") + downloaded));
 
@@ -147,8 +146,7 @@ void FrmInfoTransfersTest::roundTripAndFactory()
     QVERIFY(f.settle());
     QCOMPARE(f.sim->gauge.file(QStringLiteral("factory")), SimRecords::defaultProbe());
     QCOMPARE(f.sim->transcript().at(kBackupCommands), QStringLiteral("$rm?factory!\r\n"));
-    QTRY_COMPARE(f.control<QLineEdit>("TraceBox")->text(),
-                 InfoTexts::verifiedReady(QStringLiteral("Bereit")));
+    QTRY_COMPARE(f.box("TraceBox")->text(), InfoTexts::verifiedReady(QStringLiteral("Bereit")));
     QCOMPARE(f.sim->gauge.openHandleCount(), 0);
 }
 
@@ -162,8 +160,8 @@ void FrmInfoTransfersTest::uploadCancelled()
     QVERIFY(f.settle());
     QFile::remove(QDir::current().filePath("probe"));
     QVERIFY(f.sim->transcript().isEmpty());
-    QVERIFY(f.control<QLineEdit>("TraceBox")->text().isEmpty());
-    QVERIFY(f.control<QPushButton>("cmdFactory")->isHidden());
+    QVERIFY(f.box("TraceBox")->text().isEmpty());
+    QVERIFY(f.button("cmdFactory")->isHidden());
 }
 
 void FrmInfoTransfersTest::uploadRefused_data()
@@ -192,8 +190,8 @@ void FrmInfoTransfersTest::uploadRefused()
     QCOMPARE(f.dialogs.messages.size(), 1);
     QCOMPARE(f.dialogs.messages.first().endsWith(sharedState().LogFilePath), errorReport);
     QCOMPARE(sharedState().ProbeData, QStringLiteral("KEPT"));
-    QCOMPARE(f.control<QLineEdit>("TraceBox")->text(), InfoTexts::failedIndicator());
-    QVERIFY(f.control<QPushButton>("cmdFactory")->isHidden());
+    QCOMPARE(f.box("TraceBox")->text(), InfoTexts::failedIndicator());
+    QVERIFY(f.button("cmdFactory")->isHidden());
 }
 
 void FrmInfoTransfersTest::uploadOnlyLineEnd()
@@ -207,8 +205,8 @@ void FrmInfoTransfersTest::uploadOnlyLineEnd()
     QVERIFY(f.settle());
     QVERIFY(f.sim->transcript().isEmpty());
     QVERIFY(sharedState().ProbeData.isEmpty());
-    QTRY_COMPARE(f.control<QLineEdit>("TraceBox")->text(), QStringLiteral("Ready"));
-    QVERIFY(!f.control<QPushButton>("cmdFactory")->isHidden());
+    QTRY_COMPARE(f.box("TraceBox")->text(), QStringLiteral("Ready"));
+    QVERIFY(!f.button("cmdFactory")->isHidden());
 }
 
 void FrmInfoTransfersTest::uploadUnusualSize_data()
@@ -235,12 +233,11 @@ void FrmInfoTransfersTest::uploadUnusualSize()
     QCOMPARE(f.dialogs.questions.size(), answer ? 2 : 1);
     QCOMPARE(f.sim->transcript().isEmpty(), !answer);
     QCOMPARE(sharedState().ProbeData, answer ? QString::fromLatin1(hex) : QStringLiteral("KEPT"));
-    QCOMPARE(f.control<QPushButton>("cmdFactory")->isHidden(), !answer);
+    QCOMPARE(f.button("cmdFactory")->isHidden(), !answer);
     if (answer)
-        QTRY_COMPARE(f.control<QLineEdit>("TraceBox")->text(),
-                     InfoTexts::verifiedReady(QStringLiteral("Ready")));
+        QTRY_COMPARE(f.box("TraceBox")->text(), InfoTexts::verifiedReady(QStringLiteral("Ready")));
     else
-        QVERIFY(f.control<QLineEdit>("TraceBox")->text().isEmpty());
+        QVERIFY(f.box("TraceBox")->text().isEmpty());
 }
 
 void FrmInfoTransfersTest::uploadFaults_data()
@@ -273,9 +270,9 @@ void FrmInfoTransfersTest::uploadFaults()
     QVERIFY(f.dialogs.messages.first().endsWith(QStringLiteral("   ") + sharedState().LogFilePath));
     QCOMPARE(f.sim->gauge.openHandleCount(), openHandles);
     QVERIFY(!f.control<QTimer>("TimerTrace")->isActive());
-    QCOMPARE(f.control<QLineEdit>("TraceBox")->text(), InfoTexts::failedIndicator());
-    QVERIFY(f.control<QPushButton>("cmdFactory")->isHidden());
-    QVERIFY(f.control<QPushButton>("cmdEinspielen")->isEnabled());
+    QCOMPARE(f.box("TraceBox")->text(), InfoTexts::failedIndicator());
+    QVERIFY(f.button("cmdFactory")->isHidden());
+    QVERIFY(f.button("cmdEinspielen")->isEnabled());
 }
 
 void FrmInfoTransfersTest::factoryWithoutData()
@@ -286,7 +283,7 @@ void FrmInfoTransfersTest::factoryWithoutData()
     QVERIFY(f.settle());
     QVERIFY(f.sim->transcript().isEmpty());
     QVERIFY(f.dialogs.messages.isEmpty());
-    QTRY_COMPARE(f.control<QLineEdit>("TraceBox")->text(), QStringLiteral("Bereit"));
+    QTRY_COMPARE(f.box("TraceBox")->text(), QStringLiteral("Bereit"));
 }
 
 void FrmInfoTransfersTest::closeDuringRead()
@@ -326,7 +323,7 @@ void FrmInfoTransfersTest::closeDuringUpload()
     QVERIFY(f.sim->transcript().size() <= kBackupCommands + 7);
     QCOMPARE(f.sim->gauge.openHandleCount(), 0);
     QVERIFY(f.dialogs.messages.isEmpty());
-    QVERIFY(f.control<QLineEdit>("TraceBox")->text() != QStringLiteral("Ready"));
+    QVERIFY(f.box("TraceBox")->text() != QStringLiteral("Ready"));
 }
 
 QTEST_MAIN(FrmInfoTransfersTest)
