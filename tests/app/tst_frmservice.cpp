@@ -84,7 +84,6 @@ private slots:
     void linkConnectCaptionAfterSwitchWhileConnected();
     void cmdTimeWithoutConnection_data();
     void cmdTimeWithoutConnection();
-    void cmdTimeWhileConnected();
     void cmdInfoWithoutConnection();
     void infoWindowLoadsAfreshAfterClose();
     void cmdConnectWhileConnected();
@@ -370,17 +369,6 @@ void FrmServiceTest::cmdTimeWithoutConnection()
     h.window().cmdTime->click();
     QCOMPARE(h.window().txtLog->text(), hint);
     QVERIFY(!h.window().timeWindow()->isVisible());
-}
-
-void FrmServiceTest::cmdTimeWhileConnected()
-{
-    // gauge connected, date and time clicked / the window opens and the status line empties
-    AppHarness h;
-    QVERIFY(h.connectGauge());
-    h.window().txtLog->setText(QStringLiteral("old"));
-    h.window().cmdTime->click();
-    QVERIFY(h.window().timeWindow()->isVisible());
-    QCOMPARE(h.window().txtLog->text(), QString());
 }
 
 void FrmServiceTest::cmdInfoWithoutConnection()
