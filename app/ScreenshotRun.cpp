@@ -10,30 +10,35 @@
 #include "state/SharedState.h"
 #include "state/TextCatalogue.h"
 
-#include <QCoreApplication>
+#include <QCoroTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
-#include <QTimer>
+#include <chrono>
 #include <functional>
 
 namespace
 {
 constexpr int kStepLimitMs = 10000;
-constexpr int kWakeMs = 20;
+constexpr std::chrono::milliseconds kWake{20};
 
-// Runs events until done() holds or the limit has passed.
-bool waitFor(const std::function<bool()>& done)
+// Looks at done() every kWake until it holds or the limit has passed.
+QCoro::Task<bool> reached(std::function<bool()> done)
 {
-    QTimer wake;
-    wake.start(kWakeMs);
     QElapsedTimer clock;
     clock.start();
     while (!done() && clock.elapsed() < kStepLimitMs)
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    return done();
+        co_await QCoro::sleepFor(kWake);
+    co_return done();
+}
+
+QString text(QWidget* window, const char* lineEdit)
+{
+    const auto* box = window->findChild<QLineEdit*>(QString::fromLatin1(lineEdit));
+    return box ? box->text() : QString();
 }
 
 class Shooter
@@ -41,11 +46,12 @@ class Shooter
 public:
     Shooter(frmService& window, const QString& folder) : w(window), dir(folder) {}
 
-    void save(QWidget* widget, const QString& name)
+    // Shows the widget, lets it lay itself out, renders it.
+    QCoro::Task<> save(QWidget* widget, QString name)
     {
         widget->show();
         widget->adjustSize();
-        QCoreApplication::processEvents();
+        co_await QCoro::sleepFor(kWake);
         const QString path = dir.filePath(name + QLatin1Char('-') + suffix + ".png");
         if (!widget->grab().save(path)) {
             qCWarning(zvApp) << "could not write" << path;
@@ -61,37 +67,70 @@ public:
         }
     }
 
-    void round()
+    // Waits for done() and counts a state not reached. Callers pass a named condition: g++ 12
+    // destroys a lambda written inside a co_await expression twice.
+    QCoro::Task<> expectState(std::function<bool()> done, const char* what)
     {
-        save(&w, QStringLiteral("main"));
+        const bool ok = co_await reached(done);
+        expect(ok, what);
+    }
+
+    QCoro::Task<> round()
+    {
+        co_await save(&w, QStringLiteral("main"));
         BLE* link = w.ble();
         link->show();
         link->cmdScan->click();
-        expect(waitFor([link] { return link->lbDevices->count() > 0; }), "scan list");
+        const std::function<bool()> listed = [link] { return link->lbDevices->count() > 0; };
+        co_await expectState(listed, "scan list");
         link->lbDevices->setCurrentRow(0);
-        save(link, QStringLiteral("link"));
+        co_await save(link, QStringLiteral("link"));
         link->cmdConnect->click();
-        expect(waitFor([link] { return sharedState().ServicesFound && link->isHidden(); }),
-               "connected");
-        save(&w, QStringLiteral("main-connected"));
+        const std::function<bool()> connected = [link] {
+            return sharedState().ServicesFound && link->isHidden();
+        };
+        co_await expectState(connected, "connected");
+        co_await save(&w, QStringLiteral("main-connected"));
         w.cmdInfo_Click();
-        if (frmInfo* info = w.info()) {
-            info->cmdDaten_Click(); // reads the gauge's two files into the table
-            expect(waitFor([info] { return info->TraceBox->text() == menuText(57); }),
-                   "information read");
-            save(info, QStringLiteral("info"));
-            info->hide();
-        }
+        co_await infoRound();
         w.cmdTime_Click();
-        frmTime* time = w.timeWindow();
-        expect(waitFor([time] { return !time->txtDateTime->text().isEmpty(); }), "time read");
-        save(time, QStringLiteral("time"));
-        time->close();
+        co_await timeRound();
         w.mnuTrace_Click();
-        save(w.traceWindow(), QStringLiteral("trace"));
+        co_await save(w.traceWindow(), QStringLiteral("trace"));
         w.traceWindow()->hide();
         link->link()->BLEDisconnect();
-        expect(waitFor([] { return !sharedState().DeviceConnected; }), "disconnected");
+        const std::function<bool()> disconnected = [] { return !sharedState().DeviceConnected; };
+        co_await expectState(disconnected, "disconnected");
+    }
+
+    // The read button fills the table and the curves.
+    QCoro::Task<> infoRound()
+    {
+        const QPointer<frmInfo> info = w.info();
+        if (!info)
+            co_return;
+        info->cmdDaten_Click();
+        const std::function<bool()> read = [info] {
+            return info && text(info, "TraceBox") == menuText(57);
+        };
+        co_await expectState(read, "information read");
+        if (!info)
+            co_return;
+        co_await save(info, QStringLiteral("info"));
+        info->hide();
+    }
+
+    QCoro::Task<> timeRound()
+    {
+        const QPointer<frmTime> time = w.timeWindow();
+        const std::function<bool()> shown = [time] {
+            return time && !time->txtDateTime->text().isEmpty();
+        };
+        co_await expectState(shown, "time read");
+        if (!time)
+            co_return;
+        co_await save(time, QStringLiteral("time"));
+        time->close();
     }
 
     frmService& w;
@@ -101,16 +140,16 @@ public:
 };
 } // namespace
 
-int renderScreenshots(frmService& window, const QString& folder)
+QCoro::Task<int> renderScreenshots(frmService& window, QString folder)
 {
     if (!QDir().mkpath(folder))
-        return 1;
+        co_return 1;
     Shooter shooter(window, folder);
     shooter.suffix = QStringLiteral("de");
     window.German_Click();
-    shooter.round();
+    co_await shooter.round();
     shooter.suffix = QStringLiteral("en");
     window.English_Click();
-    shooter.round();
-    return shooter.failures;
+    co_await shooter.round();
+    co_return shooter.failures;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoroTask>
 #include <QString>
 
 class frmService;
@@ -7,6 +8,6 @@ class frmService;
 // Renders the windows to PNG files, in German and in English: the main window before and after
 // connecting, the link window with its scan list, the technical-information window with table
 // and curves, the date and time window and the protocol trace. Meant
-// for the simulated gauge and the offscreen platform. Returns the number of files that could
-// not be written or states that were not reached (0 = all done).
-int renderScreenshots(frmService& window, const QString& folder);
+// for the simulated gauge and the offscreen platform. Gives the number of files that could
+// not be written or states that were not reached (0 = all done). The window must outlive it.
+QCoro::Task<int> renderScreenshots(frmService& window, QString folder);

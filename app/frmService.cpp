@@ -1,6 +1,7 @@
 #include "app/frmService.h"
 
 #include "app/ProductPicture.h"
+#include "app/QuitSequence.h"
 #include "app/frmTrace.h"
 #include "info/frmInfo.h"
 #include "link/BLE.h"
@@ -20,7 +21,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -30,8 +30,6 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QThread>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace
@@ -228,7 +226,7 @@ frmInfo* frmService::info()
 frmTime* frmService::timeWindow()
 {
     if (!m_time)
-        m_time = new frmTime(this);
+        m_time = new frmTime(ble()->channel(), this);
     return m_time;
 }
 
@@ -341,34 +339,18 @@ void frmService::onLinkReady()
     cmdSuche_click();
 }
 
-// Waits for the link's disconnection while events run, at most m_quitWaitLimitMs.
-void frmService::waitForDisconnection()
-{
-    if (!sharedState().DeviceConnected)
-        return;
-    QEventLoop loop;
-    QTimer limit;
-    limit.setSingleShot(true);
-    connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
-    connect(ble(), &BLE::linkDown, &loop, &QEventLoop::quit);
-    limit.start(m_quitWaitLimitMs);
-    if (sharedState().DeviceConnected)
-        loop.exec();
-    if (sharedState().DeviceConnected)
-        qCWarning(zvApp) << "gauge did not confirm the disconnection; ending anyway";
-}
-
 void frmService::mnuEnd_Click()
 {
     if (m_quitting)
         return;
     m_quitting = true;
-    if (sharedState().DeviceConnected && m_client) {
-        m_client->DisconnectDevice();
-        waitForDisconnection();
-    }
-    if (m_quitPauseMs > 0)
-        QThread::msleep(ulong(m_quitPauseMs));
+    auto* quit = new QuitSequence(m_client, ble(), this);
+    connect(quit, &QuitSequence::finished, this, &frmService::endProgram);
+    quit->start(m_quitWaitLimitMs, m_quitPauseMs);
+}
+
+void frmService::endProgram()
+{
     if (m_ble)
         m_ble->hide();
     if (m_info)
@@ -382,8 +364,13 @@ void frmService::mnuEnd_Click()
     emit programEnded();
 }
 
+// The window closes once the quit sequence has run; until then it stays as it is.
 void frmService::closeEvent(QCloseEvent* event)
 {
+    if (m_ended) {
+        event->accept();
+        return;
+    }
     mnuEnd_Click();
-    event->accept();
+    event->ignore();
 }

@@ -49,6 +49,8 @@ public:
     void cmdConnect_Click();
     void cmdInfo_Click();
     void cmdTime_Click();
+    // The quit sequence (QuitSequence): disconnects, waits for the link, pauses, closes the
+    // other windows and emits programEnded; it runs once, without blocking.
     void mnuEnd_Click();
     void mnuTrace_Click();
     // Language-file area and memory reset.
@@ -100,7 +102,7 @@ private:
     void loadLogo(const QString& folder);
     void showLinkControls(bool linkUp);
     void onLinkReady();
-    void waitForDisconnection();
+    void endProgram();
 
     BLEClient* m_client = nullptr;
     BLE* m_ble = nullptr;

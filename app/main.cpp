@@ -70,14 +70,22 @@ int main(int argc, char** argv)
         setUserDialogs(&dialogs);
     BLEClient* client = createBleClient(args.client, &app);
     frmService window(client);
+    if (!args.screenshots.isEmpty()) {
+        // The rendering runs from the event loop; the program ends after its quit sequence.
+        QCoro::connect(renderScreenshots(window, args.screenshots), &window,
+                       [&window](int failures) {
+                           QObject::connect(
+                               &window, &frmService::programEnded, qApp,
+                               [failures] { QCoreApplication::exit(failures == 0 ? 0 : 1); },
+                               Qt::QueuedConnection);
+                           window.mnuEnd_Click();
+                       });
+        const int rc = app.exec();
+        setUserDialogs(nullptr);
+        return rc;
+    }
     QObject::connect(&window, &frmService::programEnded, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
-    if (!args.screenshots.isEmpty()) {
-        const int failures = renderScreenshots(window, args.screenshots);
-        window.mnuEnd_Click();
-        setUserDialogs(nullptr);
-        return failures == 0 ? 0 : 1;
-    }
     window.show();
     // Once the window system has exposed (and so painted) the window. exit(), not quit(): quit()
     // would close the window and run the quit sequence with its pause.

@@ -7,6 +7,7 @@
 #include "info/RecordCellTexts.h"
 #include "info/VirtualKeyCode.h"
 #include "link/CommandChannel.h"
+#include "link/DeviceBusy.h"
 #include "state/RadioText.h"
 #include "state/SharedState.h"
 #include "state/TextCatalogue.h"
@@ -58,8 +59,7 @@ QLabel* identityLabel(QWidget* parent, const char* name, const char* caption)
 }
 } // namespace
 
-frmInfo::frmInfo(CommandChannel* channel, QWidget* parent)
-    : QWidget(parent), m_channel(channel), m_cancel(new CancelToken)
+frmInfo::frmInfo(CommandChannel* channel, QWidget* parent) : QWidget(parent), m_channel(channel)
 {
     createControls();
     createViews();
@@ -75,8 +75,9 @@ frmInfo::frmInfo(CommandChannel* channel, QWidget* parent)
 
 frmInfo::~frmInfo()
 {
-    // A transfer still waiting for the gauge ends at once; it closes its device file itself.
-    m_cancel->cancel();
+    // A sequence still waiting for the gauge ends at once; it closes its device file itself.
+    if (m_cancel)
+        m_cancel->cancel();
 }
 
 void frmInfo::createControls()
@@ -256,7 +257,8 @@ bool frmInfo::eventFilter(QObject* watched, QEvent* event)
 
 void frmInfo::closeEvent(QCloseEvent* event)
 {
-    // A running transfer ends at once; it still closes its device file where the link allows.
-    m_cancel->cancel();
+    // A running sequence ends at once; it still closes its device file where the link allows.
+    if (m_cancel)
+        m_cancel->cancel();
     event->accept();
 }

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "link/TransferResult.h"
+#include "info/InfoSequences.h"
 #include "info/ViewTexts.h"
-#include "link/DeviceBusy.h"
 
+#include <QCoroTask>
 #include <QPointer>
-#include <QSharedPointer>
 #include <QString>
 #include <QWidget>
 #include <memory>
@@ -21,13 +20,16 @@ class QPushButton;
 class QRadioButton;
 class QTableWidget;
 class QTimer;
-struct SafeWriteResult;
 
 // The technical-information window: the gauge's identity, the calibration table of its "probe"
 // and "factory" files, and the hidden service functions (download, probe upload, factory
-// overwrite) that the key sequence in the Build field shows.
+// overwrite, restore) that the key sequence in the Build field shows.
 //
-// The controls are public, as the other windows and the tests reach them directly.
+// The window only shows and forwards: a button starts one of the InfoSequences and the window
+// keeps its cancel token. The sequence reports through events connected with the window as
+// their context and hands its outcome back the same way, so nothing reaches the window once it
+// is gone; closing or destroying the window cancels the sequence. The controls are private;
+// they carry the names of the original form as object names.
 class frmInfo : public QWidget
 {
     Q_OBJECT
@@ -46,6 +48,7 @@ public:
     // 81 = 'Q', 51 = '3'); shift is not used.
     void txtBuild_KeyDown(int keyCode, int shift);
 
+    // Each starts its sequence unless one is running; the outcome shows when it has ended.
     void cmdDaten_Click();
     void cmdSpeichern_Click();
     void cmdEinspielen_Click();
@@ -55,10 +58,42 @@ public:
     // menu of cmdRestore lists the backups, newest first; each entry calls this.
     void restoreBackup(const QString& backupPath);
 
-    // A transfer is running (the four buttons are disabled meanwhile).
+    // A sequence of this window is running (its transfer buttons are disabled meanwhile).
     bool isBusy() const { return m_busy; }
 
-    // Controls of the window.
+    // Redraws the curves from ProbeData and FactoryData and marks the cells that differ.
+    void refreshViews();
+    // Shows the chosen record in the table (when its data decode) and marks the differences.
+    void showRecord(ViewTexts::Record record);
+    ViewTexts::Record shownRecord() const;
+
+signals:
+    // A sequence started (true) or ended (false).
+    void busyChanged(bool busy);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createControls();
+    void layoutControls();
+    void Form_Load();
+    void showIdentity();
+    void createViews();
+    void markDifferences();
+    void enableTransferButtons(bool enabled);
+    // A fresh token and events for a sequence, or nothing while one runs.
+    std::optional<InfoSequenceContext> beginTransfer();
+    // Shows the outcome once the sequence has ended: the ready text (after the pause) on success,
+    // an empty box when the user declined, the failure text otherwise.
+    void follow(QCoro::Task<InfoOutcome> sequence, QString readyText, QString verifiedText,
+                bool showFactory = false);
+    void endTransfer(const InfoOutcome& outcome, const QString& readyText,
+                     const QString& verifiedText);
+    void createRestoreControls();
+    void fillRestoreMenu();
+
     QGroupBox* frmInfoFrame = nullptr; // the "Info" frame with the identity fields
     QLabel* lblHardware = nullptr;
     QLabel* lblMac = nullptr;
@@ -80,52 +115,15 @@ public:
     QLineEdit* TraceBox = nullptr;
     QTimer* TimerTrace = nullptr;
     QLabel* lblBackup = nullptr; // names the backup taken before the last write
-
     // Curves of both records and the choice which record the table shows (frmInfoViews.cpp).
     CurveChart* chartCurves = nullptr;
     QRadioButton* optFactory = nullptr;
     QRadioButton* optProbe = nullptr;
-    // Redraws the curves from ProbeData and FactoryData and marks the cells that differ.
-    void refreshViews();
-    // Shows the chosen record in the table (when its data decode) and marks the differences.
-    void showRecord(ViewTexts::Record record);
-    ViewTexts::Record shownRecord() const;
-
-    // Unlock sequence state (decimal key codes typed since the last reset).
-    QString keySequence() const { return m_keySequence; }
-
-signals:
-    // A transfer started (true) or ended (false); the main window disables its device buttons.
-    void busyChanged(bool busy);
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-
-private:
-    void createControls();
-    void layoutControls();
-    void Form_Load();
-    void showIdentity();
-    void createViews();
-    void markDifferences();
-    void setBusy(bool busy);
-    void enableTransferButtons(bool enabled);
-    bool beginTransfer();
-    void endTransfer(TransferStatus status, const QString& readyText);
-    TransferResult readDevice(const QString& name);
-    TransferStatus uploadProbeFrom(const QString& folder, bool& written);
-    // Backup, guard, write, verify (frmInfoRestore.cpp); shows the backup and any failure.
-    SafeWriteResult safeWrite(const QString& deviceFile, const QString& hex,
-                              const QString& restoreFrom = QString());
-    void createRestoreControls();
-    void fillRestoreMenu();
 
     QPointer<CommandChannel> m_channel;
     BusyIndicator* m_indicator = nullptr;
-    QSharedPointer<CancelToken> m_cancel;
-    // Held while this window moves data: every window's device buttons wait for it.
-    std::unique_ptr<DeviceBusy::Guard> m_channelBusy;
+    // The running sequence's token; cancelled when the window closes or goes.
+    std::shared_ptr<CancelToken> m_cancel;
     QString m_keySequence;
     QString m_savedBuildText;
     bool m_busy = false;

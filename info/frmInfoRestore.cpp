@@ -1,10 +1,7 @@
-// The safety net of the information window's calibration writes: every write of "probe" or
-// "factory" goes through SafeWriter (backup, guard, write, verify); the backup's path is shown
-// below the status box; the hidden restore button writes a backup back.
+// The information window's restore button: its menu lists the backups taken before earlier
+// writes; an entry writes its backup back (InfoSequences::restoreBackup).
 #include "info/BackupStore.h"
-#include "info/BusyIndicator.h"
 #include "info/InfoTexts.h"
-#include "info/SafeWriter.h"
 #include "info/frmInfo.h"
 #include "link/CommandChannel.h"
 #include "state/SharedState.h"
@@ -24,30 +21,6 @@ namespace
 constexpr int EntryReady = 57;
 // Entries of the restore menu; older backups stay in the folder.
 constexpr int MaxMenuEntries = 20;
-
-void showSafeWriteFailure(const SafeWriteResult& r)
-{
-    if (r.status == SafeWriteStatus::WriteFailed) {
-        // The plain write's error report, with the backup to restore from in its description.
-        switch (r.transfer.status) {
-        case TransferStatus::Cancelled:
-        case TransferStatus::InvalidData:
-        case TransferStatus::Declined:
-            return;
-        default:
-            userDialogs().message(
-                CommandChannel::errorReport(int(r.transfer.status), QStringLiteral("Schreibe_Com"),
-                                            InfoTexts::writeFailed(r.transfer) + QLatin1Char(' ') +
-                                                InfoTexts::restoreHint(r.backupPath)));
-        }
-        return;
-    }
-    // A write that went out but could not be verified is reported even after a cancel.
-    if (r.cancelled() && r.status != SafeWriteStatus::VerifyReadFailed)
-        return;
-    if (const QString text = InfoTexts::safeWriteFailed(r); !text.isEmpty())
-        userDialogs().message(text);
-}
 } // namespace
 
 void frmInfo::createRestoreControls()
@@ -87,26 +60,6 @@ void frmInfo::fillRestoreMenu()
         menu->addAction(InfoTexts::noBackups())->setEnabled(false);
 }
 
-SafeWriteResult frmInfo::safeWrite(const QString& deviceFile, const QString& hex,
-                                   const QString& restoreFrom)
-{
-    lblBackup->clear();
-    TraceBox->setToolTip(QString());
-    const QSharedPointer<CancelToken> cancel = m_cancel;
-    SafeWriter writer(*m_channel, cancel.data());
-    connect(&writer, &SafeWriter::backupSkipped, this, [this](const QString& deviceFile) {
-        lblBackup->setText(InfoTexts::noBackupNote(deviceFile));
-    });
-    connect(&writer, &SafeWriter::backupSaved, this, [this](const QString& path) {
-        lblBackup->setText(InfoTexts::backupSavedNote(path));
-        TraceBox->setToolTip(path);
-    });
-    const SafeWriteResult r = restoreFrom.isEmpty() ? writer.write(deviceFile, hex)
-                                                    : writer.restore(restoreFrom, deviceFile);
-    showSafeWriteFailure(r);
-    return r;
-}
-
 void frmInfo::restoreBackup(const QString& backupPath)
 {
     const SharedState& s = sharedState();
@@ -117,11 +70,7 @@ void frmInfo::restoreBackup(const QString& backupPath)
         userDialogs().message(InfoTexts::notConnected());
         return;
     }
-    const QPointer<frmInfo> self(this);
-    if (!userDialogs().askYesNo(InfoTexts::restoreQuestion(backupPath, name.deviceFile), false) ||
-        !self || !beginTransfer())
-        return;
-    const SafeWriteResult r = safeWrite(name.deviceFile, QString(), backupPath);
-    if (self)
-        endTransfer(r.transferStatus(), InfoTexts::verifiedReady(menuText(EntryReady)));
+    const QString ready = InfoTexts::verifiedReady(menuText(EntryReady));
+    if (auto context = beginTransfer())
+        follow(InfoSequences::restoreBackup(*context, backupPath, name.deviceFile), ready, ready);
 }

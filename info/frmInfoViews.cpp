@@ -36,6 +36,7 @@ QString fileNameOf(ViewTexts::Record record)
 void frmInfo::createViews()
 {
     chartCurves = new CurveChart(this);
+    chartCurves->setObjectName(QStringLiteral("chartCurves"));
     optFactory = new QRadioButton(ViewTexts::showRecord(ViewTexts::Record::Factory), frmTInfo);
     optProbe = new QRadioButton(ViewTexts::showRecord(ViewTexts::Record::Probe), frmTInfo);
     optFactory->setObjectName(QStringLiteral("optFactory"));

@@ -5,6 +5,7 @@
 #include "link/BleLink.h"
 #include "link/CommandChannel.h"
 #include "link/DeviceBusy.h"
+#include "link/EventLoopTurn.h"
 #include "service/LanguageFiles.h"
 #include "service/LanguageTransfer.h"
 #include "service/MemoryReset.h"
@@ -23,14 +24,6 @@ namespace
 {
 constexpr int kEntryChooseFile = 27;
 constexpr int kEntryTransferRunning = 33;
-
-// What the window showed before a transfer, so that a failure can put it back.
-struct WindowState {
-    bool progressVisible;
-    bool resetVisible;
-    bool infoVisible;
-    QString memoryText;
-};
 } // namespace
 
 ServiceFunctions& ServiceFunctions::of(frmService& window)
@@ -44,7 +37,10 @@ ServiceFunctions::ServiceFunctions(frmService& window) : QObject(&window), m_win
 {
     connect(&deviceBusy(), &DeviceBusy::busyChanged, this,
             [this](bool busy) { setDeviceButtonsEnabled(!busy); });
-    connect(&window, &frmService::programEnded, &m_cancel, &CancelToken::cancel);
+    connect(&window, &frmService::programEnded, this, [this] {
+        if (m_cancel)
+            m_cancel->cancel();
+    });
 }
 
 CommandChannel* ServiceFunctions::channel() const
@@ -104,12 +100,19 @@ void ServiceFunctions::cmdTransfer_Click()
     m_window.cmdReset->hide();
     m_window.cmdInfo->hide();
 
-    LanguageTransfer transfer(*link);
-    connect(&transfer, &LanguageTransfer::progress, this, &ServiceFunctions::showProgress);
-    connect(&transfer, &LanguageTransfer::sending, this,
+    auto transfer = std::make_shared<LanguageTransfer>(*link);
+    connect(transfer.get(), &LanguageTransfer::progress, this, &ServiceFunctions::showProgress);
+    connect(transfer.get(), &LanguageTransfer::sending, this,
             [this] { m_window.txtSpeicher->setText(QStringLiteral("Transfer")); });
-    m_cancel.reset();
-    const LanguageTransferResult r = transfer.run(LanguageFolder, LanguageFileName, &m_cancel);
+    m_cancel = std::make_shared<CancelToken>();
+    QCoro::connect(holding(transfer->run(LanguageFolder, LanguageFileName, m_cancel.get()),
+                           transfer, m_cancel),
+                   this,
+                   [this, before](const LanguageTransferResult& r) { transferEnded(r, before); });
+}
+
+void ServiceFunctions::transferEnded(const LanguageTransferResult& r, const WindowState& before)
+{
     if (m_window.ended())
         return;
     if (r.ok()) {
@@ -131,7 +134,7 @@ void ServiceFunctions::cmdTransfer_Click()
     const QString message = ServiceTexts::transferFailed(r);
     qCWarning(zvService) << "language transfer failed:" << message;
     m_window.txtLog->setText(message);
-    if (r.error != LanguageTransferError::Cancelled)
+    if (!r.cancelled())
         userDialogs().message(message);
 }
 
@@ -140,13 +143,19 @@ void ServiceFunctions::cmdReset_Click()
     CommandChannel* link = channel();
     if (!link || deviceBusy().isBusy())
         return;
-    MemoryReset reset(*link);
-    const ResetOutcome outcome = reset.run(userDialogs(), &m_cancel);
-    if (outcome == ResetOutcome::Declined || m_window.ended())
+    auto reset = std::make_shared<MemoryReset>(*link);
+    m_cancel = std::make_shared<CancelToken>();
+    QCoro::connect(holding(reset->run(userDialogs(), m_cancel.get()), reset, m_cancel), this,
+                   [this](const TransferResult& r) { resetEnded(r); });
+}
+
+void ServiceFunctions::resetEnded(const TransferResult& r)
+{
+    if (r.status == TransferStatus::Declined || m_window.ended())
         return;
-    const QString text = ServiceTexts::resetOutcome(outcome, reset.status());
+    const QString text = ServiceTexts::resetOutcome(r);
     m_window.txtLog->setText(text);
-    if (!MemoryReset::succeeded(outcome)) {
+    if (!r.ok()) {
         userDialogs().message(text);
         return;
     }

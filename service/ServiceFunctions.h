@@ -1,18 +1,21 @@
 #pragma once
 
-#include "link/ReplyWait.h"
-
 #include <QObject>
-#include <QPointer>
 #include <QString>
+#include <memory>
 
+class CancelToken;
 class CommandChannel;
 class frmService;
 class QWidget;
+struct LanguageTransferResult;
+struct TransferResult;
 
 // The main window's language-file area and memory reset: the search, the choice, the transfer
 // with its progress bar, and the reset. It lives as a child of the main window and keeps the
-// window values LanguageFolder and LanguageFileName.
+// window values LanguageFolder and LanguageFileName. The transfer and the reset run as
+// coroutines (LanguageTransfer, MemoryReset); their outcome comes back to this object only while
+// it exists, and the end of the program cancels them.
 class ServiceFunctions : public QObject
 {
     Q_OBJECT
@@ -29,11 +32,22 @@ public:
     QString LanguageFileName;
 
 private:
+    // What the window showed before a transfer, so that a failure can put it back.
+    struct WindowState {
+        bool progressVisible;
+        bool resetVisible;
+        bool infoVisible;
+        QString memoryText;
+    };
+
     explicit ServiceFunctions(frmService& window);
     CommandChannel* channel() const;
     void setDeviceButtonsEnabled(bool enabled);
     void showProgress(int value, int maximum);
+    void transferEnded(const LanguageTransferResult& result, const WindowState& before);
+    void resetEnded(const TransferResult& result);
 
     frmService& m_window;
-    CancelToken m_cancel;
+    // The token of the running transfer or reset.
+    std::shared_ptr<CancelToken> m_cancel;
 };

@@ -1,6 +1,5 @@
 #include "service/frmTime.h"
 
-#include "link/BLE.h"
 #include "link/CommandChannel.h"
 #include "link/DeviceBusy.h"
 #include "service/DeviceClock.h"
@@ -16,7 +15,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-frmTime::frmTime(QWidget* parent) : QWidget(parent, Qt::Window)
+frmTime::frmTime(CommandChannel* channel, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_channel(channel)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     const SharedState& s = sharedState();
@@ -58,23 +58,10 @@ void frmTime::applyLanguage()
     cmdAkt->setText(messageText(16));
 }
 
-void frmTime::setChannel(CommandChannel* channel)
-{
-    if (m_channel == channel)
-        return;
-    delete m_clock;
-    m_clock = nullptr;
-    m_channel = channel;
-}
-
 bool frmTime::ensureClock()
 {
     if (m_clock)
         return true;
-    if (!m_channel && parentWidget()) {
-        if (BLE* ble = parentWidget()->findChild<BLE*>(QString(), Qt::FindDirectChildrenOnly))
-            m_channel = ble->channel();
-    }
     if (!m_channel)
         return false;
     m_clock = new DeviceClock(*m_channel, this);

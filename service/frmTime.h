@@ -21,14 +21,12 @@ class frmTime : public QWidget
 {
     Q_OBJECT
 public:
-    explicit frmTime(QWidget* parent = nullptr);
+    // channel: the command channel to the gauge (may be null: the window then shows nothing).
+    explicit frmTime(CommandChannel* channel, QWidget* parent = nullptr);
     ~frmTime() override;
 
     // Captions the language switch sets on this window.
     void applyLanguage();
-
-    // The channel to the gauge; when not set, the one of the link window beside this window.
-    void setChannel(CommandChannel* channel);
 
     void Form_Activate();
     void RefreshDeviceTime();

@@ -115,7 +115,8 @@ void BleWindowTest::entryText()
     QFETCH(QString, name);
     QFETCH(QString, entry);
     FakeBleClient client;
-    BleLink link(&client);
+    RecordingDialogs dialogs;
+    BleLink link(&client, dialogs);
     emit client.Advertisement(QStringLiteral("0123456789AB"), name, -67, 0, {}, {}, {}, 0, {}, true,
                               false);
     emit client.Advertisement(QStringLiteral("FEDCBA987654"), QStringLiteral("ZE-200"), -70, 0, {},

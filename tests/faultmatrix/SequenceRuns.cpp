@@ -1,5 +1,6 @@
 #include "SequenceRuns.h"
 
+#include "info/InfoSequences.h"
 #include "info/InfoTexts.h"
 #include "info/RecordReader.h"
 #include "info/SafeWriter.h"
@@ -64,25 +65,31 @@ struct RunContext {
     }
 };
 
-TransferResult readFile(SimLink& link, const QString& name, RunOutcome& out)
-{
-    const TransferResult r = RecordReader(link.channel).Lese_Com(name);
-    if (!r.ok())
-        out.messages.append(InfoTexts::readFailed(r));
-    out.result += describeTransfer(r) + QLatin1Char(' ');
-    return r;
-}
-
-RunOutcome runRead(bool bothFiles, int k, SimFault fault)
+// The read button's sequence: "probe" with the identity, then "factory" unless the link went.
+RunOutcome runRead(int k, SimFault fault)
 {
     RunContext c(k, fault);
     RunOutcome out;
-    const TransferResult probe = readFile(c.link, QStringLiteral("probe"), out);
-    out.ok = probe.ok() && !sharedState().Identity.Revision.isEmpty();
-    const bool sessionEnded =
-        probe.status == TransferStatus::LinkLost || probe.status == TransferStatus::NotConnected;
-    if (bothFiles && !sessionEnded)
-        out.ok = readFile(c.link, QStringLiteral("factory"), out).ok() && out.ok;
+    const InfoOutcome r = QCoro::waitFor(
+        InfoSequences::readRecords({&c.link.channel, &c.dialogs, std::make_shared<CancelToken>(),
+                                    std::make_shared<InfoEvents>()}));
+    out.ok = r.status == TransferStatus::Ok && !sharedState().Identity.Revision.isEmpty();
+    out.result = QStringLiteral("status %1").arg(int(r.status));
+    c.finish(out, k);
+    return out;
+}
+
+// The read of "probe" alone, with the identity request.
+RunOutcome runIdentity(int k, SimFault fault)
+{
+    RunContext c(k, fault);
+    RunOutcome out;
+    RecordReader reader(c.link.channel);
+    const TransferResult r = QCoro::waitFor(reader.Lese_Com(QStringLiteral("probe")));
+    out.ok = r.ok() && !sharedState().Identity.Revision.isEmpty();
+    out.result = describeTransfer(r);
+    if (!r.ok())
+        out.messages.append(InfoTexts::readFailed(r));
     c.finish(out, k);
     return out;
 }
@@ -98,12 +105,10 @@ RunOutcome runLanguage(int k, SimFault fault)
     f.close();
     LanguageTransfer transfer(c.link.channel);
     transfer.setLogSink({});
-    const LanguageTransferResult r = transfer.run(folder.path() + QLatin1Char('/'), kLanguageFile);
+    const LanguageTransferResult r =
+        QCoro::waitFor(transfer.run(folder.path() + QLatin1Char('/'), kLanguageFile));
     out.ok = r.ok() && c.link.gauge.file(kLanguageFile) == QByteArray(kLanguageBytes, 'L');
-    out.result = QStringLiteral("error %1 step %2 status %3")
-                     .arg(int(r.error))
-                     .arg(int(r.step))
-                     .arg(r.status);
+    out.result = QStringLiteral("file problem %1, ").arg(int(r.file)) + describeTransfer(r.device);
     if (!r.ok())
         out.messages.append(ServiceTexts::transferFailed(r));
     c.finish(out, k);
@@ -114,8 +119,9 @@ RunOutcome runReset(int k, SimFault fault)
 {
     RunContext c(k, fault);
     RunOutcome out;
-    const ResetOutcome r = MemoryReset(c.link.channel).send();
-    out.ok = MemoryReset::succeeded(r);
+    MemoryReset reset(c.link.channel);
+    const TransferResult r = QCoro::waitFor(reset.send());
+    out.ok = r.ok();
     out.result = ServiceTexts::resetOutcome(r);
     if (!out.ok)
         out.messages.append(out.result);
@@ -141,11 +147,11 @@ RunOutcome runSafeWrite(const QString& deviceFile, int k, SimFault fault)
     const QByteArray before = c.link.gauge.file(deviceFile);
     const QString backups = c.programFolder.filePath(QStringLiteral("backup"));
     QDir().mkpath(backups);
-    SafeWriter writer(c.link.channel);
+    SafeWriter writer(c.link.channel, c.dialogs);
     writer.setBackupFolder(backups);
     // Writes the same record back: every step runs, and the verify compares it all.
     const SafeWriteResult r =
-        writer.write(deviceFile, QString::fromLatin1(before.toHex().toUpper()));
+        QCoro::waitFor(writer.write(deviceFile, QString::fromLatin1(before.toHex().toUpper())));
     out.ok = r.ok();
     out.result = describeSafeWrite(r);
     if (!r.ok())
@@ -220,9 +226,9 @@ RunOutcome run(Sequence sequence, int k, SimFault fault)
 {
     switch (sequence) {
     case Sequence::Read:
-        return runRead(true, k, fault);
+        return runRead(k, fault);
     case Sequence::Identity:
-        return runRead(false, k, fault);
+        return runIdentity(k, fault);
     case Sequence::Upload:
         return runSafeWrite(QStringLiteral("probe"), k, fault);
     case Sequence::Factory:

@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 namespace
 {
@@ -58,17 +59,22 @@ void finish(AppHarness& app, int base, int k, RunOutcome& out)
     checkMainWindow(app.window(), out);
 }
 
+template <typename T> T* control(const frmInfo& w, const char* name)
+{
+    return w.findChild<T*>(QLatin1String(name));
+}
+
 void checkInfoWindow(const frmInfo& w, RunOutcome& out)
 {
     if (w.isBusy())
         out.problems.append(QStringLiteral("information window still busy"));
-    const QList<const QPushButton*> buttons{w.cmdDaten, w.cmdSpeichern, w.cmdEinspielen,
-                                            w.cmdFactory};
-    for (int i = 0; i < buttons.size(); ++i) {
-        if (!buttons.at(i)->isEnabled())
+    int i = 0;
+    for (const char* button : {"cmdDaten", "cmdSpeichern", "cmdEinspielen", "cmdFactory"}) {
+        if (!control<QPushButton>(w, button)->isEnabled())
             out.problems.append(QStringLiteral("information window button %1 disabled").arg(i));
+        ++i;
     }
-    if (w.TimerTrace->isActive())
+    if (control<QTimer>(w, "TimerTrace")->isActive())
         out.problems.append(QStringLiteral("busy indicator still running"));
 }
 
@@ -77,10 +83,12 @@ void checkInfoWindow(const frmInfo& w, RunOutcome& out)
 void infoWindowResult(const frmInfo& w, const QString& readyText, const RecordingDialogs& dialogs,
                       RunOutcome& out)
 {
-    const auto ready = [&] { return w.TraceBox->text().startsWith(readyText); };
-    if (dialogs.messages.isEmpty() && w.TraceBox->text() != InfoTexts::failedIndicator())
+    const QLineEdit* box = control<QLineEdit>(w, "TraceBox");
+    const auto ready = [&] { return box->text().startsWith(readyText); };
+    QTest::qWaitFor([&] { return !w.isBusy(); }, kWaitBoundMs);
+    if (dialogs.messages.isEmpty() && box->text() != InfoTexts::failedIndicator())
         QTest::qWaitFor(ready, kWaitBoundMs);
-    out.result = w.TraceBox->text();
+    out.result = box->text();
     out.ok = dialogs.messages.isEmpty() && ready();
 }
 
@@ -121,6 +129,8 @@ void runTransfer(AppHarness& app, RunOutcome& out)
     w.lstDatei->setCurrentItem(items.first());
     w.lstDatei_Click();
     w.cmdTransfer_Click();
+    QTest::qWaitFor([&] { return w.txtLog->text() != messageText(kEntryTransferRunning); },
+                    kWaitBoundMs);
     out.result = w.txtLog->text();
     out.ok = app.dialogs.messages.isEmpty() &&
              out.result == ServiceTexts::transferSucceeded(kLanguageFile) &&
@@ -132,6 +142,7 @@ void runReset(AppHarness& app, RunOutcome& out)
     frmService& w = app.window();
     app.dialogs.yesNoAnswers.append(true);
     w.cmdReset_Click();
+    QTest::qWaitFor([&] { return w.ended() || !app.dialogs.messages.isEmpty(); }, kWaitBoundMs);
     out.result = w.ended() ? QStringLiteral("program ended") : w.txtLog->text();
     out.ok = app.dialogs.messages.isEmpty() && w.ended();
 }

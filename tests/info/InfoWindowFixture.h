@@ -1,14 +1,24 @@
 #pragma once
 
 #include "info/frmInfo.h"
+#include "link/DeviceBusy.h"
 #include "state/ServiceLog.h"
 #include "tests/common/RecordingDialogs.h"
 #include "tests/common/SimLink.h"
 
 #include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTest>
 #include <memory>
+
+// A control of a window by its object name (the information window's controls are private).
+template <typename T> T* control(const QObject& window, const char* name)
+{
+    return window.findChild<T*>(QLatin1String(name));
+}
 
 // A connected simulated gauge, a fresh service log in a temporary program folder, recording
 // dialogs and the information window.
@@ -35,6 +45,18 @@ struct InfoWindowFixture {
         setUserDialogs(nullptr);
     }
 
+    template <typename T> T* control(const char* name) const { return ::control<T>(*window, name); }
+
+    QLineEdit* box(const char* name) const { return control<QLineEdit>(name); }
+    QPushButton* button(const char* name) const { return control<QPushButton>(name); }
+
+    // Waits until the sequence a click started has ended, also where the window has gone.
+    bool settle() const
+    {
+        return QTest::qWaitFor(
+            [this] { return (!window || !window->isBusy()) && !deviceBusy().isBusy(); }, 10000);
+    }
+
     // The service log's lines (Windows-1252, CR LF).
     QStringList logLines() const
     {
@@ -51,9 +73,18 @@ struct InfoWindowFixture {
         window->txtBuild_KeyDown(81, 0);
     }
 
+    // "1" or "0" for each of the download, upload, factory and restore buttons: shown or hidden.
+    QString shownServiceButtons() const
+    {
+        QString shown;
+        for (const char* name : {"cmdSpeichern", "cmdEinspielen", "cmdFactory", "cmdRestore"})
+            shown += QString::number(!button(name)->isHidden());
+        return shown;
+    }
+
     QString cell(int row, int column) const
     {
-        const QTableWidgetItem* item = window->MSFlexGrid1->item(row, column);
+        const QTableWidgetItem* item = control<QTableWidget>("MSFlexGrid1")->item(row, column);
         return item ? item->text() : QString();
     }
 };

@@ -40,20 +40,18 @@ private slots:
 
 void FrmInfoTest::loadSteps()
 {
-    // window opened / caption, no service buttons, file names, empty FileHex, 19 x 3 table
+    // window opened / caption, read button, file names, empty FileHex, 19 x 3 table (the service
+    // buttons at load: unlockSequence)
     InfoWindowFixture f;
     sharedState().FileHex = QStringLiteral("AB");
     frmInfo w(&f.sim->channel);
     QCOMPARE(w.windowTitle(), QStringLiteral("ZELVO Service V 1.02"));
-    QCOMPARE(w.frmTInfo->title(), QStringLiteral("Technische Information"));
-    QVERIFY(w.cmdSpeichern->isHidden());
-    QVERIFY(w.cmdEinspielen->isHidden());
-    QVERIFY(w.cmdFactory->isHidden());
-    QVERIFY(!w.cmdDaten->isHidden());
+    QCOMPARE(control<QGroupBox>(w, "frmTInfo")->title(), QStringLiteral("Technische Information"));
+    QVERIFY(!control<QPushButton>(w, "cmdDaten")->isHidden());
     QVERIFY(sharedState().FileHex.isEmpty());
     QCOMPARE(sharedState().IdentityCommand, QStringLiteral("$naxo00"));
-    QCOMPARE(w.MSFlexGrid1->rowCount(), 19);
-    QCOMPARE(w.MSFlexGrid1->columnCount(), 3);
+    QCOMPARE(control<QTableWidget>(w, "MSFlexGrid1")->rowCount(), 19);
+    QCOMPARE(control<QTableWidget>(w, "MSFlexGrid1")->columnCount(), 3);
 }
 
 void FrmInfoTest::captions_data()
@@ -78,9 +76,9 @@ void FrmInfoTest::captions()
     InfoWindowFixture f;
     sharedState().LanguageIndex = int16_t(language);
     f.window->applyLanguage();
-    const QStringList shown{f.window->frmTInfo->title(), f.window->cmdDaten->text(),
-                            f.window->cmdSpeichern->text(), f.window->cmdEinspielen->text(),
-                            f.window->cmdFactory->text()};
+    const QStringList shown{f.control<QGroupBox>("frmTInfo")->title(), f.button("cmdDaten")->text(),
+                            f.button("cmdSpeichern")->text(), f.button("cmdEinspielen")->text(),
+                            f.button("cmdFactory")->text()};
     QCOMPARE(shown, captions);
 }
 
@@ -88,7 +86,7 @@ void FrmInfoTest::gridLayout()
 {
     // table laid out / twip sizes at the screen's dpi, header texts, labels byte for byte
     InfoWindowFixture f;
-    const QTableWidget* g = f.window->MSFlexGrid1;
+    const QTableWidget* g = f.control<QTableWidget>("MSFlexGrid1");
     const qreal dpi = f.window->logicalDpiX();
     QCOMPARE(g->width(), qRound(8100 * dpi / 1440));
     QCOMPARE(g->height(), qRound(5500 * dpi / 1440));
@@ -131,7 +129,7 @@ void FrmInfoTest::gridShading()
     QFETCH(int, column);
     QFETCH(QString, colour);
     InfoWindowFixture f;
-    const QBrush b = f.window->MSFlexGrid1->item(row, column)->background();
+    const QBrush b = f.control<QTableWidget>("MSFlexGrid1")->item(row, column)->background();
     QCOMPARE(b.style() == Qt::NoBrush ? QString() : b.color().name(), colour);
 }
 
@@ -139,8 +137,8 @@ void FrmInfoTest::formatKeepsValues()
 {
     // FormatMSFlex again (language switch) / values and top-left cell stay
     InfoWindowFixture f;
-    f.window->MSFlexGrid1->item(0, 0)->setText(QStringLiteral("factory"));
-    f.window->MSFlexGrid1->item(5, 2)->setText(QStringLiteral("12.00"));
+    f.control<QTableWidget>("MSFlexGrid1")->item(0, 0)->setText(QStringLiteral("factory"));
+    f.control<QTableWidget>("MSFlexGrid1")->item(5, 2)->setText(QStringLiteral("12.00"));
     sharedState().LanguageIndex = 1;
     f.window->applyLanguage();
     f.window->FormatMSFlex();
@@ -152,18 +150,19 @@ void FrmInfoTest::formatKeepsValues()
 void FrmInfoTest::unlockSequence_data()
 {
     QTest::addColumn<QList<int>>("keys");
-    QTest::addColumn<QString>("visible"); // download, upload, factory
-    QTest::newRow("25 81") << QList<int>{25, 81} << "110";
-    QTest::newRow("25 51") << QList<int>{25, 51} << "001";
-    QTest::newRow("25 81 then 25 51") << QList<int>{25, 81, 25, 51} << "001";
-    QTest::newRow("25 51 then 25 81") << QList<int>{25, 51, 25, 81} << "110";
-    QTest::newRow("81 first") << QList<int>{81, 25, 81} << "000";
-    QTest::newRow("81 first, reset, 25 81") << QList<int>{81, 65, 25, 81} << "110";
-    QTest::newRow("held modifier") << QList<int>{25, 25, 81} << "000";
-    QTest::newRow("held download key") << QList<int>{25, 81, 81} << "110";
-    QTest::newRow("other key hides") << QList<int>{25, 81, 65} << "000";
-    QTest::newRow("shift hides") << QList<int>{25, 51, 16} << "000";
-    QTest::newRow("51 alone") << QList<int>{51} << "000";
+    QTest::addColumn<QString>("visible"); // download, upload, factory, restore
+    QTest::newRow("at load") << QList<int>{} << "0000";
+    QTest::newRow("25 81") << QList<int>{25, 81} << "1100";
+    QTest::newRow("25 51") << QList<int>{25, 51} << "0011";
+    QTest::newRow("25 81 then 25 51") << QList<int>{25, 81, 25, 51} << "0011";
+    QTest::newRow("25 51 then 25 81") << QList<int>{25, 51, 25, 81} << "1100";
+    QTest::newRow("81 first") << QList<int>{81, 25, 81} << "0000";
+    QTest::newRow("81 first, reset, 25 81") << QList<int>{81, 65, 25, 81} << "1100";
+    QTest::newRow("held modifier") << QList<int>{25, 25, 81} << "0000";
+    QTest::newRow("held download key") << QList<int>{25, 81, 81} << "1100";
+    QTest::newRow("other key hides") << QList<int>{25, 81, 65} << "0000";
+    QTest::newRow("shift hides") << QList<int>{25, 51, 16} << "0000";
+    QTest::newRow("51 alone") << QList<int>{51} << "0000";
 }
 
 void FrmInfoTest::unlockSequence()
@@ -172,25 +171,22 @@ void FrmInfoTest::unlockSequence()
     QFETCH(QList<int>, keys);
     QFETCH(QString, visible);
     InfoWindowFixture f;
-    f.window->txtBuild->setText(QStringLiteral("21"));
+    f.box("txtBuild")->setText(QStringLiteral("21"));
     for (int key : keys) {
         f.window->txtBuild_KeyDown(key, 0);
-        QCOMPARE(f.window->txtBuild->text(), QStringLiteral("21"));
+        QCOMPARE(f.box("txtBuild")->text(), QStringLiteral("21"));
     }
-    const QString shown = QString::number(!f.window->cmdSpeichern->isHidden()) +
-                          QString::number(!f.window->cmdEinspielen->isHidden()) +
-                          QString::number(!f.window->cmdFactory->isHidden());
-    QCOMPARE(shown, visible);
+    QCOMPARE(f.shownServiceButtons(), visible);
 }
 
 void FrmInfoTest::unlockByKeyEvents_data()
 {
     QTest::addColumn<QList<int>>("qtKeys");
     QTest::addColumn<QString>("visible");
-    QTest::newRow("Kanji Q") << QList<int>{Qt::Key_Kanji, Qt::Key_Q} << "110";
-    QTest::newRow("Hanja 3") << QList<int>{Qt::Key_Hangul_Hanja, Qt::Key_3} << "001";
-    QTest::newRow("Kanji held, Q") << QList<int>{Qt::Key_Kanji, Qt::Key_Kanji, Qt::Key_Q} << "000";
-    QTest::newRow("Kanji Q then A") << QList<int>{Qt::Key_Kanji, Qt::Key_Q, Qt::Key_A} << "000";
+    QTest::newRow("Kanji Q") << QList<int>{Qt::Key_Kanji, Qt::Key_Q} << "1100";
+    QTest::newRow("Hanja 3") << QList<int>{Qt::Key_Hangul_Hanja, Qt::Key_3} << "0011";
+    QTest::newRow("Kanji held, Q") << QList<int>{Qt::Key_Kanji, Qt::Key_Kanji, Qt::Key_Q} << "0000";
+    QTest::newRow("Kanji Q then A") << QList<int>{Qt::Key_Kanji, Qt::Key_Q, Qt::Key_A} << "0000";
 }
 
 void FrmInfoTest::unlockByKeyEvents()
@@ -199,19 +195,16 @@ void FrmInfoTest::unlockByKeyEvents()
     QFETCH(QList<int>, qtKeys);
     QFETCH(QString, visible);
     InfoWindowFixture f;
-    f.window->txtBuild->setText(QStringLiteral("21"));
+    f.box("txtBuild")->setText(QStringLiteral("21"));
     int previous = 0;
     for (int key : qtKeys) {
         // A repeated key comes as an auto-repeat press of the held key.
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(), key == previous);
-        QCoreApplication::sendEvent(f.window->txtBuild, &press);
+        QCoreApplication::sendEvent(f.box("txtBuild"), &press);
         previous = key;
     }
-    QCOMPARE(f.window->txtBuild->text(), QStringLiteral("21"));
-    const QString shown = QString::number(!f.window->cmdSpeichern->isHidden()) +
-                          QString::number(!f.window->cmdEinspielen->isHidden()) +
-                          QString::number(!f.window->cmdFactory->isHidden());
-    QCOMPARE(shown, visible);
+    QCOMPARE(f.box("txtBuild")->text(), QStringLiteral("21"));
+    QCOMPARE(f.shownServiceButtons(), visible);
 }
 
 void FrmInfoTest::readButton()
@@ -219,6 +212,7 @@ void FrmInfoTest::readButton()
     // "Daten auslesen" / both files read, factory shown, identity boxes, four log lines, "Bereit"
     InfoWindowFixture f;
     f.window->cmdDaten_Click();
+    QVERIFY(f.settle());
     const SharedState& s = sharedState();
     const QString probe = QString::fromLatin1(SimRecords::defaultProbe().toHex()).toUpper();
     const QString factory = QString::fromLatin1(SimRecords::defaultFactory().toHex()).toUpper();
@@ -226,11 +220,11 @@ void FrmInfoTest::readButton()
     QCOMPARE(s.FactoryData.toUpper(), factory);
     QCOMPARE(s.FileHex.toUpper(), factory);
     QCOMPARE(f.cell(0, 0), QStringLiteral("factory"));
-    QCOMPARE(f.window->txtHardware->text(), QStringLiteral("HW2"));
-    QCOMPARE(f.window->txtMac->text(), QStringLiteral("A1B2C3D4E5F6"));
-    QCOMPARE(f.window->txtControler->text(), QStringLiteral("1.05"));
-    QCOMPARE(f.window->txtBuild->text(), QStringLiteral("21"));
-    QCOMPARE(f.window->txtRevision->text(), QStringLiteral("3"));
+    QCOMPARE(f.box("txtHardware")->text(), QStringLiteral("HW2"));
+    QCOMPARE(f.box("txtMac")->text(), QStringLiteral("A1B2C3D4E5F6"));
+    QCOMPARE(f.box("txtControler")->text(), QStringLiteral("1.05"));
+    QCOMPARE(f.box("txtBuild")->text(), QStringLiteral("21"));
+    QCOMPARE(f.box("txtRevision")->text(), QStringLiteral("3"));
     const QStringList log = f.logLines();
     const int first =
         log.indexOf(QStringLiteral("Geraet FactorydatenLänge") + QString::number(factory.size()));
@@ -239,8 +233,8 @@ void FrmInfoTest::readButton()
              (QStringList{QStringLiteral("Geraet Factorydaten") + s.FactoryData,
                           QStringLiteral("Geraet ProbedatenLänge") + QString::number(probe.size()),
                           QStringLiteral("Geraet Probedaten") + s.ProbeData}));
-    QVERIFY(!f.window->TimerTrace->isActive());
-    QTRY_COMPARE(f.window->TraceBox->text(), QStringLiteral("Bereit"));
+    QVERIFY(!f.control<QTimer>("TimerTrace")->isActive());
+    QTRY_COMPARE(f.box("TraceBox")->text(), QStringLiteral("Bereit"));
     QVERIFY(f.dialogs.messages.isEmpty());
 }
 
@@ -248,14 +242,15 @@ void FrmInfoTest::readWhileNotConnected()
 {
     // read without a gauge / message that one must be connected, nothing sent, table kept
     InfoWindowFixture f(false);
-    f.window->MSFlexGrid1->item(0, 0)->setText(QStringLiteral("probe"));
-    f.window->MSFlexGrid1->item(1, 1)->setText(QStringLiteral("1,00"));
+    f.control<QTableWidget>("MSFlexGrid1")->item(0, 0)->setText(QStringLiteral("probe"));
+    f.control<QTableWidget>("MSFlexGrid1")->item(1, 1)->setText(QStringLiteral("1,00"));
     f.window->cmdDaten_Click();
+    QVERIFY(f.settle());
     QCOMPARE(f.dialogs.messages, QStringList{InfoTexts::notConnected()});
     QVERIFY(f.sim->transcript().isEmpty());
     QCOMPARE(f.cell(0, 0), QStringLiteral("probe"));
     QCOMPARE(f.cell(1, 1), QStringLiteral("1,00"));
-    QVERIFY(f.window->TraceBox->text().isEmpty());
+    QVERIFY(f.box("TraceBox")->text().isEmpty());
 }
 
 void FrmInfoTest::busyWhileReading()
@@ -267,21 +262,23 @@ void FrmInfoTest::busyWhileReading()
     QList<bool> enabledDuring;
     QString traceAtEnd;
     QObject::connect(&f.sim->channel, &CommandChannel::commandSent, f.window, [&] {
-        enabledDuring << (f.window->cmdDaten->isEnabled() || f.window->cmdFactory->isEnabled() ||
-                          f.window->cmdSpeichern->isEnabled() ||
-                          f.window->cmdEinspielen->isEnabled());
-        traceAtEnd = f.window->TraceBox->text();
+        enabledDuring << (f.button("cmdDaten")->isEnabled() ||
+                          f.button("cmdFactory")->isEnabled() ||
+                          f.button("cmdSpeichern")->isEnabled() ||
+                          f.button("cmdEinspielen")->isEnabled());
+        traceAtEnd = f.box("TraceBox")->text();
     });
     f.window->cmdDaten_Click();
+    QVERIFY(f.settle());
     QVERIFY(!enabledDuring.isEmpty());
     QVERIFY(!enabledDuring.contains(true));
     QCOMPARE(busy.count(), 2);
     QCOMPARE(busy.at(0).at(0).toBool(), true);
     QCOMPARE(busy.at(1).at(0).toBool(), false);
-    QVERIFY(f.window->cmdDaten->isEnabled());
+    QVERIFY(f.button("cmdDaten")->isEnabled());
     QVERIFY2(QRegularExpression(QStringLiteral("^Transfer(\\.\\.)+$")).match(traceAtEnd).hasMatch(),
              qPrintable(traceAtEnd));
-    QCOMPARE(f.window->TraceBox->palette().color(QPalette::Text), QColor(255, 255, 0));
+    QCOMPARE(f.box("TraceBox")->palette().color(QPalette::Text), QColor(255, 255, 0));
 }
 
 void FrmInfoTest::readFaults_data()
@@ -305,13 +302,14 @@ void FrmInfoTest::readFaults()
     InfoWindowFixture f;
     f.sim->gauge.setFault(command, fault);
     f.window->cmdDaten_Click();
+    QVERIFY(f.settle());
     QCOMPARE(f.dialogs.messages.size(), 1);
     QVERIFY(f.dialogs.messages.first().startsWith(
         QStringLiteral("Fehler beim Einlesen der Kennlinie\n")));
     QCOMPARE(f.sim->transcript().contains(QStringLiteral("$fr?factory!")), factoryRead);
-    QVERIFY(!f.window->TimerTrace->isActive());
-    QCOMPARE(f.window->TraceBox->text(), InfoTexts::failedIndicator());
-    QVERIFY(f.window->cmdDaten->isEnabled());
+    QVERIFY(!f.control<QTimer>("TimerTrace")->isActive());
+    QCOMPARE(f.box("TraceBox")->text(), InfoTexts::failedIndicator());
+    QVERIFY(f.button("cmdDaten")->isEnabled());
     QCOMPARE(f.logLines().filter(QStringLiteral("Geraet ")).size(), 4);
 }
 
@@ -360,6 +358,7 @@ void FrmInfoTest::tableFormats()
     record.u8(24, 1).u8(25, 5).u8(26, 30).u8(27, 1);
     f.sim->gauge.setFile(QStringLiteral("factory"), QByteArray::fromHex(record.hex().toLatin1()));
     f.window->cmdDaten_Click();
+    QVERIFY(f.settle());
     // The German run names the separator it must get, so a locale that is not taken up fails.
     if (qEnvironmentVariableIsSet("ZV_EXPECT_DECIMAL"))
         QCOMPARE(QLocale::system().decimalPoint(), qEnvironmentVariable("ZV_EXPECT_DECIMAL"));

@@ -80,8 +80,6 @@ private slots:
     void corruptByteNeverReady();
     void factoryGuard_data();
     void factoryGuard();
-    void restoreButtonVisibility_data();
-    void restoreButtonVisibility();
     void restoreFromMenu_data();
     void restoreFromMenu();
     void backupFolderBlocked();
@@ -111,19 +109,20 @@ void FrmInfoSafeTest::uploadShowsBackupAndVerified()
     f.dialogs.folder = source.path();
     f.unlockDownload();
     f.window->cmdEinspielen_Click();
+    QVERIFY(f.settle());
     QVERIFY2(f.dialogs.messages.isEmpty(), qPrintable(f.dialogs.messages.join('|')));
     QCOMPARE(f.sim->gauge.file(Probe), changedProbe());
-    QTRY_COMPARE(f.window->TraceBox->text(), ready);
-    QVERIFY(f.window->lblBackup->text().startsWith(note));
-    const QString path = f.window->lblBackup->text().mid(note.size());
-    QCOMPARE(f.window->TraceBox->toolTip(), path);
+    QTRY_COMPARE(f.box("TraceBox")->text(), ready);
+    QVERIFY(f.control<QLabel>("lblBackup")->text().startsWith(note));
+    const QString path = f.control<QLabel>("lblBackup")->text().mid(note.size());
+    QCOMPARE(f.box("TraceBox")->toolTip(), path);
     QCOMPARE(QFileInfo(path).absolutePath(),
              QDir(f.programFolder.filePath("backup")).absolutePath());
     QFile backup(path);
     QVERIFY(backup.open(QIODevice::ReadOnly));
     QCOMPARE(backup.readAll(), SimRecords::defaultProbe().toHex().toUpper() + "\r\n");
     QVERIFY(f.logLines().contains(QStringLiteral("Sicherung probe ") + path));
-    QVERIFY(!f.window->cmdFactory->isHidden());
+    QVERIFY(!f.button("cmdFactory")->isHidden());
 }
 
 void FrmInfoSafeTest::corruptByteNeverReady_data()
@@ -147,21 +146,22 @@ void FrmInfoSafeTest::corruptByteNeverReady()
     f.dialogs.folder = source.path();
     sharedState().ProbeData = QString::fromLatin1(changedProbe().toHex());
     f.sim->gauge.setCorruptWriteOffset(offset);
-    TraceTexts trace(f.window->TraceBox);
+    TraceTexts trace(f.box("TraceBox"));
     if (factory)
         f.window->cmdFactory_Click();
     else
         f.window->cmdEinspielen_Click();
+    QVERIFY(f.settle());
     QCOMPARE(f.dialogs.messages.size(), 1);
     const QString message = f.dialogs.messages.first();
     QVERIFY2(message.contains(QStringLiteral("ab Byte %1 ").arg(offset)), qPrintable(message));
-    const QString backupPath = f.window->TraceBox->toolTip();
+    const QString backupPath = f.box("TraceBox")->toolTip();
     QVERIFY(!backupPath.isEmpty() && QFile::exists(backupPath));
     QVERIFY(message.contains(InfoTexts::restoreHint(backupPath)));
-    QCOMPARE(f.window->TraceBox->text(), InfoTexts::failedIndicator());
-    QVERIFY(!f.window->TimerTrace->isActive());
+    QCOMPARE(f.box("TraceBox")->text(), InfoTexts::failedIndicator());
+    QVERIFY(!f.control<QTimer>("TimerTrace")->isActive());
     QVERIFY(!trace.showedReady());
-    QVERIFY(f.window->cmdFactory->isHidden() || factory);
+    QVERIFY(f.button("cmdFactory")->isHidden() || factory);
     bool logged = false;
     for (const QString& line : f.logLines())
         logged = logged || (line.contains(QStringLiteral("verify of")) &&
@@ -186,6 +186,7 @@ void FrmInfoSafeTest::factoryGuard()
     sharedState().ProbeData = QString::fromLatin1(other.toHex().toUpper());
     f.dialogs.answer = answer;
     f.window->cmdFactory_Click();
+    QVERIFY(f.settle());
     QCOMPARE(f.dialogs.questions.size(), 1);
     QVERIFY(f.dialogs.questions.first().contains(QStringLiteral("99")));
     QVERIFY(f.dialogs.questions.first().contains(QStringLiteral("20261205")));
@@ -194,32 +195,9 @@ void FrmInfoSafeTest::factoryGuard()
     QCOMPARE(f.sim->transcript().join('|').contains(QStringLiteral("$rm?")), answer);
     QVERIFY(f.dialogs.messages.isEmpty());
     if (answer)
-        QTRY_COMPARE(f.window->TraceBox->text(), InfoTexts::verifiedReady("Bereit"));
+        QTRY_COMPARE(f.box("TraceBox")->text(), InfoTexts::verifiedReady("Bereit"));
     else
-        QVERIFY(f.window->TraceBox->text().isEmpty());
-}
-
-void FrmInfoSafeTest::restoreButtonVisibility_data()
-{
-    QTest::addColumn<QList<int>>("keys");
-    QTest::addColumn<bool>("visible");
-    QTest::newRow("at load") << QList<int>{} << false;
-    QTest::newRow("25 51") << QList<int>{25, 51} << true;
-    QTest::newRow("25 81") << QList<int>{25, 81} << false;
-    QTest::newRow("25 51, then 25 81") << QList<int>{25, 51, 25, 81} << false;
-    QTest::newRow("25 51, then A") << QList<int>{25, 51, 65} << false;
-}
-
-void FrmInfoSafeTest::restoreButtonVisibility()
-{
-    // key sequence in the Build field / restore shown exactly with the factory overwrite
-    QFETCH(QList<int>, keys);
-    QFETCH(bool, visible);
-    InfoWindowFixture f;
-    for (int key : keys)
-        f.window->txtBuild_KeyDown(key, 0);
-    QCOMPARE(!f.window->cmdRestore->isHidden(), visible);
-    QCOMPARE(f.window->cmdRestore->isHidden(), f.window->cmdFactory->isHidden());
+        QVERIFY(f.box("TraceBox")->text().isEmpty());
 }
 
 void FrmInfoSafeTest::restoreFromMenu_data()
@@ -238,10 +216,11 @@ void FrmInfoSafeTest::restoreFromMenu()
     writeFile(source.filePath(Probe), changedProbe().toHex().toUpper() + "\r\n");
     f.dialogs.folder = source.path();
     f.window->cmdEinspielen_Click();
-    const QString backupPath = f.window->TraceBox->toolTip();
+    QVERIFY(f.settle());
+    const QString backupPath = f.box("TraceBox")->toolTip();
     f.window->txtBuild_KeyDown(25, 0);
     f.window->txtBuild_KeyDown(51, 0);
-    QMenu* menu = f.window->cmdRestore->menu();
+    QMenu* menu = f.button("cmdRestore")->menu();
     QVERIFY(menu);
     emit menu->aboutToShow();
     QCOMPARE(menu->actions().size(), 1);
@@ -249,6 +228,7 @@ void FrmInfoSafeTest::restoreFromMenu()
     f.sim->gauge.clearTranscript();
     f.dialogs.answer = answer;
     menu->actions().first()->trigger();
+    QVERIFY(f.settle());
     QCOMPARE(f.dialogs.questions.size(), 1);
     QVERIFY(f.dialogs.questions.first().contains(backupPath));
     QCOMPARE(f.sim->gauge.file(Probe), answer ? SimRecords::defaultProbe() : changedProbe());
@@ -256,7 +236,7 @@ void FrmInfoSafeTest::restoreFromMenu()
     QVERIFY(f.dialogs.messages.isEmpty());
     if (!answer)
         return;
-    QTRY_COMPARE(f.window->TraceBox->text(), InfoTexts::verifiedReady("Bereit"));
+    QTRY_COMPARE(f.box("TraceBox")->text(), InfoTexts::verifiedReady("Bereit"));
     emit menu->aboutToShow(); // the restore took a backup of its own
     QCOMPARE(menu->actions().size(), 2);
     QVERIFY(menu->actions().first()->data().toString() != backupPath);
@@ -277,14 +257,15 @@ void FrmInfoSafeTest::backupFolderBlocked()
     writeFile(source.filePath(Probe), changedProbe().toHex().toUpper() + "\r\n");
     f.dialogs.folder = source.path();
     f.window->cmdEinspielen_Click();
+    QVERIFY(f.settle());
     QFile::remove(appBackup);
     QStandardPaths::setTestModeEnabled(false);
     QCOMPARE(f.sim->gauge.file(Probe), SimRecords::defaultProbe());
     QVERIFY(!f.sim->transcript().join('|').contains(QStringLiteral("$rm?")));
     QCOMPARE(f.dialogs.messages.size(), 1);
     QVERIFY(f.dialogs.messages.first().contains(QStringLiteral("Es wurde nichts geschrieben.")));
-    QCOMPARE(f.window->TraceBox->text(), InfoTexts::failedIndicator());
-    QVERIFY(f.window->lblBackup->text().isEmpty());
+    QCOMPARE(f.box("TraceBox")->text(), InfoTexts::failedIndicator());
+    QVERIFY(f.control<QLabel>("lblBackup")->text().isEmpty());
 }
 
 void FrmInfoSafeTest::closedDuringQuestion_data()
@@ -316,6 +297,7 @@ void FrmInfoSafeTest::closedDuringQuestion()
         f.window->cmdFactory_Click();
     else
         f.window->cmdEinspielen_Click();
+    QVERIFY(f.settle());
     QVERIFY(f.window.isNull());
     QCOMPARE(dialogs.questions, 1);
     QVERIFY(!f.sim->transcript().join('|').contains(QStringLiteral("$rm?")));

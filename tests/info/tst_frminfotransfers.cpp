@@ -58,13 +58,15 @@ void FrmInfoTransfersTest::downloadAfterRead()
     InfoWindowFixture f;
     QTemporaryDir target;
     f.window->cmdDaten_Click();
+    QVERIFY(f.settle());
     f.dialogs.folder = target.path();
     f.window->cmdSpeichern_Click();
+    QVERIFY(f.settle());
     QCOMPARE(readFile(target.filePath("probe")), sharedState().ProbeData.toLatin1() + "\r\n");
     QCOMPARE(readFile(target.filePath("factory")), sharedState().FactoryData.toLatin1() + "\r\n");
     QCOMPARE(QString::fromLatin1(QByteArray::fromHex(readFile(target.filePath("probe"))).toHex()),
              QString::fromLatin1(SimRecords::defaultProbe().toHex()));
-    QTRY_COMPARE(f.window->TraceBox->text(), QStringLiteral("Bereit"));
+    QTRY_COMPARE(f.box("TraceBox")->text(), QStringLiteral("Bereit"));
     QVERIFY(f.dialogs.messages.isEmpty());
 }
 
@@ -73,14 +75,16 @@ void FrmInfoTransfersTest::downloadCancelled()
     // folder dialog cancelled / nothing written anywhere, no "Bereit"
     InfoWindowFixture f;
     f.window->cmdDaten_Click();
+    QVERIFY(f.settle());
     const QStringList before = QDir::current().entryList(QDir::Files);
     f.dialogs.folder.clear();
     f.window->cmdSpeichern_Click();
+    QVERIFY(f.settle());
     QCOMPARE(f.dialogs.folderRequests, 1);
     QCOMPARE(QDir::current().entryList(QDir::Files), before);
     QVERIFY(!QFile::exists(QDir(f.programFolder.path()).filePath("probe")));
-    QVERIFY(f.window->TraceBox->text().isEmpty());
-    QVERIFY(!f.window->TimerTrace->isActive());
+    QVERIFY(f.box("TraceBox")->text().isEmpty());
+    QVERIFY(!f.control<QTimer>("TimerTrace")->isActive());
 }
 
 void FrmInfoTransfersTest::downloadBeforeRead()
@@ -90,6 +94,7 @@ void FrmInfoTransfersTest::downloadBeforeRead()
     QTemporaryDir target;
     f.dialogs.folder = target.path();
     f.window->cmdSpeichern_Click();
+    QVERIFY(f.settle());
     QCOMPARE(f.dialogs.messages, QStringList{QStringLiteral("Bitte erst Datei einlesen")});
     QVERIFY(!QFile::exists(target.filePath("probe")));
 }
@@ -99,14 +104,16 @@ void FrmInfoTransfersTest::downloadUnwritableFolder()
     // folder that cannot take files / error report with the log path, indicator stopped
     InfoWindowFixture f;
     f.window->cmdDaten_Click();
+    QVERIFY(f.settle());
     QTemporaryDir target;
     f.dialogs.folder = target.filePath("missing/deeper");
     f.window->cmdSpeichern_Click();
+    QVERIFY(f.settle());
     QCOMPARE(f.dialogs.messages.size(), 1);
     QVERIFY(f.dialogs.messages.first().contains(QStringLiteral("   cmdSpeichern_Click\r")));
     QVERIFY(f.dialogs.messages.first().endsWith(QStringLiteral("   ") + sharedState().LogFilePath));
-    QCOMPARE(f.window->TraceBox->text(), InfoTexts::failedIndicator());
-    QVERIFY(!f.window->TimerTrace->isActive());
+    QCOMPARE(f.box("TraceBox")->text(), InfoTexts::failedIndicator());
+    QVERIFY(!f.control<QTimer>("TimerTrace")->isActive());
 }
 
 void FrmInfoTransfersTest::roundTripAndFactory()
@@ -115,27 +122,31 @@ void FrmInfoTransfersTest::roundTripAndFactory()
     InfoWindowFixture f;
     QTemporaryDir target;
     f.window->cmdDaten_Click();
+    QVERIFY(f.settle());
     const QString downloaded = sharedState().ProbeData;
     f.dialogs.folder = target.path();
     f.window->cmdSpeichern_Click();
+    QVERIFY(f.settle());
     f.sim->gauge.setFile(QStringLiteral("probe"), SimRecords::defaultFactory());
     f.sim->gauge.clearTranscript();
     sharedState().ProbeData.clear();
     f.unlockDownload();
     f.window->cmdEinspielen_Click();
+    QVERIFY(f.settle());
     QVERIFY2(f.dialogs.messages.isEmpty(), qPrintable(f.dialogs.messages.join('|')));
     QCOMPARE(f.sim->gauge.file(QStringLiteral("probe")), SimRecords::defaultProbe());
     QCOMPARE(sharedState().ProbeData, downloaded);
-    QTRY_COMPARE(f.window->TraceBox->text(), InfoTexts::verifiedReady(QStringLiteral("Ready")));
-    QVERIFY(!f.window->cmdFactory->isHidden());
+    QTRY_COMPARE(f.box("TraceBox")->text(), InfoTexts::verifiedReady(QStringLiteral("Ready")));
+    QVERIFY(!f.button("cmdFactory")->isHidden());
     QVERIFY(f.logLines().contains(QStringLiteral("Datei ProbedatenLänge800")));
     QVERIFY(f.logLines().contains(QStringLiteral("Datei Probedaten") + downloaded));
 
     f.sim->gauge.clearTranscript();
     f.window->cmdFactory_Click();
+    QVERIFY(f.settle());
     QCOMPARE(f.sim->gauge.file(QStringLiteral("factory")), SimRecords::defaultProbe());
     QCOMPARE(f.sim->transcript().at(kBackupCommands), QStringLiteral("$rm?factory!\r\n"));
-    QTRY_COMPARE(f.window->TraceBox->text(), InfoTexts::verifiedReady(QStringLiteral("Bereit")));
+    QTRY_COMPARE(f.box("TraceBox")->text(), InfoTexts::verifiedReady(QStringLiteral("Bereit")));
     QCOMPARE(f.sim->gauge.openHandleCount(), 0);
 }
 
@@ -146,10 +157,11 @@ void FrmInfoTransfersTest::uploadCancelled()
     writeFile(QDir::current().filePath("probe"), "00\r\n");
     f.dialogs.folder.clear();
     f.window->cmdEinspielen_Click();
+    QVERIFY(f.settle());
     QFile::remove(QDir::current().filePath("probe"));
     QVERIFY(f.sim->transcript().isEmpty());
-    QVERIFY(f.window->TraceBox->text().isEmpty());
-    QVERIFY(f.window->cmdFactory->isHidden());
+    QVERIFY(f.box("TraceBox")->text().isEmpty());
+    QVERIFY(f.button("cmdFactory")->isHidden());
 }
 
 void FrmInfoTransfersTest::uploadRefused_data()
@@ -173,12 +185,13 @@ void FrmInfoTransfersTest::uploadRefused()
     sharedState().ProbeData = QStringLiteral("KEPT");
     f.dialogs.folder = source.path();
     f.window->cmdEinspielen_Click();
+    QVERIFY(f.settle());
     QVERIFY(f.sim->transcript().isEmpty());
     QCOMPARE(f.dialogs.messages.size(), 1);
     QCOMPARE(f.dialogs.messages.first().endsWith(sharedState().LogFilePath), errorReport);
     QCOMPARE(sharedState().ProbeData, QStringLiteral("KEPT"));
-    QCOMPARE(f.window->TraceBox->text(), InfoTexts::failedIndicator());
-    QVERIFY(f.window->cmdFactory->isHidden());
+    QCOMPARE(f.box("TraceBox")->text(), InfoTexts::failedIndicator());
+    QVERIFY(f.button("cmdFactory")->isHidden());
 }
 
 void FrmInfoTransfersTest::uploadOnlyLineEnd()
@@ -189,10 +202,11 @@ void FrmInfoTransfersTest::uploadOnlyLineEnd()
     writeFile(source.filePath("probe"), "\r\n");
     f.dialogs.folder = source.path();
     f.window->cmdEinspielen_Click();
+    QVERIFY(f.settle());
     QVERIFY(f.sim->transcript().isEmpty());
     QVERIFY(sharedState().ProbeData.isEmpty());
-    QTRY_COMPARE(f.window->TraceBox->text(), QStringLiteral("Ready"));
-    QVERIFY(!f.window->cmdFactory->isHidden());
+    QTRY_COMPARE(f.box("TraceBox")->text(), QStringLiteral("Ready"));
+    QVERIFY(!f.button("cmdFactory")->isHidden());
 }
 
 void FrmInfoTransfersTest::uploadUnusualSize_data()
@@ -214,15 +228,16 @@ void FrmInfoTransfersTest::uploadUnusualSize()
     f.dialogs.folder = source.path();
     f.dialogs.answer = answer;
     f.window->cmdEinspielen_Click();
+    QVERIFY(f.settle());
     // Yes: the guard asks as well, since bytes 4-7 differ from the gauge's serial number.
     QCOMPARE(f.dialogs.questions.size(), answer ? 2 : 1);
     QCOMPARE(f.sim->transcript().isEmpty(), !answer);
     QCOMPARE(sharedState().ProbeData, answer ? QString::fromLatin1(hex) : QStringLiteral("KEPT"));
-    QCOMPARE(f.window->cmdFactory->isHidden(), !answer);
+    QCOMPARE(f.button("cmdFactory")->isHidden(), !answer);
     if (answer)
-        QTRY_COMPARE(f.window->TraceBox->text(), InfoTexts::verifiedReady(QStringLiteral("Ready")));
+        QTRY_COMPARE(f.box("TraceBox")->text(), InfoTexts::verifiedReady(QStringLiteral("Ready")));
     else
-        QVERIFY(f.window->TraceBox->text().isEmpty());
+        QVERIFY(f.box("TraceBox")->text().isEmpty());
 }
 
 void FrmInfoTransfersTest::uploadFaults_data()
@@ -249,14 +264,15 @@ void FrmInfoTransfersTest::uploadFaults()
     f.sim->gauge.setFault(kBackupCommands + command, fault);
     f.dialogs.folder = source.path();
     f.window->cmdEinspielen_Click();
+    QVERIFY(f.settle());
     QCOMPARE(f.dialogs.messages.size(), 1);
     QVERIFY(f.dialogs.messages.first().contains(QStringLiteral("   Schreibe_Com\r")));
     QVERIFY(f.dialogs.messages.first().endsWith(QStringLiteral("   ") + sharedState().LogFilePath));
     QCOMPARE(f.sim->gauge.openHandleCount(), openHandles);
-    QVERIFY(!f.window->TimerTrace->isActive());
-    QCOMPARE(f.window->TraceBox->text(), InfoTexts::failedIndicator());
-    QVERIFY(f.window->cmdFactory->isHidden());
-    QVERIFY(f.window->cmdEinspielen->isEnabled());
+    QVERIFY(!f.control<QTimer>("TimerTrace")->isActive());
+    QCOMPARE(f.box("TraceBox")->text(), InfoTexts::failedIndicator());
+    QVERIFY(f.button("cmdFactory")->isHidden());
+    QVERIFY(f.button("cmdEinspielen")->isEnabled());
 }
 
 void FrmInfoTransfersTest::factoryWithoutData()
@@ -264,9 +280,10 @@ void FrmInfoTransfersTest::factoryWithoutData()
     // factory overwrite with no probe data / nothing sent, no message, "Bereit"
     InfoWindowFixture f;
     f.window->cmdFactory_Click();
+    QVERIFY(f.settle());
     QVERIFY(f.sim->transcript().isEmpty());
     QVERIFY(f.dialogs.messages.isEmpty());
-    QTRY_COMPARE(f.window->TraceBox->text(), QStringLiteral("Bereit"));
+    QTRY_COMPARE(f.box("TraceBox")->text(), QStringLiteral("Bereit"));
 }
 
 void FrmInfoTransfersTest::closeDuringRead()
@@ -281,7 +298,8 @@ void FrmInfoTransfersTest::closeDuringRead()
     });
     QTimer::singleShot(0, f.window.data(), &frmInfo::cmdDaten_Click);
     QTRY_VERIFY(f.window.isNull());
-    QTRY_COMPARE(f.sim->transcript().last(), QStringLiteral("$fc?1!"));
+    QVERIFY(f.settle());
+    QCOMPARE(f.sim->transcript().last(), QStringLiteral("$fc?1!"));
     QCOMPARE(f.sim->gauge.openHandleCount(), 0);
     QVERIFY(!f.sim->transcript().contains(QStringLiteral("$fr?factory!")));
     QVERIFY(f.dialogs.messages.isEmpty());
@@ -300,11 +318,12 @@ void FrmInfoTransfersTest::closeDuringUpload()
             QTimer::singleShot(0, f.window.data(), &QWidget::close);
     });
     f.window->cmdEinspielen_Click();
+    QVERIFY(f.settle());
     QCOMPARE(f.sim->transcript().last(), QStringLiteral("$fc?2!")); // handle 1 was the backup's
     QVERIFY(f.sim->transcript().size() <= kBackupCommands + 7);
     QCOMPARE(f.sim->gauge.openHandleCount(), 0);
     QVERIFY(f.dialogs.messages.isEmpty());
-    QVERIFY(f.window->TraceBox->text() != QStringLiteral("Ready"));
+    QVERIFY(f.box("TraceBox")->text() != QStringLiteral("Ready"));
 }
 
 QTEST_MAIN(FrmInfoTransfersTest)

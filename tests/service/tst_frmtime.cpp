@@ -37,8 +37,7 @@ private slots:
         SimLink link;
         QVERIFY(link.connectGauge());
         link.gauge.setClock(QDateTime(QDate(2003, 4, 5), QTime(6, 7, 8)));
-        frmTime w;
-        w.setChannel(&link.channel);
+        frmTime w(&link.channel);
         w.show();
         QTRY_VERIFY(shownTime(w).isValid());
         const QDateTime first = shownTime(w);
@@ -59,8 +58,7 @@ private slots:
         QFETCH(bool, inOtherWindow);
         SimLink link;
         QVERIFY(link.connectGauge());
-        frmTime w;
-        w.setChannel(&link.channel);
+        frmTime w(&link.channel);
         QWidget other;
         other.show();
         w.show();
@@ -80,8 +78,7 @@ private slots:
         SimLink link;
         QVERIFY(link.connectGauge());
         link.gauge.setClock(QDateTime(QDate(1998, 1, 1), QTime(0, 0, 0)));
-        frmTime w;
-        w.setChannel(&link.channel);
+        frmTime w(&link.channel);
         w.show();
         QTRY_COMPARE(shownTime(w).date().year(), 1998);
         QTest::mouseClick(w.cmdAkt, Qt::LeftButton);
@@ -96,8 +93,7 @@ private slots:
     {
         SimLink link;
         QVERIFY(link.connectGauge());
-        QPointer<frmTime> w = new frmTime;
-        w->setChannel(&link.channel);
+        QPointer<frmTime> w = new frmTime(&link.channel);
         w->show();
         QTRY_VERIFY(!w->txtDateTime->text().isEmpty());
         w->close();
@@ -116,8 +112,7 @@ private slots:
         QVERIFY(link.connectGauge());
         for (int k = 3; k <= 40; ++k)
             link.gauge.setFault(k, SimFault::NoReply);
-        frmTime w;
-        w.setChannel(&link.channel);
+        frmTime w(&link.channel);
         w.show();
         QTRY_COMPARE(w.txtDateTime->text(), QStringLiteral("Keine Antwort vom Gerät"));
         QVERIFY(link.gauge.commandCount() <= 4);
@@ -127,7 +122,7 @@ private slots:
     // a transfer owns the channel / cmdAkt is disabled until it ends
     void busyDisablesSet()
     {
-        frmTime w;
+        frmTime w(nullptr);
         QVERIFY(w.cmdAkt->isEnabled());
         {
             const DeviceBusy::Guard busy;

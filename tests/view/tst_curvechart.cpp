@@ -104,14 +104,15 @@ void CurveChartTest::seriesHoldDecodedPoints()
     sharedState().ProbeData = QString::fromLatin1(curvesRecord(kProbeScale, kProbeStep));
     sharedState().FactoryData = QString::fromLatin1(curvesRecord(kFactoryScale, kFactoryStep));
     frmInfo window(nullptr);
+    CurveChart* chart = control<CurveChart>(window, "chartCurves");
     const auto record = probe ? ViewTexts::Record::Probe : ViewTexts::Record::Factory;
-    QCOMPARE(window.chartCurves->series(kind, record)->points(), expected);
+    QCOMPARE(chart->series(kind, record)->points(), expected);
     // Every point lies inside the axes' ranges.
     for (const QPointF& p : expected) {
-        QVERIFY(p.x() >= window.chartCurves->readingAxis()->min());
-        QVERIFY(p.x() <= window.chartCurves->readingAxis()->max());
-        QVERIFY(p.y() >= window.chartCurves->thicknessAxis()->min());
-        QVERIFY(p.y() <= window.chartCurves->thicknessAxis()->max());
+        QVERIFY(p.x() >= chart->readingAxis()->min());
+        QVERIFY(p.x() <= chart->readingAxis()->max());
+        QVERIFY(p.y() >= chart->thicknessAxis()->min());
+        QVERIFY(p.y() <= chart->thicknessAxis()->max());
     }
 }
 
@@ -120,9 +121,10 @@ void CurveChartTest::pointWithoutFiniteValueLeftOut()
     // a NaN in table B at point 5 / that point missing, the other 14 in order
     sharedState().FactoryData = QString::fromLatin1(curvesRecord(kFactoryScale, kFactoryStep, 4));
     frmInfo window(nullptr);
-    QCOMPARE(window.chartCurves->series(0, ViewTexts::Record::Factory)->points(),
+    CurveChart* chart = control<CurveChart>(window, "chartCurves");
+    QCOMPARE(chart->series(0, ViewTexts::Record::Factory)->points(),
              expectedPoints(0, kFactoryScale, kFactoryStep, 4));
-    QCOMPARE(window.chartCurves->series(1, ViewTexts::Record::Factory)->points().size(), kPoints);
+    QCOMPARE(chart->series(1, ViewTexts::Record::Factory)->points().size(), kPoints);
 }
 
 void CurveChartTest::undecodableRecordDrawsNothing_data()
@@ -146,10 +148,10 @@ void CurveChartTest::undecodableRecordDrawsNothing()
     sharedState().ProbeData = probeHex;
     sharedState().FactoryData = QString::fromLatin1(curvesRecord(kFactoryScale, kFactoryStep));
     frmInfo window(nullptr);
+    CurveChart* chart = control<CurveChart>(window, "chartCurves");
     for (int kind = 0; kind < 2; ++kind) {
-        QCOMPARE(window.chartCurves->series(kind, ViewTexts::Record::Probe)->count(), probePoints);
-        QCOMPARE(window.chartCurves->series(kind, ViewTexts::Record::Factory)->count(),
-                 factoryPoints);
+        QCOMPARE(chart->series(kind, ViewTexts::Record::Probe)->count(), probePoints);
+        QCOMPARE(chart->series(kind, ViewTexts::Record::Factory)->count(), factoryPoints);
     }
 }
 
@@ -157,16 +159,17 @@ void CurveChartTest::redrawnAfterRead()
 {
     // the read button on a gauge with distinct probe and factory curves / both drawn afterwards
     InfoWindowFixture f;
+    CurveChart* chart = f.control<CurveChart>("chartCurves");
     f.sim->gauge.setFile(QStringLiteral("probe"),
                          QByteArray::fromHex(curvesRecord(kProbeScale, kProbeStep)));
     f.sim->gauge.setFile(QStringLiteral("factory"),
                          QByteArray::fromHex(curvesRecord(kFactoryScale, kFactoryStep)));
-    QCOMPARE(f.window->chartCurves->series(0, ViewTexts::Record::Probe)->count(), 0);
-    f.window->cmdDaten->click();
+    QCOMPARE(chart->series(0, ViewTexts::Record::Probe)->count(), 0);
+    f.button("cmdDaten")->click();
     QTRY_VERIFY(!f.window->isBusy());
-    QCOMPARE(f.window->chartCurves->series(0, ViewTexts::Record::Probe)->points(),
+    QCOMPARE(chart->series(0, ViewTexts::Record::Probe)->points(),
              expectedPoints(0, kProbeScale, kProbeStep));
-    QCOMPARE(f.window->chartCurves->series(1, ViewTexts::Record::Factory)->points(),
+    QCOMPARE(chart->series(1, ViewTexts::Record::Factory)->points(),
              expectedPoints(1, kFactoryScale, kFactoryStep));
 }
 
@@ -174,15 +177,16 @@ void CurveChartTest::probeDashedFactorySolid()
 {
     // the four series / probe dashed, factory solid, one colour per probe kind
     frmInfo window(nullptr);
+    CurveChart* chart = control<CurveChart>(window, "chartCurves");
     for (int kind = 0; kind < 2; ++kind) {
-        const QPen probe = window.chartCurves->series(kind, ViewTexts::Record::Probe)->pen();
-        const QPen factory = window.chartCurves->series(kind, ViewTexts::Record::Factory)->pen();
+        const QPen probe = chart->series(kind, ViewTexts::Record::Probe)->pen();
+        const QPen factory = chart->series(kind, ViewTexts::Record::Factory)->pen();
         QCOMPARE(probe.style(), Qt::DashLine);
         QCOMPARE(factory.style(), Qt::SolidLine);
         QCOMPARE(probe.color().hue(), factory.color().hue());
     }
-    QVERIFY(window.chartCurves->series(0, ViewTexts::Record::Factory)->pen().color() !=
-            window.chartCurves->series(1, ViewTexts::Record::Factory)->pen().color());
+    QVERIFY(chart->series(0, ViewTexts::Record::Factory)->pen().color() !=
+            chart->series(1, ViewTexts::Record::Factory)->pen().color());
 }
 
 void CurveChartTest::languageSwitchRetitles_data()
@@ -203,14 +207,15 @@ void CurveChartTest::languageSwitchRetitles()
     QFETCH(QString, xTitle);
     QFETCH(QString, legendProbeFe);
     frmInfo window(nullptr);
+    CurveChart* chart = control<CurveChart>(window, "chartCurves");
     sharedState().LanguageIndex = language == LanguageGerman ? LanguageEnglish : LanguageGerman;
     window.applyLanguage();
-    QVERIFY(window.chartCurves->readingAxis()->titleText() != xTitle);
+    QVERIFY(chart->readingAxis()->titleText() != xTitle);
     sharedState().LanguageIndex = int16_t(language);
     window.applyLanguage();
-    QCOMPARE(window.chartCurves->readingAxis()->titleText(), xTitle);
-    QCOMPARE(window.chartCurves->series(0, ViewTexts::Record::Probe)->name(), legendProbeFe);
-    QVERIFY(!window.chartCurves->thicknessAxis()->titleText().isEmpty());
+    QCOMPARE(chart->readingAxis()->titleText(), xTitle);
+    QCOMPARE(chart->series(0, ViewTexts::Record::Probe)->name(), legendProbeFe);
+    QVERIFY(!chart->thicknessAxis()->titleText().isEmpty());
 }
 
 QTEST_MAIN(CurveChartTest)

@@ -4,6 +4,7 @@
 #include "info/frmInfo.h"
 #include "state/SharedState.h"
 #include "state/TextCatalogue.h"
+#include "tests/info/InfoWindowFixture.h"
 #include "tests/info/RecordBuilder.h"
 
 #include <QRadioButton>
@@ -131,17 +132,18 @@ void RecordComparisonTest::windowMarksDifferences()
     QFETCH(QString, factory);
     QFETCH(Cells, bold);
     frmInfo window(nullptr);
+    const QTableWidget* grid = control<QTableWidget>(window, "MSFlexGrid1");
     QList<QColor> shading;
     for (int r = 0; r < CalibrationGrid::Rows; ++r)
         for (int c = 0; c < CalibrationGrid::Columns; ++c)
-            shading.append(window.MSFlexGrid1->item(r, c)->background().color());
+            shading.append(grid->item(r, c)->background().color());
     sharedState().ProbeData = recordHex(111, 1.25f, 980.25f, 1);
     sharedState().FactoryData = factory;
     window.refreshViews();
     int i = 0;
     for (int r = 0; r < CalibrationGrid::Rows; ++r) {
         for (int c = 0; c < CalibrationGrid::Columns; ++c) {
-            const QTableWidgetItem* item = window.MSFlexGrid1->item(r, c);
+            const QTableWidgetItem* item = grid->item(r, c);
             QCOMPARE(item->font().bold(), bold.contains(CellPosition{r, c}));
             QCOMPARE(item->background().color(), shading.at(i++));
         }
@@ -152,20 +154,21 @@ void RecordComparisonTest::choiceShowsEitherRecord()
 {
     // the choice switched to probe and back / table shows that record's values and name
     frmInfo window(nullptr);
+    const QTableWidget* grid = control<QTableWidget>(window, "MSFlexGrid1");
     SharedState& s = sharedState();
     s.ProbeData = recordHex(111, 1.25f, 980.25f, 1);
     s.FactoryData = recordHex(222, 1.25f, 980.25f, 1);
     window.refreshViews();
-    QVERIFY(window.optFactory->isChecked());
-    window.optProbe->click();
+    QVERIFY(control<QRadioButton>(window, "optFactory")->isChecked());
+    control<QRadioButton>(window, "optProbe")->click();
     QCOMPARE(window.shownRecord(), ViewTexts::Record::Probe);
-    QCOMPARE(window.MSFlexGrid1->item(0, 0)->text(), s.ProbeFileName);
-    QCOMPARE(window.MSFlexGrid1->item(11, 1)->text(), QStringLiteral("111"));
-    QVERIFY(window.MSFlexGrid1->item(11, 1)->font().bold());
-    window.optFactory->click();
-    QCOMPARE(window.MSFlexGrid1->item(0, 0)->text(), s.FactoryFileName);
-    QCOMPARE(window.MSFlexGrid1->item(11, 1)->text(), QStringLiteral("222"));
-    QVERIFY(window.MSFlexGrid1->item(11, 1)->font().bold());
+    QCOMPARE(grid->item(0, 0)->text(), s.ProbeFileName);
+    QCOMPARE(grid->item(11, 1)->text(), QStringLiteral("111"));
+    QVERIFY(grid->item(11, 1)->font().bold());
+    control<QRadioButton>(window, "optFactory")->click();
+    QCOMPARE(grid->item(0, 0)->text(), s.FactoryFileName);
+    QCOMPARE(grid->item(11, 1)->text(), QStringLiteral("222"));
+    QVERIFY(grid->item(11, 1)->font().bold());
 }
 
 void RecordComparisonTest::noMarksWithoutBothRecords()
@@ -173,18 +176,19 @@ void RecordComparisonTest::noMarksWithoutBothRecords()
     // only the factory record known, or a probe record that does not decode / nothing bold,
     // the probe record cannot be chosen
     frmInfo window(nullptr);
-    QVERIFY(!window.optProbe->isEnabled());
-    QVERIFY(!window.optFactory->isEnabled());
+    const QTableWidget* grid = control<QTableWidget>(window, "MSFlexGrid1");
+    QVERIFY(!control<QRadioButton>(window, "optProbe")->isEnabled());
+    QVERIFY(!control<QRadioButton>(window, "optFactory")->isEnabled());
     SharedState& s = sharedState();
     s.FactoryData = recordHex(222, 1.5f, 900.0f, 0);
     for (const QString& probe : {QString(), QStringLiteral("00112233")}) {
         s.ProbeData = probe;
         window.refreshViews();
-        QVERIFY(!window.optProbe->isEnabled());
-        QVERIFY(window.optFactory->isEnabled());
+        QVERIFY(!control<QRadioButton>(window, "optProbe")->isEnabled());
+        QVERIFY(control<QRadioButton>(window, "optFactory")->isEnabled());
         for (int r = 1; r < CalibrationGrid::Rows; ++r)
             for (int c = 1; c < CalibrationGrid::Columns; ++c)
-                QVERIFY(!window.MSFlexGrid1->item(r, c)->font().bold());
+                QVERIFY(!grid->item(r, c)->font().bold());
     }
 }
 
