@@ -1,5 +1,7 @@
 #include "info/RecordCodec.h"
 
+#include "state/Windows1252.h"
+
 #include <cmath>
 #include <cstring>
 
@@ -58,19 +60,6 @@ std::optional<int32_t> parseSigned(QStringView digits)
     return int32_t(*raw);
 }
 
-// Windows-1252 for 0x80-0x9F; its five unassigned codes (81, 8D, 8F, 90, 9D) keep the Latin-1
-// code point, as the Windows conversion does. 0xA0-0xFF are the Latin-1 characters.
-QChar cp1252Char(uint8_t byte)
-{
-    static constexpr char16_t high[32] = {
-        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-    if (byte >= 0x80 && byte <= 0x9F)
-        return QChar(high[byte - 0x80]);
-    return QChar(char16_t(byte));
-}
-
 } // namespace
 
 namespace RecordCodec
@@ -123,7 +112,7 @@ std::optional<QString> HexToText(QStringView hex)
         const auto byte = parseUnsigned(hex.mid(start, end - start));
         if (!byte)
             return std::nullopt;
-        text[--out] = cp1252Char(uint8_t(*byte));
+        text[--out] = fromWindows1252(static_cast<unsigned char>(*byte));
     }
     return text;
 }

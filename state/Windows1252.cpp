@@ -60,6 +60,11 @@ QByteArray toWindows1252(QStringView text)
     return bytes;
 }
 
+QChar fromWindows1252(unsigned char byte)
+{
+    return QChar(decodeByte(byte));
+}
+
 QString fromWindows1252(QByteArrayView bytes)
 {
     QString text;

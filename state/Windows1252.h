@@ -14,3 +14,5 @@ QByteArray toWindows1252(QStringView text);
 // Decodes Windows-1252 text: the 27 typographic bytes of 0x80..0x9F become their characters,
 // every other byte keeps its value (the five unassigned ones included). Total on any input.
 QString fromWindows1252(QByteArrayView bytes);
+// The character of one Windows-1252 byte, as fromWindows1252 decodes it.
+QChar fromWindows1252(unsigned char byte);
