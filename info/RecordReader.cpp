@@ -53,9 +53,10 @@ QCoro::Task<TransferResult> requestIdentity(CommandChannel& channel, const Cance
     SharedState& s = sharedState();
     s.ReplyStatus = 55;
     const QString command = s.IdentityCommand + s.CommandTerminator;
-    const WaitResult w = co_await channel.ask(
-        command,
-        {s.IdentityCommand, [] { return !sharedState().Identity.Revision.isEmpty(); }, cancel});
+    // The identity reply ends the wait; without a revision it is a gauge error below.
+    ReplyExpectation identity{s.IdentityCommand,
+                              [] { return !sharedState().Identity.Revision.isEmpty(); }, cancel};
+    const WaitResult w = co_await channel.ask(command, std::move(identity));
     if (w != WaitResult::Done)
         co_return TransferResult::fromWait(w, command);
     if (s.Identity.Revision.isEmpty())

@@ -138,8 +138,8 @@ QCoro::Task<WaitResult> CommandChannel::FactoryMode(qint16 status)
     }
     s.ReplyStatus = 55;
     // The gauge's keyword for this request is not known; the status number goes out alone.
-    co_return co_await ask(QString::number(status) + s.CommandTerminator,
-                           {{}, [] { return sharedState().ReplyStatus == 0; }});
+    ReplyExpectation done{{}, [] { return sharedState().ReplyStatus == 0; }};
+    co_return co_await ask(QString::number(status) + s.CommandTerminator, std::move(done));
 }
 
 void CommandChannel::BLEClient1_WriteResponse(const QString& serviceId,

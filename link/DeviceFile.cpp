@@ -42,8 +42,9 @@ QString DeviceFile::closeCommand(int handle)
 QCoro::Task<TransferResult> DeviceFile::exchange(QString command, QString keyword, bool cancellable,
                                                  std::function<bool()> alsoDone)
 {
-    const WaitResult w = co_await m_channel.ask(
-        command, {keyword, std::move(alsoDone), cancellable ? m_cancel : nullptr, m_timeoutMs});
+    ReplyExpectation expect{keyword, std::move(alsoDone), cancellable ? m_cancel : nullptr,
+                            m_timeoutMs};
+    const WaitResult w = co_await m_channel.ask(command, std::move(expect));
     TransferResult r = TransferResult::fromWait(w, command);
     if (w == WaitResult::Done || w == WaitResult::Garbled)
         r.reply = m_channel.lastReply();
@@ -137,9 +138,11 @@ QCoro::Task<TransferResult> DeviceFile::remove(QString name)
     const QString command = QStringLiteral("$rm?") + name + s.CommandTerminator;
     // A listing match (status 20) that another reply brings in ends the wait as well; any other
     // reply's status does not, so only the gauge's answer to this remove counts as done.
-    TransferResult r = co_await exchange(command, QStringLiteral("$rm"), true, [] {
+    std::function<bool()> listingMatch = [] {
         return sharedState().ReplyStatus == kStatusListingMatch;
-    });
+    };
+    TransferResult r =
+        co_await exchange(command, QStringLiteral("$rm"), true, std::move(listingMatch));
     if (!r.ok())
         co_return r;
     if (s.ReplyStatus == kStatusListingMatch)

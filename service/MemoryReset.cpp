@@ -51,8 +51,8 @@ QCoro::Task<TransferResult> MemoryReset::send(const CancelToken* cancel, int tim
     if (!m_channel.send(text).ok())
         co_return TransferResult::failure(TransferStatus::NotConnected, text,
                                           QStringLiteral("the command could not be written"));
-    const WaitResult wait =
-        co_await m_channel.reply({QStringLiteral("$fsf"), {}, cancel, timeoutMs});
+    ReplyExpectation resetReply{QStringLiteral("$fsf"), {}, cancel, timeoutMs};
+    const WaitResult wait = co_await m_channel.reply(std::move(resetReply));
     qCInfo(zvService) << "memory reset:" << waitResultName(wait);
     TransferResult r = TransferResult::fromWait(wait, text);
     if (wait == WaitResult::LinkLost) {
