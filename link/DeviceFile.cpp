@@ -2,6 +2,7 @@
 
 #include "link/CommandChannel.h"
 #include "state/LogCategories.h"
+#include "state/ServiceLog.h"
 #include "state/SharedState.h"
 
 namespace
@@ -101,8 +102,9 @@ QCoro::Task<TransferResult> DeviceFile::readBlocks(QString& hex)
     }
     const qsizetype announced = qsizetype(2) * m_length;
     if (hex.size() > announced) {
-        qCInfo(zvLink) << "read of handle" << m_handle << "dropped" << (hex.size() - announced) / 2
-                       << "bytes beyond the announced length" << m_length;
+        AppendServiceLog(QStringLiteral("Lesen: %1 bytes beyond the announced length %2 dropped")
+                             .arg((hex.size() - announced) / 2)
+                             .arg(m_length));
         hex.truncate(announced);
     }
     co_return TransferResult::success();
