@@ -95,7 +95,7 @@ case "$cmd" in
         export QT_QPA_PLATFORM=offscreen
         python3 ../shared/tools/mutants --build-dir "$work/build" --count "$count" --seed 1207 \
             --files 'link/*.cpp' 'info/*.cpp' 'service/*.cpp' 'state/*.cpp' 'sim/*.cpp' 'cli/*.cpp' \
-            --ctest-args "-j2 --timeout 300" --out "$work/mutants-$count.tsv"
+            --ctest-args "--timeout 300" --out "$work/mutants-$count.tsv"
         ;;
     *)
         echo "usage: ./dev.sh run | test | build | screenshots | bench | fuzz [SECONDS] | mutants [COUNT]" >&2
