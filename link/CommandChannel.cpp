@@ -64,15 +64,6 @@ BleResult CommandChannel::PostNaxo()
     return m_client->PostValue(s.ServiceId, s.CommandCharId, s.CommandText.toLatin1());
 }
 
-QStringView CommandChannel::replyKeyword(QStringView reply)
-{
-    qsizetype end = 0;
-    while (end < reply.size() && reply.at(end) != u'?' && reply.at(end) != u' ' &&
-           reply.at(end) != u'!')
-        ++end;
-    return reply.left(end);
-}
-
 QCoro::Task<WaitResult> CommandChannel::ask(QString command, ReplyExpectation expect)
 {
     if (expect.cancel && expect.cancel->isCancelled())

@@ -55,8 +55,6 @@ public:
     // "YYYY-MM-DD/hh:mm:ss" for a local date and time.
     static QString timeTextFor(const QDateTime& localTime);
     // "<number>   <source>\r<description>   <log file>"
-    // The keyword a reply starts with: its text up to the first "?", blank or "!".
-    static QStringView replyKeyword(QStringView reply);
     static QString errorReport(int number, const QString& source, const QString& description);
 
     // Event handlers of the BLE client.

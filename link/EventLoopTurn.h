@@ -13,6 +13,8 @@ public:
     bool await_ready() const noexcept { return false; }
     void await_suspend(std::coroutine_handle<> handle) const;
     void await_resume() const noexcept {}
+    // Resumes handle from the event loop, once the handler running now has returned.
+    static void resumeLater(std::coroutine_handle<> handle);
 };
 
 // Awaits task while holding what it refers to: the object whose member coroutine it is, the

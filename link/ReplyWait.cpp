@@ -1,9 +1,10 @@
 #include "link/ReplyWait.h"
 
 #include "link/CommandChannel.h"
+#include "link/EventLoopTurn.h"
+#include "link/TransferResult.h"
 #include "state/SharedState.h"
 
-#include <QCoreApplication>
 #include <QTimer>
 #include <utility>
 
@@ -54,9 +55,9 @@ public:
         // valueReceived comes before the dispatcher runs, replyHandled after it.
         m_connections << connect(&channel, &CommandChannel::valueReceived, this,
                                  [this](const QByteArray& value) {
-                                     m_ours = !m_keyword.isEmpty() &&
-                                              CommandChannel::replyKeyword(
-                                                  QString::fromLatin1(value)) == m_keyword;
+                                     m_ours =
+                                         !m_keyword.isEmpty() &&
+                                         commandKeyword(QString::fromLatin1(value)) == m_keyword;
                                  })
                       << connect(&channel, &CommandChannel::replyHandled, this,
                                  &ReplyWatch::onReplyHandled)
@@ -86,9 +87,7 @@ private:
         m_limit.stop();
         for (const QMetaObject::Connection& c : std::as_const(m_connections))
             disconnect(c); // nothing more reaches this wait
-        const std::coroutine_handle<> handle = m_handle;
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(), [handle] { handle.resume(); }, Qt::QueuedConnection);
+        EventLoopTurn::resumeLater(m_handle);
     }
 
     QString m_keyword;

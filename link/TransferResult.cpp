@@ -35,7 +35,7 @@ QString commandKeyword(const QString& command)
 {
     qsizetype end = 0;
     while (end < command.size() && command.at(end) != QLatin1Char('?') &&
-           command.at(end) != QLatin1Char('!'))
+           command.at(end) != QLatin1Char(' ') && command.at(end) != QLatin1Char('!'))
         ++end;
     return command.left(end);
 }

@@ -37,7 +37,8 @@ struct TransferResult {
     static TransferResult fromWait(WaitResult wait, const QString& command);
 };
 
-// The keyword of a command ("$wr?3 0 32 ..." -> "$wr").
+// The keyword of a command or a reply: its text up to the first "?", blank or "!"
+// ("$wr?3 0 32 ..." -> "$wr", "$naxo00 H:..." -> "$naxo00").
 QString commandKeyword(const QString& command);
 
 // "no reply in time ($fc): ..." for logs and the command-line tool.
