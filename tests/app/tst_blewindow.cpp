@@ -1,5 +1,5 @@
-#include "AppHarness.h"
-#include "FakeBleClient.h"
+#include "tests/common/AppHarness.h"
+#include "tests/common/FakeBleClient.h"
 #include "link/BLE.h"
 #include "link/BleLink.h"
 #include "state/SharedState.h"

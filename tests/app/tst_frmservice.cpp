@@ -1,5 +1,5 @@
-#include "AppHarness.h"
-#include "FakeBleClient.h"
+#include "tests/common/AppHarness.h"
+#include "tests/common/FakeBleClient.h"
 #include "info/frmInfo.h"
 #include "link/BLE.h"
 #include "link/BleLink.h"

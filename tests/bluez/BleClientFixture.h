@@ -2,7 +2,7 @@
 
 #include "link/bluetooth/QtBleClient.h"
 #include "tests/bluez/BleEventLog.h"
-#include "tests/bluez/FakeBluezHarness.h"
+#include "tests/common/FakeBluezHarness.h"
 
 #include <memory>
 

@@ -1,6 +1,6 @@
 // zvctl over the Qt Bluetooth back end against the fake bluetoothd on a private bus: the same
 // commands as on the simulated gauge, the files really on the gauge, no adapter, a dropped link.
-#include "../bluez/FakeBluezHarness.h"
+#include "tests/common/FakeBluezHarness.h"
 #include "ZvctlProcess.h"
 #include "sim/SimRecords.h"
 

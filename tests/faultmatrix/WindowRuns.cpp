@@ -1,6 +1,6 @@
 #include "WindowRuns.h"
 
-#include "AppHarness.h"
+#include "tests/common/AppHarness.h"
 #include "info/InfoTexts.h"
 #include "info/frmInfo.h"
 #include "link/DeviceBusy.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RecordBuilder.h"
+#include "tests/common/RecordBuilder.h"
 #include "state/ServiceLog.h"
 #include "tests/common/RecordingDialogs.h"
 #include "tests/common/SimLink.h"

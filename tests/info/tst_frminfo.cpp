@@ -1,5 +1,5 @@
-#include "InfoWindowFixture.h"
-#include "RecordBuilder.h"
+#include "tests/common/InfoWindowFixture.h"
+#include "tests/common/RecordBuilder.h"
 #include "info/CalibrationGrid.h"
 #include "info/InfoTexts.h"
 #include "sim/SimRecords.h"

@@ -1,4 +1,4 @@
-#include "InfoWindowFixture.h"
+#include "tests/common/InfoWindowFixture.h"
 #include "info/InfoTexts.h"
 #include "sim/SimRecords.h"
 

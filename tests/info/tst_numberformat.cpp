@@ -1,7 +1,7 @@
 #include "info/NumberFormat.h"
 #include "info/RecordCellTexts.h"
 #include "info/RecordDecoder.h"
-#include "tests/info/RecordBuilder.h"
+#include "tests/common/RecordBuilder.h"
 
 #include <QtTest>
 #include <limits>

@@ -1,6 +1,6 @@
 #include "info/RecordCodec.h"
 #include "info/RecordDecoder.h"
-#include "tests/info/RecordBuilder.h"
+#include "tests/common/RecordBuilder.h"
 
 #include <QRandomGenerator>
 #include <QtTest>

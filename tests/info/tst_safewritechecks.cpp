@@ -1,4 +1,4 @@
-#include "RecordBuilder.h"
+#include "tests/common/RecordBuilder.h"
 #include "info/BackupStore.h"
 #include "info/HexCompare.h"
 #include "info/SafeWriteResult.h"

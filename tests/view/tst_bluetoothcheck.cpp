@@ -4,7 +4,7 @@
 #include "link/bluetooth/QtBleClient.h"
 #include "state/SharedState.h"
 #include "state/TextCatalogue.h"
-#include "tests/bluez/FakeBluezHarness.h"
+#include "tests/common/FakeBluezHarness.h"
 #include "tests/common/RecordingDialogs.h"
 #include "tests/common/SimLink.h"
 

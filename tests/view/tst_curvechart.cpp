@@ -2,8 +2,8 @@
 #include "info/frmInfo.h"
 #include "state/SharedState.h"
 #include "state/TextCatalogue.h"
-#include "tests/info/InfoWindowFixture.h"
-#include "tests/info/RecordBuilder.h"
+#include "tests/common/InfoWindowFixture.h"
+#include "tests/common/RecordBuilder.h"
 
 #include <QPushButton>
 #include <QtCharts/QLineSeries>

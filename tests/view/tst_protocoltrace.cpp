@@ -4,8 +4,8 @@
 #include "link/SupportReport.h"
 #include "state/RadioText.h"
 #include "state/ServiceLog.h"
-#include "tests/app/AppHarness.h"
-#include "tests/app/FakeBleClient.h"
+#include "tests/common/AppHarness.h"
+#include "tests/common/FakeBleClient.h"
 #include "tests/common/RecordingDialogs.h"
 #include "tests/common/SimLink.h"
 

@@ -4,8 +4,8 @@
 #include "info/frmInfo.h"
 #include "state/SharedState.h"
 #include "state/TextCatalogue.h"
-#include "tests/info/InfoWindowFixture.h"
-#include "tests/info/RecordBuilder.h"
+#include "tests/common/InfoWindowFixture.h"
+#include "tests/common/RecordBuilder.h"
 
 #include <QRadioButton>
 #include <QTableWidget>

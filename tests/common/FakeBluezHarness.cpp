@@ -1,4 +1,4 @@
-#include "tests/bluez/FakeBluezHarness.h"
+#include "tests/common/FakeBluezHarness.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>

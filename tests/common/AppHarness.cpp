@@ -1,4 +1,4 @@
-#include "AppHarness.h"
+#include "tests/common/AppHarness.h"
 
 #include "link/BLE.h"
 #include "link/BleLink.h"
