@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Developer entry point. Usage: ./dev.sh run | test | build | screenshots | bench | fuzz [SECONDS]
-#                              | mutants [COUNT]
+#                              | mutants [COUNT] | package
 set -euo pipefail
 cd "$(dirname "$0")"
 ROOT=$(pwd)
@@ -8,7 +8,8 @@ ROOT=$(pwd)
 PACKAGES=(cmake ninja-build g++ ccache pkg-config
           qt6-base-dev qt6-connectivity-dev qt6-charts-dev qt6-image-formats-plugins
           qcoro-qt6-dev
-          libgl-dev dbus-daemon clang libclang-rt-14-dev)
+          libgl-dev dbus-daemon clang libclang-rt-14-dev
+          dpkg-dev file lintian desktop-file-utils appstream)
 
 ensure_packages() {
     local missing=() p
@@ -35,6 +36,18 @@ build_tests() {
     cmake --build build-asan -j2
 }
 
+build_package() {
+    build_release >&2
+    rm -rf build/package
+    (cd build && cpack -G DEB >/dev/null)
+    ls build/package/zvservice_*.deb
+}
+
+# No display: say so, and offer the command-line tool and the window over VNC.
+has_display() {
+    [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ] || [ -n "${QT_QPA_PLATFORM:-}" ]
+}
+
 run_tests() {
     export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:abort_on_error=0:detect_stack_use_after_return=0"
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
@@ -52,6 +65,15 @@ case "$cmd" in
     run)
         ensure_packages
         build_release
+        if [ "${2:-}" = "--vnc" ]; then
+            echo "Connect a VNC viewer to $(hostname -I 2>/dev/null | awk '{print $1}'):5900"
+            exec build/bin/zvservice --simulator -platform vnc:port=5900
+        fi
+        if ! has_display; then
+            echo "There is no display here: try the command-line tool on the simulated gauge" \
+                 "(build/bin/zvctl --simulator read) or the window over VNC (./dev.sh run --vnc)."
+            exit 1
+        fi
         if [ -x build/bin/zvservice ]; then
             exec build/bin/zvservice --simulator
         fi
@@ -61,6 +83,7 @@ case "$cmd" in
         ensure_packages
         build_tests
         run_tests
+        packaging/check-package.sh "$(build_package)"
         fuzz/run.sh 5
         ;;
     fuzz)
@@ -81,6 +104,10 @@ case "$cmd" in
         cmake --build build -j2
         for b in build/bin/bench_*; do QT_QPA_PLATFORM=offscreen "$b"; done
         ;;
+    package)
+        ensure_packages
+        build_package
+        ;;
     mutants)
         # Mutation sampling of the core folders: a clone of the committed tree (the tool rewrites
         # files), shared libraries without sanitizers, the same seed every time. Each suite run
@@ -99,7 +126,7 @@ case "$cmd" in
             --ctest-args "--timeout 300" --fast --out "$work/mutants-$count.tsv"
         ;;
     *)
-        echo "usage: ./dev.sh run | test | build | screenshots | bench | fuzz [SECONDS] | mutants [COUNT]" >&2
+        echo "usage: ./dev.sh run | test | build | screenshots | bench | fuzz [SECONDS] | mutants [COUNT] | package" >&2
         exit 2
         ;;
 esac

@@ -3,11 +3,14 @@
 #include "app/ScreenshotRun.h"
 #include "app/frmService.h"
 #include "link/BLEClient.h"
+#include "state/ProgramFiles.h"
+#include "state/SharedState.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QTimer>
 #include <QWindow>
+#include <cstdio>
 
 namespace
 {
@@ -21,6 +24,7 @@ Arguments parse(const QApplication& app)
 {
     QCommandLineParser parser;
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption simulator(QStringLiteral("simulator"),
                                        QStringLiteral("Talk to the simulated gauge."));
     const QCommandLineOption simDir(QStringLiteral("sim-dir"),
@@ -43,26 +47,51 @@ Arguments parse(const QApplication& app)
     return a;
 }
 
-bool wantsScreenshots(int argc, char** argv)
+// Runs that need no display: screenshots, the version and the help.
+bool needsNoDisplay(int argc, char** argv)
 {
     for (int i = 1; i < argc; ++i) {
         const QByteArray arg(argv[i]);
-        if (arg == "--screenshots" || arg.startsWith("--screenshots="))
+        if (arg == "--screenshots" || arg.startsWith("--screenshots=") || arg == "--version" ||
+            arg == "-v" || arg == "--help" || arg == "-h" || arg == "--help-all")
             return true;
     }
     return false;
 }
+
+// A platform chosen by the caller (-platform or QT_QPA_PLATFORM), or a display to show on.
+bool hasDisplayOrPlatform(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "-platform" || arg == "--platform" || arg.startsWith("-platform="))
+            return true;
+    }
+    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+           !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+const char* kNoDisplay =
+    "zvservice: there is no display here (neither DISPLAY nor WAYLAND_DISPLAY is set); use the "
+    "command-line tool (zvctl --simulator identity), or serve the window to a VNC viewer with "
+    "zvservice -platform vnc:port=5900 and connect to this machine's port 5900.\n";
 } // namespace
 
 int main(int argc, char** argv)
 {
-    // Screenshots are rendered without a display.
-    if (wantsScreenshots(argc, argv) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    // Screenshots, the version and the help need no display.
+    if (needsNoDisplay(argc, argv) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!hasDisplayOrPlatform(argc, argv)) {
+        std::fputs(kNoDisplay, stderr);
+        return 1;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZVService"));
-    QApplication::setApplicationVersion(QStringLiteral("1.02"));
+    QApplication::setApplicationVersion(QStringLiteral(ZV_VERSION));
     const Arguments args = parse(app);
+    sharedState().ProgramFolder = ProgramFiles::folderFor(QCoreApplication::applicationDirPath());
 
     QtUserDialogs dialogs;
     // No message box may wait for a click while rendering without a display.

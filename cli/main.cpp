@@ -4,7 +4,9 @@
 #include "cli/CliRecordCommands.h"
 #include "cli/CliServiceCommands.h"
 #include "cli/CliSession.h"
+#include "cli/DeviceAddress.h"
 #include "sim/SimGauge.h"
+#include "state/ProgramFiles.h"
 #include "state/SharedState.h"
 
 #include <QCommandLineParser>
@@ -17,6 +19,7 @@ namespace
 const char* kUsage =
     "usage: zvctl [--simulator] [--sim-dir DIR] [--device ADDR] [--timeout MS] [--trace] [--json]\n"
     "             [--lang de|en] [--yes] [--backup-dir DIR] COMMAND [ARGS]\n"
+    "       zvctl --version | --help\n"
     "commands:\n"
     "  scan                 list the gauges that advertise nearby\n"
     "  send TEXT            send one raw command (\\r and \\n escapes) and print the reply\n"
@@ -48,11 +51,12 @@ const char* kUsage =
     "test aid: --sim-fault K:KIND (repeatable) makes the simulated gauge fail its K-th command,\n"
     "          KIND drop (link drops), silent (no reply), garbled, error (error status)\n";
 
-int usage(const QString& why)
+// A usage error: one line with what was wrong.
+int usage(QString why)
 {
-    if (!why.isEmpty())
-        std::fprintf(stderr, "zvctl: %s\n", why.toLocal8Bit().constData());
-    std::fputs(kUsage, stderr);
+    if (why.endsWith(QLatin1Char('.')))
+        why.chop(1);
+    std::fprintf(stderr, "zvctl: %s; see zvctl --help\n", why.toLocal8Bit().constData());
     return ExitUsage;
 }
 
@@ -126,7 +130,12 @@ QString readOptions(const QCommandLineParser& parser, CliOptions& o)
     bool timeoutOk = true;
     o.simulator = parser.isSet(QStringLiteral("simulator"));
     o.simDir = parser.value(QStringLiteral("sim-dir"));
-    o.device = parser.value(QStringLiteral("device"));
+    if (parser.isSet(QStringLiteral("device"))) {
+        o.device = parseDeviceAddress(parser.value(QStringLiteral("device")));
+        if (o.device.isEmpty())
+            return QStringLiteral("--device must be 12 hex digits or six pairs like "
+                                  "C0:FF:EE:12:34:56");
+    }
     o.timeoutMs = parser.isSet(QStringLiteral("timeout"))
                       ? parser.value(QStringLiteral("timeout")).toInt(&timeoutOk)
                       : 0;
@@ -157,7 +166,7 @@ int main(int argc, char* argv[])
         {"simulator", "use the built-in simulated gauge"},
         {"sim-dir", "load the simulated gauge's files from DIR", "DIR"},
         {"sim-fault", "test aid: the simulated gauge fails command K", "K:KIND"},
-        {"device", "connect to this gauge (12 hex digits)", "ADDR"},
+        {"device", "connect to this gauge (12 hex digits or C0:FF:EE:12:34:56)", "ADDR"},
         {"timeout", "time limit of one reply in ms", "MS"},
         {"trace", "print every command and reply on standard error"},
         {"json", "print results as JSON"},
@@ -167,6 +176,7 @@ int main(int argc, char* argv[])
         {"set", "time: set the gauge's clock first"},
         {"to", "restore: the gauge's file to write, probe or factory", "FILE"},
         {{"h", "help"}, "print this help"},
+        {"version", "print the version"},
     });
     parser.addPositionalArgument("command", "the command to run");
     if (!parser.parse(app.arguments()))
@@ -175,13 +185,17 @@ int main(int argc, char* argv[])
         std::fputs(kUsage, stdout);
         return ExitDone;
     }
+    if (parser.isSet(QStringLiteral("version"))) {
+        std::puts("zvctl " ZV_VERSION);
+        return ExitDone;
+    }
     CliOptions options;
     if (const QString wrong = readOptions(parser, options); !wrong.isEmpty())
         return usage(wrong);
     const QStringList args = parser.positionalArguments();
     if (args.isEmpty())
         return usage(QStringLiteral("no command given"));
-    sharedState().ProgramFolder = QDir::cleanPath(QCoreApplication::applicationDirPath());
+    sharedState().ProgramFolder = ProgramFiles::folderFor(QCoreApplication::applicationDirPath());
 
     CliDialogs dialogs;
     dialogs.setAssumeYes(parser.isSet(QStringLiteral("yes")));

@@ -1,4 +1,5 @@
-// Draws the maker logo "NaxoLogo.png": a shell-like emblem and the name ZELVO.
+// Draws the maker logo "NaxoLogo.png": a shell-like emblem and the name ZELVO; with a size, the
+// emblem alone as a square program icon of that many pixels.
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -32,11 +33,29 @@ void drawEmblem(QPainter& p)
 }
 } // namespace
 
+bool saveIcon(const QString& path, int size)
+{
+    QImage icon(size, size, QImage::Format_ARGB32_Premultiplied);
+    icon.fill(Qt::transparent);
+    QPainter p(&icon);
+    p.setRenderHint(QPainter::Antialiasing);
+    // The emblem with its rim fits the square (8, 8) to (88, 88).
+    p.scale(size / 80.0, size / 80.0);
+    p.translate(-8, -8);
+    drawEmblem(p);
+    p.end();
+    return icon.save(path, "PNG");
+}
+
 int main(int argc, char* argv[])
 {
     QGuiApplication app(argc, argv);
     if (argc < 2)
         return 2;
+    if (argc == 3) {
+        const int size = QByteArray(argv[2]).toInt();
+        return size >= 16 && saveIcon(QString::fromLocal8Bit(argv[1]), size) ? 0 : 2;
+    }
     QImage logo(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
     logo.fill(Qt::transparent);
     QPainter p(&logo);

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Checks a built package without installing it: its files validate, lintian finds no error, and
+# both programs run from the unpacked tree.
+#   packaging/check-package.sh build/package/zvservice_*.deb
+set -euo pipefail
+deb="$1"
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+dpkg-deb -x "$deb" "$root"
+
+desktop-file-validate "$root"/usr/share/applications/*.desktop
+appstreamcli validate --no-net "$root"/usr/share/metainfo/*.metainfo.xml
+lintian --fail-on error --suppress-tags dir-or-file-in-opt "$deb"
+
+export HOME="$root/home" XDG_DATA_HOME="$root/home/data" QT_QPA_PLATFORM=offscreen
+mkdir -p "$XDG_DATA_HOME"
+"$root/usr/bin/zvctl" --version
+"$root/usr/bin/zvctl" --simulator identity
+"$root/usr/bin/zvctl" languages | grep -q lDE
+timeout 60 "$root/usr/bin/zvservice" --simulator --exit-when-shown
+echo "package checked: $(basename "$deb")"

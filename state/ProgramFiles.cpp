@@ -1,0 +1,23 @@
+#include "state/ProgramFiles.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace
+{
+// Any of these beside the program marks a build folder (or a copied program folder).
+bool holdsProgramFiles(const QDir& dir)
+{
+    return QFileInfo(dir.filePath(QStringLiteral("lng"))).isDir() ||
+           QFileInfo(dir.filePath(QStringLiteral("NaxoLogo.png"))).isFile();
+}
+} // namespace
+
+QString ProgramFiles::folderFor(const QString& programDir)
+{
+    const QDir beside(programDir);
+    if (holdsProgramFiles(beside))
+        return QDir::cleanPath(programDir);
+    const QString installed = QDir::cleanPath(beside.filePath(QLatin1String(kInstalledFolder)));
+    return QFileInfo(installed).isDir() ? installed : QDir::cleanPath(programDir);
+}
