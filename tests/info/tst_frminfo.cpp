@@ -40,10 +40,9 @@ class FrmInfoTest : public QObject
 private slots:
     void loadAndLanguage()
     {
-        // window opened / FileHex cleared, identity command set, 19 x 3 table column 0 of 4000
+        // window opened / identity command set, 19 x 3 table column 0 of 4000
         // twips; a language switch changes the captions and keeps the values
         InfoWindowFixture f(false);
-        QVERIFY(sharedState().FileHex.isEmpty());
         QCOMPARE(sharedState().IdentityCommand, QStringLiteral("$naxo00"));
         QTableWidget* g = f.control<QTableWidget>("MSFlexGrid1");
         QCOMPARE(QList<int>({g->rowCount(), g->columnCount(), g->columnWidth(0)}),
@@ -101,6 +100,7 @@ private slots:
         // "Daten auslesen" / buttons disabled meanwhile, both files read, factory shown,
         // identity, four log lines, "Bereit"
         InfoWindowFixture f;
+        QSignalSpy busy(f.window, &frmInfo::busyChanged);
         QSet<bool> enabledDuring;
         QObject::connect(&f.sim->channel, &CommandChannel::commandSent, f.window, [&] {
             for (const char* name :
@@ -109,6 +109,8 @@ private slots:
         });
         QVERIFY(f.run(&frmInfo::cmdDaten_Click));
         QCOMPARE(enabledDuring, QSet<bool>{false});
+        QCOMPARE(busy.count(), 2);
+        QVERIFY(busy.first().first().toBool() && !busy.last().first().toBool());
         const SharedState& s = sharedState();
         QCOMPARE(s.ProbeData, hexOf(SimRecords::defaultProbe()));
         QCOMPARE(s.FactoryData, hexOf(SimRecords::defaultFactory()));
@@ -276,7 +278,6 @@ private slots:
         QTest::addColumn<QString>("trace");
         QTest::addColumn<QString>("message"); // the one message holds this; empty: none
         QTest::addColumn<bool>("sent");
-        const QByteArray record = downloadFormat(SimRecords::defaultFactory());
         QByteArray changed = SimRecords::defaultProbe();
         changed[100] = 0x11;
         // clang-format off
@@ -285,7 +286,7 @@ private slots:
         QTest::newRow("not hex") << QByteArray("00ZZ\r\n") << 0 << "Fehler" << "Stelle 3." << false;
         QTest::newRow("only the line end") << QByteArray("\r\n") << 0 << "Ready" << "" << false;
         QTest::newRow("32 bytes, No") << downloadFormat(QByteArray(32, 1)) << 0 << "" << "" << false;
-        QTest::newRow("create refused") << record << kBackupCommands + 2 << "Fehler" << "   Schreibe_Com\r" << true;
+        QTest::newRow("create refused") << downloadFormat(SimRecords::defaultFactory()) << kBackupCommands + 2 << "Fehler" << "   Schreibe_Com\r" << true;
         QTest::newRow("corrupt byte") << downloadFormat(changed) << -399 << "Fehler" << "ab Byte 399 " << true;
         // clang-format on
     }
