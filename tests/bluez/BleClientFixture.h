@@ -6,26 +6,21 @@
 
 #include <memory>
 
-// What the QtBleClient tests share: the private bus and the fake, one client with its event log,
-// and the usual steps (scan, connect, discover, one command round trip). Steps return "" on
-// success and a reason otherwise.
+// What the QtBleClient tests and benchmarks share: the private bus and the fake, one client with
+// its event log, and the usual steps (scan, connect, discover, one command round trip). Steps
+// return "" on success and a reason otherwise.
 class BleClientFixture
 {
 public:
     static constexpr int kEventWaitMs = 5000;
     static inline const QString kGaugeId = QStringLiteral("5A454C564F01");
-    static inline const QString kOtherId = QStringLiteral("00A0C9147E21");
     static inline const QString kServiceUuid =
         QStringLiteral("722383EA-0662-466F-B41F-0FD548267C10");
-    static inline const QString kCommandUuid =
-        QStringLiteral("000028CA-0000-1000-8000-00805F9B34FB");
-    static inline const QString kTraceUuid = QStringLiteral("CA28ED7B-0662-466F-B41F-0FD548267C10");
 
     // Once per process, before any Qt Bluetooth use.
     QString startBus();
     // A fresh fake with these options and a fresh client.
     QString start(const QStringList& fakeOptions);
-    // Ends client and fake.
     QString stop();
 
     QString scanUntilSeen(const QString& serverId);
@@ -33,6 +28,8 @@ public:
     QString connectGauge(const QString& serviceFilter = kServiceUuid);
     // Write with response, then read back: the reply, or "<...>" naming what did not come.
     QByteArray roundTrip(const QByteArray& command);
+    // Runs the event loop until an event starting with one of these names is logged (no
+    // polling, so round trips can be timed), or until kEventWaitMs.
     void waitForEvent(const QStringList& names);
 
     FakeBluezHarness harness;

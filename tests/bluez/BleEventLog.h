@@ -2,45 +2,40 @@
 
 #include "link/BLEClient.h"
 
-#include <QList>
-#include <QObject>
-#include <QString>
 #include <QStringList>
-#include <QVariantList>
+#include <QVariant>
 
-// Records every event of a BLEClient in arrival order, as the event name plus its arguments.
+// Records every event of a BLEClient in arrival order, one line each: the event name, a blank
+// and its arguments joined by '|' (byte values as Latin-1 text), e.g. "Connected 0|".
 class BleEventLog : public QObject
 {
     Q_OBJECT
 public:
-    struct Event {
-        QString name;
-        QVariantList args;
-    };
-
     explicit BleEventLog(BLEClient* client);
 
-    const QList<Event>& events() const { return m_events; }
-    int size() const { return int(m_events.size()); }
-    void clear() { m_events.clear(); }
-    // Events with this name, in order.
-    QList<Event> named(const QString& name) const;
-    int count(const QString& name) const { return int(named(name).size()); }
-    // Index of the first event with this name whose argument at position index equals value;
-    // -1 if there is none.
-    int find(const QString& name, int index, const QVariant& value) const;
-    // One line per event (for failure messages).
-    QString dump() const;
+    QStringList lines;
+    int size() const { return int(lines.size()); }
+    void clear() { lines.clear(); }
+    // Lines starting with this text (an event name, or name and leading arguments).
+    QStringList named(const QString& start) const
+    {
+        QStringList found;
+        for (const QString& line : lines)
+            if (line.startsWith(start))
+                found.append(line);
+        return found;
+    }
+    int count(const QString& start) const { return int(named(start).size()); }
+    QString dump() const { return lines.join(QLatin1Char('\n')); }
 
 signals:
     void recorded();
 
 private:
-    void add(const QString& name, const QVariantList& args)
+    template <typename... Args> void add(const char* name, const Args&... args)
     {
-        m_events.append({name, args});
+        QStringList texts{QVariant(args).toString()...};
+        lines.append(QLatin1String(name) + QLatin1Char(' ') + texts.join(QLatin1Char('|')));
         emit recorded();
     }
-
-    QList<Event> m_events;
 };

@@ -2,6 +2,7 @@
 
 #include <QtTest>
 
+// The text identifiers of the Qt Bluetooth back end: one row per branch of the parsing.
 class BleTextTest : public QObject
 {
     Q_OBJECT
@@ -26,13 +27,8 @@ void BleTextTest::serverIds_data()
                                << "";
     QTest::newRow("too long") << "5A454C564F012"
                               << "";
-    QTest::newRow("not hex") << "5A454C564F0G"
-                             << "";
-    QTest::newRow("sign") << "+A454C564F01"
-                          << "";
-    QTest::newRow("non-latin") << QString::fromUtf8("5A454C564F0\u00e9") << "";
-    QTest::newRow("empty") << ""
-                           << "";
+    QTest::newRow("sign, which a number parse takes") << "+A454C564F01"
+                                                      << "";
 }
 
 void BleTextTest::serverIds()
@@ -42,28 +38,23 @@ void BleTextTest::serverIds()
     QFETCH(QString, address);
     const QBluetoothAddress parsed = BleText::addressOf(serverId);
     QCOMPARE(parsed.isNull() ? QString() : parsed.toString(), address);
-    if (!address.isEmpty())
-        QCOMPARE(BleText::serverIdOf(parsed), serverId.toUpper());
+    QCOMPARE(BleText::serverIdOf(parsed), address.isEmpty() ? "" : serverId.toUpper());
 }
 
 void BleTextTest::uuidTexts_data()
 {
     QTest::addColumn<QString>("input");
     QTest::addColumn<QString>("text"); // "" = rejected
-    QTest::newRow("16-bit") << "28ca"
+    QTest::newRow("16-bit") << " 28ca"
                             << "000028CA-0000-1000-8000-00805F9B34FB";
-    QTest::newRow("32-bit") << "000028CA"
-                            << "000028CA-0000-1000-8000-00805F9B34FB";
+    QTest::newRow("32-bit") << "000028CB"
+                            << "000028CB-0000-1000-8000-00805F9B34FB";
     QTest::newRow("full lower") << "ca28ed7b-0662-466f-b41f-0fd548267c10"
                                 << "CA28ED7B-0662-466F-B41F-0FD548267C10";
-    QTest::newRow("braces") << "{722383EA-0662-466F-B41F-0FD548267C10}"
-                            << "722383EA-0662-466F-B41F-0FD548267C10";
-    QTest::newRow("garbage") << "722383EA-0662-466F"
-                             << "";
     QTest::newRow("3 digits") << "2ca"
                               << "";
-    QTest::newRow("empty") << ""
-                           << "";
+    QTest::newRow("garbage") << "722383EA-0662-466F"
+                             << "";
 }
 
 void BleTextTest::uuidTexts()
@@ -77,40 +68,26 @@ void BleTextTest::uuidTexts()
 void BleTextTest::identifiers_data()
 {
     QTest::addColumn<QString>("id");
-    QTest::addColumn<QString>("service");
-    QTest::addColumn<QString>("characteristic");
-    QTest::addColumn<QString>("descriptor");
+    QTest::addColumn<QStringList>("parts"); // service, characteristic, descriptor
     const QString s = "722383EA-0662-466F-B41F-0FD548267C10";
     const QString c = "000028CA-0000-1000-8000-00805F9B34FB";
     const QString d = "00002902-0000-1000-8000-00805F9B34FB";
-    QTest::newRow("service") << s << s << ""
-                             << "";
-    QTest::newRow("characteristic") << s + "/" + c << s << c << "";
-    QTest::newRow("descriptor") << s + "/" + c + "/" + d << s << c << d;
-    QTest::newRow("four parts") << s + "/" + c + "/" + d + "/" + d << ""
-                                << ""
-                                << "";
-    QTest::newRow("broken part") << s + "/xyz" << s << ""
-                                 << "";
-    QTest::newRow("empty") << ""
-                           << ""
-                           << ""
-                           << "";
+    QTest::newRow("descriptor") << s + "/" + c + "/" + d << QStringList{s, c, d};
+    QTest::newRow("four parts") << s + "/" + c + "/" + d + "/" + d << QStringList{"", "", ""};
+    QTest::newRow("broken part") << s + "/xyz" << QStringList{s, "", ""};
 }
 
 void BleTextTest::identifiers()
 {
     // an identifier text / its parts; what is malformed comes back null
     QFETCH(QString, id);
-    QFETCH(QString, service);
-    QFETCH(QString, characteristic);
-    QFETCH(QString, descriptor);
-    const BleText::IdParts parts = BleText::splitId(id);
-    QCOMPARE(BleText::uuidText(parts.service), service);
-    QCOMPARE(BleText::uuidText(parts.characteristic), characteristic);
-    QCOMPARE(BleText::uuidText(parts.descriptor), descriptor);
-    if (!descriptor.isEmpty())
-        QCOMPARE(BleText::descriptorId(parts.service, parts.characteristic, parts.descriptor), id);
+    QFETCH(QStringList, parts);
+    const BleText::IdParts p = BleText::splitId(id);
+    QCOMPARE(QStringList({BleText::uuidText(p.service), BleText::uuidText(p.characteristic),
+                          BleText::uuidText(p.descriptor)}),
+             parts);
+    if (!p.descriptor.isNull())
+        QCOMPARE(BleText::descriptorId(p.service, p.characteristic, p.descriptor), id);
 }
 
 QTEST_GUILESS_MAIN(BleTextTest)

@@ -3,7 +3,6 @@
 // Runs the built zvctl (ZV_BIN_DIR) and collects what it printed.
 #include <QProcess>
 #include <QProcessEnvironment>
-#include <QRegularExpression>
 #include <QStringList>
 
 struct ZvctlRun {
@@ -41,17 +40,4 @@ inline ZvctlRun runZvctl(const QStringList& args, const QStringList& env = {},
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
             QString::fromLocal8Bit(p.readAllStandardOutput()),
             QString::fromLocal8Bit(p.readAllStandardError())};
-}
-
-// The hex data of every "$wr?" command sent, joined in order.
-inline QString writtenHex(const ZvctlRun& run)
-{
-    static const QRegularExpression wr(QStringLiteral("^\\$wr\\?\\d+ \\d+ \\d+ ([0-9A-Fa-f]*)!"));
-    QString hex;
-    for (const QString& c : run.sent()) {
-        const QRegularExpressionMatch m = wr.match(c);
-        if (m.hasMatch())
-            hex += m.captured(1);
-    }
-    return hex;
 }

@@ -1,135 +1,252 @@
-// zvctl end to end on the simulated gauge: output, trace, JSON, exit codes.
+// zvctl: progress and number formats; on its simulated gauge exit codes, outputs, commands sent.
 #include "ZvctlProcess.h"
+#include "cli/CliProgress.h"
+#include "cli/RecordJson.h"
+#include "info/RecordDecoder.h"
+#include "sim/SimRecords.h"
+#include "tests/common/TestFiles.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QtTest>
+
+namespace
+{
+QByteArray recordFile(const QByteArray& record)
+{
+    return record.toHex().toUpper() + "\r\n";
+}
+
+// A probe record of another gauge (another serial number).
+QByteArray otherProbe()
+{
+    QByteArray r = SimRecords::defaultProbe();
+    for (int i = RecordLayout::SerialNumber; i < RecordLayout::SerialNumber + 4; ++i)
+        r[i] = char(0x11 * (i + 1));
+    return r;
+}
+
+QByteArray counting(int n)
+{
+    QByteArray b(n, '\0');
+    for (int i = 0; i < n; ++i)
+        b[i] = char(i);
+    return b;
+}
+
+// "name=content" in dir; content "own" / "other" is a probe record file, "N bytes" N bytes.
+bool prepare(const QString& dir, const QStringList& files)
+{
+    for (const QString& f : files) {
+        const QString what = f.section('=', 1);
+        const QByteArray content = what == "own"     ? recordFile(SimRecords::defaultProbe())
+                                   : what == "other" ? recordFile(otherProbe())
+                                   : what.endsWith(" bytes")
+                                       ? counting(what.section(' ', 0, 0).toInt())
+                                       : what.toUtf8();
+        if (!writeFile(dir + '/' + f.section('=', 0, 0), content))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
 
 class tst_Zvctl : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void traceSendBattery();
-    void jsonIdentity();
-    void exitCodes_data();
-    void exitCodes();
-    void simDirReplaysDeviceFiles();
-    void timeSetThenRead();
-    void help();
+    void initTestCase()
+    {
+        QVERIFY2(QFile::exists(qEnvironmentVariable("ZV_BIN_DIR") + "/zvctl"), "zvctl not built");
+        // Runs without --simulator find no Bluetooth service, whatever the machine has.
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/zvctl-test-bus");
+    }
+
+    void outcomes_data()
+    {
+        QTest::addColumn<QStringList>("files"); // in DIR
+        QTest::addColumn<QStringList>("args");  // DIR: the folder, BAK: a backup folder
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("out");      // the whole standard output; "*": not checked
+        QTest::addColumn<QString>("err");      // a piece of standard error
+        QTest::addColumn<QStringList>("sent"); // with --trace; {"*"}: not checked
+        const QStringList any{"*"};
+        const QStringList none;
+        // clang-format off
+        QTest::newRow("no command") << none << QStringList{"--simulator"} << 2 << "" << "no command" << any;
+        QTest::newRow("read with an argument") << none << QStringList{"--simulator", "read", "x"} << 2 << "" << "unknown command" << any;
+        QTest::newRow("bad language") << none << QStringList{"--lang", "fr", "battery"} << 2 << "" << "--lang" << any;
+        QTest::newRow("bad timeout") << none << QStringList{"--timeout", "soon", "battery"} << 2 << "" << "--timeout" << any;
+        QTest::newRow("negative timeout") << none << QStringList{"--timeout", "-5", "battery"} << 2 << "" << "--timeout" << any;
+        QTest::newRow("bad fault kind") << none << QStringList{"--simulator", "--sim-fault", "2:late", "read"} << 2 << "" << "--sim-fault" << any;
+        QTest::newRow("fault number 0") << none << QStringList{"--simulator", "--sim-fault", "0:drop", "read"} << 2 << "" << "--sim-fault" << any;
+        QTest::newRow("fault without simulator") << none << QStringList{"--sim-fault", "1:drop", "read"} << 2 << "" << "needs --simulator" << any;
+        QTest::newRow("no Bluetooth") << none << QStringList{"battery"} << 1 << "" << "Bluetooth" << any;
+        QTest::newRow("scan, no Bluetooth") << none << QStringList{"scan"} << 1 << "" << "Bluetooth" << any;
+        QTest::newRow("download into no folder") << none << QStringList{"--simulator", "download", "/no/such/dir"} << 2 << "" << "/no/such/dir" << any;
+        QTest::newRow("languages of no folder") << none << QStringList{"languages", "/no/such/dir"} << 2 << "" << "/no/such/dir" << any;
+        QTest::newRow("no language file") << QStringList{"xDE=x"} << QStringList{"--lang", "en", "languages", "DIR"} << 0 << "" << "No language file found." << any;
+        QTest::newRow("languages") << QStringList{"lPL=x", "readme=x", "lDE=x"} << QStringList{"--lang", "en", "languages", "DIR"} << 0 << "lDE\tGerman\nlPL\tPolski\n" << "" << any;
+        QTest::newRow("languages as JSON") << QStringList{"lPL=x"} << QStringList{"--json", "--lang", "en", "languages", "DIR"} << 0 << "{\"Languages\":[{\"File\":\"lPL\",\"Language\":\"Polski\"}]}\n" << "" << any;
+        QTest::newRow("send") << none << QStringList{"--simulator", "--trace", "send", "$gcv!"} << 0 << "$gcv?3710!\nReplyStatus = 0\nReplyData = 3710\nBatteryLevel = 3710\n" << "< $gcv?3710!\n" << QStringList{"$gcv!"};
+        QTest::newRow("send, reply not understood") << none << QStringList{"--simulator", "send", "$what!"} << 1 << "*" << "not understood" << any;
+        QTest::newRow("send, link drops") << none << QStringList{"--simulator", "--timeout", "200", "--sim-fault", "1:drop", "send", "$gcv!"} << 3 << "" << "no reply" << any;
+        QTest::newRow("battery") << none << QStringList{"--simulator", "battery"} << 0 << "3710\n" << "" << any;
+        QTest::newRow("battery as JSON") << none << QStringList{"--simulator", "--json", "battery"} << 0 << "{\"BatteryLevel\":3710,\"ReplyData\":\"3710\"}\n" << "" << any;
+        QTest::newRow("identity") << none << QStringList{"--simulator", "--trace", "--json", "identity"} << 0 << "{\"Build\":\"21\",\"Controler\":\"1.05\",\"Hardware\":\"HW2\",\"Mac\":\"A1B2C3D4E5F6\",\"Revision\":\"3\"}\n" << "" << QStringList{"$naxo00!\\r\\n"};
+        QTest::newRow("reset without --yes") << none << QStringList{"--simulator", "--trace", "reset"} << 2 << "" << "--yes" << none;
+        QTest::newRow("reset") << none << QStringList{"--simulator", "--trace", "--yes", "reset"} << 0 << "*" << "" << QStringList{"$fsf!\\r\\n"};
+        QTest::newRow("reset refused") << none << QStringList{"--simulator", "--yes", "--sim-fault", "1:error", "reset"} << 1 << "" << "" << any;
+        QTest::newRow("reset, link drops: resetting") << none << QStringList{"--simulator", "--yes", "--sim-fault", "1:drop", "reset"} << 0 << "*" << "" << any;
+        QTest::newRow("time, link drops") << none << QStringList{"--simulator", "--sim-fault", "1:drop", "time"} << 3 << "" << "" << any;
+        QTest::newRow("language name not l + code") << QStringList{"xDE=abc"} << QStringList{"--simulator", "--trace", "send-language", "DIR/xDE"} << 2 << "" << "xDE" << none;
+        QTest::newRow("language name with extension") << QStringList{"lDE.txt=abc"} << QStringList{"--simulator", "--trace", "send-language", "DIR/lDE.txt"} << 2 << "" << "lDE.txt" << none;
+        QTest::newRow("language file missing") << none << QStringList{"--simulator", "--trace", "--lang", "en", "send-language", "DIR/lDE"} << 1 << "" << "not found: lDE" << none;
+        QTest::newRow("language file empty") << QStringList{"lDE="} << QStringList{"--simulator", "--trace", "--lang", "en", "send-language", "DIR/lDE"} << 1 << "" << "empty, nothing sent: lDE" << none;
+        QTest::newRow("language, create unanswered") << QStringList{"lDE=100 bytes"} << QStringList{"--simulator", "--timeout", "200", "--sim-fault", "1:silent", "send-language", "DIR/lDE"} << 3 << "" << "" << any;
+        QTest::newRow("language, chunk refused") << QStringList{"lDE=100 bytes"} << QStringList{"--simulator", "--sim-fault", "3:error", "send-language", "DIR/lDE"} << 1 << "" << "" << any;
+        QTest::newRow("read, block refused") << none << QStringList{"--simulator", "--sim-fault", "3:error", "read"} << 1 << "*" << "" << any;
+        QTest::newRow("read, link drops") << none << QStringList{"--simulator", "--sim-fault", "5:drop", "read"} << 3 << "" << "" << any;
+        QTest::newRow("send-language, one byte") << QStringList{"lFR=1 bytes"} << QStringList{"--simulator", "--trace", "--lang", "en", "send-language", "DIR/lFR"} << 0 << "Datei lFR was successfully transfered to device\n" << "done  1/1 chunks  1/1 bytes" << QStringList{"$fw?1 lFR!", "$wr?1 0 1 00!", "$fc?1!"};
+        QTest::newRow("send-language, two chunks") << QStringList{"lFR=33 bytes"} << QStringList{"--simulator", "--trace", "send-language", "DIR/lFR"} << 0 << "*" << "100%  2/2 chunks  33/33 bytes" << QStringList{"$fw?33 lFR!", "$wr?1 0 32 " + hexOf(counting(32)) + "!", "$wr?1 32 1 20!", "$fc?1!"};
+        QTest::newRow("download") << none << QStringList{"--simulator", "download", "DIR"} << 0 << "DIR/probe\nDIR/factory\n" << "" << any;
+        QTest::newRow("download, factory fails: nothing saved") << none << QStringList{"--simulator", "--sim-fault", "20:drop", "download", "DIR"} << 3 << "" << "" << any;
+        QTest::newRow("upload, not hex") << QStringList{"probe=ABZZ\r\n"} << QStringList{"--simulator", "--trace", "--yes", "upload-probe", "DIR"} << 1 << "" << "" << none;
+        QTest::newRow("upload, other gauge") << QStringList{"probe=other"} << QStringList{"--simulator", "--trace", "upload-probe", "DIR"} << 1 << "" << "" << any;
+        QTest::newRow("upload, own record") << QStringList{"probe=own"} << QStringList{"--simulator", "--lang", "en", "--backup-dir", "BAK", "upload-probe", "DIR"} << 0 << "400 bytes written into \"probe\" and verified\n" << "" << any;
+        QTest::newRow("write-factory") << QStringList{"probe=own"} << QStringList{"--simulator", "--lang", "en", "--backup-dir", "BAK", "write-factory", "DIR"} << 0 << "400 bytes written into \"factory\" and verified\n" << "" << any;
+        QTest::newRow("upload, chunk refused") << QStringList{"probe=own"} << QStringList{"--simulator", "--backup-dir", "BAK", "--sim-fault", "19:error", "upload-probe", "DIR"} << 1 << "" << "" << any;
+        QTest::newRow("restore to factory") << QStringList{"4711_probe_20261206-101010=other"} << QStringList{"--simulator", "--yes", "--json", "--backup-dir", "BAK", "restore", "DIR/4711_probe_20261206-101010", "--to", "factory"} << 0 << "*" << "" << any;
+        QTest::newRow("restore without --to") << QStringList{"b=own"} << QStringList{"--simulator", "--trace", "restore", "DIR/b"} << 2 << "" << "--to" << none;
+        QTest::newRow("restore of no file") << none << QStringList{"--simulator", "--trace", "restore", "DIR/b", "--to", "probe"} << 2 << "" << "" << none;
+        // clang-format on
+    }
+
+    void outcomes()
+    {
+        // a command line / its exit code, its output, what it says and what it sends
+        QFETCH(QStringList, files);
+        QFETCH(QStringList, args);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        QFETCH(QStringList, sent);
+        QTemporaryDir dir, backups;
+        QVERIFY(prepare(dir.path(), files));
+        for (QString& a : args)
+            a.replace("DIR", dir.path()).replace("BAK", backups.path());
+        out.replace("DIR", dir.path());
+        const ZvctlRun r = runZvctl(args);
+        QVERIFY2(r.err.contains(err), qPrintable(r.err));
+        QTEST(r.exitCode, "exitCode");
+        if (out != "*")
+            QCOMPARE(r.out, out);
+        if (sent != QStringList{"*"})
+            QCOMPARE(r.sent(), sent);
+        QVERIFY2(r.exitCode == 0 || !r.err.trimmed().isEmpty(), "a failure says why");
+        if (args.contains("download")) // both files or none
+            QCOMPARE(fileContent(dir.filePath("factory")),
+                     r.exitCode ? "<missing>" : recordFile(SimRecords::defaultFactory()));
+    }
+
+    void time()
+    {
+        // time --set / the time sent in "$slt?", then the time read back, both this computer's
+        const ZvctlRun r = runZvctl({"--simulator", "--trace", "time", "--set"});
+        QCOMPARE(r.exitCode, 0);
+        const QStringList shown = r.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(shown.size(), 2);
+        QVERIFY(shown[0].startsWith("set "));
+        QVERIFY2(r.sent().contains("$slt?" + shown[0].mid(4) + "!\\r\\n"), qPrintable(r.err));
+        const QDateTime read = QDateTime::fromString(shown[1], "yyyy-MM-dd/HH:mm:ss");
+        QVERIFY(qAbs(read.secsTo(QDateTime::currentDateTime())) <= 2);
+    }
+
+    void readTableLocale_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QChar>("decimal");
+        QTest::newRow("German numbers") << "de_DE" << QChar(',');
+        QTest::newRow("English numbers") << "en_US" << QChar('.');
+    }
+
+    void readTableLocale()
+    {
+        // read in a locale / the two tables, their numbers with the locale's decimal separator
+        QFETCH(QString, locale);
+        QFETCH(QChar, decimal);
+        const ZvctlRun r = runZvctl({"--simulator", "read"},
+                                    {"LC_ALL=" + locale + ".UTF-8", "LANG=" + locale + ".UTF-8"});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY(r.out.startsWith("probe") && r.out.split("\n\nfactory").size() == 2);
+        static const QRegularExpression number("\\s(-?\\d+)([.,])(\\d+)(\\s|$)");
+        auto it = number.globalMatch(r.out);
+        int numbers = 0;
+        for (; it.hasNext(); ++numbers)
+            QCOMPARE(it.next().captured(2).at(0), decimal);
+        QVERIFY(numbers > 10);
+    }
+
+    void progress_data()
+    {
+        QTest::addColumn<int>("chunksDone");
+        QTest::addColumn<int>("chunksTotal");
+        QTest::addColumn<qint64>("bytesDone");
+        QTest::addColumn<qint64>("bytesTotal");
+        QTest::addColumn<qint64>("elapsedMs");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<int>("tenth");
+        // clang-format off
+        QTest::newRow("before any time") << 0 << 4 << qint64(0) << qint64(100) << qint64(0) << "0/4 chunks  0/100 bytes" << 0;
+        QTest::newRow("half in a second") << 16 << 32 << qint64(512) << qint64(1024) << qint64(1000) << "16/32 chunks  512/1024 bytes  512 B/s  0:01 left" << 5;
+        QTest::newRow("KiB per second") << 32 << 64 << qint64(1024) << qint64(2048) << qint64(500) << "32/64 chunks  1024/2048 bytes  2.0 KiB/s  0:01 left" << 5;
+        QTest::newRow("minutes left") << 1 << 200 << qint64(32) << qint64(6400) << qint64(1000) << "1/200 chunks  32/6400 bytes  32 B/s  3:19 left" << 0;
+        QTest::newRow("last chunk overshoots") << 4 << 4 << qint64(128) << qint64(100) << qint64(100) << "4/4 chunks  100/100 bytes  1000 B/s  0:00 left" << 10;
+        QTest::newRow("more chunks than total") << 9 << 4 << qint64(0) << qint64(100) << qint64(10) << "4/4 chunks  0/100 bytes" << 10;
+        QTest::newRow("negative figures") << -1 << -3 << qint64(-5) << qint64(-1) << qint64(-7) << "0/0 chunks  0/0 bytes" << 10;
+        QTest::newRow("just below a tenth") << 9 << 100 << qint64(0) << qint64(0) << qint64(0) << "9/100 chunks  0/0 bytes" << 0;
+        QTest::newRow("a tenth") << 10 << 100 << qint64(0) << qint64(0) << qint64(0) << "10/100 chunks  0/0 bytes" << 1;
+        QTest::newRow("huge counts") << 2000000000 << 2100000000 << qint64(0) << qint64(0) << qint64(0) << "2000000000/2100000000 chunks  0/0 bytes" << 9;
+        // clang-format on
+    }
+    // figures of a running transfer / chunks, bytes, rate and time left, clamped to the totals;
+    // the tenth reached, without overflow
+    void progress()
+    {
+        QFETCH(int, chunksDone);
+        QFETCH(int, chunksTotal);
+        QFETCH(qint64, bytesDone);
+        QFETCH(qint64, bytesTotal);
+        QFETCH(qint64, elapsedMs);
+        const CliProgress::Figures f{chunksDone, chunksTotal, bytesDone, bytesTotal, elapsedMs};
+        QTEST(CliProgress::line(f), "line");
+        QTEST(CliProgress::tenth(f), "tenth");
+    }
+
+    void jsonNumber_data()
+    {
+        QTest::addColumn<float>("value");
+        QTest::newRow("1.23") << 1.23f;
+        QTest::newRow("0.1") << 0.1f;
+        QTest::newRow("negative") << -980.25f;
+        QTest::newRow("largest") << std::numeric_limits<float>::max();
+        QTest::newRow("subnormal") << std::numeric_limits<float>::denorm_min();
+        QTest::newRow("NaN") << std::numeric_limits<float>::quiet_NaN();
+        QTest::newRow("minus infinity") << -std::numeric_limits<float>::infinity();
+    }
+
+    void jsonNumber()
+    {
+        // a float of a record / a JSON number that gives the same float back and prints no longer
+        // than the float's own shortest text; null for what JSON cannot hold (bytes FF FF FF 7F)
+        QFETCH(float, value);
+        const QJsonValue v = RecordJson::number(value);
+        QCOMPARE(v.isNull(), !std::isfinite(value));
+        if (v.isNull())
+            return;
+        QCOMPARE(float(v.toDouble()), value);
+        const QString printed = QString::number(v.toDouble(), 'g', QLocale::FloatingPointShortest);
+        QVERIFY2(printed.size() <= QString::number(value, 'g', 9).size(), qPrintable(printed));
+    }
 };
-
-void tst_Zvctl::initTestCase()
-{
-    QVERIFY2(QFile::exists(qEnvironmentVariable("ZV_BIN_DIR") + "/zvctl"), "zvctl not built");
-    // Runs without --simulator find no Bluetooth service, whatever the machine has.
-    qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/zvctl-test-bus");
-}
-
-void tst_Zvctl::traceSendBattery()
-{
-    // send '$gcv!' with --trace / reply on stdout, "> $gcv!" and "< $gcv?3710!" on stderr, exit 0.
-    const ZvctlRun r = runZvctl({"--simulator", "--trace", "send", "$gcv!"});
-    QCOMPARE(r.exitCode, 0);
-    QVERIFY2(r.out.startsWith("$gcv?3710!\n"), qPrintable(r.out));
-    QVERIFY(r.out.contains("BatteryLevel = 3710"));
-    QVERIFY(r.out.contains("ReplyStatus = 0"));
-    QVERIFY2(r.err.contains("> $gcv!\n< $gcv?3710!\n"), qPrintable(r.err));
-}
-
-void tst_Zvctl::jsonIdentity()
-{
-    // The identity request with escapes and --json / one object with the shared names and Identity.
-    const ZvctlRun r = runZvctl({"--simulator", "--trace", "--json", "send", "$naxo00!\\r\\n"});
-    QCOMPARE(r.exitCode, 0);
-    QVERIFY2(r.err.contains("> $naxo00!\\r\\n\n"), qPrintable(r.err));
-    const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
-    for (const char* key :
-         {"Reply", "ReplyStatus", "ReplyData", "FileHandle", "FileLength", "BatteryLevel"})
-        QVERIFY2(o.contains(key), key);
-    const QJsonObject id = o.value("Identity").toObject();
-    QCOMPARE(id.value("Hardware").toString(), QString("HW2"));
-    QCOMPARE(id.value("Controler").toString(), QString("1.05"));
-    QCOMPARE(id.value("Build").toString(), QString("21"));
-    QCOMPARE(id.value("Revision").toString(), QString("3"));
-    QCOMPARE(id.value("Mac").toString(), QString("A1B2C3D4E5F6"));
-}
-
-void tst_Zvctl::exitCodes_data()
-{
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("no command") << QStringList{"--simulator"} << 2 << "no command";
-    QTest::newRow("unknown command") << QStringList{"--simulator", "fly"} << 2 << "unknown command";
-    QTest::newRow("bad language") << QStringList{"--lang", "fr", "battery"} << 2 << "--lang";
-    QTest::newRow("bad timeout") << QStringList{"--timeout", "soon", "battery"} << 2 << "--timeout";
-    QTest::newRow("Bluetooth not usable") << QStringList{"battery"} << 1 << "Bluetooth";
-    QTest::newRow("scan, Bluetooth not usable") << QStringList{"scan"} << 1 << "Bluetooth";
-    QTest::newRow("bad fault kind")
-        << QStringList{"--simulator", "--sim-fault", "2:late", "read"} << 2 << "--sim-fault";
-    QTest::newRow("fault number 0")
-        << QStringList{"--simulator", "--sim-fault", "0:drop", "read"} << 2 << "--sim-fault";
-    QTest::newRow("fault without the simulator")
-        << QStringList{"--sim-fault", "1:drop", "read"} << 2 << "--simulator";
-    QTest::newRow("read with an argument")
-        << QStringList{"--simulator", "read", "x"} << 2 << "unknown command";
-    QTest::newRow("download into no folder")
-        << QStringList{"--simulator", "download", "/no/such/dir"} << 2 << "/no/such/dir";
-    QTest::newRow("languages of no folder")
-        << QStringList{"languages", "/no/such/dir"} << 2 << "/no/such/dir";
-    QTest::newRow("languages need no back end")
-        << QStringList{"--lang", "en", "languages", "/"} << 0 << "No language file";
-    QTest::newRow("reply not understood")
-        << QStringList{"--simulator", "send", "$what!"} << 1 << "not understood";
-}
-
-void tst_Zvctl::exitCodes()
-{
-    // Wrong usage, a missing back end, an unknown reply / exit 2, 1, 1 with a plain message.
-    QFETCH(QStringList, args);
-    QFETCH(QString, message);
-    const ZvctlRun r = runZvctl(args);
-    QTEST(r.exitCode, "exitCode");
-    QVERIFY2(r.err.contains(message), qPrintable(r.err));
-}
-
-void tst_Zvctl::simDirReplaysDeviceFiles()
-{
-    // A "probe" file in download format in --sim-dir / the gauge announces its length on open.
-    QTemporaryDir dir;
-    QFile f(dir.filePath("probe"));
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(QByteArray(40, '\x5a').toHex().toUpper() + "\r\n");
-    f.close();
-    const ZvctlRun r = runZvctl({"--simulator", "--sim-dir", dir.path(), "send", "$fr?probe!"});
-    QCOMPARE(r.exitCode, 0);
-    QVERIFY2(r.out.contains("FileLength = 40"), qPrintable(r.out));
-}
-
-void tst_Zvctl::timeSetThenRead()
-{
-    // time --set / the time sent is the time read back (to the second, allowing one tick).
-    const ZvctlRun r = runZvctl({"--simulator", "time", "--set"});
-    QCOMPARE(r.exitCode, 0);
-    const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
-    QCOMPARE(lines.size(), 2);
-    const QDateTime set = QDateTime::fromString(lines[0].mid(4), "yyyy-MM-dd/HH:mm:ss");
-    const QDateTime read = QDateTime::fromString(lines[1], "yyyy-MM-dd/HH:mm:ss");
-    QVERIFY(set.isValid() && read.isValid());
-    QVERIFY(qAbs(set.secsTo(read)) <= 1);
-}
-
-void tst_Zvctl::help()
-{
-    // --help / the usage on stdout naming every command and the test aid, exit 0.
-    const ZvctlRun r = runZvctl({"--help"});
-    QCOMPARE(r.exitCode, 0);
-    for (const char* word :
-         {"scan", "send", "battery", "time", "identity", "read", "download", "upload-probe",
-          "write-factory", "languages", "send-language", "reset", "--sim-fault", "--backup-dir"})
-        QVERIFY2(r.out.contains(word), word);
-}
 
 QTEST_GUILESS_MAIN(tst_Zvctl)
 #include "tst_zvctl.moc"

@@ -5,15 +5,11 @@
 #include "state/SharedState.h"
 
 #include <QImage>
+#include <QLabel>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QtTest>
-
-namespace
-{
-constexpr int kTestTickMs = 10;
-constexpr int kLogoSize = 48;
-} // namespace
 
 SimBleClient::Options AppHarness::fastSim()
 {
@@ -31,7 +27,7 @@ AppHarness::AppHarness(const Setup& setup)
     setUserDialogs(&dialogs);
     sharedState().ProgramFolder = m_dir.path();
     if (setup.withLogo) {
-        QImage logo(kLogoSize, kLogoSize, QImage::Format_ARGB32);
+        QImage logo(48, 48, QImage::Format_ARGB32);
         logo.fill(Qt::darkBlue);
         logo.save(m_dir.filePath(QStringLiteral("NaxoLogo.png")));
     }
@@ -39,7 +35,7 @@ AppHarness::AppHarness(const Setup& setup)
     m_window = std::make_unique<frmService>(setup.client ? setup.client : client.get());
     m_window->setQuitPauseMs(0);
     link().link()->setConnectPauseMs(0);
-    link().link()->setTimerIntervalMs(kTestTickMs);
+    link().link()->setTimerIntervalMs(10); // one discovery tick
     m_window->show();
 }
 
@@ -53,6 +49,22 @@ AppHarness::~AppHarness()
 BLE& AppHarness::link()
 {
     return *m_window->ble();
+}
+
+QStringList AppHarness::shownControls()
+{
+    frmService& w = *m_window;
+    const std::pair<const char*, QWidget*> controls[] = {
+        {"cmdConnect", w.cmdConnect},   {"cmdTime", w.cmdTime},   {"cmdInfo", w.cmdInfo},
+        {"cmdReset", w.cmdReset},       {"cmdSuche", w.cmdSuche}, {"lstDatei", w.lstDatei},
+        {"cmdTransfer", w.cmdTransfer}, {"pb1", w.pb1},           {"picZV", w.picZV},
+        {"picNaxo", w.picNaxo}};
+    QStringList shown;
+    for (const auto& [name, widget] : controls) {
+        if (widget->isVisible())
+            shown << QLatin1String(name);
+    }
+    return shown;
 }
 
 bool AppHarness::scanUntil(int entries)

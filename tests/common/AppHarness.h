@@ -28,12 +28,13 @@ public:
     BLE& link();
     QString folder() const { return m_dir.path(); }
 
-    // Opens the link window, scans until the gauge is listed, selects it and clicks connect.
+    // Opens the link window, scans, selects the gauge and clicks connect (then waits until ready).
     bool startConnect();
-    // The same, then waits; true when the link is ready.
     bool connectGauge();
     // Starts a scan and waits until at least `entries` devices are listed.
     bool scanUntil(int entries);
+    // Names of the main window's link-dependent controls that are shown, in a fixed order.
+    QStringList shownControls();
 
     RecordingDialogs dialogs;
     SimGauge gauge;

@@ -4,41 +4,45 @@
 
 #include <QStringList>
 
-// A BLE client whose methods all succeed and raise no event; the test emits the events itself.
-// Every call is recorded by name.
+#define ZV_FAKE_CALL(name, ...)                                                                    \
+    BleResult name(__VA_ARGS__) override                                                           \
+    {                                                                                              \
+        return record(#name);                                                                      \
+    }
+
+// A BLE client that raises no event itself (the test emits them) and records every call by name.
+// Each call succeeds, or fails with `failWith` when that is set.
 class FakeBleClient final : public BLEClient
 {
     Q_OBJECT
 public:
     using BLEClient::BLEClient;
+    ZV_FAKE_CALL(Configure, const QString&)
+    ZV_FAKE_CALL(StartScanning, const QString&)
+    ZV_FAKE_CALL(StopScanning)
+    ZV_FAKE_CALL(ConnectDevice, const QString&)
+    ZV_FAKE_CALL(DisconnectDevice)
+    ZV_FAKE_CALL(Discover, const QString&, const QString&)
+    ZV_FAKE_CALL(WriteValue, const QString&, const QString&, const QString&, const QByteArray&)
+    ZV_FAKE_CALL(PostValue, const QString&, const QString&, const QByteArray&)
+    ZV_FAKE_CALL(ReadValue, const QString&, const QString&, const QString&)
+    ZV_FAKE_CALL(Subscribe, const QString&, const QString&)
+    ZV_FAKE_CALL(Unsubscribe, const QString&, const QString&)
 
-    BleResult Configure(const QString&) override { return record("Configure"); }
-    BleResult StartScanning(const QString&) override { return record("StartScanning"); }
-    BleResult StopScanning() override { return record("StopScanning"); }
-    BleResult ConnectDevice(const QString&) override { return record("ConnectDevice"); }
-    BleResult DisconnectDevice() override { return record("DisconnectDevice"); }
-    BleResult Discover(const QString&, const QString&) override { return record("Discover"); }
-    BleResult WriteValue(const QString&, const QString&, const QString&, const QByteArray&) override
+    // A gauge advertising under this address and name.
+    void advertise(const QString& id, const QString& name, qint16 rssi = -67)
     {
-        return record("WriteValue");
+        emit Advertisement(id, name, rssi, 0, {}, {}, {}, 0, {}, true, false);
     }
-    BleResult PostValue(const QString&, const QString&, const QByteArray&) override
-    {
-        return record("PostValue");
-    }
-    BleResult ReadValue(const QString&, const QString&, const QString&) override
-    {
-        return record("ReadValue");
-    }
-    BleResult Subscribe(const QString&, const QString&) override { return record("Subscribe"); }
-    BleResult Unsubscribe(const QString&, const QString&) override { return record("Unsubscribe"); }
 
     QStringList calls;
+    int failWith = 0;
 
 private:
     BleResult record(const char* name)
     {
         calls.append(QLatin1String(name));
-        return BleResult::success();
+        return failWith ? BleResult::failure(failWith, QStringLiteral("refused"))
+                        : BleResult::success();
     }
 };

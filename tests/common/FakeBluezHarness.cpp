@@ -41,22 +41,15 @@ FakeBluezHarness::~FakeBluezHarness()
 
 QString FakeBluezHarness::daemonProgram()
 {
-    const QString fixed = QStringLiteral("/usr/bin/dbus-daemon");
-    if (QFileInfo(fixed).isExecutable())
-        return fixed;
     return QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
 }
 
 QString FakeBluezHarness::fakeProgram()
 {
-    QStringList candidates;
-    if (qEnvironmentVariableIsSet("ZV_BIN_DIR"))
-        candidates.append(qEnvironmentVariable("ZV_BIN_DIR") + QStringLiteral("/fakebluez"));
-    candidates.append(QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/fakebluez"));
-    for (const QString& c : std::as_const(candidates))
-        if (QFileInfo(c).isExecutable())
-            return QFileInfo(c).absoluteFilePath();
-    return {};
+    const QString dir =
+        qEnvironmentVariable("ZV_BIN_DIR", QCoreApplication::applicationDirPath() + "/../bin");
+    const QFileInfo program(dir + QStringLiteral("/fakebluez"));
+    return program.isExecutable() ? program.absoluteFilePath() : QString();
 }
 
 bool FakeBluezHarness::fail(const QString& text)
@@ -154,8 +147,9 @@ QProcessEnvironment FakeBluezHarness::environment() const
 
 void FakeBluezHarness::applyToThisProcess() const
 {
-    qputenv("DBUS_SYSTEM_BUS_ADDRESS", m_address.toLocal8Bit());
-    qputenv("BLUETOOTH_FORCE_DBUS_LE_VERSION", "5.66");
+    const QProcessEnvironment env = environment();
+    for (const char* name : {"DBUS_SYSTEM_BUS_ADDRESS", "BLUETOOTH_FORCE_DBUS_LE_VERSION"})
+        qputenv(name, env.value(name).toLocal8Bit());
     qunsetenv("DBUS_SESSION_BUS_ADDRESS");
 }
 

@@ -5,8 +5,8 @@
 #include "state/ServiceLog.h"
 #include "tests/common/RecordingDialogs.h"
 #include "tests/common/SimLink.h"
+#include "tests/common/TestFiles.h"
 
-#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -24,6 +24,7 @@ template <typename T> T* control(const QObject& window, const char* name)
 // dialogs and the information window.
 struct InfoWindowFixture {
     QTemporaryDir programFolder;
+    QTemporaryDir pcFolder; // the folder the download and the upload dialogs choose
     RecordingDialogs dialogs;
     std::unique_ptr<SimSession> sim;
     QPointer<frmInfo> window;
@@ -57,13 +58,21 @@ struct InfoWindowFixture {
             [this] { return (!window || !window->isBusy()) && !deviceBusy().isBusy(); }, 10000);
     }
 
-    // The service log's lines (Windows-1252, CR LF).
-    QStringList logLines() const
+    // Clicks a button of the window and waits until its sequence has ended.
+    bool run(void (frmInfo::*click)())
     {
-        QFile f(sharedState().LogFilePath);
-        if (!f.open(QIODevice::ReadOnly))
-            return {};
-        return QString::fromLatin1(f.readAll()).split(QStringLiteral("\r\n"));
+        (window->*click)();
+        return settle();
+    }
+
+    // The status box's text.
+    QString trace() const { return box("TraceBox")->text(); }
+
+    // Puts a PC file "probe" with this content into a folder the folder dialog then gives.
+    void offerProbeFile(const QByteArray& content)
+    {
+        writeFile(pcFolder.filePath(QStringLiteral("probe")), content);
+        dialogs.folder = pcFolder.path();
     }
 
     // Shows the download and probe-upload buttons (key codes 25, 81).

@@ -36,6 +36,7 @@ public:
         return raw(offset, data.constData(), int(data.size()));
     }
     QString hex() const { return QString::fromLatin1(m_bytes.toHex()).toUpper(); }
+    QByteArray data() const { return m_bytes; }
 
 private:
     RecordBuilder& raw(int offset, const void* data, int size)

@@ -1,370 +1,364 @@
-#include "tests/common/InfoWindowFixture.h"
-#include "tests/common/RecordBuilder.h"
-#include "info/CalibrationGrid.h"
 #include "info/InfoTexts.h"
 #include "sim/SimRecords.h"
+#include "tests/common/InfoWindowFixture.h"
+#include "tests/common/RecordBuilder.h"
 
+#include <QAction>
 #include <QGroupBox>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTableWidget>
+#include <QLabel>
+#include <QMenu>
 #include <QtTest>
 
-Q_DECLARE_METATYPE(SimFault)
+namespace
+{
+const QString Probe = QStringLiteral("probe");
+const QString Factory = QStringLiteral("factory");
+// Every write first reads the gauge's file for the backup: open, 13 block reads, close.
+constexpr int kBackupCommands = 15;
 
+QByteArray downloadFormat(const QByteArray& bytes)
+{
+    return bytes.toHex().toUpper() + "\r\n";
+}
+
+// Answers every question with Yes once it has deleted the window.
+struct ClosingDialogs final : UserDialogs {
+    QPointer<frmInfo> window;
+    QString folder;
+    int said = 0;
+    void message(const QString&) override { ++said; }
+    bool askYesNo(const QString&, bool) override { return ++said, delete window.data(), true; }
+    QString chooseFolder(const QString&, const QString&) override { return folder; }
+};
+} // namespace
+
+// The information window: layout, the key sequence, identity and table, and the sequences of
+// its buttons with their outcome shown.
 class FrmInfoTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void init() { setReplyTimeoutMs(0); }
-    void cleanup() { setReplyTimeoutMs(0); }
-    void loadSteps();
-    void captions_data();
-    void captions();
-    void gridLayout();
-    void gridShading_data();
-    void gridShading();
-    void formatKeepsValues();
-    void unlockSequence_data();
-    void unlockSequence();
-    void unlockByKeyEvents_data();
-    void unlockByKeyEvents();
-    void readButton();
-    void readWhileNotConnected();
-    void busyWhileReading();
-    void readFaults_data();
-    void readFaults();
-    void tableFormats_data();
-    void tableFormats();
-};
+    void loadAndLanguage()
+    {
+        // window opened / identity command set, 19 x 3 table column 0 of 4000
+        // twips; a language switch changes the captions and keeps the values
+        InfoWindowFixture f(false);
+        QCOMPARE(sharedState().IdentityCommand, QStringLiteral("$naxo00"));
+        QTableWidget* g = f.control<QTableWidget>("MSFlexGrid1");
+        QCOMPARE(QList<int>({g->rowCount(), g->columnCount(), g->columnWidth(0)}),
+                 QList<int>({19, 3, qRound(4000 * f.window->logicalDpiX() / 1440.0)}));
+        g->item(0, 0)->setText(Factory);
+        g->item(5, 2)->setText(QStringLiteral("12.00"));
+        const QString german =
+            f.button("cmdDaten")->text() + f.control<QGroupBox>("frmTInfo")->title();
+        sharedState().LanguageIndex = 1;
+        f.window->applyLanguage();
+        f.window->FormatMSFlex();
+        QVERIFY(f.button("cmdDaten")->text() + f.control<QGroupBox>("frmTInfo")->title() != german);
+        QCOMPARE(f.cell(0, 0) + f.cell(5, 2), QStringLiteral("factory12.00"));
+    }
 
-void FrmInfoTest::loadSteps()
-{
-    // window opened / caption, read button, file names, empty FileHex, 19 x 3 table (the service
-    // buttons at load: unlockSequence)
-    InfoWindowFixture f;
-    sharedState().FileHex = QStringLiteral("AB");
-    frmInfo w(&f.sim->channel);
-    QCOMPARE(w.windowTitle(), QStringLiteral("ZELVO Service V 1.02"));
-    QCOMPARE(control<QGroupBox>(w, "frmTInfo")->title(), QStringLiteral("Technische Information"));
-    QVERIFY(!control<QPushButton>(w, "cmdDaten")->isHidden());
-    QVERIFY(sharedState().FileHex.isEmpty());
-    QCOMPARE(sharedState().IdentityCommand, QStringLiteral("$naxo00"));
-    QCOMPARE(control<QTableWidget>(w, "MSFlexGrid1")->rowCount(), 19);
-    QCOMPARE(control<QTableWidget>(w, "MSFlexGrid1")->columnCount(), 3);
-}
-
-void FrmInfoTest::captions_data()
-{
-    QTest::addColumn<int>("language");
-    QTest::addColumn<QStringList>("captions");
-    QTest::newRow("German") << 0
-                            << QStringList{"Technische Information", "Daten auslesen",
-                                           "Dateien herunterladen", "Datei(probe) einspielen",
-                                           "Datei factory überschreiben"};
-    QTest::newRow("English") << 1
-                             << QStringList{
-                                    "Technical information", "Read data", "Write files to computer",
-                                    "Transer file(probe) to device", "Overwrite file(factory)"};
-}
-
-void FrmInfoTest::captions()
-{
-    // language switch / frame and button captions from the catalogue
-    QFETCH(int, language);
-    QFETCH(QStringList, captions);
-    InfoWindowFixture f;
-    sharedState().LanguageIndex = int16_t(language);
-    f.window->applyLanguage();
-    const QStringList shown{f.control<QGroupBox>("frmTInfo")->title(), f.button("cmdDaten")->text(),
-                            f.button("cmdSpeichern")->text(), f.button("cmdEinspielen")->text(),
-                            f.button("cmdFactory")->text()};
-    QCOMPARE(shown, captions);
-}
-
-void FrmInfoTest::gridLayout()
-{
-    // table laid out / twip sizes at the screen's dpi, header texts, labels byte for byte
-    InfoWindowFixture f;
-    const QTableWidget* g = f.control<QTableWidget>("MSFlexGrid1");
-    const qreal dpi = f.window->logicalDpiX();
-    QCOMPARE(g->width(), qRound(8100 * dpi / 1440));
-    QCOMPARE(g->height(), qRound(5500 * dpi / 1440));
-    QCOMPARE(g->columnWidth(0), qRound(4000 * dpi / 1440));
-    QCOMPARE(g->columnWidth(2), qRound(2000 * dpi / 1440));
-    QCOMPARE(f.cell(0, 1), QStringLiteral("FE"));
-    QCOMPARE(f.cell(0, 2), QStringLiteral("NFE"));
-    QCOMPARE(f.cell(0, 0), QString());
-    QCOMPARE(f.cell(3, 0), QStringLiteral("Value air "));
-    QCOMPARE(f.cell(7, 0), QStringLiteral("Draftlimit_fine "));
-    QCOMPARE(f.cell(13, 0), QStringLiteral("Startup-Options  / menuelevel"));
-    QCOMPARE(f.cell(14, 0), QStringLiteral("Benutzereinstellungen"));
-    QCOMPARE(f.cell(17, 0), QStringLiteral("Beep / Contrast // Switch off time / UseBLE"));
-    QCOMPARE(f.cell(18, 0), QString());
-    QCOMPARE(sharedState().UserSettingsFirstRow, int16_t(14));
-}
-
-void FrmInfoTest::gridShading_data()
-{
-    QTest::addColumn<int>("row");
-    QTest::addColumn<int>("column");
-    QTest::addColumn<QString>("colour"); // "" = not shaded
-    QTest::newRow("header label") << 0 << 0 << "#c0c0c0";
-    QTest::newRow("header NFE") << 0 << 2 << "#c0c0c0";
-    QTest::newRow("row 1 FE") << 1 << 1 << "#c0c0c0";
-    QTest::newRow("row 1 NFE") << 1 << 2 << "#c0c0c0";
-    QTest::newRow("row 2 label") << 2 << 0 << "#c0c0c0";
-    QTest::newRow("row 2 FE") << 2 << 1 << "";
-    QTest::newRow("row 13 NFE") << 13 << 2 << "";
-    QTest::newRow("row 13 label") << 13 << 0 << "#c0c0c0";
-    QTest::newRow("row 14 label") << 14 << 0 << "#a4a4a4";
-    QTest::newRow("row 14 FE") << 14 << 1 << "#a4a4a4";
-    QTest::newRow("row 18 NFE") << 18 << 2 << "#a4a4a4";
-}
-
-void FrmInfoTest::gridShading()
-{
-    // shading / light grey header, label column and row 1; dark grey rows 14 to 18
-    QFETCH(int, row);
-    QFETCH(int, column);
-    QFETCH(QString, colour);
-    InfoWindowFixture f;
-    const QBrush b = f.control<QTableWidget>("MSFlexGrid1")->item(row, column)->background();
-    QCOMPARE(b.style() == Qt::NoBrush ? QString() : b.color().name(), colour);
-}
-
-void FrmInfoTest::formatKeepsValues()
-{
-    // FormatMSFlex again (language switch) / values and top-left cell stay
-    InfoWindowFixture f;
-    f.control<QTableWidget>("MSFlexGrid1")->item(0, 0)->setText(QStringLiteral("factory"));
-    f.control<QTableWidget>("MSFlexGrid1")->item(5, 2)->setText(QStringLiteral("12.00"));
-    sharedState().LanguageIndex = 1;
-    f.window->applyLanguage();
-    f.window->FormatMSFlex();
-    QCOMPARE(f.cell(0, 0), QStringLiteral("factory"));
-    QCOMPARE(f.cell(5, 2), QStringLiteral("12.00"));
-    QCOMPARE(f.cell(14, 0), QStringLiteral("Benutzereinstellungen"));
-}
-
-void FrmInfoTest::unlockSequence_data()
-{
-    QTest::addColumn<QList<int>>("keys");
-    QTest::addColumn<QString>("visible"); // download, upload, factory, restore
-    QTest::newRow("at load") << QList<int>{} << "0000";
-    QTest::newRow("25 81") << QList<int>{25, 81} << "1100";
-    QTest::newRow("25 51") << QList<int>{25, 51} << "0011";
-    QTest::newRow("25 81 then 25 51") << QList<int>{25, 81, 25, 51} << "0011";
-    QTest::newRow("25 51 then 25 81") << QList<int>{25, 51, 25, 81} << "1100";
-    QTest::newRow("81 first") << QList<int>{81, 25, 81} << "0000";
-    QTest::newRow("81 first, reset, 25 81") << QList<int>{81, 65, 25, 81} << "1100";
-    QTest::newRow("held modifier") << QList<int>{25, 25, 81} << "0000";
-    QTest::newRow("held download key") << QList<int>{25, 81, 81} << "1100";
-    QTest::newRow("other key hides") << QList<int>{25, 81, 65} << "0000";
-    QTest::newRow("shift hides") << QList<int>{25, 51, 16} << "0000";
-    QTest::newRow("51 alone") << QList<int>{51} << "0000";
-}
-
-void FrmInfoTest::unlockSequence()
-{
-    // key codes typed into the Build field / buttons shown or hidden, Build text restored
-    QFETCH(QList<int>, keys);
-    QFETCH(QString, visible);
-    InfoWindowFixture f;
-    f.box("txtBuild")->setText(QStringLiteral("21"));
-    for (int key : keys) {
-        f.window->txtBuild_KeyDown(key, 0);
+    void unlock_data()
+    {
+        QTest::addColumn<QList<int>>("keys"); // key codes, or Qt keys for key events
+        QTest::addColumn<bool>("events");
+        QTest::addColumn<QString>("shown"); // download, upload, factory, restore
+        // clang-format off
+        QTest::newRow("at load") << QList<int>{} << false << "0000";
+        QTest::newRow("25 81") << QList<int>{25, 81} << false << "1100";
+        QTest::newRow("25 51") << QList<int>{25, 51} << false << "0011";
+        QTest::newRow("25 81 then 25 51") << QList<int>{25, 81, 25, 51} << false << "0011";
+        QTest::newRow("81 first") << QList<int>{81, 25, 81} << false << "0000";
+        QTest::newRow("other key resets") << QList<int>{81, 65, 25, 81} << false << "1100";
+        QTest::newRow("held modifier") << QList<int>{25, 25, 81} << false << "0000";
+        QTest::newRow("other key hides") << QList<int>{25, 81, 65} << false << "0000";
+        QTest::newRow("Kanji Q") << QList<int>{Qt::Key_Kanji, Qt::Key_Q} << true << "1100";
+        QTest::newRow("Hanja 3") << QList<int>{Qt::Key_Hangul_Hanja, Qt::Key_3} << true << "0011";
+        // clang-format on
+    }
+    void unlock()
+    {
+        // keys typed into the Build field / service buttons shown or hidden, Build text kept
+        QFETCH(QList<int>, keys);
+        QFETCH(bool, events);
+        QFETCH(QString, shown);
+        InfoWindowFixture f(false);
+        f.box("txtBuild")->setText(QStringLiteral("21"));
+        for (int key : keys) {
+            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+            if (events)
+                QCoreApplication::sendEvent(f.box("txtBuild"), &press);
+            else
+                f.window->txtBuild_KeyDown(key, 0);
+        }
         QCOMPARE(f.box("txtBuild")->text(), QStringLiteral("21"));
+        QCOMPARE(f.shownServiceButtons(), shown);
     }
-    QCOMPARE(f.shownServiceButtons(), visible);
-}
 
-void FrmInfoTest::unlockByKeyEvents_data()
-{
-    QTest::addColumn<QList<int>>("qtKeys");
-    QTest::addColumn<QString>("visible");
-    QTest::newRow("Kanji Q") << QList<int>{Qt::Key_Kanji, Qt::Key_Q} << "1100";
-    QTest::newRow("Hanja 3") << QList<int>{Qt::Key_Hangul_Hanja, Qt::Key_3} << "0011";
-    QTest::newRow("Kanji held, Q") << QList<int>{Qt::Key_Kanji, Qt::Key_Kanji, Qt::Key_Q} << "0000";
-    QTest::newRow("Kanji Q then A") << QList<int>{Qt::Key_Kanji, Qt::Key_Q, Qt::Key_A} << "0000";
-}
-
-void FrmInfoTest::unlockByKeyEvents()
-{
-    // real key presses on the Build field / mapped to the same codes, field text unchanged
-    QFETCH(QList<int>, qtKeys);
-    QFETCH(QString, visible);
-    InfoWindowFixture f;
-    f.box("txtBuild")->setText(QStringLiteral("21"));
-    int previous = 0;
-    for (int key : qtKeys) {
-        // A repeated key comes as an auto-repeat press of the held key.
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(), key == previous);
-        QCoreApplication::sendEvent(f.box("txtBuild"), &press);
-        previous = key;
+    void readButton()
+    {
+        // "Daten auslesen" / buttons disabled meanwhile, both files read, factory shown,
+        // identity, four log lines, "Bereit"
+        InfoWindowFixture f;
+        QSignalSpy busy(f.window, &frmInfo::busyChanged);
+        QSet<bool> enabledDuring;
+        QObject::connect(&f.sim->channel, &CommandChannel::commandSent, f.window, [&] {
+            for (const char* name :
+                 {"cmdDaten", "cmdSpeichern", "cmdEinspielen", "cmdFactory", "cmdRestore"})
+                enabledDuring << f.button(name)->isEnabled();
+        });
+        QVERIFY(f.run(&frmInfo::cmdDaten_Click));
+        QCOMPARE(enabledDuring, QSet<bool>{false});
+        QCOMPARE(busy.count(), 2);
+        QVERIFY(busy.first().first().toBool() && !busy.last().first().toBool());
+        const SharedState& s = sharedState();
+        QCOMPARE(s.ProbeData, hexOf(SimRecords::defaultProbe()));
+        QCOMPARE(s.FactoryData, hexOf(SimRecords::defaultFactory()));
+        QStringList identity;
+        for (const char* box : {"txtHardware", "txtMac", "txtControler", "txtBuild", "txtRevision"})
+            identity << f.box(box)->text();
+        QCOMPARE(identity, QStringList({"HW2", "A1B2C3D4E5F6", "1.05", "21", "3"}));
+        const QStringList log = logLines();
+        const int first = log.indexOf(QStringLiteral("Geraet FactorydatenLänge800"));
+        QCOMPARE(log.mid(first, 4),
+                 QStringList({"Geraet FactorydatenLänge800", "Geraet Factorydaten" + s.FactoryData,
+                              "Geraet ProbedatenLänge800", "Geraet Probedaten" + s.ProbeData}));
+        QTRY_COMPARE(f.trace(), QStringLiteral("Bereit"));
+        QVERIFY(f.button("cmdDaten")->isEnabled() && f.dialogs.messages.isEmpty());
     }
-    QCOMPARE(f.box("txtBuild")->text(), QStringLiteral("21"));
-    QCOMPARE(f.shownServiceButtons(), visible);
-}
 
-void FrmInfoTest::readButton()
-{
-    // "Daten auslesen" / both files read, factory shown, identity boxes, four log lines, "Bereit"
-    InfoWindowFixture f;
-    f.window->cmdDaten_Click();
-    QVERIFY(f.settle());
-    const SharedState& s = sharedState();
-    const QString probe = QString::fromLatin1(SimRecords::defaultProbe().toHex()).toUpper();
-    const QString factory = QString::fromLatin1(SimRecords::defaultFactory().toHex()).toUpper();
-    QCOMPARE(s.ProbeData.toUpper(), probe);
-    QCOMPARE(s.FactoryData.toUpper(), factory);
-    QCOMPARE(s.FileHex.toUpper(), factory);
-    QCOMPARE(f.cell(0, 0), QStringLiteral("factory"));
-    QCOMPARE(f.box("txtHardware")->text(), QStringLiteral("HW2"));
-    QCOMPARE(f.box("txtMac")->text(), QStringLiteral("A1B2C3D4E5F6"));
-    QCOMPARE(f.box("txtControler")->text(), QStringLiteral("1.05"));
-    QCOMPARE(f.box("txtBuild")->text(), QStringLiteral("21"));
-    QCOMPARE(f.box("txtRevision")->text(), QStringLiteral("3"));
-    const QStringList log = f.logLines();
-    const int first =
-        log.indexOf(QStringLiteral("Geraet FactorydatenLänge") + QString::number(factory.size()));
-    QVERIFY(first >= 0);
-    QCOMPARE(log.mid(first + 1, 3),
-             (QStringList{QStringLiteral("Geraet Factorydaten") + s.FactoryData,
-                          QStringLiteral("Geraet ProbedatenLänge") + QString::number(probe.size()),
-                          QStringLiteral("Geraet Probedaten") + s.ProbeData}));
-    QVERIFY(!f.control<QTimer>("TimerTrace")->isActive());
-    QTRY_COMPARE(f.box("TraceBox")->text(), QStringLiteral("Bereit"));
-    QVERIFY(f.dialogs.messages.isEmpty());
-}
+    void readFails_data()
+    {
+        QTest::addColumn<int>("at"); // probe: 1 open ... 16 identity; 0: no gauge connected
+        QTest::addColumn<SimFault>("fault");
+        QTest::addColumn<bool>("factoryRead");
+        QTest::newRow("not connected") << 0 << SimFault::None << false;
+        QTest::newRow("probe missing") << 1 << SimFault::StatusError << true;
+        QTest::newRow("link drop") << 6 << SimFault::DropLink << false;
+    }
+    void readFails()
+    {
+        // no gauge, or a fault during the read / one message, factory read unless the link went,
+        // the table kept where nothing was read, no ready text
+        QFETCH(int, at);
+        QFETCH(SimFault, fault);
+        QFETCH(bool, factoryRead);
+        InfoWindowFixture f(at > 0);
+        f.sim->gauge.setFault(at, fault);
+        f.control<QTableWidget>("MSFlexGrid1")->item(1, 1)->setText(QStringLiteral("1,00"));
+        QVERIFY(f.run(&frmInfo::cmdDaten_Click));
+        QCOMPARE(f.dialogs.messages.size(), 1);
+        QVERIFY(f.dialogs.messages.first().startsWith(
+            at > 0 ? QStringLiteral("Fehler beim Einlesen der Kennlinie\n")
+                   : InfoTexts::notConnected()));
+        QCOMPARE(f.sim->transcript().contains(QStringLiteral("$fr?factory!")), factoryRead);
+        QCOMPARE(f.cell(1, 1) == QStringLiteral("1,00"), !factoryRead);
+        QCOMPARE(f.trace(), at > 0 ? InfoTexts::failedIndicator() : QString());
+        QCOMPARE(logLines().filter(QStringLiteral("Geraet ")).size(), at > 0 ? 4 : 0);
+    }
 
-void FrmInfoTest::readWhileNotConnected()
-{
-    // read without a gauge / message that one must be connected, nothing sent, table kept
-    InfoWindowFixture f(false);
-    f.control<QTableWidget>("MSFlexGrid1")->item(0, 0)->setText(QStringLiteral("probe"));
-    f.control<QTableWidget>("MSFlexGrid1")->item(1, 1)->setText(QStringLiteral("1,00"));
-    f.window->cmdDaten_Click();
-    QVERIFY(f.settle());
-    QCOMPARE(f.dialogs.messages, QStringList{InfoTexts::notConnected()});
-    QVERIFY(f.sim->transcript().isEmpty());
-    QCOMPARE(f.cell(0, 0), QStringLiteral("probe"));
-    QCOMPARE(f.cell(1, 1), QStringLiteral("1,00"));
-    QVERIFY(f.box("TraceBox")->text().isEmpty());
-}
+    void tableFormats()
+    {
+        // record read from the gauge / every cell in the user's locale (run in English and German)
+        InfoWindowFixture f;
+        RecordBuilder r;
+        r.f32(276, 1234.5f).f32(280, 2.0f).f32(284, 2.675f).f32(288, -12.345f).f32(292, -0.004f);
+        r.f32(304, 1.5f).f32(308, 1e6f).f32(312, -0.125f).f32(316, 999.995f).f32(320, 10.5f);
+        r.i16(296, -300).i16(298, -3).i16(300, 12).i16(302, 4660).i16(324, 7).i16(326, 1500);
+        r.u8(32, 3).u8(8, 5).i32(4, 305419896).f32(336, 12345678.0f).f32(332, 0.00001f).u8(9, 9);
+        r.u8(16, 2)
+            .u8(33, 1)
+            .u8(23, 1)
+            .bytes(18, "454E4700")
+            .u8(24, 1)
+            .u8(25, 5)
+            .u8(26, 30)
+            .u8(27, 1);
+        f.sim->gauge.setFile(Factory, r.data());
+        QVERIFY(f.run(&frmInfo::cmdDaten_Click));
+        // The German run names the separator it must get, so a locale that is not taken up fails.
+        if (qEnvironmentVariableIsSet("ZV_EXPECT_DECIMAL"))
+            QCOMPARE(QLocale::system().decimalPoint(), qEnvironmentVariable("ZV_EXPECT_DECIMAL"));
+        // clang-format off
+        const QStringList english{"factory|", "1,234.50|1.50", "2.00|1,000,000.00", "2.68|-0.13",
+            "-12.35|1,000.00", "0.00|10.50", "-3|7", "12|1500", "-300|", "4660|", "3|5",
+            "305419896|1.234568E+07", "1E-05|", "9|2", "|", "1|0", "1|ENG", "1 / 5|30 / 1"};
+        // clang-format on
+        const bool german = QLocale::system().decimalPoint() == QStringLiteral(",");
+        for (int row = 0; row < english.size(); ++row) {
+            QString expected = english[row];
+            for (QChar& c : expected) // German swaps the decimal and the group separator
+                c = !german ? c : c == '.' ? QChar(',') : c == ',' ? QChar('.') : c;
+            QCOMPARE(f.cell(row, row == 0 ? 0 : 1) + '|' + (row == 0 ? QString() : f.cell(row, 2)),
+                     expected);
+        }
+    }
 
-void FrmInfoTest::busyWhileReading()
-{
-    // during a read / the four buttons disabled, busyChanged true then false, dots in yellow
-    InfoWindowFixture f;
-    f.sim->client.options().readLatency = std::chrono::milliseconds(40);
-    QSignalSpy busy(f.window, &frmInfo::busyChanged);
-    QList<bool> enabledDuring;
-    QString traceAtEnd;
-    QObject::connect(&f.sim->channel, &CommandChannel::commandSent, f.window, [&] {
-        enabledDuring << (f.button("cmdDaten")->isEnabled() ||
-                          f.button("cmdFactory")->isEnabled() ||
-                          f.button("cmdSpeichern")->isEnabled() ||
-                          f.button("cmdEinspielen")->isEnabled());
-        traceAtEnd = f.box("TraceBox")->text();
-    });
-    f.window->cmdDaten_Click();
-    QVERIFY(f.settle());
-    QVERIFY(!enabledDuring.isEmpty());
-    QVERIFY(!enabledDuring.contains(true));
-    QCOMPARE(busy.count(), 2);
-    QCOMPARE(busy.at(0).at(0).toBool(), true);
-    QCOMPARE(busy.at(1).at(0).toBool(), false);
-    QVERIFY(f.button("cmdDaten")->isEnabled());
-    QVERIFY2(QRegularExpression(QStringLiteral("^Transfer(\\.\\.)+$")).match(traceAtEnd).hasMatch(),
-             qPrintable(traceAtEnd));
-    QCOMPARE(f.box("TraceBox")->palette().color(QPalette::Text), QColor(255, 255, 0));
-}
+    void download_data()
+    {
+        QTest::addColumn<bool>("read");
+        QTest::addColumn<QString>("folder"); // "pc": the PC folder, "": dialog cancelled
+        QTest::addColumn<QString>("trace");
+        QTest::addColumn<QString>("message"); // the one message starts so; empty: none
+        // clang-format off
+        QTest::newRow("after a read") << true << "pc" << "Bereit" << "";
+        QTest::newRow("dialog cancelled") << true << "" << "" << "";
+        QTest::newRow("nothing read") << false << "pc" << "Bereit" << "Bitte erst Datei einlesen";
+        QTest::newRow("folder missing") << true << "pc/missing" << "Fehler" << "75   cmdSpeichern_Click\r";
+        // clang-format on
+    }
+    void download()
+    {
+        // download / both records in the chosen folder as hex + CR LF, or the reason why not
+        QFETCH(bool, read);
+        QFETCH(QString, folder);
+        QFETCH(QString, trace);
+        QFETCH(QString, message);
+        InfoWindowFixture f;
+        QVERIFY(!read || f.run(&frmInfo::cmdDaten_Click));
+        f.dialogs.folder = folder.replace(QStringLiteral("pc"), f.pcFolder.path());
+        QVERIFY(f.run(&frmInfo::cmdSpeichern_Click));
+        QCOMPARE(f.dialogs.messages.size(), int(!message.isEmpty()));
+        QVERIFY(message.isEmpty() || f.dialogs.messages.first().startsWith(message));
+        const bool saved = read && folder == f.pcFolder.path();
+        QCOMPARE(fileContent(f.pcFolder.filePath(Probe)),
+                 saved ? downloadFormat(SimRecords::defaultProbe()) : "<missing>");
+        QCOMPARE(fileContent(f.pcFolder.filePath(Factory)),
+                 saved ? downloadFormat(SimRecords::defaultFactory()) : "<missing>");
+        QTRY_COMPARE(f.trace(), trace);
+    }
 
-void FrmInfoTest::readFaults_data()
-{
-    // probe: 1 open, 2-14 reads, 15 close, 16 identity; factory from 17 on
-    QTest::addColumn<int>("command");
-    QTest::addColumn<SimFault>("fault");
-    QTest::addColumn<bool>("factoryRead");
-    QTest::newRow("probe open no reply") << 1 << SimFault::NoReply << true;
-    QTest::newRow("probe read link drop") << 6 << SimFault::DropLink << false;
-    QTest::newRow("factory open link drop") << 17 << SimFault::DropLink << true;
-}
+    void uploadFactoryRestore()
+    {
+        // a downloaded probe file uploaded, written into "factory", the factory backup restored /
+        // each verified, its backup named and listed, "factory" as before in the end
+        InfoWindowFixture f;
+        QVERIFY(f.run(&frmInfo::cmdDaten_Click));
+        f.dialogs.folder = f.pcFolder.path();
+        QVERIFY(f.run(&frmInfo::cmdSpeichern_Click));
+        f.sim->gauge.setFile(Probe, SimRecords::defaultFactory());
+        sharedState().ProbeData.clear();
+        f.unlockDownload();
+        QVERIFY(f.run(&frmInfo::cmdEinspielen_Click));
+        QCOMPARE(f.sim->gauge.file(Probe), SimRecords::defaultProbe());
+        QTRY_COMPARE(f.trace(), InfoTexts::verifiedReady(QStringLiteral("Ready")));
+        const QString backup = f.box("TraceBox")->toolTip();
+        QCOMPARE(f.control<QLabel>("lblBackup")->text(), InfoTexts::backupSavedNote(backup));
+        QCOMPARE(fileContent(backup), downloadFormat(SimRecords::defaultFactory()));
+        QVERIFY(!f.button("cmdFactory")->isHidden());
 
-void FrmInfoTest::readFaults()
-{
-    // a fault during the read / read-failure message, indicator stopped without "Bereit"
-    setReplyTimeoutMs(300); // the faults leave replies missing
-    QFETCH(int, command);
-    QFETCH(SimFault, fault);
-    QFETCH(bool, factoryRead);
-    InfoWindowFixture f;
-    f.sim->gauge.setFault(command, fault);
-    f.window->cmdDaten_Click();
-    QVERIFY(f.settle());
-    QCOMPARE(f.dialogs.messages.size(), 1);
-    QVERIFY(f.dialogs.messages.first().startsWith(
-        QStringLiteral("Fehler beim Einlesen der Kennlinie\n")));
-    QCOMPARE(f.sim->transcript().contains(QStringLiteral("$fr?factory!")), factoryRead);
-    QVERIFY(!f.control<QTimer>("TimerTrace")->isActive());
-    QCOMPARE(f.box("TraceBox")->text(), InfoTexts::failedIndicator());
-    QVERIFY(f.button("cmdDaten")->isEnabled());
-    QCOMPARE(f.logLines().filter(QStringLiteral("Geraet ")).size(), 4);
-}
+        f.sim->gauge.clearTranscript();
+        QVERIFY(f.run(&frmInfo::cmdFactory_Click));
+        QCOMPARE(f.sim->gauge.file(Factory), SimRecords::defaultProbe());
+        QCOMPARE(f.sim->transcript().at(kBackupCommands), QStringLiteral("$rm?factory!\r\n"));
+        QTRY_COMPARE(f.trace(), InfoTexts::verifiedReady(QStringLiteral("Bereit")));
 
-void FrmInfoTest::tableFormats_data()
-{
-    // Expected texts with English and with German separators.
-    QTest::addColumn<int>("row");
-    QTest::addColumn<int>("column");
-    QTest::addColumn<QString>("english");
-    QTest::addColumn<QString>("german");
-    QTest::newRow("1234.5 fixed") << 1 << 1 << "1,234.50"
-                                  << "1.234,50";
-    QTest::newRow("2 fixed") << 2 << 1 << "2.00"
-                             << "2,00";
-    QTest::newRow("0 fixed") << 3 << 2 << "0.00"
-                             << "0,00";
-    QTest::newRow("negative fixed") << 4 << 2 << "-12.35"
-                                    << "-12,35";
-    QTest::newRow("negative integer") << 6 << 1 << "-3"
-                                      << "-3";
-    QTest::newRow("general 12.5") << 12 << 1 << "12.5"
-                                  << "12,5";
-    QTest::newRow("general 3") << 10 << 2 << "3"
-                               << "3";
-    QTest::newRow("row 17 FE") << 17 << 1 << "1 / 5"
-                               << "1 / 5";
-    QTest::newRow("row 17 NFE") << 17 << 2 << "30 / 1"
-                                << "30 / 1";
-    QTest::newRow("memory zero byte") << 15 << 2 << "0"
-                                      << "0";
-    QTest::newRow("top-left") << 0 << 0 << "factory"
-                              << "factory";
-}
+        f.window->txtBuild_KeyDown(25, 0);
+        f.window->txtBuild_KeyDown(51, 0);
+        QMenu* menu = f.button("cmdRestore")->menu();
+        emit menu->aboutToShow();
+        QCOMPARE(menu->actions().size(), 2);
+        const QString factoryBackup = menu->actions().first()->data().toString();
+        f.dialogs.answer = true;
+        menu->actions().first()->trigger();
+        QVERIFY(f.settle());
+        QCOMPARE(f.dialogs.questionDefaults, QList<bool>{false});
+        QVERIFY(f.dialogs.questions.last().contains(factoryBackup));
+        QCOMPARE(f.sim->gauge.file(Factory), SimRecords::defaultFactory());
+        QVERIFY(logLines().contains(QStringLiteral("Wiederherstellen factory ") + factoryBackup));
+        QTRY_COMPARE(f.trace(), InfoTexts::verifiedReady(QStringLiteral("Bereit")));
+        emit menu->aboutToShow(); // the restore took a backup of its own
+        QCOMPARE(menu->actions().size(), 3);
+    }
 
-void FrmInfoTest::tableFormats()
-{
-    // record read from the gauge / cells in the user's locale (run with English and German)
-    QFETCH(int, row);
-    QFETCH(int, column);
-    QFETCH(QString, english);
-    QFETCH(QString, german);
-    InfoWindowFixture f;
-    RecordBuilder record;
-    record.f32(276, 1234.5f).f32(280, 2.0f).f32(304 + 8, 0.0f).f32(304 + 12, -12.345f);
-    record.i16(276 + 22, -3).f32(332, 12.5f).u8(8, 3).u8(22, 0);
-    record.u8(24, 1).u8(25, 5).u8(26, 30).u8(27, 1);
-    f.sim->gauge.setFile(QStringLiteral("factory"), QByteArray::fromHex(record.hex().toLatin1()));
-    f.window->cmdDaten_Click();
-    QVERIFY(f.settle());
-    // The German run names the separator it must get, so a locale that is not taken up fails.
-    if (qEnvironmentVariableIsSet("ZV_EXPECT_DECIMAL"))
-        QCOMPARE(QLocale::system().decimalPoint(), qEnvironmentVariable("ZV_EXPECT_DECIMAL"));
-    const bool germanSeparators = QLocale::system().decimalPoint() == QStringLiteral(",");
-    QCOMPARE(f.cell(row, column), germanSeparators ? german : english);
-}
+    void uploadOutcomes_data()
+    {
+        QTest::addColumn<QByteArray>("content"); // "<none>": no file, "<cancel>": no folder
+        QTest::addColumn<int>("at"); // a refused command; negative: the byte stored wrong
+        QTest::addColumn<QString>("trace");
+        QTest::addColumn<QString>("message"); // the one message holds this; empty: none
+        QTest::addColumn<bool>("sent");
+        QByteArray changed = SimRecords::defaultProbe();
+        changed[100] = 0x11;
+        // clang-format off
+        QTest::newRow("dialog cancelled") << QByteArray("<cancel>") << 0 << "" << "" << false;
+        QTest::newRow("no file") << QByteArray("<none>") << 0 << "Fehler" << "53   cmdEinspielen_Click\r" << false;
+        QTest::newRow("not hex") << QByteArray("00ZZ\r\n") << 0 << "Fehler" << "Stelle 3." << false;
+        QTest::newRow("only the line end") << QByteArray("\r\n") << 0 << "Ready" << "" << false;
+        QTest::newRow("32 bytes, No") << downloadFormat(QByteArray(32, 1)) << 0 << "" << "" << false;
+        QTest::newRow("create refused") << downloadFormat(SimRecords::defaultFactory()) << kBackupCommands + 2 << "Fehler" << "   Schreibe_Com\r" << true;
+        QTest::newRow("corrupt byte") << downloadFormat(changed) << -399 << "Fehler" << "ab Byte 399 " << true;
+        // clang-format on
+    }
+    void uploadOutcomes()
+    {
+        // PC file unusable, cancelled, empty, declined, write refused or not verified / the
+        // outcome shown, the factory button only after success
+        QFETCH(QByteArray, content);
+        QFETCH(int, at);
+        QFETCH(QString, trace);
+        QFETCH(QString, message);
+        QFETCH(bool, sent);
+        InfoWindowFixture f;
+        f.dialogs.folder = content == "<cancel>" ? QString() : f.pcFolder.path();
+        QVERIFY(content.startsWith('<') || writeFile(f.pcFolder.filePath(Probe), content));
+        f.sim->gauge.setFault(at, SimFault::StatusError);
+        f.sim->gauge.setCorruptWriteOffset(at < 0 ? -at : -1);
+        QVERIFY(f.run(&frmInfo::cmdEinspielen_Click));
+        QTRY_COMPARE(f.trace(), trace);
+        QCOMPARE(f.dialogs.messages.size(), int(!message.isEmpty()));
+        QVERIFY2(message.isEmpty() || f.dialogs.messages.first().contains(message),
+                 qPrintable(f.dialogs.messages.join('|')));
+        QCOMPARE(f.sim->gauge.commandCount() > 0, sent);
+        QCOMPARE(f.button("cmdFactory")->isHidden(), trace != QStringLiteral("Ready"));
+        QCOMPARE(f.sim->gauge.openHandleCount(), 0);
+    }
+
+    void closedDuringWait_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("at"); // the window closes after this command; 0: at the question
+        QTest::addColumn<QByteArray>("data");
+        const QByteArray otherGauge = RecordBuilder().i32(4, 99).u8(32, 3).data();
+        // clang-format off
+        QTest::newRow("read") << "cmdDaten" << 3 << QByteArray();
+        QTest::newRow("upload, writing") << "cmdEinspielen" << kBackupCommands + 5 << SimRecords::defaultFactory();
+        QTest::newRow("factory, size question") << "cmdFactory" << 0 << QByteArray(32, 1);
+        QTest::newRow("upload, guard question") << "cmdEinspielen" << 0 << otherGauge;
+        // clang-format on
+    }
+    void closedDuringWait()
+    {
+        // window closed during a read, a write or a question / the sequence stops, closes its
+        // file, writes nothing after a question, says nothing, no crash
+        QFETCH(QString, button);
+        QFETCH(int, at);
+        QFETCH(QByteArray, data);
+        InfoWindowFixture f;
+        ClosingDialogs dialogs;
+        dialogs.window = f.window;
+        setUserDialogs(&dialogs);
+        f.offerProbeFile(downloadFormat(data));
+        dialogs.folder = f.pcFolder.path();
+        sharedState().ProbeData = hexOf(data);
+        f.window->show();
+        QObject::connect(&f.sim->channel, &CommandChannel::commandSent, &f.sim->channel, [&f, at] {
+            if (f.sim->gauge.commandCount() + 1 == at && f.window)
+                QTimer::singleShot(0, f.window.data(), &QWidget::close);
+        });
+        f.window->setAttribute(Qt::WA_DeleteOnClose);
+        f.button(button.toLatin1().constData())->click();
+        QTRY_VERIFY(f.window.isNull());
+        QVERIFY(f.settle());
+        QCOMPARE(dialogs.said, int(at == 0));
+        QCOMPARE(f.sim->gauge.openHandleCount(), 0);
+        const QStringList sent = f.sim->transcript();
+        QVERIFY(sent.isEmpty() || sent.last().startsWith(QStringLiteral("$fc?")));
+        QCOMPARE(sent.size(), at == 0 ? kBackupCommands * int(button == "cmdEinspielen") : at + 1);
+        QCOMPARE(f.sim->gauge.file(Factory), SimRecords::defaultFactory());
+        setUserDialogs(&f.dialogs);
+    }
+};
 
 QTEST_MAIN(FrmInfoTest)
 #include "tst_frminfo.moc"

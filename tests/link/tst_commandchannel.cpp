@@ -1,12 +1,8 @@
-// The command channel on the simulated gauge: transport, the bounded wait, the ready-made
-// operations.
+// The reply dispatcher, and the command channel's waits and operations on the simulated gauge.
+#include "link/ReplyDispatcher.h"
 #include "tests/common/SimLink.h"
 
-#include "link/DeviceFile.h"
-
 #include <QtTest>
-#include <memory>
-#include <optional>
 
 namespace
 {
@@ -19,265 +15,194 @@ WaitResult awaitReply(CommandChannel& channel, ReplyExpectation expect)
     return QCoro::waitFor(wait(channel, std::move(expect)));
 }
 
-// Waits for a reply that leaves status 0 in the shared state.
-WaitResult statusZero(CommandChannel& channel)
+bool statusZero()
 {
-    return awaitReply(channel, {QString(), [] { return sharedState().ReplyStatus == 0; }});
+    return sharedState().ReplyStatus == 0;
 }
 } // namespace
 
 class tst_CommandChannel : public QObject
 {
     Q_OBJECT
-private slots:
-    void init();
-    void cleanup();
-    void waitEnds_data();
-    void waitEnds();
-    void waitMatchesReplyKeyword_data();
-    void waitMatchesReplyKeyword();
-    void waitUsesReplyNotTime();
-    void cancelEndsWait();
-    void waitSpinsNoEventLoop();
-    void commandTexts_data();
-    void commandTexts();
-    void writeTimeExample();
-    void writeResponseOfOtherCharacteristicReadsNothing();
-    void unsubscribeWithoutSubscriptionDoesNothing();
-    void subscribeAndUnsubscribeSetFlag();
-    void readTimeEndsPendingWait();
-    void factoryModeWithoutLinkAsksForConnection();
-    void failingWriteShowsNoReplyButEndsWait();
-
-private:
     std::unique_ptr<SimLink> m_sim;
-};
 
-void tst_CommandChannel::init()
-{
-    resetSharedState();
-    setReplyTimeoutMs(300);
-    m_sim = std::make_unique<SimLink>();
-    QVERIFY(m_sim->connectGauge());
-    sharedState().TraceCharId = SimBleClient::kTraceCharId;
-}
+private slots:
+    void init()
+    {
+        resetSharedState();
+        m_sim = std::make_unique<SimLink>();
+        QVERIFY(m_sim->connectGauge());
+        sharedState().ReplyStatus = 55;
+    }
+    void cleanup() { m_sim.reset(); }
 
-void tst_CommandChannel::cleanup()
-{
-    m_sim.reset();
-    setReplyTimeoutMs(0);
-}
-
-void tst_CommandChannel::waitEnds_data()
-{
-    QTest::addColumn<int>("fault");
-    QTest::addColumn<int>("result");
-    QTest::newRow("reply") << int(SimFault::None) << int(WaitResult::Done);
-    QTest::newRow("no reply") << int(SimFault::NoReply) << int(WaitResult::TimedOut);
-    QTest::newRow("garbled reply") << int(SimFault::Garbled) << int(WaitResult::TimedOut);
-    QTest::newRow("link dropped") << int(SimFault::DropLink) << int(WaitResult::LinkLost);
-}
-
-void tst_CommandChannel::waitEnds()
-{
-    // A battery request answered, unanswered, garbled or cut off / the wait says which.
-    QFETCH(int, fault);
-    m_sim->gauge.setFault(1, SimFault(fault));
-    sharedState().ReplyStatus = 55;
-    const WaitResult r = QCoro::waitFor(m_sim->channel.ask(
-        QStringLiteral("$gcv!"), {QString(), [] { return sharedState().ReplyStatus == 0; }}));
-    QTEST(int(r), "result");
-}
-
-void tst_CommandChannel::waitMatchesReplyKeyword_data()
-{
-    QTest::addColumn<QByteArray>("keyword");
-    QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<int>("result");
-    QTest::newRow("own reply") << QByteArray("$fw") << QByteArray("$fw?3 0!")
-                               << int(WaitResult::Done);
-    QTest::newRow("keyword given with ?")
-        << QByteArray("$wr?") << QByteArray("$wr?3 0!") << int(WaitResult::Done);
-    QTest::newRow("longer keyword is another reply")
-        << QByteArray("$fw") << QByteArray("$fwu?1!") << int(WaitResult::TimedOut);
-    QTest::newRow("identity by its keyword")
-        << QByteArray("$naxo00") << QByteArray("$naxo00!") << int(WaitResult::Done);
-    QTest::newRow("own keyword, malformed")
-        << QByteArray("$fc") << QByteArray("$fc?3!") << int(WaitResult::Garbled);
-}
-
-void tst_CommandChannel::waitMatchesReplyKeyword()
-{
+    void waitMatchesReplyKeyword_data()
+    {
+        QTest::addColumn<QString>("keyword");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<int>("result");
+        // clang-format off
+        QTest::newRow("own reply") << "$fw" << QByteArray("$fw?3 0!") << int(WaitResult::Done);
+        QTest::newRow("keyword given with ?") << "$wr?" << QByteArray("$wr?3 0!") << int(WaitResult::Done);
+        QTest::newRow("longer keyword is another reply") << "$fw" << QByteArray("$fwu?1!") << int(WaitResult::TimedOut);
+        QTest::newRow("identity by its keyword") << "$naxo00" << QByteArray("$naxo00!") << int(WaitResult::Done);
+        QTest::newRow("own keyword, malformed") << "$fc" << QByteArray("$fc?3!") << int(WaitResult::Garbled);
+        // clang-format on
+    }
     // a reply arrives while a wait for a keyword runs / only that exact keyword ends it, a
     // malformed one as garbled
-    QFETCH(QByteArray, keyword);
-    QFETCH(QByteArray, reply);
-    sharedState().IdentityCommand = QStringLiteral("$naxo00");
-    CommandChannel& ch = m_sim->channel;
-    QTimer::singleShot(0, &ch, [&] { ch.BLEClient1_Value({}, {}, {}, {}, {}, reply); });
-    QTEST(int(awaitReply(ch, {QString::fromLatin1(keyword), {}, nullptr, 100})), "result");
-}
+    void waitMatchesReplyKeyword()
+    {
+        QFETCH(QString, keyword);
+        QFETCH(QByteArray, reply);
+        sharedState().IdentityCommand = QStringLiteral("$naxo00");
+        CommandChannel& ch = m_sim->channel;
+        QTimer::singleShot(0, &ch, [&] { ch.BLEClient1_Value({}, {}, {}, {}, {}, reply); });
+        QTEST(int(awaitReply(ch, {keyword, {}, nullptr, 100})), "result");
+    }
 
-void tst_CommandChannel::waitUsesReplyNotTime()
-{
-    // A slow gauge (40 ms per step) under a 2 s limit / done after the reply, well before the
-    // limit.
-    m_sim->client.options().writeLatency = std::chrono::milliseconds(40);
-    m_sim->client.options().readLatency = std::chrono::milliseconds(40);
-    sharedState().ReplyStatus = 55;
-    QElapsedTimer t;
-    t.start();
-    QCOMPARE(QCoro::waitFor(m_sim->channel.ask(
-                 QStringLiteral("$glt!"),
-                 {QString(), [] { return sharedState().ReplyStatus == 0; }, nullptr, 2000})),
-             WaitResult::Done);
-    QVERIFY2(t.elapsed() < 1500, "the wait must end on the reply, not on its limit");
-}
+    // a wait on a silent gauge cancelled from a timer / Cancelled, long before the limit
+    void cancelEndsWait()
+    {
+        m_sim->gauge.setFault(1, SimFault::NoReply);
+        CancelToken token;
+        QTimer::singleShot(20, &token, &CancelToken::cancel);
+        QCOMPARE(QCoro::waitFor(m_sim->channel.ask("$gcv!", {{}, statusZero, &token, 5000})),
+                 WaitResult::Cancelled);
+        // a token cancelled before: nothing is sent
+        QCOMPARE(QCoro::waitFor(m_sim->channel.ask("$glt!", {{}, statusZero, &token, 5000})),
+                 WaitResult::Cancelled);
+        QCOMPARE(m_sim->gauge.commandCount(), 1);
+    }
 
-void tst_CommandChannel::cancelEndsWait()
-{
-    // A wait on a silent gauge cancelled from a timer / Cancelled, long before the limit.
-    m_sim->gauge.setFault(1, SimFault::NoReply);
-    CancelToken token;
-    QTimer::singleShot(20, &token, &CancelToken::cancel);
-    sharedState().ReplyStatus = 55;
-    QCOMPARE(QCoro::waitFor(m_sim->channel.ask(QStringLiteral("$gcv!"),
-                                               {QString(), [] { return false; }, &token, 5000})),
-             WaitResult::Cancelled);
-    QVERIFY(token.isCancelled());
-}
+    // the ready-made reads and the clock set / exactly their command texts, each reply ending a
+    // wait for status 0 with what it carries
+    void operations()
+    {
+        QCOMPARE(CommandChannel::timeTextFor(QDateTime(QDate(2026, 12, 5), QTime(9, 36, 27))),
+                 QStringLiteral("2026-12-05/09:36:27"));
+        CommandChannel& ch = m_sim->channel;
+        QVERIFY(ch.ReadBattery().ok());
+        QCOMPARE(awaitReply(ch, {{}, statusZero}), WaitResult::Done);
+        QCOMPARE(sharedState().BatteryLevel, 3710.0);
+        sharedState().ReplyStatus = 55;
+        QVERIFY(ch.ReadTime().ok());
+        QCOMPARE(awaitReply(ch, {{}, statusZero}), WaitResult::Done);
+        QVERIFY(QDateTime::fromString(sharedState().ReplyData, "yyyy-MM-dd/HH:mm:ss").isValid());
+        QVERIFY(ch.WriteTime().ok());
+        QTRY_COMPARE(m_sim->gauge.commandCount(), 3);
+        QCOMPARE(m_sim->transcript(),
+                 (QStringList{"$gcv!", "$glt!", "$slt?" + sharedState().TimeText + "!\r\n"}));
+        QCOMPARE(sharedState().TimeText.size(), 19);
+    }
 
-void tst_CommandChannel::waitSpinsNoEventLoop()
-{
-    // A file read started from the event loop meets a silent gauge at its first block / a timer
-    // that fires during the wait runs in that same loop, not in one nested for the wait.
-    m_sim->gauge.setFault(2, SimFault::NoReply);
-    QEventLoop loop;
-    DeviceFile file(m_sim->channel, nullptr, 100);
-    QString hex;
-    std::optional<TransferResult> result;
-    int outerLevel = -1;
-    int levelInWait = -1;
-    bool endedBeforeTimer = true;
-    QTimer::singleShot(0, &loop, [&] {
-        outerLevel = QThread::currentThread()->loopLevel();
-        QTimer::singleShot(0, &loop, [&] {
-            levelInWait = QThread::currentThread()->loopLevel();
-            endedBeforeTimer = result.has_value();
-        });
-        QCoro::connect(file.readFile(QStringLiteral("probe"), hex), &loop,
-                       [&](const TransferResult& r) {
-                           result = r;
-                           loop.quit();
-                       });
-    });
-    loop.exec();
-    QVERIFY(result.has_value());
-    QCOMPARE(result->status, TransferStatus::NoReply);
-    QVERIFY(!endedBeforeTimer);
-    QVERIFY(outerLevel > 0);
-    QCOMPARE(levelInWait, outerLevel);
-}
+    // FactoryMode with no gauge connected / asks for the link window, sends nothing
+    void factoryModeWithoutLinkAsksForConnection()
+    {
+        sharedState().DeviceConnected = false;
+        QSignalSpy asked(&m_sim->channel, &CommandChannel::connectRequested);
+        QCOMPARE(QCoro::waitFor(m_sim->channel.FactoryMode(3)), WaitResult::LinkLost);
+        QCOMPARE(asked.size(), 1);
+        QVERIFY(m_sim->gauge.transcript().isEmpty());
+    }
 
-void tst_CommandChannel::commandTexts_data()
-{
-    QTest::addColumn<QString>("operation");
-    QTest::addColumn<QByteArray>("sent");
-    QTest::newRow("ReadBattery") << "battery" << QByteArray("$gcv!");
-    QTest::newRow("ReadTime") << "time" << QByteArray("$glt!");
-}
-
-void tst_CommandChannel::commandTexts()
-{
-    // A ready-made read / exactly its command text, no CR LF.
-    QFETCH(QString, operation);
-    QFETCH(QByteArray, sent);
-    sharedState().ReplyStatus = 55;
-    QVERIFY(
-        (operation == "battery" ? m_sim->channel.ReadBattery() : m_sim->channel.ReadTime()).ok());
-    QTRY_COMPARE(int(sharedState().ReplyStatus), 0);
-    QCOMPARE(m_sim->gauge.transcript(), QList<QByteArray>{sent});
-}
-
-void tst_CommandChannel::writeTimeExample()
-{
-    // 5 December 2026, 09:36:27 / 2026-12-05/09:36:27; WriteTime sends "$slt?" + it + "!" CR LF.
-    QCOMPARE(CommandChannel::timeTextFor(QDateTime(QDate(2026, 12, 5), QTime(9, 36, 27))),
-             QStringLiteral("2026-12-05/09:36:27"));
-    QVERIFY(m_sim->channel.WriteTime().ok());
-    QTRY_COMPARE(m_sim->gauge.transcript().size(), 1);
-    QCOMPARE(sharedState().TimeText.size(), 19);
-    QCOMPARE(m_sim->gauge.transcript().first(),
-             "$slt?" + sharedState().TimeText.toLatin1() + "!\r\n");
-}
-
-void tst_CommandChannel::writeResponseOfOtherCharacteristicReadsNothing()
-{
-    // A write response for the trace characteristic / no read-back, no Value event.
-    QSignalSpy values(&m_sim->client, &BLEClient::Value);
-    m_sim->channel.BLEClient1_WriteResponse(SimBleClient::kServiceId, SimBleClient::kTraceCharId,
-                                            {}, {}, {});
-    m_sim->channel.BLEClient1_WriteResponse(SimBleClient::kServiceId, SimBleClient::kCommandCharId,
-                                            {}, {}, {});
-    QVERIFY(values.wait());
-    QCOMPARE(values.size(), 1);
-    QCOMPARE(values.first().at(1).toString(), SimBleClient::kCommandCharId);
-}
-
-void tst_CommandChannel::unsubscribeWithoutSubscriptionDoesNothing()
-{
-    // UnsubTrace before any subscription / no Unsubscribed event, status untouched.
-    QSignalSpy unsubscribed(&m_sim->client, &BLEClient::Unsubscribed);
-    sharedState().ReplyStatus = 55;
-    QVERIFY(m_sim->channel.UnsubTrace().ok());
-    QVERIFY(!unsubscribed.wait(50));
-    QCOMPARE(int(sharedState().ReplyStatus), 55);
-}
-
-void tst_CommandChannel::subscribeAndUnsubscribeSetFlag()
-{
-    // SubTrace then UnsubTrace / TraceSubscribed true then false, each ending a pending wait.
-    sharedState().ReplyStatus = 55;
-    QVERIFY(m_sim->channel.SubTrace().ok());
-    QCOMPARE(statusZero(m_sim->channel), WaitResult::Done);
-    QVERIFY(sharedState().TraceSubscribed);
-    sharedState().ReplyStatus = 55;
-    QVERIFY(m_sim->channel.UnsubTrace().ok());
-    QCOMPARE(statusZero(m_sim->channel), WaitResult::Done);
-    QVERIFY(!sharedState().TraceSubscribed);
-}
-
-void tst_CommandChannel::readTimeEndsPendingWait()
-{
-    // ReadTime while a wait for status 0 is pending / the "$glt?" reply ends it with the time text.
-    sharedState().ReplyStatus = 55;
-    QVERIFY(m_sim->channel.ReadTime().ok());
-    QCOMPARE(statusZero(m_sim->channel), WaitResult::Done);
-    QCOMPARE(sharedState().ReplyData.size(), 19);
-    QVERIFY(QDateTime::fromString(sharedState().ReplyData, "yyyy-MM-dd/HH:mm:ss").isValid());
-}
-
-void tst_CommandChannel::factoryModeWithoutLinkAsksForConnection()
-{
-    // FactoryMode with no gauge connected / asks for the link window, sends nothing.
-    sharedState().DeviceConnected = false;
-    QSignalSpy asked(&m_sim->channel, &CommandChannel::connectRequested);
-    QCOMPARE(QCoro::waitFor(m_sim->channel.FactoryMode(3)), WaitResult::LinkLost);
-    QCOMPARE(asked.size(), 1);
-    QVERIFY(m_sim->gauge.transcript().isEmpty());
-}
-
-void tst_CommandChannel::failingWriteShowsNoReplyButEndsWait()
-{
-    // A write after the link dropped / request returns at once instead of waiting out the limit.
-    m_sim->client.DisconnectDevice();
-    QElapsedTimer t;
-    t.start();
-    QCOMPARE(QCoro::waitFor(m_sim->channel.ask(QStringLiteral("$gcv!"),
-                                               {QString(), [] { return false; }, nullptr, 5000})),
-             WaitResult::LinkLost);
-    QVERIFY(t.elapsed() < 1000);
-}
+    void replies_data()
+    {
+        QTest::addColumn<QString>("before"); // ReplyData before the reply: the name searched
+        QTest::addColumn<QString>("reply");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("data");
+        QTest::addColumn<int>("handle");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<double>("battery");
+        QTest::addColumn<QStringList>("identity"); // Hardware, Mac, Controler, Build, Revision
+        QTest::addColumn<int>("result");
+        const QStringList ids{"h", "m", "v", "b", "r"};
+        const int A = int(DispatchResult::Applied), I = int(DispatchResult::Ignored),
+                  Id = int(DispatchResult::Identity);
+        // clang-format off
+        QTest::newRow("fw created") << "" << "$fw?3 0!" << 0 << "" << 3 << 9 << 1.5 << ids << A;
+        QTest::newRow("fw refused") << "" << "$fw?0 5!" << 5 << "" << 0 << 9 << 1.5 << ids << A;
+        QTest::newRow("fc closed") << "" << "$fc?3 0!" << 0 << "" << 7 << 9 << 1.5 << ids << A;
+        QTest::newRow("fc status") << "" << "$fc?3 4!" << 4 << "" << 7 << 9 << 1.5 << ids << A;
+        QTest::newRow("fc non-numeric") << "" << "$fc?x 0!" << 99 << "" << 7 << 9 << 1.5 << ids << A;
+        QTest::newRow("wr written") << "" << "$wr?3 0!" << 0 << "" << 7 << 9 << 1.5 << ids << A;
+        QTest::newRow("wr non-numeric") << "" << "$wr?E 5!" << 99 << "" << 7 << 9 << 1.5 << ids << A;
+        QTest::newRow("rm removed") << "" << "$rm?0 0!" << 0 << "" << 7 << 9 << 1.5 << ids << A;
+        QTest::newRow("rm non-numeric") << "" << "$rm?no file!" << 99 << "" << 7 << 9 << 1.5 << ids << A;
+        QTest::newRow("fwu digit") << "" << "$fwu?1!" << 1 << "" << 7 << 9 << 1.5 << ids << A;
+        QTest::newRow("fr open") << "" << "$fr?2 1024!" << 55 << "" << 2 << 1024 << 1.5 << ids << A;
+        QTest::newRow("fmod") << "" << "$fmod?0!" << 0 << "" << 7 << 9 << 1.5 << ids << A;
+        QTest::newRow("rd data") << "" << "$rd?3 100 04A1B2C3D4!" << 3 << "A1B2C3D4" << 3 << 4 << 1.5 << ids << A;
+        QTest::newRow("rd 1-digit field") << "" << "$rd?3 0 02ABCD!" << 3 << "ABCD" << 3 << 2 << 1.5 << ids << A;
+        QTest::newRow("rd 4-digit field") << "" << "$rd?5 9999 01FF!" << 5 << "FF" << 5 << 1 << 1.5 << ids << A;
+        QTest::newRow("rd empty block") << "" << "$rd?3 400 00!" << 3 << "" << 3 << 0 << 1.5 << ids << A;
+        QTest::newRow("gcv numeric") << "" << "$gcv?3710!" << 0 << "3710" << 7 << 9 << 3710.0 << ids << A;
+        QTest::newRow("gcv text") << "" << "$gcv?low!" << 0 << "low" << 7 << 9 << 1.5 << ids << A;
+        QTest::newRow("glt") << "" << "$glt?2026-12-05/09:36:27!" << 0 << "2026-12-05/09:36:27" << 7 << 9 << 1.5 << ids << A;
+        QTest::newRow("dltrig") << "" << "$dltrig!" << 0 << "" << 7 << 9 << 1.5 << ids << A;
+        QTest::newRow("dlstate") << "" << "$dlstate?busy!" << 0 << "busy" << 7 << 9 << 1.5 << ids << A;
+        QTest::newRow("dlget") << "" << "$dlget?12 34!" << 0 << "12 34" << 7 << 9 << 1.5 << ids << A;
+        QTest::newRow("memory reset") << "" << "$fsf?0!" << 0 << "" << 7 << 9 << 1.5 << ids << A;
+        QTest::newRow("reset refused") << "" << "$fsf?3!" << 3 << "" << 7 << 9 << 1.5 << ids << A;
+        QTest::newRow("unknown keyword") << "" << "$xyz?1 2!" << 55 << "" << 7 << 9 << 1.5 << ids << I;
+        QTest::newRow("empty value") << "" << "" << 55 << "" << 7 << 9 << 1.5 << ids << I;
+        QTest::newRow("fr without blank") << "keep" << "$fr?2!" << 55 << "keep" << 7 << 9 << 1.5 << ids << I;
+        QTest::newRow("fr without !") << "keep" << "$fr?2 1024" << 55 << "keep" << 7 << 9 << 1.5 << ids << I;
+        QTest::newRow("fr blank before ?") << "keep" << "$fr 2?1024!" << 55 << "keep" << 7 << 9 << 1.5 << ids << I;
+        QTest::newRow("fr non-numeric length") << "keep" << "$fr?2 lots!" << 55 << "keep" << 7 << 9 << 1.5 << ids << I;
+        QTest::newRow("fr handle out of range") << "keep" << "$fr?70000 1!" << 55 << "keep" << 7 << 9 << 1.5 << ids << I;
+        QTest::newRow("fw without blank") << "keep" << "$fw?3!" << 55 << "keep" << 7 << 9 << 1.5 << ids << I;
+        QTest::newRow("fc without !") << "keep" << "$fc?3 0" << 55 << "keep" << 7 << 9 << 1.5 << ids << I;
+        QTest::newRow("wr without ?") << "keep" << "$wr!" << 55 << "keep" << 7 << 9 << 1.5 << ids << I;
+        QTest::newRow("fwu without digit") << "keep" << "$fwu?!" << 55 << "keep" << 7 << 9 << 1.5 << ids << I;
+        QTest::newRow("rd no second blank") << "keep" << "$rd?3 100004A1B2C3D4!" << 55 << "keep" << 7 << 9 << 1.5 << ids << I;
+        QTest::newRow("rd second blank too far") << "keep" << "$rd?3 12345 04A1B2C3D4!" << 55 << "keep" << 7 << 9 << 1.5 << ids << I;
+        QTest::newRow("rd count not digits") << "keep" << "$rd?3 100 x4A1B2C3D4!" << 55 << "keep" << 7 << 9 << 1.5 << ids << I;
+        QTest::newRow("rd count beyond data") << "keep" << "$rd?3 100 99A1!" << 55 << "keep" << 7 << 9 << 1.5 << ids << I;
+        QTest::newRow("rd cut after blank") << "keep" << "$rd?3 1 " << 55 << "keep" << 7 << 9 << 1.5 << ids << I;
+        QTest::newRow("rd only keyword") << "keep" << "$rd" << 55 << "keep" << 7 << 9 << 1.5 << ids << I;
+        QTest::newRow("fsf status not numeric") << "keep" << "$fsf?ok!" << 55 << "keep" << 7 << 9 << 1.5 << ids << I;
+        QTest::newRow("gcv without !") << "keep" << "$gcv?" << 55 << "keep" << 7 << 9 << 1.5 << ids << I;
+        QTest::newRow("glt without !") << "keep" << "$glt?12:00" << 55 << "keep" << 7 << 9 << 1.5 << ids << I;
+        QTest::newRow("identity without !") << "keep" << "$naxo00 H:HW2" << 55 << "keep" << 7 << 9 << 1.5 << ids << I;
+        QTest::newRow("identity tag too close") << "keep" << "$naxo00 H:W:1!" << 55 << "keep" << 7 << 9 << 1.5 << ids << I;
+        QTest::newRow("identity colon first") << "keep" << ":H 1!" << 55 << "keep" << 7 << 9 << 1.5 << ids << I;
+        QTest::newRow("identity other prefix") << "keep" << "$naxo01 H:HW2 R:3!" << 55 << "keep" << 7 << 9 << 1.5 << ids << I;
+        QTest::newRow("full reply") << "keep" << "$naxo00 H:HW2 V:1.05 B:21 R:3 M:A1B2C3D4E5F6!" << 55 << "" << 7 << 9 << 1.5 << QStringList{"HW2", "A1B2C3D4E5F6", "1.05", "21", "3"} << Id;
+        QTest::newRow("identity without fields") << "keep" << "$naxo00!" << 0 << "$naxo00" << 7 << 9 << 1.5 << ids << A;
+        QTest::newRow("T and S ignored") << "keep" << "$naxo00 T:9 H:X1 S:2 R:7 M:Q!" << 55 << "" << 7 << 9 << 1.5 << QStringList{"X1", "Q", "v", "b", "7"} << Id;
+        QTest::newRow("mac not last keeps separator") << "keep" << "$naxo00 M:AB R:12!" << 55 << "" << 7 << 9 << 1.5 << QStringList{"h", "AB ", "v", "b", "1"} << Id;
+        QTest::newRow("last non-mac field loses last char") << "keep" << "$naxo00 H:HW2 R:34!" << 55 << "" << 7 << 9 << 1.5 << QStringList{"HW2", "m", "v", "b", "3"} << Id;
+        QTest::newRow("ls: nothing searched, copied whole") << "" << "$ls?probe factory lDE!" << 0 << "$ls?probe factory lDE!" << 7 << 9 << 1.5 << ids << A;
+        QTest::newRow("ls: searched name found") << "lDE" << "$ls?probe factory lDE!" << 20 << "lDE" << 7 << 9 << 1.5 << ids << A;
+        QTest::newRow("ls: searched name missing") << "lFR" << "$ls?probe factory lDE!" << 0 << "lFR" << 7 << 9 << 1.5 << ids << A;
+        // clang-format on
+    }
+    // a reply from the gauge, or one lacking a separator its layout needs / exactly the shared
+    // variables of its row change, nothing is read outside the reply
+    void replies()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, reply);
+        resetSharedState();
+        SharedState& s = sharedState();
+        s.ReplyStatus = 55;
+        s.ReplyData = before;
+        s.FileHandle = 7;
+        s.FileLength = 9;
+        s.BatteryLevel = 1.5;
+        s.Identity = IdentityFields{"h", "m", "v", "b", "r"};
+        QTEST(int(ReplyDispatcher::dispatch(reply, s)), "result");
+        QTEST(int(s.ReplyStatus), "status");
+        QTEST(s.ReplyData, "data");
+        QTEST(int(s.FileHandle), "handle");
+        QTEST(int(s.FileLength), "length");
+        QTEST(s.BatteryLevel, "battery");
+        const IdentityFields& id = s.Identity;
+        QTEST((QStringList{id.Hardware, id.Mac, id.Controler, id.Build, id.Revision}), "identity");
+    }
+};
 
 QTEST_GUILESS_MAIN(tst_CommandChannel)
 #include "tst_commandchannel.moc"

@@ -1,41 +1,114 @@
 #pragma once
 
-#include "tests/bluez/fakebluez/FakeBluezAdapter.h"
-#include "tests/bluez/fakebluez/FakeBluezGatt.h"
-#include "tests/bluez/fakebluez/FakeBluezOptions.h"
-#include "tests/bluez/fakebluez/FakeBluezTree.h"
-
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
 #include <QDBusVirtualObject>
+#include <QElapsedTimer>
+#include <QMap>
+#include <QStringList>
+#include <QTimer>
+#include <QVariantMap>
+#include <functional>
 
 class SimGauge;
 
-// A bluetoothd stand-in on one bus: every object below "/" is answered here. Calls are kept and
-// answered later where bluetoothd would answer later (a connect that never resolves, a slow
-// reply). Besides org.bluez it offers its own control interface for the tests (kControl).
+// The D-Bus shapes bluetoothd hands out: interfaces of one object (a{sa{sv}}), every object below
+// "/" (a{oa{sa{sv}}}) and the manufacturer data of an advertisement (a{qv}).
+using FakeInterfaceList = QMap<QString, QVariantMap>;
+using FakeManagedObjects = QMap<QDBusObjectPath, FakeInterfaceList>;
+using FakeManufacturerData = QMap<quint16, QDBusVariant>;
+Q_DECLARE_METATYPE(FakeInterfaceList)
+Q_DECLARE_METATYPE(FakeManagedObjects)
+Q_DECLARE_METATYPE(FakeManufacturerData)
+
+// The scenario the fake plays, chosen on its command line (see README.md).
+struct FakeBluezOptions {
+    bool noAdapter = false;
+    bool poweredOff = false;
+    bool neverResolve = false;
+    bool ignoreDisconnect = false;
+    bool noCommandChar = false;
+    int disconnectAfter = 0;
+    int opDelayUs = 0;
+    QString simDir;
+    QString dumpDir;
+    QStringList remembered;
+};
+
+// A bluetoothd stand-in on one bus: adapter hci0, the gauge and a device that is no gauge, and
+// the gauge's GATT objects while it is connected. Every object below "/" is answered here; every
+// change bluetoothd would announce is announced. Writes to the command characteristic go to the
+// simulated gauge, the next read-back delivers its reply. Besides org.bluez it offers a control
+// interface for the tests (Transcript, SendTrace, SetPowered).
 class FakeBluez : public QDBusVirtualObject
 {
     Q_OBJECT
 public:
     FakeBluez(SimGauge& gauge, const FakeBluezOptions& options, const QDBusConnection& bus);
 
-    // Exports the adapter; false with a reason if the bus refused.
     bool start(QString& error);
     // Writes each device file of the gauge as one line of hex text plus CR LF into dir.
     bool dumpFiles(const QString& dir) const;
 
-    QString introspect(const QString& path) const override;
+    QString introspect(const QString&) const override { return {}; }
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;
 
 private:
+    struct Device {
+        QString address;
+        QString name;
+        qint16 rssi;
+        bool gauge;
+        bool inRange;
+    };
+
+    QVariant property(const QString& path, const QString& iface, const QString& name) const;
+    void setProperty(const QString& path, const QString& iface, const QString& name,
+                     const QVariant& value, bool announceAlways = false);
+    void addObject(const QString& path, const FakeInterfaceList& interfaces);
+    void removeTree(const QString& path);
+
     void handleProperties(const QDBusMessage& message);
     void handleControl(const QDBusMessage& message);
+    void handleAdapter(const QDBusMessage& message);
+    void handleDevice(const QDBusMessage& message);
+    void handleGatt(const QDBusMessage& message);
+
+    void addAdapter();
+    void addDevice(const Device& device, bool withRssi);
+    void startDiscovery(const QDBusMessage& message);
+    void announceDevices();
+    void moveRssi();
+    void setPowered(bool on);
+    void connectDevice(const QDBusMessage& message);
+    void addGatt(const QString& devicePath);
+    void closeLink();
+    void writeValue(const QDBusMessage& message);
+    void readValue(const QDBusMessage& message);
+    bool sendTrace(const QByteArray& value);
+    bool isCommand(const QString& path) const;
+    // Runs what after the command characteristic's operation delay (at once without one); the
+    // lateness of each timer is taken off the next delay, so the mean delay holds.
+    void afterOperation(std::function<void()> what);
+
+    bool powered() const;
+    QString pathOf(const Device& device) const;
+    const Device* deviceAt(const QString& path) const;
     void reply(const QDBusMessage& message, const QVariantList& arguments = {});
     void replyError(const QDBusMessage& message, const QString& name, const QString& text);
 
     SimGauge& m_gauge;
     FakeBluezOptions m_options;
     QDBusConnection m_bus;
-    FakeBluezTree m_tree;
-    FakeBluezGatt m_gatt;
-    FakeBluezAdapter m_adapter;
+    QMap<QString, FakeInterfaceList> m_objects;
+    QList<Device> m_devices;
+    QTimer m_rssiTimer;
+    int m_rssiStep = 0;
+    QDBusMessage m_pendingConnect; // a Connect that has not been answered (never resolving)
+    QString m_gattPath;            // the connected gauge's path; empty without a link
+    QByteArray m_commandValue;     // what the next read-back of the command characteristic gives
+    QElapsedTimer m_clock;
+    qint64 m_lateUs = 0;
 };

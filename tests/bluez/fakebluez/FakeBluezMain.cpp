@@ -4,9 +4,9 @@
 
 #include "sim/SimGauge.h"
 #include "tests/bluez/fakebluez/FakeBluez.h"
-#include "tests/bluez/fakebluez/FakeBluezTypes.h"
 
 #include <QCoreApplication>
+#include <QDBusMetaType>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -16,8 +16,6 @@
 
 namespace
 {
-constexpr const char* kBluetoothdVersion = "5.66";
-
 // Blocks SIGTERM and SIGINT (before any thread starts) and returns a descriptor that reads them.
 int blockEndSignals()
 {
@@ -27,6 +25,39 @@ int blockEndSignals()
     sigaddset(&set, SIGINT);
     sigprocmask(SIG_BLOCK, &set, nullptr);
     return signalfd(-1, &set, SFD_CLOEXEC);
+}
+
+// The scenario options; "" on success, else the reason.
+QString parse(QStringList args, FakeBluezOptions& o)
+{
+    const QMap<QString, bool*> flags{{"--no-adapter", &o.noAdapter},
+                                     {"--powered-off", &o.poweredOff},
+                                     {"--never-resolve", &o.neverResolve},
+                                     {"--ignore-disconnect", &o.ignoreDisconnect},
+                                     {"--no-command-char", &o.noCommandChar}};
+    const QMap<QString, int*> numbers{{"--disconnect-after", &o.disconnectAfter},
+                                      {"--op-delay-us", &o.opDelayUs}};
+    while (!args.isEmpty()) {
+        const QString a = args.takeFirst();
+        bool ok = true;
+        if (flags.contains(a))
+            *flags[a] = true;
+        else if (args.isEmpty())
+            return a + " needs a value";
+        else if (numbers.contains(a))
+            *numbers[a] = args.takeFirst().toInt(&ok);
+        else if (a == QLatin1String("--sim-dir"))
+            o.simDir = args.takeFirst();
+        else if (a == QLatin1String("--dump-dir"))
+            o.dumpDir = args.takeFirst();
+        else if (a == QLatin1String("--remembered"))
+            o.remembered.append(args.takeFirst());
+        else
+            return "unknown option: " + a;
+        if (!ok)
+            return a + " needs a number";
+    }
+    return {};
 }
 
 int fail(const QString& text)
@@ -40,29 +71,25 @@ int main(int argc, char** argv)
 {
     const int signalFd = blockEndSignals();
     QCoreApplication app(argc, argv);
-    FakeBluezOptions options;
-    QString error;
-    if (!parseFakeBluezOptions(app.arguments().mid(1), options, error))
-        return fail(error);
-    if (options.showVersion) {
-        std::printf("%s\n", kBluetoothdVersion);
+    if (app.arguments().value(1) == QLatin1String("--version")) {
+        std::printf("5.66\n");
         return 0;
     }
-    registerFakeBluezTypes();
+    FakeBluezOptions options;
+    if (const QString e = parse(app.arguments().mid(1), options); !e.isEmpty())
+        return fail(e);
+    qDBusRegisterMetaType<FakeInterfaceList>();
+    qDBusRegisterMetaType<FakeManagedObjects>();
+    qDBusRegisterMetaType<FakeManufacturerData>();
 
     SimGauge gauge;
-    if (!options.simDir.isEmpty()) {
-        QStringList skipped;
-        gauge.loadFolder(options.simDir, &skipped);
-        if (!skipped.isEmpty())
-            std::fprintf(stderr, "fakebluez: skipped %s\n", qPrintable(skipped.join(' ')));
-    }
+    if (!options.simDir.isEmpty())
+        gauge.loadFolder(options.simDir);
     if (options.disconnectAfter > 0)
         gauge.setFault(options.disconnectAfter + 1, SimFault::DropLink);
-
     FakeBluez fake(gauge, options, QDBusConnection::systemBus());
-    if (!fake.start(error))
-        return fail(error);
+    if (QString e; !fake.start(e))
+        return fail(e);
 
     QSocketNotifier endNotifier(signalFd, QSocketNotifier::Read);
     QObject::connect(&endNotifier, &QSocketNotifier::activated, &app, [&] {
