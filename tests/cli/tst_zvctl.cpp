@@ -1,6 +1,7 @@
 // zvctl: progress and number formats; on its simulated gauge exit codes, outputs, commands sent.
 #include "ZvctlProcess.h"
 #include "cli/CliProgress.h"
+#include "cli/DeviceAddress.h"
 #include "cli/RecordJson.h"
 #include "info/RecordDecoder.h"
 #include "sim/SimRecords.h"
@@ -72,9 +73,6 @@ private slots:
         const QStringList any{"*"};
         const QStringList none;
         // clang-format off
-        QTest::newRow("no command") << none << QStringList{"--simulator"} << 2 << "" << "no command" << any;
-        QTest::newRow("read with an argument") << none << QStringList{"--simulator", "read", "x"} << 2 << "" << "unknown command" << any;
-        QTest::newRow("bad language") << none << QStringList{"--lang", "fr", "battery"} << 2 << "" << "--lang" << any;
         QTest::newRow("bad timeout") << none << QStringList{"--timeout", "soon", "battery"} << 2 << "" << "--timeout" << any;
         QTest::newRow("negative timeout") << none << QStringList{"--timeout", "-5", "battery"} << 2 << "" << "--timeout" << any;
         QTest::newRow("bad fault kind") << none << QStringList{"--simulator", "--sim-fault", "2:late", "read"} << 2 << "" << "--sim-fault" << any;
@@ -91,6 +89,9 @@ private slots:
         QTest::newRow("send, reply not understood") << none << QStringList{"--simulator", "send", "$what!"} << 1 << "*" << "not understood" << any;
         QTest::newRow("send, link drops") << none << QStringList{"--simulator", "--timeout", "200", "--sim-fault", "1:drop", "send", "$gcv!"} << 3 << "" << "no reply" << any;
         QTest::newRow("battery") << none << QStringList{"--simulator", "battery"} << 0 << "3710\n" << "" << any;
+        QTest::newRow("device as bluetoothctl prints it") << none << QStringList{"--simulator", "--device", "5a:45:4c:56:4f:01", "battery"} << 0 << "3710\n" << "" << any;
+        QTest::newRow("device not there") << none << QStringList{"--simulator", "--device", "5A454C564F02", "battery"} << 3 << "" << "5A454C564F02 not found" << any;
+        QTest::newRow("version") << none << QStringList{"--version"} << 0 << "zvctl " ZV_VERSION "\n" << "" << any;
         QTest::newRow("battery as JSON") << none << QStringList{"--simulator", "--json", "battery"} << 0 << "{\"BatteryLevel\":3710,\"ReplyData\":\"3710\"}\n" << "" << any;
         QTest::newRow("identity") << none << QStringList{"--simulator", "--trace", "--json", "identity"} << 0 << "{\"Build\":\"21\",\"Controler\":\"1.05\",\"Hardware\":\"HW2\",\"Mac\":\"A1B2C3D4E5F6\",\"Revision\":\"3\"}\n" << "" << QStringList{"$naxo00!\\r\\n"};
         QTest::newRow("reset without --yes") << none << QStringList{"--simulator", "--trace", "reset"} << 2 << "" << "--yes" << none;
@@ -145,6 +146,62 @@ private slots:
         if (args.contains("download")) // both files or none
             QCOMPARE(fileContent(dir.filePath("factory")),
                      r.exitCode ? "<missing>" : recordFile(SimRecords::defaultFactory()));
+    }
+
+    // a usage error is one line, says what was wrong, and nothing is scanned or sent
+    void usageErrors_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("what");
+        QTest::newRow("no command") << QStringList{"--simulator"} << "no command given";
+        QTest::newRow("command with an argument too many")
+            << QStringList{"--simulator", "read", "x"}
+            << "unknown command or wrong arguments: read x";
+        QTest::newRow("unknown option")
+            << QStringList{"--fast", "battery"} << "Unknown option 'fast'";
+        QTest::newRow("bad language")
+            << QStringList{"--lang", "fr", "battery"} << "--lang must be de or en";
+        QTest::newRow("malformed device")
+            << QStringList{"--device", "C0:FF:EE", "scan"}
+            << "--device must be 12 hex digits or six pairs like C0:FF:EE:12:34:56";
+    }
+    void usageErrors()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, what);
+        const ZvctlRun r = runZvctl(QStringList{"--trace"} + args);
+        QCOMPARE(r.exitCode, 2);
+        QCOMPARE(r.err, "zvctl: " + what + "; see zvctl --help\n");
+        QCOMPARE(r.out, QString());
+    }
+
+    void deviceAddress_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("address");
+        QTest::newRow("12 digits") << "c0ffee12345a"
+                                   << "C0FFEE12345A";
+        QTest::newRow("pairs") << "C0:ff:EE:12:34:56"
+                               << "C0FFEE123456";
+        QTest::newRow("five pairs") << "C0:FF:EE:12:34"
+                                    << "";
+        QTest::newRow("seven pairs") << "C0:FF:EE:12:34:56:78"
+                                     << "";
+        QTest::newRow("pair of three") << "C0F:FE:E1:23:45:6"
+                                       << "";
+        QTest::newRow("13 digits") << "C0FFEE1234567"
+                                   << "";
+        QTest::newRow("not hex") << "C0FFEE12345G"
+                                 << "";
+        QTest::newRow("wide digit") << QString("C0FFEE12345") + QChar(0xFF10) << "";
+        QTest::newRow("empty") << ""
+                               << "";
+    }
+    void deviceAddress()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, address);
+        QCOMPARE(parseDeviceAddress(text), address);
     }
 
     void time()

@@ -1,3 +1,4 @@
+#include "state/ProgramFiles.h"
 #include "state/ServiceLog.h"
 #include "state/TextCatalogue.h"
 #include "state/Windows1252.h"
@@ -133,6 +134,28 @@ private slots:
         QCOMPARE(languageCode(0) + languageCode(8) + languageCode(9) + languageCode(-1) +
                      languageCode(11) + languageNameFor(0, 9) + languageNameFor(2, 0),
                  QStringLiteral("DENL"));
+    }
+
+    // a build folder holds its files beside the program, an installed program in ../share
+    void programFiles_data()
+    {
+        QTest::addColumn<QStringList>("made"); // folders and files under the temporary root
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("language files beside") << QStringList{"bin/lng/"} << "bin";
+        QTest::newRow("logo beside")
+            << QStringList{"bin/NaxoLogo.png", "share/zvservice/"} << "bin";
+        QTest::newRow("installed") << QStringList{"bin/", "share/zvservice/"} << "share/zvservice";
+        QTest::newRow("neither") << QStringList{"bin/"} << "bin";
+    }
+    void programFiles()
+    {
+        QFETCH(QStringList, made);
+        QFETCH(QString, expected);
+        QTemporaryDir root;
+        for (const QString& path : made)
+            QVERIFY(path.endsWith('/') ? QDir(root.path()).mkpath(path)
+                                       : writeFile(root.filePath(path), "x"));
+        QCOMPARE(ProgramFiles::folderFor(root.filePath("bin")), root.filePath(expected));
     }
 };
 
