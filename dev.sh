@@ -27,7 +27,7 @@ ensure_packages() {
 export CCACHE_DIR="${CCACHE_DIR:-$ROOT/.cache/ccache}"
 
 build_release() {
-    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZV_BUILD_TESTS=OFF >/dev/null
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZV_BUILD_TESTS=OFF -DZV_BUILD_BENCH=OFF >/dev/null
     cmake --build build -j2
 }
 
