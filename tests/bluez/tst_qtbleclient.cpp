@@ -129,11 +129,9 @@ private slots:
     {
         QTest::addColumn<QByteArray>("command");
         QTest::addColumn<bool>("withResponse");
-        // clang-format off
         QTest::newRow("battery") << QByteArray("$gcv!") << true;
         QTest::newRow("listing, a long reply") << QByteArray("$ls!\r\n") << true;
         QTest::newRow("battery, written without response") << QByteArray("$gcv!") << false;
-        // clang-format on
     }
 
     void commandRoundTrip()
@@ -184,11 +182,9 @@ private slots:
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<int>("calls");
         QTest::addColumn<int>("limitMs"); // the client's own limit for the stack's confirmation
-        // clang-format off
         QTest::newRow("by the user, twice in a row") << QStringList() << 2 << 0;
         QTest::newRow("while connecting") << QStringList{"--never-resolve"} << 1 << 0;
         QTest::newRow("never confirmed") << QStringList{"--ignore-disconnect"} << 1 << 500;
-        // clang-format on
     }
 
     void disconnects()
@@ -254,10 +250,8 @@ private slots:
     {
         QTest::addColumn<QString>("serverId");
         QTest::addColumn<bool>("scanFirst");
-        // clang-format off
         QTest::newRow("device refuses the link") << "00A0C9147E21" << true;
         QTest::newRow("device never seen") << "0A0B0C0D0E0F" << false;
-        // clang-format on
     }
 
     void refusedConnects()
@@ -302,10 +296,8 @@ private slots:
     void lostLink_data()
     {
         QTest::addColumn<bool>("radioOff");
-        // clang-format off
         QTest::newRow("gauge drops the link at the third command") << false;
         QTest::newRow("radio switched off") << true;
-        // clang-format on
     }
 
     void lostLink()

@@ -97,9 +97,9 @@ QProcessEnvironment FakeBluezHarness::environment() const
 
 void FakeBluezHarness::applyToThisProcess() const
 {
-    const QProcessEnvironment env = environment();
-    for (const char* name : {"DBUS_SYSTEM_BUS_ADDRESS", "BLUETOOTH_FORCE_DBUS_LE_VERSION"})
-        qputenv(name, env.value(name).toLocal8Bit());
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", m_address.toLocal8Bit());
+    qputenv("BLUETOOTH_FORCE_DBUS_LE_VERSION",
+            environment().value("BLUETOOTH_FORCE_DBUS_LE_VERSION").toLatin1());
     qunsetenv("DBUS_SESSION_BUS_ADDRESS");
 }
 
