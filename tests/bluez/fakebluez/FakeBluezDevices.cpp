@@ -32,17 +32,22 @@ QVariant path(const QString& p)
     return QVariant::fromValue(QDBusObjectPath(p));
 }
 
+// One interface of an object from name, value, name, value...
+FakeInterfaceList object(const QString& iface, const QVariantList& nameValues)
+{
+    QVariantMap props;
+    for (qsizetype i = 0; i + 1 < nameValues.size(); i += 2)
+        props.insert(nameValues[i].toString(), nameValues[i + 1]);
+    return {{iface, props}};
+}
+
 FakeInterfaceList gattObject(const QString& iface, const QString& uuid, const QString& owner,
                              const QStringList& flags = {})
 {
     if (iface == kGattService)
-        return {{iface, {{"UUID", uuid}, {"Primary", true}, {"Device", path(owner)}}}};
-    return {{iface,
-             {{"UUID", uuid},
-              {iface == kGattChar ? "Service" : "Characteristic", path(owner)},
-              {"Value", QByteArray()},
-              {"Notifying", false},
-              {"Flags", flags}}}};
+        return object(iface, {"UUID", uuid, "Primary", true, "Device", path(owner)});
+    return object(iface, {"UUID", uuid, iface == kGattChar ? "Service" : "Characteristic",
+                          path(owner), "Value", QByteArray(), "Notifying", false, "Flags", flags});
 }
 } // namespace
 
@@ -61,13 +66,9 @@ void FakeBluez::addAdapter()
 {
     if (m_options.noAdapter)
         return;
-    addObject(kAdapterPath, {{kAdapter,
-                              {{"Address", "00:1A:7D:DA:71:13"},
-                               {"Name", "fakehci"},
-                               {"Alias", "fakehci"},
-                               {"Powered", !m_options.poweredOff},
-                               {"Discoverable", false},
-                               {"Discovering", false}}}});
+    addObject(kAdapterPath, object(kAdapter, {"Address", "00:1A:7D:DA:71:13", "Name", "fakehci",
+                                              "Alias", "fakehci", "Powered", !m_options.poweredOff,
+                                              "Discoverable", false, "Discovering", false}));
     for (const QString& id : std::as_const(m_options.remembered)) {
         auto known = std::find_if(m_devices.cbegin(), m_devices.cend(),
                                   [&](auto& d) { return d.address == colonAddress(id); });
@@ -79,20 +80,17 @@ void FakeBluez::addAdapter()
 
 void FakeBluez::addDevice(const Device& d, bool withRssi)
 {
-    QVariantMap props{{"Address", d.address},
-                      {"Name", d.name},
-                      {"Alias", d.name},
-                      {"Adapter", path(kAdapterPath)},
-                      {"Paired", false},
-                      {"Connected", false},
-                      {"ServicesResolved", false},
-                      {"UUIDs", d.gauge ? QStringList{kGaugeService} : QStringList()}};
+    const QStringList uuids = d.gauge ? QStringList{kGaugeService} : QStringList();
+    FakeInterfaceList device =
+        object(kDevice, {"Address", d.address, "Name", d.name, "Alias", d.name, "Adapter",
+                         path(kAdapterPath), "Paired", false, "Connected", false,
+                         "ServicesResolved", false, "UUIDs", uuids});
     if (withRssi)
-        props.insert("RSSI", QVariant::fromValue(d.rssi));
+        device[kDevice].insert("RSSI", QVariant::fromValue(d.rssi));
     if (d.gauge)
-        props.insert("ManufacturerData", QVariant::fromValue(FakeManufacturerData{
-                                             {0x0059, QDBusVariant(QByteArray("ZE"))}}));
-    addObject(pathOf(d), {{kDevice, props}});
+        device[kDevice].insert("ManufacturerData", QVariant::fromValue(FakeManufacturerData{
+                                                       {0x0059, QDBusVariant(QByteArray("ZE"))}}));
+    addObject(pathOf(d), device);
 }
 
 void FakeBluez::handleAdapter(const QDBusMessage& message)
