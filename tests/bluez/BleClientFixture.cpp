@@ -1,25 +1,15 @@
 #include "tests/bluez/BleClientFixture.h"
 
 #include <QEventLoop>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
-namespace
-{
-// The characteristic id of the first characteristic with this UUID (field 2 of Discovered).
-QString characteristicOf(const BleEventLog& log, const QString& uuid)
-{
-    const QStringList found = log.named("Discovered 1|").filter(uuid);
-    return found.isEmpty() ? QString() : found.first().section('|', 2, 2);
-}
-} // namespace
-
 QString BleClientFixture::startBus()
 {
-    if (!harness.startBus())
-        return harness.errorText();
-    harness.applyToThisProcess();
-    return {};
+    if (harness.startBus())
+        harness.applyToThisProcess();
+    return harness.errorText();
 }
 
 QString BleClientFixture::start(const QStringList& fakeOptions)
@@ -39,6 +29,20 @@ QString BleClientFixture::stop()
     return harness.stopFake() ? QString() : harness.errorText();
 }
 
+QString BleClientFixture::startConnected(const QStringList& fakeOptions)
+{
+    QString e = start(fakeOptions);
+    if (e.isEmpty() && (e = connectGauge()).isEmpty())
+        log->clear();
+    return e;
+}
+
+bool BleClientFixture::quiet()
+{
+    QSignalSpy error(client.get(), &BLEClient::Error);
+    return !QSignalSpy(client.get(), &BLEClient::Disconnected).wait(400) && error.isEmpty();
+}
+
 QString BleClientFixture::scanUntilSeen(const QString& serverId)
 {
     if (const BleResult scan = client->StartScanning(QString()); !scan.ok())
@@ -55,18 +59,13 @@ QString BleClientFixture::connectGauge(const QString& serviceFilter)
         return e;
     if (!client->ConnectDevice(kGaugeId).ok())
         return "connect refused";
-    waitForEvent({"Connected"});
-    if (log->count("Connected") == 0)
+    if (!waitForEvent({"Connected"}))
         return "no Connected event:\n" + log->dump();
     const int before = log->size();
     if (!client->Discover(serviceFilter, QString()).ok() || log->size() != before)
         return "discover refused, or an event arrived inside Discover()";
-    serviceId = kServiceUuid;
-    traceId = kServiceUuid + "/CA28ED7B-0662-466F-B41F-0FD548267C10";
-    if (!QTest::qWaitFor([&] { return log->count("Discovered 1|" + serviceId + '|' + traceId); },
-                         kEventWaitMs))
+    if (!waitForEvent({"Discovered 1|" + serviceId + '|' + traceId}))
         return "trace characteristic not discovered:\n" + log->dump();
-    commandId = characteristicOf(*log, "000028CA-0000-1000-8000-00805F9B34FB");
     return {};
 }
 
@@ -75,8 +74,7 @@ QByteArray BleClientFixture::roundTrip(const QByteArray& command)
     log->clear();
     if (!client->WriteValue(serviceId, commandId, QString(), command).ok() || log->size() != 0)
         return "<write refused, or an event inside WriteValue>";
-    waitForEvent({"WriteResponse", "Disconnected"});
-    if (log->count("WriteResponse") == 0)
+    if (waitForEvent({"WriteResponse", "Disconnected"}), !log->count("WriteResponse"))
         return "<no write response>";
     const int before = log->size();
     if (!client->ReadValue(serviceId, commandId, QString()).ok() || log->size() != before)
@@ -86,7 +84,7 @@ QByteArray BleClientFixture::roundTrip(const QByteArray& command)
     return values.isEmpty() ? "<no value>" : values.first().section('|', 4).toLatin1();
 }
 
-void BleClientFixture::waitForEvent(const QStringList& names)
+bool BleClientFixture::waitForEvent(const QStringList& names)
 {
     auto seen = [&] {
         return std::any_of(names.begin(), names.end(), [&](auto& n) { return log->count(n); });
@@ -99,4 +97,5 @@ void BleClientFixture::waitForEvent(const QStringList& names)
     });
     if (!seen())
         loop.exec();
+    return seen();
 }

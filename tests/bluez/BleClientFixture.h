@@ -22,20 +22,26 @@ public:
     // A fresh fake with these options and a fresh client.
     QString start(const QStringList& fakeOptions);
     QString stop();
+    // start(), connectGauge() and an empty event log.
+    QString startConnected(const QStringList& fakeOptions);
 
     QString scanUntilSeen(const QString& serverId);
-    // Scan, connect and discover; fills serviceId, commandId, traceId.
+    // Scan, connect and discover.
     QString connectGauge(const QString& serviceFilter = kServiceUuid);
     // Write with response, then read back: the reply, or "<...>" naming what did not come.
     QByteArray roundTrip(const QByteArray& command);
     // Runs the event loop until an event starting with one of these names is logged (no
-    // polling, so round trips can be timed), or until kEventWaitMs.
-    void waitForEvent(const QStringList& names);
+    // polling, so round trips can be timed), or until kEventWaitMs; false if none came.
+    bool waitForEvent(const QStringList& names);
+    // No Disconnected and no Error for a while.
+    bool quiet();
+    // Every command the gauge received.
+    QStringList transcript() const { return harness.control("Transcript").value(0).toStringList(); }
 
     FakeBluezHarness harness;
     std::unique_ptr<QtBleClient> client;
     std::unique_ptr<BleEventLog> log;
-    QString serviceId;
-    QString commandId;
-    QString traceId;
+    const QString serviceId = kServiceUuid;
+    const QString commandId = kServiceUuid + "/000028CA-0000-1000-8000-00805F9B34FB";
+    const QString traceId = kServiceUuid + "/CA28ED7B-0662-466F-B41F-0FD548267C10";
 };

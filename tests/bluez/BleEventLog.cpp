@@ -2,6 +2,14 @@
 
 BleEventLog::BleEventLog(BLEClient* client) : QObject(client)
 {
+    // Events of the same shape, recorded under their own names.
+    auto status = [this](const char* name) {
+        return [this, name](qint16 code, const QString& text) { add(name, code, text); };
+    };
+    auto subscription = [this](const char* name) {
+        return [this, name](const QString& s, const QString& c, const QString& uuid,
+                            const QString&) { add(name, s, c, uuid); };
+    };
     connect(client, &BLEClient::Advertisement, this,
             [this](const QString& id, const QString& name, qint16 rssi, qint16,
                    const QStringList& uuids, const QStringList&, const QStringList&, qint16 maker,
@@ -10,12 +18,9 @@ BleEventLog::BleEventLog(BLEClient* client) : QObject(client)
             });
     connect(client, &BLEClient::StartScan, this,
             [this](const QStringList& uuids) { add("StartScan", uuids.join(',')); });
-    connect(client, &BLEClient::Connected, this,
-            [this](qint16 status, const QString& text) { add("Connected", status, text); });
-    connect(client, &BLEClient::Disconnected, this,
-            [this](qint16 status, const QString& text) { add("Disconnected", status, text); });
-    connect(client, &BLEClient::Error, this,
-            [this](qint16 code, const QString& text) { add("Error", code, text); });
+    connect(client, &BLEClient::Connected, this, status("Connected"));
+    connect(client, &BLEClient::Disconnected, this, status("Disconnected"));
+    connect(client, &BLEClient::Error, this, status("Error"));
     connect(client, &BLEClient::Discovered, this,
             [this](qint16 type, const QString& s, const QString& c, const QString& d,
                    const QString& uuid,
@@ -27,12 +32,6 @@ BleEventLog::BleEventLog(BLEClient* client) : QObject(client)
             [this](const QString& s, const QString& c, const QString& d, const QString& uuid,
                    const QString&,
                    const QByteArray& v) { add("Value", s, c, d, uuid, QString::fromLatin1(v)); });
-    connect(client, &BLEClient::Subscribed, this,
-            [this](const QString& s, const QString& c, const QString& uuid, const QString&) {
-                add("Subscribed", s, c, uuid);
-            });
-    connect(client, &BLEClient::Unsubscribed, this,
-            [this](const QString& s, const QString& c, const QString& uuid, const QString&) {
-                add("Unsubscribed", s, c, uuid);
-            });
+    connect(client, &BLEClient::Subscribed, this, subscription("Subscribed"));
+    connect(client, &BLEClient::Unsubscribed, this, subscription("Unsubscribed"));
 }

@@ -2,6 +2,7 @@
 
 #include "link/BLEClient.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 #include <QVariant>
 
@@ -19,11 +20,7 @@ public:
     // Lines starting with this text (an event name, or name and leading arguments).
     QStringList named(const QString& start) const
     {
-        QStringList found;
-        for (const QString& line : lines)
-            if (line.startsWith(start))
-                found.append(line);
-        return found;
+        return lines.filter(QRegularExpression('^' + QRegularExpression::escape(start)));
     }
     int count(const QString& start) const { return int(named(start).size()); }
     QString dump() const { return lines.join(QLatin1Char('\n')); }

@@ -19,16 +19,13 @@ void BleTextTest::serverIds_data()
 {
     QTest::addColumn<QString>("serverId");
     QTest::addColumn<QString>("address"); // "" = rejected
-    QTest::newRow("upper") << "5A454C564F01"
-                           << "5A:45:4C:56:4F:01";
-    QTest::newRow("lower") << "5a454c564f01"
-                           << "5A:45:4C:56:4F:01";
-    QTest::newRow("too short") << "5A454C564F0"
-                               << "";
-    QTest::newRow("too long") << "5A454C564F012"
-                              << "";
-    QTest::newRow("sign, which a number parse takes") << "+A454C564F01"
-                                                      << "";
+    // clang-format off
+    QTest::newRow("upper") << "5A454C564F01" << "5A:45:4C:56:4F:01";
+    QTest::newRow("lower") << "5a454c564f01" << "5A:45:4C:56:4F:01";
+    QTest::newRow("too short") << "5A454C564F0" << "";
+    QTest::newRow("too long") << "5A454C564F012" << "";
+    QTest::newRow("sign, which a number parse takes") << "+A454C564F01" << "";
+    // clang-format on
 }
 
 void BleTextTest::serverIds()
@@ -45,16 +42,13 @@ void BleTextTest::uuidTexts_data()
 {
     QTest::addColumn<QString>("input");
     QTest::addColumn<QString>("text"); // "" = rejected
-    QTest::newRow("16-bit") << " 28ca"
-                            << "000028CA-0000-1000-8000-00805F9B34FB";
-    QTest::newRow("32-bit") << "000028CB"
-                            << "000028CB-0000-1000-8000-00805F9B34FB";
-    QTest::newRow("full lower") << "ca28ed7b-0662-466f-b41f-0fd548267c10"
-                                << "CA28ED7B-0662-466F-B41F-0FD548267C10";
-    QTest::newRow("3 digits") << "2ca"
-                              << "";
-    QTest::newRow("garbage") << "722383EA-0662-466F"
-                             << "";
+    // clang-format off
+    QTest::newRow("16-bit") << " 28ca" << "000028CA-0000-1000-8000-00805F9B34FB";
+    QTest::newRow("32-bit") << "000028CB" << "000028CB-0000-1000-8000-00805F9B34FB";
+    QTest::newRow("full lower") << "ca28ed7b-0662-466f-b41f-0fd548267c10" << "CA28ED7B-0662-466F-B41F-0FD548267C10";
+    QTest::newRow("3 digits") << "2ca" << "";
+    QTest::newRow("garbage") << "722383EA-0662-466F" << "";
+    // clang-format on
 }
 
 void BleTextTest::uuidTexts()
@@ -72,9 +66,11 @@ void BleTextTest::identifiers_data()
     const QString s = "722383EA-0662-466F-B41F-0FD548267C10";
     const QString c = "000028CA-0000-1000-8000-00805F9B34FB";
     const QString d = "00002902-0000-1000-8000-00805F9B34FB";
+    // clang-format off
     QTest::newRow("descriptor") << s + "/" + c + "/" + d << QStringList{s, c, d};
     QTest::newRow("four parts") << s + "/" + c + "/" + d + "/" + d << QStringList{"", "", ""};
     QTest::newRow("broken part") << s + "/xyz" << QStringList{s, "", ""};
+    // clang-format on
 }
 
 void BleTextTest::identifiers()

@@ -5,8 +5,6 @@
 #include "tests/common/FakeBluezHarness.h"
 #include "tests/common/TestFiles.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QRegularExpression>
 #include <QtTest>
 
@@ -31,6 +29,9 @@ QByteArray otherProbe()
 class tst_ZvctlBluez : public QObject
 {
     Q_OBJECT
+    ZvctlRun run(const QStringList& args) { return runZvctl(args, {}, m_harness.environment()); }
+    FakeBluezHarness m_harness;
+
 private slots:
     void initTestCase()
     {
@@ -39,123 +40,83 @@ private slots:
         QVERIFY2(m_harness.startBus(), qPrintable(m_harness.errorText()));
     }
     void cleanup() { m_harness.stopFake(); }
-    void readJson();
-    void filesLandOnGauge_data();
-    void filesLandOnGauge();
-    void onlyGaugesHeardCount();
-    void failures_data();
-    void failures();
 
-private:
-    ZvctlRun run(const QStringList& args) { return runZvctl(args, {}, m_harness.environment()); }
-    FakeBluezHarness m_harness;
+    void runs_data()
+    {
+        QTest::addColumn<QStringList>("scenario"); // "@" stands for a folder with probe and lDE
+        QTest::addColumn<QStringList>("command");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message"); // a pattern for stdout, or stderr on failure
+        const QStringList remembered{"--remembered", "0011223344AA", "--remembered",
+                                     "5A454C564F01"};
+        const QString json = "\"Mac\": ?\"\\w+\".*\"Hex\": ?\"" + hexOf(otherProbe()) + '"';
+        // clang-format off
+        QTest::newRow("read --json: the gauge's own probe") << QStringList{"--sim-dir", "@"} << QStringList{"--json", "read"} << 0 << "(?s)" + json;
+        QTest::newRow("scan: only the gauge heard, with RSSI") << remembered << QStringList{"scan"} << 0 << "\\AMAC: 5A454C564F01 Name: ZE-100 +RSSI: -6[78]\n\\z";
+        QTest::newRow("without --device: the gauge heard") << remembered << QStringList{"battery"} << 0 << "\\A3710\n\\z";
+        QTest::newRow("no adapter") << QStringList{"--no-adapter"} << QStringList{"battery"} << 1 << "no Bluetooth adapter found";
+        QTest::newRow("adapter off") << QStringList{"--powered-off"} << QStringList{"scan"} << 1 << "Bluetooth is switched off";
+        QTest::newRow("link drops during the read") << QStringList{"--disconnect-after", "3"} << QStringList{"read"} << 3 << "connection was lost";
+        QTest::newRow("link drops during a language transfer") << QStringList{"--disconnect-after", "2"} << QStringList{"send-language", "@/lDE"} << 3 << "Connection to device lost";
+        QTest::newRow("services never resolved: connect limit") << QStringList{"--never-resolve"} << QStringList{"battery"} << 3 << "connection failed: Please try again";
+        QTest::newRow("gauge not there") << QStringList{} << QStringList{"--device", "0011223344AA", "battery"} << 3 << "gauge 0011223344AA not found";
+        // clang-format on
+    }
+    void runs()
+    {
+        // a scenario of radio and gauge, one command / its exit code (1 when Bluetooth is not
+        // usable, 3 when the gauge is not reached or the link drops) and what it says
+        QFETCH(QStringList, scenario);
+        QFETCH(QStringList, command);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        QVERIFY(writeFile(dir.filePath("probe"), stored(otherProbe())));
+        QVERIFY(writeFile(dir.filePath("lDE"), QByteArray(300, 'x')));
+        QVERIFY2(m_harness.startFake(scenario.replaceInStrings("@", dir.path())),
+                 qPrintable(m_harness.errorText()));
+        const ZvctlRun r =
+            run(QStringList{"--lang", "en"} + command.replaceInStrings("@", dir.path()));
+        QTEST(r.exitCode, "exitCode");
+        const QString said = r.exitCode ? r.err : r.out;
+        QVERIFY2(QRegularExpression(message).match(said).hasMatch(), qPrintable(said + r.err));
+    }
+
+    void filesLandOnGauge_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QStringList>("command"); // the file's folder follows
+        QByteArray language;
+        for (int i = 0; i < 100; ++i)
+            language.append(char(i * 7));
+        // clang-format off
+        QTest::newRow("probe, with backup") << "probe" << otherProbe() << QStringList{"--device", "5A454C564F01", "upload-probe"};
+        QTest::newRow("language") << "lDE" << language << QStringList{"send-language"};
+        // clang-format on
+    }
+    void filesLandOnGauge()
+    {
+        // a file sent over Bluetooth / the gauge's file afterwards holds its bytes exactly, the
+        // backup of a record the one before
+        QFETCH(QString, file);
+        QFETCH(QByteArray, content);
+        QFETCH(QStringList, command);
+        QTemporaryDir dir, dump, backups;
+        QVERIFY(writeFile(dir.filePath(file), file == "probe" ? stored(content) : content));
+        QVERIFY2(m_harness.startFake({"--dump-dir", dump.path()}),
+                 qPrintable(m_harness.errorText()));
+        const QString target = file == "probe" ? dir.path() : dir.filePath(file);
+        const ZvctlRun r =
+            run(QStringList{"--yes", "--backup-dir", backups.path()} + command << target);
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        QVERIFY(m_harness.stopFake());
+        QCOMPARE(fileContent(dump.filePath(file)), stored(content));
+        const QStringList saves = QDir(backups.path()).entryList(QDir::Files);
+        QCOMPARE(saves.size(), file == "probe" ? 1 : 0);
+        if (!saves.isEmpty())
+            QCOMPARE(fileContent(backups.filePath(saves[0])), stored(SimRecords::defaultProbe()));
+    }
 };
-
-void tst_ZvctlBluez::readJson()
-{
-    // read --json over Bluetooth on a gauge with its own probe / that probe's hex, exit 0
-    QTemporaryDir dir;
-    QVERIFY(writeFile(dir.filePath("probe"), stored(otherProbe())));
-    QVERIFY2(m_harness.startFake({"--sim-dir", dir.path()}), qPrintable(m_harness.errorText()));
-    const ZvctlRun r = run({"--json", "read"});
-    QVERIFY2(r.exitCode == 0, qPrintable(r.err));
-    const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
-    QCOMPARE(o.value("probe").toObject().value("Hex").toString(), hexOf(otherProbe()));
-    QVERIFY(!o.value("Identity").toObject().value("Mac").toString().isEmpty());
-}
-
-void tst_ZvctlBluez::filesLandOnGauge_data()
-{
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<QStringList>("command"); // the file's folder follows
-    QByteArray language;
-    for (int i = 0; i < 100; ++i)
-        language.append(char(i * 7));
-    QTest::newRow("probe, with backup")
-        << "probe" << otherProbe() << QStringList{"--device", "5A454C564F01", "upload-probe"};
-    QTest::newRow("language") << "lDE" << language << QStringList{"send-language"};
-}
-
-void tst_ZvctlBluez::filesLandOnGauge()
-{
-    // a file sent over Bluetooth / the gauge's file afterwards holds its bytes exactly, the
-    // backup of a record the one before
-    QFETCH(QString, file);
-    QFETCH(QByteArray, content);
-    QFETCH(QStringList, command);
-    QTemporaryDir dir, dump, backups;
-    QVERIFY(writeFile(dir.filePath(file), file == "probe" ? stored(content) : content));
-    QVERIFY2(m_harness.startFake({"--dump-dir", dump.path()}), qPrintable(m_harness.errorText()));
-    const QString target = file == "probe" ? dir.path() : dir.filePath(file);
-    const ZvctlRun r =
-        run(QStringList{"--yes", "--backup-dir", backups.path()} + command << target);
-    QVERIFY2(r.exitCode == 0, qPrintable(r.err));
-    QVERIFY(m_harness.stopFake());
-    QCOMPARE(fileContent(dump.filePath(file)), stored(content));
-    const QStringList saves = QDir(backups.path()).entryList(QDir::Files);
-    QCOMPARE(saves.size(), file == "probe" ? 1 : 0);
-    if (!saves.isEmpty())
-        QCOMPARE(fileContent(backups.filePath(saves[0])), stored(SimRecords::defaultProbe()));
-}
-
-void tst_ZvctlBluez::onlyGaugesHeardCount()
-{
-    // the stack remembers the gauge in range and one out of range / scan lists only the one in
-    // range, with its RSSI, and a command without --device goes to it
-    QVERIFY2(m_harness.startFake({"--remembered", "0011223344AA", "--remembered", "5A454C564F01"}),
-             qPrintable(m_harness.errorText()));
-    const ZvctlRun scan = run({"scan"});
-    QVERIFY2(scan.exitCode == 0, qPrintable(scan.err));
-    const QStringList listed = scan.out.split('\n', Qt::SkipEmptyParts);
-    QCOMPARE(listed.size(), 1);
-    QVERIFY2(QRegularExpression("^MAC: 5A454C564F01 Name: ZE-100 +RSSI: -6[78]$")
-                 .match(listed[0])
-                 .hasMatch(),
-             qPrintable(listed[0]));
-    const ZvctlRun battery = run({"battery"});
-    QVERIFY2(battery.exitCode == 0, qPrintable(battery.err));
-}
-
-void tst_ZvctlBluez::failures_data()
-{
-    QTest::addColumn<QStringList>("scenario");
-    QTest::addColumn<QStringList>("command");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("no adapter") << QStringList{"--no-adapter"} << QStringList{"battery"} << 1
-                                << "no Bluetooth adapter found";
-    QTest::newRow("adapter off") << QStringList{"--powered-off"} << QStringList{"scan"} << 1
-                                 << "Bluetooth is switched off";
-    QTest::newRow("link drops during the read")
-        << QStringList{"--disconnect-after", "3"} << QStringList{"read"} << 3
-        << "connection was lost";
-    QTest::newRow("link drops during a language transfer")
-        << QStringList{"--disconnect-after", "2"} << QStringList{"send-language", "@lDE"} << 3
-        << "Connection to device lost";
-    QTest::newRow("services never resolved: connect limit")
-        << QStringList{"--never-resolve"} << QStringList{"battery"} << 3
-        << "connection failed: Please try again";
-    QTest::newRow("gauge not there")
-        << QStringList{} << QStringList{"--device", "0011223344AA", "battery"} << 3
-        << "gauge 0011223344AA not found";
-}
-
-void tst_ZvctlBluez::failures()
-{
-    // a radio or gauge that fails / exit 1 when Bluetooth is not usable, 3 when the gauge is
-    // not reached or the link drops, with a message that says which
-    QFETCH(QStringList, scenario);
-    QFETCH(QStringList, command);
-    QFETCH(QString, message);
-    QTemporaryDir dir;
-    QVERIFY(writeFile(dir.filePath("lDE"), QByteArray(300, 'x')));
-    command.replaceInStrings(QStringLiteral("@"), dir.path() + QLatin1Char('/'));
-    QVERIFY2(m_harness.startFake(scenario), qPrintable(m_harness.errorText()));
-    const ZvctlRun r = run(QStringList{"--lang", "en"} + command);
-    QTEST(r.exitCode, "exitCode");
-    QVERIFY2(r.err.contains(message), qPrintable(r.err));
-}
 
 QTEST_GUILESS_MAIN(tst_ZvctlBluez)
 #include "tst_zvctl_bluez.moc"

@@ -4,33 +4,26 @@
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
-#include <QTemporaryDir>
-#include <memory>
 
-// Starts a private D-Bus system bus and the fake bluetoothd on it, for tests that drive the real
-// Qt Bluetooth code. Qt picks its BlueZ back end once per process from the environment, so the
+// Starts a private D-Bus bus and the fake bluetoothd on it, for tests that drive the real Qt
+// Bluetooth code. Qt picks its BlueZ back end once per process from the environment, so the
 // bus is started once (startBus) and applyToThisProcess() runs before any Qt Bluetooth use;
 // the fake can then be started and stopped per test with a different scenario on the same bus.
 class FakeBluezHarness
 {
 public:
-    FakeBluezHarness();
     ~FakeBluezHarness();
 
     // Path of the dbus-daemon program; empty if it is not installed.
     static QString daemonProgram();
-    // Path of the fakebluez program (ZV_BIN_DIR, else beside the test program).
-    static QString fakeProgram();
 
     bool startBus();
-    // Starts fakebluez with these scenario options; waits until it owns org.bluez.
+    // Starts fakebluez (ZV_BIN_DIR, else beside the test program) with these scenario options;
+    // waits until it owns org.bluez.
     bool startFake(const QStringList& options);
     // Ends the fake with SIGTERM (it writes its files to --dump-dir if given) and waits.
     bool stopFake();
-    void stopBus();
 
-    QString busAddress() const { return m_address; }
-    QString tempPath() const { return m_dir ? m_dir->path() : QString(); }
     QString errorText() const { return m_error; }
     // Everything a process needs to use this bus as its system bus with Qt's D-Bus LE back end.
     QProcessEnvironment environment() const;
@@ -41,10 +34,9 @@ public:
     QVariantList control(const QString& method, const QVariantList& arguments = {}) const;
 
 private:
-    bool writeConfig(const QString& path);
-    bool fail(const QString& text);
+    // Starts the program and returns the first line it prints; "" with errorText() set if none.
+    QByteArray launch(QProcess& process, const QString& program, const QStringList& arguments);
 
-    std::unique_ptr<QTemporaryDir> m_dir;
     QProcess m_daemon;
     QProcess m_fake;
     QString m_address;

@@ -4,22 +4,23 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <algorithm>
 
 namespace
 {
-const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
-const QString kObjectManager = QStringLiteral("org.freedesktop.DBus.ObjectManager");
-const QString kInvalidArgs = QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs");
-const QString kUnknownMethod = QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod");
+const QString kProperties = "org.freedesktop.DBus.Properties";
+const QString kObjectManager = "org.freedesktop.DBus.ObjectManager";
+const QString kUnknownMethod = "org.freedesktop.DBus.Error.UnknownMethod";
+const QString kGattChar = "org.bluez.GattCharacteristic1";
 } // namespace
 
 bool FakeBluez::start(QString& error)
 {
-    if (!m_bus.registerVirtualObject(QStringLiteral("/"), this, QDBusConnection::SubPath))
-        error = QStringLiteral("cannot export objects: %1").arg(m_bus.lastError().message());
-    else if (addAdapter(); !m_bus.registerService(QStringLiteral("org.bluez")))
-        error = QStringLiteral("cannot own org.bluez: %1").arg(m_bus.lastError().message());
+    if (!m_bus.registerVirtualObject("/", this, QDBusConnection::SubPath))
+        error = "cannot export objects: " + m_bus.lastError().message();
+    else if (addAdapter(); !m_bus.registerService("org.bluez"))
+        error = "cannot own org.bluez: " + m_bus.lastError().message();
     return error.isEmpty();
 }
 
@@ -41,18 +42,18 @@ bool FakeBluez::handleMessage(const QDBusMessage& message, const QDBusConnection
     const bool known = m_objects.value(message.path()).contains(iface);
     if (iface == kProperties)
         handleProperties(message);
-    else if (iface == kObjectManager && message.member() == QLatin1String("GetManagedObjects")) {
+    else if (iface == kObjectManager && message.member() == "GetManagedObjects") {
         FakeManagedObjects all;
         for (auto it = m_objects.cbegin(); it != m_objects.cend(); ++it)
             all.insert(QDBusObjectPath(it.key()), it.value());
         reply(message, {QVariant::fromValue(all)});
-    } else if (iface == QLatin1String("com.zelvo.FakeBluez1"))
+    } else if (iface == "com.zelvo.FakeBluez1")
         handleControl(message);
-    else if (known && iface == QLatin1String("org.bluez.Adapter1"))
+    else if (known && iface == "org.bluez.Adapter1")
         handleAdapter(message);
-    else if (known && iface == QLatin1String("org.bluez.Device1"))
+    else if (known && iface == "org.bluez.Device1")
         handleDevice(message);
-    else if (known && iface.startsWith(QLatin1String("org.bluez.Gatt")))
+    else if (known && iface.startsWith("org.bluez.Gatt"))
         handleGatt(message);
     else
         replyError(message, kUnknownMethod, iface + '.' + message.member());
@@ -69,14 +70,11 @@ void FakeBluez::setProperty(const QString& path, const QString& iface, const QSt
                             const QVariant& value, bool announceAlways)
 {
     auto object = m_objects.find(path);
-    if (object == m_objects.end() || !object->contains(iface))
+    if (object == m_objects.end() || !object->contains(iface) ||
+        (!announceAlways && (*object)[iface].value(name) == value))
         return;
-    QVariantMap& props = (*object)[iface];
-    if (!announceAlways && props.value(name) == value)
-        return;
-    props.insert(name, value);
-    QDBusMessage signal =
-        QDBusMessage::createSignal(path, kProperties, QStringLiteral("PropertiesChanged"));
+    (*object)[iface].insert(name, value);
+    QDBusMessage signal = QDBusMessage::createSignal(path, kProperties, "PropertiesChanged");
     signal << iface << QVariantMap{{name, value}} << QStringList();
     m_bus.send(signal);
 }
@@ -84,8 +82,7 @@ void FakeBluez::setProperty(const QString& path, const QString& iface, const QSt
 void FakeBluez::addObject(const QString& path, const FakeInterfaceList& interfaces)
 {
     m_objects.insert(path, interfaces);
-    QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/"), kObjectManager,
-                                                     QStringLiteral("InterfacesAdded"));
+    QDBusMessage signal = QDBusMessage::createSignal("/", kObjectManager, "InterfacesAdded");
     signal << QVariant::fromValue(QDBusObjectPath(path)) << QVariant::fromValue(interfaces);
     m_bus.send(signal);
 }
@@ -93,15 +90,11 @@ void FakeBluez::addObject(const QString& path, const FakeInterfaceList& interfac
 // Removes path and every object below it, deepest first, announcing each.
 void FakeBluez::removeTree(const QString& path)
 {
-    QStringList doomed;
-    for (auto it = m_objects.cbegin(); it != m_objects.cend(); ++it)
-        if (it.key() == path || it.key().startsWith(path + QLatin1Char('/')))
-            doomed.append(it.key());
-    std::sort(doomed.begin(), doomed.end(),
-              [](const QString& a, const QString& b) { return a.size() > b.size(); });
+    QStringList doomed = m_objects.keys().filter(
+        QRegularExpression('^' + QRegularExpression::escape(path) + "(/|$)"));
+    std::sort(doomed.begin(), doomed.end(), [](auto& a, auto& b) { return a.size() > b.size(); });
     for (const QString& p : std::as_const(doomed)) {
-        QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/"), kObjectManager,
-                                                         QStringLiteral("InterfacesRemoved"));
+        QDBusMessage signal = QDBusMessage::createSignal("/", kObjectManager, "InterfacesRemoved");
         signal << QVariant::fromValue(QDBusObjectPath(p)) << QStringList(m_objects.take(p).keys());
         m_bus.send(signal);
     }
@@ -112,31 +105,83 @@ void FakeBluez::handleProperties(const QDBusMessage& message)
     const QVariantList args = message.arguments();
     const QVariantMap props = m_objects.value(message.path()).value(args.value(0).toString());
     const QString name = args.value(1).toString();
-    if (message.member() == QLatin1String("GetAll") && !props.isEmpty())
+    if (message.member() == "GetAll" && !props.isEmpty())
         reply(message, {props});
-    else if (message.member() == QLatin1String("Get") && props.contains(name))
+    else if (message.member() == "Get" && props.contains(name))
         reply(message, {QVariant::fromValue(QDBusVariant(props.value(name)))});
     else
-        replyError(message, kInvalidArgs, QStringLiteral("no such interface or property"));
+        replyError(message, "org.freedesktop.DBus.Error.InvalidArgs", "no such property");
 }
 
 void FakeBluez::handleControl(const QDBusMessage& message)
 {
     const QString member = message.member();
     const QVariant argument = message.arguments().value(0);
-    if (member == QLatin1String("Transcript")) {
+    const QString trace = m_gattPath + "/service000a/char000d";
+    if (member == "Transcript") {
         QStringList lines;
         for (const QByteArray& c : m_gauge.transcript())
             lines.append(QString::fromLatin1(c));
         reply(message, {lines});
-    } else if (member == QLatin1String("SetPowered")) {
+    } else if (member == "SetPowered") {
         setPowered(argument.toBool());
         reply(message);
-    } else if (member == QLatin1String("SendTrace")) {
-        reply(message, {sendTrace(argument.toByteArray())});
+    } else if (member == "SendTrace") { // a notification, announced even if equal to the last
+        const bool on = property(trace, kGattChar, "Notifying").toBool();
+        if (on)
+            setProperty(trace, kGattChar, "Value", argument.toByteArray(), true);
+        reply(message, {on});
     } else {
         replyError(message, kUnknownMethod, member);
     }
+}
+
+void FakeBluez::handleGatt(const QDBusMessage& message)
+{
+    const QString member = message.member();
+    const QByteArray value = message.arguments().value(0).toByteArray();
+    if (message.path().endsWith("/char000b") && member.endsWith("Value")) {
+        commandValue(message);
+    } else if (member == "WriteValue") {
+        setProperty(message.path(), message.interface(), "Value", value);
+        reply(message);
+    } else if (member == "ReadValue") {
+        reply(message, {property(message.path(), message.interface(), "Value")});
+    } else if (member.endsWith("Notify") && message.interface() == kGattChar) {
+        setProperty(message.path(), kGattChar, "Notifying", member.startsWith("Start"));
+        reply(message);
+    } else {
+        replyError(message, "org.bluez.Error.NotSupported", member);
+    }
+}
+
+// A write of the command characteristic goes to the gauge; a read gives its last reply.
+void FakeBluez::commandValue(const QDBusMessage& message)
+{
+    if (message.member() == "ReadValue")
+        return afterOperation([this, message, v = m_commandValue] { reply(message, {v}); });
+    const SimReply answer = m_gauge.handleCommand(message.arguments().value(0).toByteArray());
+    if (answer.dropLink) {
+        closeLink();
+        return replyError(message, "org.bluez.Error.Failed", "Not connected");
+    }
+    m_commandValue = answer.value;
+    afterOperation([this, message] { reply(message); });
+}
+
+void FakeBluez::afterOperation(std::function<void()> what)
+{
+    if (m_options.opDelayUs <= 0)
+        return what();
+    if (!m_clock.isValid())
+        m_clock.start();
+    const qint64 wantUs = qMax<qint64>(0, m_options.opDelayUs - m_lateUs);
+    const qint64 startUs = m_clock.nsecsElapsed() / 1000;
+    QTimer::singleShot(int((wantUs + 500) / 1000), Qt::PreciseTimer, this,
+                       [this, what = std::move(what), wantUs, startUs] {
+                           m_lateUs = m_clock.nsecsElapsed() / 1000 - startUs - wantUs;
+                           what();
+                       });
 }
 
 void FakeBluez::reply(const QDBusMessage& message, const QVariantList& arguments)

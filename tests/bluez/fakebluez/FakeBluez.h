@@ -6,8 +6,6 @@
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
 #include <QElapsedTimer>
-#include <QMap>
-#include <QStringList>
 #include <QTimer>
 #include <QVariantMap>
 #include <functional>
@@ -25,15 +23,10 @@ Q_DECLARE_METATYPE(FakeManufacturerData)
 
 // The scenario the fake plays, chosen on its command line (see README.md).
 struct FakeBluezOptions {
-    bool noAdapter = false;
-    bool poweredOff = false;
-    bool neverResolve = false;
-    bool ignoreDisconnect = false;
-    bool noCommandChar = false;
-    int disconnectAfter = 0;
-    int opDelayUs = 0;
-    QString simDir;
-    QString dumpDir;
+    bool noAdapter = false, poweredOff = false, neverResolve = false, ignoreDisconnect = false,
+         noCommandChar = false;
+    int disconnectAfter = 0, opDelayUs = 0;
+    QString simDir, dumpDir;
     QStringList remembered;
 };
 
@@ -56,12 +49,10 @@ public:
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;
 
 private:
-    struct Device {
-        QString address;
-        QString name;
+    struct Device { // rssi 0: out of range, never advertises
+        QString address, name;
         qint16 rssi;
         bool gauge;
-        bool inRange;
     };
 
     QVariant property(const QString& path, const QString& iface, const QString& name) const;
@@ -78,24 +69,16 @@ private:
 
     void addAdapter();
     void addDevice(const Device& device, bool withRssi);
-    void startDiscovery(const QDBusMessage& message);
-    void announceDevices();
-    void moveRssi();
+    void hearDevices();
     void setPowered(bool on);
     void connectDevice(const QDBusMessage& message);
-    void addGatt(const QString& devicePath);
+    void addGatt();
     void closeLink();
-    void writeValue(const QDBusMessage& message);
-    void readValue(const QDBusMessage& message);
-    bool sendTrace(const QByteArray& value);
-    bool isCommand(const QString& path) const;
+    void commandValue(const QDBusMessage& message);
     // Runs what after the command characteristic's operation delay (at once without one); the
     // lateness of each timer is taken off the next delay, so the mean delay holds.
     void afterOperation(std::function<void()> what);
-
-    bool powered() const;
     QString pathOf(const Device& device) const;
-    const Device* deviceAt(const QString& path) const;
     void reply(const QDBusMessage& message, const QVariantList& arguments = {});
     void replyError(const QDBusMessage& message, const QString& name, const QString& text);
 
@@ -104,7 +87,7 @@ private:
     QDBusConnection m_bus;
     QMap<QString, FakeInterfaceList> m_objects;
     QList<Device> m_devices;
-    QTimer m_rssiTimer;
+    QTimer m_scanTimer;
     int m_rssiStep = 0;
     QDBusMessage m_pendingConnect; // a Connect that has not been answered (never resolving)
     QString m_gattPath;            // the connected gauge's path; empty without a link

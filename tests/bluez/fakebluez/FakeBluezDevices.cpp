@@ -4,21 +4,19 @@
 
 namespace
 {
-const QString kAdapterPath = QStringLiteral("/org/bluez/hci0");
-const QString kAdapter = QStringLiteral("org.bluez.Adapter1");
-const QString kDevice = QStringLiteral("org.bluez.Device1");
-const QString kGattService = QStringLiteral("org.bluez.GattService1");
-const QString kGattChar = QStringLiteral("org.bluez.GattCharacteristic1");
-const QString kFailed = QStringLiteral("org.bluez.Error.Failed");
-const QString kNotReady = QStringLiteral("org.bluez.Error.NotReady");
+const QString kAdapterPath = "/org/bluez/hci0";
+const QString kAdapter = "org.bluez.Adapter1";
+const QString kDevice = "org.bluez.Device1";
+const QString kGattService = "org.bluez.GattService1";
+const QString kGattChar = "org.bluez.GattCharacteristic1";
+const QString kFailed = "org.bluez.Error.Failed";
+const QString kNotReady = "org.bluez.Error.NotReady";
 // bluetoothd hands out lower-case UUIDs.
-const QString kGaugeService = QStringLiteral("722383ea-0662-466f-b41f-0fd548267c10");
-const QString kCommandChar = QStringLiteral("000028ca-0000-1000-8000-00805f9b34fb");
-const QString kTraceChar = QStringLiteral("ca28ed7b-0662-466f-b41f-0fd548267c10");
-const QString kGenericAccess = QStringLiteral("00001800-0000-1000-8000-00805f9b34fb");
-const QString kCccd = QStringLiteral("00002902-0000-1000-8000-00805f9b34fb");
-constexpr qint16 kGaugeRssi = -67;
-constexpr int kRssiIntervalMs = 300;
+const QString kGaugeService = "722383ea-0662-466f-b41f-0fd548267c10";
+const QString kCommandChar = "000028ca-0000-1000-8000-00805f9b34fb";
+const QString kTraceChar = "ca28ed7b-0662-466f-b41f-0fd548267c10";
+const QString kGenericAccess = "00001800-0000-1000-8000-00805f9b34fb";
+const QString kCccd = "00002902-0000-1000-8000-00805f9b34fb";
 
 // "5A454C564F01" -> "5A:45:4C:56:4F:01"
 QString colonAddress(const QString& serverId)
@@ -26,7 +24,7 @@ QString colonAddress(const QString& serverId)
     QStringList pairs;
     for (int i = 0; i < serverId.size(); i += 2)
         pairs.append(serverId.mid(i, 2).toUpper());
-    return pairs.join(QLatin1Char(':'));
+    return pairs.join(':');
 }
 
 QVariant path(const QString& p)
@@ -34,33 +32,32 @@ QVariant path(const QString& p)
     return QVariant::fromValue(QDBusObjectPath(p));
 }
 
+// One interface of an object from name, value, name, value...
+FakeInterfaceList object(const QString& iface, const QVariantList& nameValues)
+{
+    QVariantMap props;
+    for (qsizetype i = 0; i + 1 < nameValues.size(); i += 2)
+        props.insert(nameValues[i].toString(), nameValues[i + 1]);
+    return {{iface, props}};
+}
+
 FakeInterfaceList gattObject(const QString& iface, const QString& uuid, const QString& owner,
                              const QStringList& flags = {})
 {
-    const QString ownerKey = iface == QLatin1String("org.bluez.GattDescriptor1")
-                                 ? QStringLiteral("Characteristic")
-                                 : QStringLiteral("Service");
-    QVariantMap props{{QStringLiteral("UUID"), uuid}, {ownerKey, path(owner)}};
     if (iface == kGattService)
-        props = {{QStringLiteral("UUID"), uuid},
-                 {QStringLiteral("Primary"), true},
-                 {QStringLiteral("Device"), path(owner)}};
-    else
-        props.insert({{QStringLiteral("Value"), QByteArray()},
-                      {QStringLiteral("Notifying"), false},
-                      {QStringLiteral("Flags"), flags}});
-    return {{iface, props}};
+        return object(iface, {"UUID", uuid, "Primary", true, "Device", path(owner)});
+    return object(iface, {"UUID", uuid, iface == kGattChar ? "Service" : "Characteristic",
+                          path(owner), "Value", QByteArray(), "Notifying", false, "Flags", flags});
 }
 } // namespace
 
 FakeBluez::FakeBluez(SimGauge& gauge, const FakeBluezOptions& options, const QDBusConnection& bus)
     : m_gauge(gauge), m_options(options), m_bus(bus)
 {
-    m_devices.append({colonAddress(gauge.serverId()), gauge.name(), kGaugeRssi, true, true});
-    m_devices.append(
-        {QStringLiteral("00:A0:C9:14:7E:21"), QStringLiteral("Kopfhörer ♪"), -80, false, true});
-    m_rssiTimer.setInterval(kRssiIntervalMs);
-    connect(&m_rssiTimer, &QTimer::timeout, this, &FakeBluez::moveRssi);
+    m_devices = {{colonAddress(gauge.serverId()), gauge.name(), -67, true},
+                 {"00:A0:C9:14:7E:21", "Kopfhörer ♪", -80, false}};
+    m_scanTimer.setInterval(300);
+    connect(&m_scanTimer, &QTimer::timeout, this, &FakeBluez::hearDevices);
 }
 
 // A remembered device is known before any scan, without RSSI: the gauge then gets its RSSI once
@@ -69,54 +66,48 @@ void FakeBluez::addAdapter()
 {
     if (m_options.noAdapter)
         return;
-    addObject(kAdapterPath, {{kAdapter,
-                              {{QStringLiteral("Address"), QStringLiteral("00:1A:7D:DA:71:13")},
-                               {QStringLiteral("Name"), QStringLiteral("fakehci")},
-                               {QStringLiteral("Alias"), QStringLiteral("fakehci")},
-                               {QStringLiteral("Powered"), !m_options.poweredOff},
-                               {QStringLiteral("Discoverable"), false},
-                               {QStringLiteral("Discovering"), false}}}});
+    addObject(kAdapterPath, object(kAdapter, {"Address", "00:1A:7D:DA:71:13", "Name", "fakehci",
+                                              "Alias", "fakehci", "Powered", !m_options.poweredOff,
+                                              "Discoverable", false, "Discovering", false}));
     for (const QString& id : std::as_const(m_options.remembered)) {
-        const QString address = colonAddress(id);
         auto known = std::find_if(m_devices.cbegin(), m_devices.cend(),
-                                  [&](const Device& d) { return d.address == address; });
+                                  [&](auto& d) { return d.address == colonAddress(id); });
         if (known == m_devices.cend())
-            known = m_devices.insert(m_devices.cend(), {address, "ZE-200", 0, true, false});
+            known = m_devices.insert(m_devices.cend(), {colonAddress(id), "ZE-200", 0, true});
         addDevice(*known, false);
     }
 }
 
 void FakeBluez::addDevice(const Device& d, bool withRssi)
 {
-    QVariantMap props{
-        {QStringLiteral("Address"), d.address},
-        {QStringLiteral("Name"), d.name},
-        {QStringLiteral("Alias"), d.name},
-        {QStringLiteral("Adapter"), path(kAdapterPath)},
-        {QStringLiteral("Paired"), false},
-        {QStringLiteral("Connected"), false},
-        {QStringLiteral("ServicesResolved"), false},
-        {QStringLiteral("UUIDs"), d.gauge ? QStringList{kGaugeService} : QStringList()}};
+    const QStringList uuids = d.gauge ? QStringList{kGaugeService} : QStringList();
+    FakeInterfaceList device =
+        object(kDevice, {"Address", d.address, "Name", d.name, "Alias", d.name, "Adapter",
+                         path(kAdapterPath), "Paired", false, "Connected", false,
+                         "ServicesResolved", false, "UUIDs", uuids});
     if (withRssi)
-        props.insert(QStringLiteral("RSSI"), QVariant::fromValue(d.rssi));
+        device[kDevice].insert("RSSI", QVariant::fromValue(d.rssi));
     if (d.gauge)
-        props.insert(QStringLiteral("ManufacturerData"),
-                     QVariant::fromValue(FakeManufacturerData{
-                         {quint16(0x0059), QDBusVariant(QByteArray::fromHex("5a45"))}}));
-    addObject(pathOf(d), {{kDevice, props}});
+        device[kDevice].insert("ManufacturerData", QVariant::fromValue(FakeManufacturerData{
+                                                       {0x0059, QDBusVariant(QByteArray("ZE"))}}));
+    addObject(pathOf(d), device);
 }
 
 void FakeBluez::handleAdapter(const QDBusMessage& message)
 {
     const QString member = message.member();
-    if (member == QLatin1String("StartDiscovery")) {
-        startDiscovery(message);
-        return;
+    if (member == "StartDiscovery") {
+        if (!property(kAdapterPath, kAdapter, "Powered").toBool())
+            return replyError(message, kNotReady, "Resource Not Ready");
+        reply(message);
+        setProperty(kAdapterPath, kAdapter, "Discovering", true);
+        m_scanTimer.start();
+        return QTimer::singleShot(10, this, &FakeBluez::hearDevices);
     }
-    if (member == QLatin1String("StopDiscovery")) {
-        m_rssiTimer.stop();
-        setProperty(kAdapterPath, kAdapter, QStringLiteral("Discovering"), false);
-    } else if (member == QLatin1String("RemoveDevice")) {
+    if (member == "StopDiscovery") {
+        m_scanTimer.stop();
+        setProperty(kAdapterPath, kAdapter, "Discovering", false);
+    } else if (member == "RemoveDevice") {
         const QString device = qvariant_cast<QDBusObjectPath>(message.arguments().value(0)).path();
         if (device == m_gattPath)
             closeLink();
@@ -125,113 +116,98 @@ void FakeBluez::handleAdapter(const QDBusMessage& message)
     reply(message);
 }
 
-void FakeBluez::startDiscovery(const QDBusMessage& message)
+// The scan hears every device in range: a new one appears, a known one gets its RSSI, which
+// moves by one on every other round.
+void FakeBluez::hearDevices()
 {
-    if (!powered())
-        return replyError(message, kNotReady, QStringLiteral("Resource Not Ready"));
-    reply(message);
-    setProperty(kAdapterPath, kAdapter, QStringLiteral("Discovering"), true);
-    QTimer::singleShot(10, this, &FakeBluez::announceDevices);
-    m_rssiTimer.start();
-}
-
-// The scan hears every device in range: a known one gets its RSSI, a new one appears.
-void FakeBluez::announceDevices()
-{
-    if (!m_rssiTimer.isActive())
+    if (!m_scanTimer.isActive())
         return;
+    const int shift = m_rssiStep++ % 2;
     for (const Device& d : std::as_const(m_devices)) {
-        if (!d.inRange)
+        if (d.rssi == 0)
             continue;
         if (m_objects.contains(pathOf(d)))
-            setProperty(pathOf(d), kDevice, QStringLiteral("RSSI"), QVariant::fromValue(d.rssi));
+            setProperty(pathOf(d), kDevice, "RSSI", QVariant::fromValue(qint16(d.rssi - shift)));
         else
             addDevice(d, true);
     }
-}
-
-void FakeBluez::moveRssi()
-{
-    ++m_rssiStep;
-    for (const Device& d : std::as_const(m_devices))
-        if (d.inRange)
-            setProperty(pathOf(d), kDevice, QStringLiteral("RSSI"),
-                        QVariant::fromValue(qint16(d.rssi - m_rssiStep % 2)));
 }
 
 // Switching off ends the link and the scan first.
 void FakeBluez::setPowered(bool on)
 {
     if (!on) {
-        m_rssiTimer.stop();
+        m_scanTimer.stop();
         closeLink();
-        setProperty(kAdapterPath, kAdapter, QStringLiteral("Discovering"), false);
+        setProperty(kAdapterPath, kAdapter, "Discovering", false);
     }
-    setProperty(kAdapterPath, kAdapter, QStringLiteral("Powered"), on);
+    setProperty(kAdapterPath, kAdapter, "Powered", on);
 }
 
 void FakeBluez::handleDevice(const QDBusMessage& message)
 {
-    if (message.member() == QLatin1String("Connect")) {
+    if (message.member() == "Connect") {
         connectDevice(message);
-    } else if (message.member() == QLatin1String("Disconnect")) {
+    } else if (message.member() == "Disconnect") {
         if (m_options.ignoreDisconnect)
             return; // neither answered nor carried out
         closeLink();
         reply(message);
     } else {
-        replyError(message, QStringLiteral("org.bluez.Error.NotSupported"), message.member());
+        replyError(message, "org.bluez.Error.NotSupported", message.member());
     }
 }
 
 // In bluetoothd's order: Connected, the GATT objects, ServicesResolved, then the reply.
 void FakeBluez::connectDevice(const QDBusMessage& message)
 {
-    const Device* device = deviceAt(message.path());
-    if (!powered())
-        return replyError(message, kNotReady, QStringLiteral("Resource Not Ready"));
-    if (!device->gauge || !device->inRange)
-        return replyError(message, kFailed, QStringLiteral("le-connection-abort-by-local"));
+    auto device = std::find_if(m_devices.cbegin(), m_devices.cend(),
+                               [&](auto& d) { return pathOf(d) == message.path(); });
+    if (!property(kAdapterPath, kAdapter, "Powered").toBool())
+        return replyError(message, kNotReady, "Resource Not Ready");
+    if (!device->gauge || device->rssi == 0)
+        return replyError(message, kFailed, "le-connection-abort-by-local");
     if (m_gattPath.isEmpty()) {
-        setProperty(message.path(), kDevice, QStringLiteral("Connected"), true);
+        setProperty(message.path(), kDevice, "Connected", true);
         m_gattPath = message.path();
         if (m_options.neverResolve) {
             m_pendingConnect = message; // answered only by a Disconnect
             return;
         }
-        addGatt(m_gattPath);
-        setProperty(m_gattPath, kDevice, QStringLiteral("ServicesResolved"), true);
+        addGatt();
+        setProperty(m_gattPath, kDevice, "ServicesResolved", true);
     }
     reply(message);
 }
 
-void FakeBluez::addGatt(const QString& device)
+void FakeBluez::addGatt()
 {
-    const QString gap = device + QStringLiteral("/service0001");
-    const QString service = device + QStringLiteral("/service000a");
-    const QStringList readWrite{QStringLiteral("read"), QStringLiteral("write"),
-                                QStringLiteral("write-without-response")};
+    const QString service = m_gattPath + "/service000a", trace = service + "/char000d";
+    const QStringList rw{"read", "write", "write-without-response"};
     m_commandValue.clear();
-    addObject(gap, gattObject(kGattService, kGenericAccess, device));
-    addObject(service, gattObject(kGattService, kGaugeService, device));
+    addObject(m_gattPath + "/service0001", gattObject(kGattService, kGenericAccess, m_gattPath));
+    addObject(service, gattObject(kGattService, kGaugeService, m_gattPath));
     if (!m_options.noCommandChar)
-        addObject(service + "/char000b", gattObject(kGattChar, kCommandChar, service, readWrite));
-    addObject(service + "/char000d",
-              gattObject(kGattChar, kTraceChar, service, readWrite + QStringList{"notify"}));
-    addObject(service + "/char000d/desc000f",
-              gattObject("org.bluez.GattDescriptor1", kCccd, service + "/char000d", readWrite));
+        addObject(service + "/char000b", gattObject(kGattChar, kCommandChar, service, rw));
+    addObject(trace, gattObject(kGattChar, kTraceChar, service, rw + QStringList{"notify"}));
+    addObject(trace + "/desc000f", gattObject("org.bluez.GattDescriptor1", kCccd, trace, rw));
 }
 
 void FakeBluez::closeLink()
 {
     if (m_gattPath.isEmpty())
         return;
-    setProperty(m_gattPath, kDevice, QStringLiteral("ServicesResolved"), false);
-    removeTree(m_gattPath + QStringLiteral("/service0001"));
-    removeTree(m_gattPath + QStringLiteral("/service000a"));
-    setProperty(m_gattPath, kDevice, QStringLiteral("Connected"), false);
+    setProperty(m_gattPath, kDevice, "ServicesResolved", false);
+    removeTree(m_gattPath + "/service0001");
+    removeTree(m_gattPath + "/service000a");
+    setProperty(m_gattPath, kDevice, "Connected", false);
     m_gattPath.clear();
     if (m_pendingConnect.type() == QDBusMessage::MethodCallMessage)
-        replyError(m_pendingConnect, kFailed, QStringLiteral("Operation canceled"));
+        replyError(m_pendingConnect, kFailed, "Operation canceled");
     m_pendingConnect = QDBusMessage();
+}
+
+QString FakeBluez::pathOf(const Device& device) const
+{
+    return kAdapterPath + "/dev_" + QString(device.address).replace(':', '_');
 }

@@ -16,17 +16,6 @@
 
 namespace
 {
-// Blocks SIGTERM and SIGINT (before any thread starts) and returns a descriptor that reads them.
-int blockEndSignals()
-{
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGTERM);
-    sigaddset(&set, SIGINT);
-    sigprocmask(SIG_BLOCK, &set, nullptr);
-    return signalfd(-1, &set, SFD_CLOEXEC);
-}
-
 // The scenario options; "" on success, else the reason.
 QString parse(QStringList args, FakeBluezOptions& o)
 {
@@ -37,6 +26,7 @@ QString parse(QStringList args, FakeBluezOptions& o)
                                      {"--no-command-char", &o.noCommandChar}};
     const QMap<QString, int*> numbers{{"--disconnect-after", &o.disconnectAfter},
                                       {"--op-delay-us", &o.opDelayUs}};
+    const QMap<QString, QString*> texts{{"--sim-dir", &o.simDir}, {"--dump-dir", &o.dumpDir}};
     while (!args.isEmpty()) {
         const QString a = args.takeFirst();
         bool ok = true;
@@ -46,11 +36,9 @@ QString parse(QStringList args, FakeBluezOptions& o)
             return a + " needs a value";
         else if (numbers.contains(a))
             *numbers[a] = args.takeFirst().toInt(&ok);
-        else if (a == QLatin1String("--sim-dir"))
-            o.simDir = args.takeFirst();
-        else if (a == QLatin1String("--dump-dir"))
-            o.dumpDir = args.takeFirst();
-        else if (a == QLatin1String("--remembered"))
+        else if (texts.contains(a))
+            *texts[a] = args.takeFirst();
+        else if (a == "--remembered")
             o.remembered.append(args.takeFirst());
         else
             return "unknown option: " + a;
@@ -69,19 +57,19 @@ int fail(const QString& text)
 
 int main(int argc, char** argv)
 {
-    const int signalFd = blockEndSignals();
+    sigset_t ends; // blocked before any thread starts, read through a descriptor
+    sigemptyset(&ends);
+    sigaddset(&ends, SIGTERM);
+    sigaddset(&ends, SIGINT);
+    sigprocmask(SIG_BLOCK, &ends, nullptr);
+    const int signalFd = signalfd(-1, &ends, SFD_CLOEXEC);
     QCoreApplication app(argc, argv);
-    if (app.arguments().value(1) == QLatin1String("--version")) {
-        std::printf("5.66\n");
-        return 0;
-    }
     FakeBluezOptions options;
     if (const QString e = parse(app.arguments().mid(1), options); !e.isEmpty())
         return fail(e);
     qDBusRegisterMetaType<FakeInterfaceList>();
     qDBusRegisterMetaType<FakeManagedObjects>();
     qDBusRegisterMetaType<FakeManufacturerData>();
-
     SimGauge gauge;
     if (!options.simDir.isEmpty())
         gauge.loadFolder(options.simDir);
@@ -90,7 +78,6 @@ int main(int argc, char** argv)
     FakeBluez fake(gauge, options, QDBusConnection::systemBus());
     if (QString e; !fake.start(e))
         return fail(e);
-
     QSocketNotifier endNotifier(signalFd, QSocketNotifier::Read);
     QObject::connect(&endNotifier, &QSocketNotifier::activated, &app, [&] {
         signalfd_siginfo info;
