@@ -26,12 +26,11 @@ struct InfoWindowFixture {
     QTemporaryDir programFolder;
     QTemporaryDir pcFolder; // the folder the download and the upload dialogs choose
     RecordingDialogs dialogs;
-    std::unique_ptr<SimSession> sim;
+    std::unique_ptr<SimSession> sim = std::make_unique<SimSession>();
     QPointer<frmInfo> window;
 
     explicit InfoWindowFixture(bool connected = true)
     {
-        sim = std::make_unique<SimSession>();
         setUserDialogs(&dialogs);
         sharedState().ProgramFolder = programFolder.path();
         StartServiceLog();
@@ -68,18 +67,12 @@ struct InfoWindowFixture {
     // The status box's text.
     QString trace() const { return box("TraceBox")->text(); }
 
-    // Puts a PC file "probe" with this content into a folder the folder dialog then gives.
-    void offerProbeFile(const QByteArray& content)
+    // Types these key codes into the Build field (25 81: download and upload, 25 51: factory
+    // and restore buttons shown).
+    void type(std::initializer_list<int> keys)
     {
-        writeFile(pcFolder.filePath(QStringLiteral("probe")), content);
-        dialogs.folder = pcFolder.path();
-    }
-
-    // Shows the download and probe-upload buttons (key codes 25, 81).
-    void unlockDownload()
-    {
-        window->txtBuild_KeyDown(25, 0);
-        window->txtBuild_KeyDown(81, 0);
+        for (int key : keys)
+            window->txtBuild_KeyDown(key, 0);
     }
 
     // "1" or "0" for each of the download, upload, factory and restore buttons: shown or hidden.
