@@ -20,30 +20,35 @@ template <typename T> T* control(const QObject& window, const char* name)
     return window.findChild<T*>(QLatin1String(name));
 }
 
-// A connected simulated gauge, a fresh service log in a temporary program folder, recording
-// dialogs and the information window.
-struct InfoWindowFixture {
+// A simulated gauge (connected unless told otherwise), a fresh service log in a temporary
+// program folder and recording dialogs.
+struct GaugeFixture {
     QTemporaryDir programFolder;
-    QTemporaryDir pcFolder; // the folder the download and the upload dialogs choose
     RecordingDialogs dialogs;
     std::unique_ptr<SimSession> sim = std::make_unique<SimSession>();
-    QPointer<frmInfo> window;
 
-    explicit InfoWindowFixture(bool connected = true)
+    explicit GaugeFixture(bool connected = true)
     {
         setUserDialogs(&dialogs);
         sharedState().ProgramFolder = programFolder.path();
         StartServiceLog();
         if (connected)
             sim->connect();
-        window = new frmInfo(&sim->channel);
+    }
+    ~GaugeFixture() { setUserDialogs(nullptr); }
+};
+
+// The same with the information window.
+struct InfoWindowFixture : GaugeFixture {
+    QTemporaryDir pcFolder; // the folder the download and the upload dialogs choose
+    QPointer<frmInfo> window;
+
+    explicit InfoWindowFixture(bool connected = true)
+        : GaugeFixture(connected), window(new frmInfo(&sim->channel))
+    {
         window->applyLanguage();
     }
-    ~InfoWindowFixture()
-    {
-        delete window.data();
-        setUserDialogs(nullptr);
-    }
+    ~InfoWindowFixture() { delete window.data(); }
 
     template <typename T> T* control(const char* name) const { return ::control<T>(*window, name); }
 

@@ -2,13 +2,9 @@
 #include "info/InfoTexts.h"
 #include "info/RecordReader.h"
 #include "info/SafeWriter.h"
-#include "state/ServiceLog.h"
+#include "tests/common/InfoWindowFixture.h"
 #include "tests/common/RecordBuilder.h"
-#include "tests/common/RecordingDialogs.h"
-#include "tests/common/SimLink.h"
-#include "tests/common/TestFiles.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
 
 Q_DECLARE_METATYPE(TransferStatus)
@@ -46,24 +42,15 @@ QByteArray record(qint32 serial, int probeType, int fill)
     return RecordBuilder().i32(4, serial).u8(32, quint8(probeType)).u8(100, quint8(fill)).data();
 }
 
-// A gauge whose probe file is record(4711, 3, 1), a fresh service log, recording dialogs.
-struct Bench {
-    QTemporaryDir programFolder;
-    RecordingDialogs dialogs;
-    SimSession sim;
-    explicit Bench(bool connected = true)
+// A gauge whose probe file is record(4711, 3, 1).
+struct Bench : GaugeFixture {
+    explicit Bench(bool connected = true) : GaugeFixture(connected)
     {
-        setUserDialogs(&dialogs);
-        sharedState().ProgramFolder = programFolder.path();
-        StartServiceLog();
-        sim.gauge.setFile(Probe, record(4711, 3, 1));
-        if (connected)
-            sim.connect();
+        sim->gauge.setFile(Probe, record(4711, 3, 1));
     }
-    ~Bench() { setUserDialogs(nullptr); }
     SafeWriteResult write(const QByteArray& data, SafeWriter* writer = nullptr)
     {
-        SafeWriter own(sim.channel, dialogs);
+        SafeWriter own(sim->channel, dialogs);
         return QCoro::waitFor((writer ? writer : &own)->write(Probe, hexOf(data)));
     }
 };
@@ -98,12 +85,12 @@ private slots:
         QFETCH(bool, padded);
         QFETCH(int, handle);
         Bench b;
-        b.sim.gauge.setFile(name, QByteArray::fromHex(countingHex(bytes).toLatin1()));
-        b.sim.gauge.setPadReads(padded);
-        b.sim.takeHandlesBelow(handle);
+        b.sim->gauge.setFile(name, QByteArray::fromHex(countingHex(bytes).toLatin1()));
+        b.sim->gauge.setPadReads(padded);
+        b.sim->takeHandlesBelow(handle);
         SharedState& s = sharedState();
         s.FactoryData = s.ProbeData = QStringLiteral("AA");
-        const TransferResult r = QCoro::waitFor(RecordReader(b.sim.channel).Lese_Com(name));
+        const TransferResult r = QCoro::waitFor(RecordReader(b.sim->channel).Lese_Com(name));
         QCOMPARE(r.status, bytes == 400 ? TransferStatus::Ok : TransferStatus::DecodeFailed);
         const QString read = r.ok() ? countingHex(bytes) : QStringLiteral("AA");
         QCOMPARE(s.ProbeData + '|' + s.FactoryData, name == Probe ? read + "|AA" : "AA|" + read);
@@ -111,7 +98,7 @@ private slots:
         QStringList expected = readCommands(name, bytes, handle);
         if (name == Probe)
             expected << QStringLiteral("$naxo00!\r\n");
-        QCOMPARE(b.sim.transcript(), expected);
+        QCOMPARE(b.sim->transcript(), expected);
     }
 
     void transferFails_data()
@@ -142,23 +129,23 @@ private slots:
         QFETCH(bool, leftOpen);
         Bench b(false);
         if (setup == u"revision")
-            b.sim.gauge.setIdentityReply("$naxo00!");
-        b.sim.gauge.setFault(at, setup == u"drop" ? SimFault::DropLink : SimFault::StatusError);
-        QVERIFY(b.sim.connect());
+            b.sim->gauge.setIdentityReply("$naxo00!");
+        b.sim->gauge.setFault(at, setup == u"drop" ? SimFault::DropLink : SimFault::StatusError);
+        QVERIFY(b.sim->connect());
         sharedState().ProbeData = QStringLiteral("BEFORE");
         QElapsedTimer clock;
         clock.start();
-        FileWriter writer(b.sim.channel, b.dialogs);
+        FileWriter writer(b.sim->channel, b.dialogs);
         const TransferResult r =
             QCoro::waitFor(write ? writer.Schreibe_Com(Probe, countingHex(400))
-                                 : RecordReader(b.sim.channel).Lese_Com(Probe));
+                                 : RecordReader(b.sim->channel).Lese_Com(Probe));
         QCOMPARE(r.status, status);
         QVERIFY(clock.elapsed() < 5000);
-        QCOMPARE(b.sim.gauge.commandCount(), commands);
+        QCOMPARE(b.sim->gauge.commandCount(), commands);
         QCOMPARE(r.fileLeftOpen, leftOpen);
-        QCOMPARE(b.sim.gauge.openHandleCount(), int(leftOpen));
+        QCOMPARE(b.sim->gauge.openHandleCount(), int(leftOpen));
         QCOMPARE(sharedState().ProbeData, QStringLiteral("BEFORE"));
-        QCOMPARE(b.sim.transcript().value(commands - 1) == QStringLiteral("$fc?1!"),
+        QCOMPARE(b.sim->transcript().value(commands - 1) == QStringLiteral("$fc?1!"),
                  setup == u"status");
     }
 
@@ -179,10 +166,10 @@ private slots:
         b.dialogs.answer = true;
         const QString hex = countingHex(bytes, 7);
         const TransferResult r =
-            QCoro::waitFor(FileWriter(b.sim.channel, b.dialogs).Schreibe_Com(Probe, hex));
+            QCoro::waitFor(FileWriter(b.sim->channel, b.dialogs).Schreibe_Com(Probe, hex));
         QVERIFY2(r.ok(), qPrintable(describeTransfer(r)));
-        QCOMPARE(b.sim.transcript(), writeCommands(Probe, hex));
-        QCOMPARE(hexOf(b.sim.gauge.file(Probe)), hex);
+        QCOMPARE(b.sim->transcript(), writeCommands(Probe, hex));
+        QCOMPARE(hexOf(b.sim->gauge.file(Probe)), hex);
         QCOMPARE(b.dialogs.questionDefaults, QList<bool>(bytes != 400, false));
         QCOMPARE(b.dialogs.questions.join(QString()).contains(QString::number(bytes)),
                  bytes != 400);
@@ -211,20 +198,20 @@ private slots:
         Bench b;
         const QByteArray data = record(serial, probeType, 2);
         b.dialogs.answer = answer;
-        SafeWriter writer(b.sim.channel, b.dialogs);
+        SafeWriter writer(b.sim->channel, b.dialogs);
         QStringList sentAtBackup;
         connect(&writer, &SafeWriter::backupSaved, this, [&](const QString& path) {
-            sentAtBackup = b.sim.transcript() << QString::fromLatin1(fileContent(path));
+            sentAtBackup = b.sim->transcript() << QString::fromLatin1(fileContent(path));
         });
         const SafeWriteResult r = b.write(data, &writer);
         const bool written = asked.isEmpty() || answer;
         QCOMPARE(r.status, written ? SafeWriteStatus::Ok : SafeWriteStatus::GuardDeclined);
         QCOMPARE(r.declined(), !written);
-        QCOMPARE(b.sim.gauge.file(Probe), written ? data : record(4711, 3, 1));
+        QCOMPARE(b.sim->gauge.file(Probe), written ? data : record(4711, 3, 1));
         QCOMPARE(sentAtBackup, readCommands(Probe, 400) << hexOf(record(4711, 3, 1)) + "\r\n");
         const QStringList writing =
             writeCommands(Probe, hexOf(data), 2) + readCommands(Probe, 400, 3);
-        QCOMPARE(b.sim.transcript(),
+        QCOMPARE(b.sim->transcript(),
                  readCommands(Probe, 400) + (written ? writing : QStringList()));
         QCOMPARE(QFileInfo(r.backupPath).absolutePath(),
                  QDir(b.programFolder.filePath("backup")).absolutePath());
@@ -259,28 +246,28 @@ private slots:
         QFETCH(SafeWriteStatus, status);
         QFETCH(int, commands);
         Bench b;
-        SafeWriter writer(b.sim.channel, b.dialogs);
+        SafeWriter writer(b.sim->channel, b.dialogs);
         QSignalSpy skipped(&writer, &SafeWriter::backupSkipped);
         const QString blocked = b.programFolder.filePath(QStringLiteral("blocked"));
         QVERIFY(writeFile(blocked, "x"));
         if (setup == u"missing")
-            b.sim.gauge.removeFile(Probe);
+            b.sim->gauge.removeFile(Probe);
         if (setup == u"short")
-            b.sim.gauge.setScriptedReply(14, "$rd?1 384 04A1B2C3D4!");
+            b.sim->gauge.setScriptedReply(14, "$rd?1 384 04A1B2C3D4!");
         if (setup == u"blocked")
             writer.setBackupFolder(blocked);
         if (setup == u"create" || setup == u"verify")
-            b.sim.gauge.setFault(setup == u"create" ? 17 : 32, SimFault::StatusError);
+            b.sim->gauge.setFault(setup == u"create" ? 17 : 32, SimFault::StatusError);
         bool corrupt = false;
         const int offset = setup.toInt(&corrupt);
-        b.sim.gauge.setCorruptWriteOffset(corrupt ? offset : -1);
+        b.sim->gauge.setCorruptWriteOffset(corrupt ? offset : -1);
         const QByteArray data = record(4711, 3, 7);
         const SafeWriteResult r = setup == u"restore"
                                       ? QCoro::waitFor(writer.restore(blocked + ".gone", Probe))
                                       : b.write(data, &writer);
         QCOMPARE(r.status, status);
-        QCOMPARE(b.sim.gauge.commandCount(), commands);
-        QCOMPARE(b.sim.gauge.openHandleCount(), 0);
+        QCOMPARE(b.sim->gauge.commandCount(), commands);
+        QCOMPARE(b.sim->gauge.openHandleCount(), 0);
         QCOMPARE(skipped.count(), int(setup == u"missing"));
         QCOMPARE(r.backupPath.isEmpty(), status < SafeWriteStatus::WriteFailed);
         const QString message = InfoTexts::safeWriteFailed(r);
