@@ -63,116 +63,77 @@ class InfoTransfersTest : public QObject
 private slots:
     void initTestCase() { setReplyTimeoutMs(60000); } // every end comes from a reply
 
-    void readTranscripts_data()
+    void transfers_data()
     {
+        QTest::addColumn<bool>("write");
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("bytes");
-        QTest::addColumn<bool>("padded"); // the gauge pads every read reply to 32 bytes
-        QTest::addColumn<int>("handle");
-        // clang-format off
-        QTest::newRow("probe, then the identity") << Probe << 400 << false << 1;
-        QTest::newRow("last block padded") << "factory" << 400 << true << 1;
-        QTest::newRow("handle 55 = pending status") << "factory" << 400 << false << 55;
-        QTest::newRow("64 bytes, too short") << "factory" << 64 << false << 1;
-        // clang-format on
-    }
-    void readTranscripts()
-    {
-        // a file of n bytes / open, reads of 32 and the rest, close, for "probe" the identity;
-        // exactly the file's bytes in ProbeData or FactoryData, the other one untouched
-        QFETCH(QString, name);
-        QFETCH(int, bytes);
-        QFETCH(bool, padded);
-        QFETCH(int, handle);
-        Bench b;
-        b.sim->gauge.setFile(name, QByteArray::fromHex(countingHex(bytes).toLatin1()));
-        b.sim->gauge.setPadReads(padded);
-        b.sim->takeHandlesBelow(handle);
-        SharedState& s = sharedState();
-        s.FactoryData = s.ProbeData = QStringLiteral("AA");
-        const TransferResult r = QCoro::waitFor(RecordReader(b.sim->channel).Lese_Com(name));
-        QCOMPARE(r.status, bytes == 400 ? TransferStatus::Ok : TransferStatus::DecodeFailed);
-        const QString read = r.ok() ? countingHex(bytes) : QStringLiteral("AA");
-        QCOMPARE(s.ProbeData + '|' + s.FactoryData, name == Probe ? read + "|AA" : "AA|" + read);
-        QCOMPARE(s.FileHex, countingHex(bytes));
-        QStringList expected = readCommands(name, bytes, handle);
-        if (name == Probe)
-            expected << QStringLiteral("$naxo00!\r\n");
-        QCOMPARE(b.sim->transcript(), expected);
-    }
-
-    void transferFails_data()
-    {
-        // a read of "probe" or a write of one record failing / its status at once, commands sent,
-        // the file closed unless the link went or the close was refused, nothing read kept
-        QTest::addColumn<bool>("write");
-        QTest::addColumn<QString>("setup");
-        QTest::addColumn<int>("at"); // the command the fault or the cancel comes with
+        QTest::addColumn<QString>("setup"); // read replies padded, handle 55, no revision
+        QTest::addColumn<int>("at");        // the command refused; 0: none
         QTest::addColumn<TransferStatus>("status");
-        QTest::addColumn<int>("commands");
-        QTest::addColumn<bool>("leftOpen");
         using T = TransferStatus;
         // clang-format off
-        QTest::newRow("read, no revision") << false << "revision" << 0 << T::GaugeError << 16 << false;
-        QTest::newRow("read, link drop") << false << "drop" << 5 << T::LinkLost << 5 << true;
-        QTest::newRow("read, close refused") << false << "status" << 15 << T::GaugeError << 15 << true;
-        QTest::newRow("write, close refused") << true << "status" << 16 << T::GaugeError << 16 << true;
+        QTest::newRow("read probe, then the identity") << false << Probe << 400 << "" << 0 << T::Ok;
+        QTest::newRow("read, last block padded") << false << "factory" << 400 << "padded" << 0 << T::Ok;
+        QTest::newRow("read, handle 55 = pending status") << false << "factory" << 400 << "55" << 0 << T::Ok;
+        QTest::newRow("read 64 bytes, too short") << false << "factory" << 64 << "" << 0 << T::DecodeFailed;
+        QTest::newRow("read, no revision") << false << Probe << 400 << "revision" << 0 << T::GaugeError;
+        QTest::newRow("read, close refused") << false << Probe << 400 << "" << 15 << T::GaugeError;
+        QTest::newRow("write one record") << true << Probe << 400 << "" << 0 << T::Ok;
+        QTest::newRow("write 100 bytes, after a Yes") << true << Probe << 100 << "" << 0 << T::Ok;
+        QTest::newRow("write one full chunk") << true << Probe << 32 << "" << 0 << T::Ok;
+        QTest::newRow("write one short chunk") << true << Probe << 31 << "" << 0 << T::Ok;
+        QTest::newRow("write, close refused") << true << Probe << 400 << "" << 16 << T::GaugeError;
         // clang-format on
     }
-    void transferFails()
+    void transfers()
     {
+        // a read of n bytes / open, reads of 32 and the rest, close, for "probe" the identity;
+        // exactly the file's bytes in ProbeData or FactoryData, the other one untouched; a write
+        // / remove, create, chunks of 32 bytes and the rest, close; a question (default No)
+        // naming the size unless it is one record; a refused command / the failure at once,
+        // nothing sent after it, the file left open where the close was refused
         QFETCH(bool, write);
+        QFETCH(QString, name);
+        QFETCH(int, bytes);
         QFETCH(QString, setup);
         QFETCH(int, at);
         QFETCH(TransferStatus, status);
-        QFETCH(int, commands);
-        QFETCH(bool, leftOpen);
         Bench b(false);
+        const int handle = qMax(setup.toInt(), 1);
+        const QString hex = countingHex(bytes, 7);
+        if (!write)
+            b.sim->gauge.setFile(name, QByteArray::fromHex(hex.toLatin1()));
         if (setup == u"revision")
             b.sim->gauge.setIdentityReply("$naxo00!");
-        b.sim->gauge.setFault(at, setup == u"drop" ? SimFault::DropLink : SimFault::StatusError);
+        b.sim->gauge.setFault(at, SimFault::StatusError);
         QVERIFY(b.sim->connect());
-        sharedState().ProbeData = QStringLiteral("BEFORE");
+        b.sim->gauge.setPadReads(setup == u"padded");
+        b.sim->takeHandlesBelow(handle);
+        b.dialogs.answer = true;
+        SharedState& s = sharedState();
+        s.FactoryData = s.ProbeData = QStringLiteral("AA");
         QElapsedTimer clock;
         clock.start();
         FileWriter writer(b.sim->channel, b.dialogs);
-        const TransferResult r =
-            QCoro::waitFor(write ? writer.Schreibe_Com(Probe, countingHex(400))
-                                 : RecordReader(b.sim->channel).Lese_Com(Probe));
-        QCOMPARE(r.status, status);
+        const TransferResult r = QCoro::waitFor(
+            write ? writer.Schreibe_Com(name, hex) : RecordReader(b.sim->channel).Lese_Com(name));
         QVERIFY(clock.elapsed() < 5000);
-        QCOMPARE(b.sim->gauge.commandCount(), commands);
-        QCOMPARE(r.fileLeftOpen, leftOpen);
-        QCOMPARE(b.sim->gauge.openHandleCount(), int(leftOpen));
-        QCOMPARE(sharedState().ProbeData, QStringLiteral("BEFORE"));
-        QCOMPARE(b.sim->transcript().value(commands - 1) == QStringLiteral("$fc?1!"),
-                 setup == u"status");
-    }
-
-    void writeTranscripts_data()
-    {
-        QTest::addColumn<int>("bytes");
-        QTest::newRow("one record") << 400;
-        QTest::newRow("100 bytes, after a Yes") << 100;
-        QTest::newRow("one full chunk") << 32;
-        QTest::newRow("one short chunk") << 31;
-    }
-    void writeTranscripts()
-    {
-        // hex of n bytes / remove, create, chunks of 32 bytes and the rest, close; a question
-        // (default No) naming the size unless it is one record
-        QFETCH(int, bytes);
-        Bench b;
-        b.dialogs.answer = true;
-        const QString hex = countingHex(bytes, 7);
-        const TransferResult r =
-            QCoro::waitFor(FileWriter(b.sim->channel, b.dialogs).Schreibe_Com(Probe, hex));
-        QVERIFY2(r.ok(), qPrintable(describeTransfer(r)));
-        QCOMPARE(b.sim->transcript(), writeCommands(Probe, hex));
-        QCOMPARE(hexOf(b.sim->gauge.file(Probe)), hex);
-        QCOMPARE(b.dialogs.questionDefaults, QList<bool>(bytes != 400, false));
-        QCOMPARE(b.dialogs.questions.join(QString()).contains(QString::number(bytes)),
-                 bytes != 400);
+        QCOMPARE(r.status, status);
+        QStringList expected =
+            write ? writeCommands(name, hex, handle) : readCommands(name, bytes, handle);
+        if (!write && name == Probe)
+            expected << QStringLiteral("$naxo00!\r\n");
+        QCOMPARE(b.sim->transcript(), at ? expected.mid(0, at) : expected);
+        QCOMPARE(r.fileLeftOpen, at > 0);
+        QCOMPARE(b.sim->gauge.openHandleCount(), handle - 1 + int(at > 0));
+        const QString read = !write && r.ok() ? hex : QStringLiteral("AA");
+        QCOMPARE(s.ProbeData + '|' + s.FactoryData, name == Probe ? read + "|AA" : "AA|" + read);
+        const bool asked = write && bytes != 400;
+        QCOMPARE(b.dialogs.questionDefaults, QList<bool>(asked, false));
+        QCOMPARE(b.dialogs.questions.join(QString()).contains(QString::number(bytes)), asked);
+        if (at == 0)
+            QCOMPARE(write ? hexOf(b.sim->gauge.file(Probe)) : s.FileHex, hex);
     }
 
     void safeWrite_data()
