@@ -80,15 +80,6 @@ struct InfoWindowFixture : GaugeFixture {
             window->txtBuild_KeyDown(key, 0);
     }
 
-    // "1" or "0" for each of the download, upload, factory and restore buttons: shown or hidden.
-    QString shownServiceButtons() const
-    {
-        QString shown;
-        for (const char* name : {"cmdSpeichern", "cmdEinspielen", "cmdFactory", "cmdRestore"})
-            shown += QString::number(!button(name)->isHidden());
-        return shown;
-    }
-
     QString cell(int row, int column) const
     {
         const QTableWidgetItem* item = control<QTableWidget>("MSFlexGrid1")->item(row, column);

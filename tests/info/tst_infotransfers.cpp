@@ -82,7 +82,6 @@ private slots:
         QTest::newRow("write one record") << true << Probe << 400 << "" << 0 << T::Ok;
         QTest::newRow("write 100 bytes, after a Yes") << true << Probe << 100 << "" << 0 << T::Ok;
         QTest::newRow("write one full chunk") << true << Probe << 32 << "" << 0 << T::Ok;
-        QTest::newRow("write one short chunk") << true << Probe << 31 << "" << 0 << T::Ok;
         QTest::newRow("write, close refused") << true << Probe << 400 << "" << 16 << T::GaugeError;
         // clang-format on
     }
