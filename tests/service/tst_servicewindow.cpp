@@ -48,7 +48,8 @@ private slots:
         QVERIFY(qAbs(first.secsTo(QDateTime(QDate(2003, 4, 5), QTime(6, 7, 8)))) <= 1);
         QTRY_VERIFY_WITH_TIMEOUT(shownTime(w) > first, 3000);
         QCOMPARE(w.windowTitle(), QStringLiteral("ZELVO Service V 1.02"));
-        QVERIFY(read.size() >= 3 && read.size() <= elapsed.elapsed() / DeviceClock::kPauseMs + 1);
+        // Two reads at least: the shown second can advance between any two of them.
+        QVERIFY(read.size() >= 2 && read.size() <= elapsed.elapsed() / DeviceClock::kPauseMs + 1);
         QVERIFY(s.transcript().count("$glt!") <= read.size() + 1);
     }
 
