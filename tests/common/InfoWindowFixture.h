@@ -20,31 +20,35 @@ template <typename T> T* control(const QObject& window, const char* name)
     return window.findChild<T*>(QLatin1String(name));
 }
 
-// A connected simulated gauge, a fresh service log in a temporary program folder, recording
-// dialogs and the information window.
-struct InfoWindowFixture {
+// A simulated gauge (connected unless told otherwise), a fresh service log in a temporary
+// program folder and recording dialogs.
+struct GaugeFixture {
     QTemporaryDir programFolder;
-    QTemporaryDir pcFolder; // the folder the download and the upload dialogs choose
     RecordingDialogs dialogs;
-    std::unique_ptr<SimSession> sim;
-    QPointer<frmInfo> window;
+    std::unique_ptr<SimSession> sim = std::make_unique<SimSession>();
 
-    explicit InfoWindowFixture(bool connected = true)
+    explicit GaugeFixture(bool connected = true)
     {
-        sim = std::make_unique<SimSession>();
         setUserDialogs(&dialogs);
         sharedState().ProgramFolder = programFolder.path();
         StartServiceLog();
         if (connected)
             sim->connect();
-        window = new frmInfo(&sim->channel);
+    }
+    ~GaugeFixture() { setUserDialogs(nullptr); }
+};
+
+// The same with the information window.
+struct InfoWindowFixture : GaugeFixture {
+    QTemporaryDir pcFolder; // the folder the download and the upload dialogs choose
+    QPointer<frmInfo> window;
+
+    explicit InfoWindowFixture(bool connected = true)
+        : GaugeFixture(connected), window(new frmInfo(&sim->channel))
+    {
         window->applyLanguage();
     }
-    ~InfoWindowFixture()
-    {
-        delete window.data();
-        setUserDialogs(nullptr);
-    }
+    ~InfoWindowFixture() { delete window.data(); }
 
     template <typename T> T* control(const char* name) const { return ::control<T>(*window, name); }
 
@@ -68,27 +72,12 @@ struct InfoWindowFixture {
     // The status box's text.
     QString trace() const { return box("TraceBox")->text(); }
 
-    // Puts a PC file "probe" with this content into a folder the folder dialog then gives.
-    void offerProbeFile(const QByteArray& content)
+    // Types these key codes into the Build field (25 81: download and upload, 25 51: factory
+    // and restore buttons shown).
+    void type(std::initializer_list<int> keys)
     {
-        writeFile(pcFolder.filePath(QStringLiteral("probe")), content);
-        dialogs.folder = pcFolder.path();
-    }
-
-    // Shows the download and probe-upload buttons (key codes 25, 81).
-    void unlockDownload()
-    {
-        window->txtBuild_KeyDown(25, 0);
-        window->txtBuild_KeyDown(81, 0);
-    }
-
-    // "1" or "0" for each of the download, upload, factory and restore buttons: shown or hidden.
-    QString shownServiceButtons() const
-    {
-        QString shown;
-        for (const char* name : {"cmdSpeichern", "cmdEinspielen", "cmdFactory", "cmdRestore"})
-            shown += QString::number(!button(name)->isHidden());
-        return shown;
+        for (int key : keys)
+            window->txtBuild_KeyDown(key, 0);
     }
 
     QString cell(int row, int column) const

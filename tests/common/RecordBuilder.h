@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QtEndian>
+#include <bit>
 #include <cstring>
 
 // Builds a gauge data record byte by byte (little-endian) and hands it out as hex text.
@@ -11,23 +12,12 @@ class RecordBuilder
 public:
     explicit RecordBuilder(int size = 400) : m_bytes(size, '\0') {}
 
-    RecordBuilder& u8(int offset, quint8 value) { return raw(offset, &value, 1); }
-    RecordBuilder& i16(int offset, qint16 value)
-    {
-        const qint16 le = qToLittleEndian(value);
-        return raw(offset, &le, sizeof le);
-    }
-    RecordBuilder& i32(int offset, qint32 value)
-    {
-        const qint32 le = qToLittleEndian(value);
-        return raw(offset, &le, sizeof le);
-    }
+    RecordBuilder& u8(int offset, quint8 value) { return put(offset, value); }
+    RecordBuilder& i16(int offset, qint16 value) { return put(offset, value); }
+    RecordBuilder& i32(int offset, qint32 value) { return put(offset, value); }
     RecordBuilder& f32(int offset, float value)
     {
-        quint32 bits;
-        std::memcpy(&bits, &value, sizeof bits);
-        bits = qToLittleEndian(bits);
-        return raw(offset, &bits, sizeof bits);
+        return put(offset, std::bit_cast<quint32>(value));
     }
     // Bytes given as hex text in file order, e.g. "44455500".
     RecordBuilder& bytes(int offset, const QByteArray& hex)
@@ -39,6 +29,11 @@ public:
     QByteArray data() const { return m_bytes; }
 
 private:
+    template <typename T> RecordBuilder& put(int offset, T value)
+    {
+        value = qToLittleEndian(value);
+        return raw(offset, &value, int(sizeof value));
+    }
     RecordBuilder& raw(int offset, const void* data, int size)
     {
         if (offset >= 0 && offset + size <= m_bytes.size())

@@ -16,6 +16,7 @@
 
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QtTest>
 
@@ -177,12 +178,22 @@ void transferWindow(AppHarness& app, RunOutcome& out)
         return out.problems.append("language file not listed");
     w.lstDatei->setCurrentItem(items.first());
     w.lstDatei_Click();
+    int shown = -1; // the progress bar's last value
+    QObject::connect(w.pb1, &QProgressBar::valueChanged, [&shown](int v) { shown = v; });
     w.cmdTransfer_Click();
     QTest::qWaitFor([&] { return w.txtLog->text() != messageText(33); }, kWaitBoundMs);
     out.result = w.txtLog->text();
     out.ok = app.dialogs.messages.isEmpty() &&
              out.result == ServiceTexts::transferSucceeded("lDE") &&
-             app.gauge.file("lDE") == kLanguage;
+             app.gauge.file("lDE") == kLanguage && shown == w.pb1->maximum() &&
+             shown == LanguageTransfer::progressMaximum(kLanguage.size()) &&
+             w.txtSpeicher->text() == "0.0";
+    if (!out.ok && app.dialogs.messages != QStringList{out.result})
+        out.problems.append("status line differs from the one message");
+    if (w.pb1->isVisible() || !w.cmdTransfer->isEnabled() || !w.cmdTime->isEnabled() ||
+        w.cmdReset->isVisible() != sharedState().DeviceConnected ||
+        w.cmdInfo->isVisible() != sharedState().DeviceConnected)
+        out.problems.append("main window not back after the transfer");
 }
 
 void resetWindow(AppHarness& app, RunOutcome& out)
@@ -193,6 +204,9 @@ void resetWindow(AppHarness& app, RunOutcome& out)
     QTest::qWaitFor([&] { return w.ended() || !app.dialogs.messages.isEmpty(); }, kWaitBoundMs);
     out.result = w.txtLog->text();
     out.ok = app.dialogs.messages.isEmpty() && w.ended();
+    if (out.ok && (sharedState().DeviceConnected || out.result != messageText(28) ||
+                   app.dialogs.questions != QStringList{"Wollen Sie das Gerät wirklich resetten?"}))
+        out.problems.append("ended without the reset question, text or disconnect");
 }
 
 // The first read when shown, the set once a time is shown, done when a time follows the set; a
@@ -306,18 +320,15 @@ const QList<QPair<SimFault, const char*>> kFaults{{SimFault::DropLink, "drop"},
                                                   {SimFault::Garbled, "garbled"},
                                                   {SimFault::StatusError, "status"}};
 
-// Run i: the core sequences, then the windows.
-QString nameOf(int i)
+// The core sequences, then the windows (named "window-...").
+QList<QPair<QString, std::function<RunOutcome(int, SimFault)>>> allRuns()
 {
-    const int core = int(coreRuns().size());
-    return i < core ? coreRuns()[i].first : windowRuns()[i - core].first;
-}
-
-RunOutcome run(int i, int k, SimFault fault)
-{
-    const int core = int(coreRuns().size());
-    return i < core ? runCore(coreRuns()[i].second, k, fault)
-                    : runWindow(windowRuns()[i - core].second, k, fault);
+    QList<QPair<QString, std::function<RunOutcome(int, SimFault)>>> list;
+    for (const auto& [name, r] : coreRuns())
+        list.append({name, [r](int k, SimFault f) { return runCore(r, k, f); }});
+    for (const auto& [name, r] : windowRuns())
+        list.append({name, [r](int k, SimFault f) { return runWindow(r, k, f); }});
+    return list;
 }
 } // namespace
 
@@ -325,6 +336,7 @@ class FaultMatrixTest : public QObject
 {
     Q_OBJECT
     QMap<int, RunOutcome> m_faultFree; // counted the commands; checked in row k = 0
+    const QList<QPair<QString, std::function<RunOutcome(int, SimFault)>>> m_runs = allRuns();
 
 private slots:
     void initTestCase() { setReplyTimeoutMs(kReplyLimitMs); }
@@ -337,18 +349,19 @@ private slots:
         QTest::addColumn<SimFault>("fault");
         // ZV_MATRIX_PART=core or =windows runs one half (ctest runs both halves side by side).
         const QByteArray part = qgetenv("ZV_MATRIX_PART");
-        for (int i = 0; i < coreRuns().size() + windowRuns().size(); ++i) {
-            const bool window = i >= coreRuns().size();
+        for (int i = 0; i < m_runs.size(); ++i) {
+            const QString name = m_runs[i].first;
+            const bool window = name.startsWith("window-");
             if (!part.isEmpty() && (part == "windows") != window)
                 continue;
-            m_faultFree[i] = run(i, 0, SimFault::None);
-            const int n = nameOf(i) == "window-time" ? 2 : m_faultFree[i].commands;
-            QTest::addRow("%s/0/none", qPrintable(nameOf(i))) << i << 0 << SimFault::None;
+            m_faultFree[i] = m_runs[i].second(0, SimFault::None);
+            const int n = name == "window-time" ? 2 : m_faultFree[i].commands;
+            QTest::addRow("%s/0/none", qPrintable(name)) << i << 0 << SimFault::None;
             for (int k = 1; k <= n; ++k) {
                 if (window && k != 1 && k != (n + 1) / 2 && k != n)
                     continue;
                 for (const auto& [fault, tag] : kFaults)
-                    QTest::addRow("%s/%d/%s", qPrintable(nameOf(i)), k, tag) << i << k << fault;
+                    QTest::addRow("%s/%d/%s", qPrintable(name), k, tag) << i << k << fault;
             }
         }
     }
@@ -361,8 +374,8 @@ private slots:
         QFETCH(SimFault, fault);
         QElapsedTimer clock;
         clock.start();
-        const RunOutcome out = k ? ::run(run, k, fault) : m_faultFree[run];
-        checkRun(nameOf(run), out, k, fault, k ? clock.elapsed() : 0);
+        const RunOutcome out = k ? m_runs[run].second(k, fault) : m_faultFree[run];
+        checkRun(m_runs[run].first, out, k, fault, k ? clock.elapsed() : 0);
     }
 };
 

@@ -2,13 +2,9 @@
 #include "info/InfoTexts.h"
 #include "info/RecordReader.h"
 #include "info/SafeWriter.h"
-#include "state/ServiceLog.h"
+#include "tests/common/InfoWindowFixture.h"
 #include "tests/common/RecordBuilder.h"
-#include "tests/common/RecordingDialogs.h"
-#include "tests/common/SimLink.h"
-#include "tests/common/TestFiles.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
 
 Q_DECLARE_METATYPE(TransferStatus)
@@ -46,24 +42,15 @@ QByteArray record(qint32 serial, int probeType, int fill)
     return RecordBuilder().i32(4, serial).u8(32, quint8(probeType)).u8(100, quint8(fill)).data();
 }
 
-// A gauge whose probe file is record(4711, 3, 1), a fresh service log, recording dialogs.
-struct Bench {
-    QTemporaryDir programFolder;
-    RecordingDialogs dialogs;
-    SimSession sim;
-    explicit Bench(bool connected = true)
+// A gauge whose probe file is record(4711, 3, 1).
+struct Bench : GaugeFixture {
+    explicit Bench(bool connected = true) : GaugeFixture(connected)
     {
-        setUserDialogs(&dialogs);
-        sharedState().ProgramFolder = programFolder.path();
-        StartServiceLog();
-        sim.gauge.setFile(Probe, record(4711, 3, 1));
-        if (connected)
-            sim.connect();
+        sim->gauge.setFile(Probe, record(4711, 3, 1));
     }
-    ~Bench() { setUserDialogs(nullptr); }
     SafeWriteResult write(const QByteArray& data, SafeWriter* writer = nullptr)
     {
-        SafeWriter own(sim.channel, dialogs);
+        SafeWriter own(sim->channel, dialogs);
         return QCoro::waitFor((writer ? writer : &own)->write(Probe, hexOf(data)));
     }
 };
@@ -76,122 +63,76 @@ class InfoTransfersTest : public QObject
 private slots:
     void initTestCase() { setReplyTimeoutMs(60000); } // every end comes from a reply
 
-    void readTranscripts_data()
+    void transfers_data()
     {
+        QTest::addColumn<bool>("write");
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("bytes");
-        QTest::addColumn<bool>("padded"); // the gauge pads every read reply to 32 bytes
-        QTest::addColumn<int>("handle");
-        // clang-format off
-        QTest::newRow("probe, then the identity") << Probe << 400 << false << 1;
-        QTest::newRow("last block padded") << "factory" << 400 << true << 1;
-        QTest::newRow("handle 55 = pending status") << "factory" << 400 << false << 55;
-        QTest::newRow("64 bytes, too short") << "factory" << 64 << false << 1;
-        QTest::newRow("20 bytes, too short") << "factory" << 20 << false << 1;
-        // clang-format on
-    }
-    void readTranscripts()
-    {
-        // a file of n bytes / open, reads of 32 and the rest, close, for "probe" the identity;
-        // exactly the file's bytes in ProbeData or FactoryData, the other one untouched
-        QFETCH(QString, name);
-        QFETCH(int, bytes);
-        QFETCH(bool, padded);
-        QFETCH(int, handle);
-        Bench b;
-        b.sim.gauge.setFile(name, QByteArray::fromHex(countingHex(bytes).toLatin1()));
-        b.sim.gauge.setPadReads(padded);
-        b.sim.takeHandlesBelow(handle);
-        SharedState& s = sharedState();
-        s.FactoryData = s.ProbeData = QStringLiteral("AA");
-        const TransferResult r = QCoro::waitFor(RecordReader(b.sim.channel).Lese_Com(name));
-        QCOMPARE(r.status, bytes == 400 ? TransferStatus::Ok : TransferStatus::DecodeFailed);
-        const QString read = r.ok() ? countingHex(bytes) : QStringLiteral("AA");
-        QCOMPARE(s.ProbeData + '|' + s.FactoryData, name == Probe ? read + "|AA" : "AA|" + read);
-        QCOMPARE(s.FileHex, countingHex(bytes));
-        QStringList expected = readCommands(name, bytes, handle);
-        if (name == Probe)
-            expected << QStringLiteral("$naxo00!\r\n");
-        QCOMPARE(b.sim.transcript(), expected);
-    }
-
-    void transferFails_data()
-    {
-        // a read of "probe" or a write of one record failing / its status, commands sent, the file
-        // closed unless the link went or the close was refused
-        QTest::addColumn<bool>("write");
-        QTest::addColumn<QString>("setup");
-        QTest::addColumn<int>("at"); // the command the fault or the cancel comes with
+        QTest::addColumn<QString>("setup"); // read replies padded, handle 55, no revision
+        QTest::addColumn<int>("at");        // the command refused; 0: none
         QTest::addColumn<TransferStatus>("status");
-        QTest::addColumn<int>("commands");
-        QTest::addColumn<bool>("leftOpen");
         using T = TransferStatus;
         // clang-format off
-        QTest::newRow("read, not connected") << false << "offline" << 0 << T::NotConnected << 0 << false;
-        QTest::newRow("read, no such file") << false << "missing" << 0 << T::GaugeError << 1 << false;
-        QTest::newRow("read, no revision") << false << "revision" << 0 << T::GaugeError << 16 << false;
-        QTest::newRow("read, link drop") << false << "drop" << 5 << T::LinkLost << 5 << true;
-        QTest::newRow("read, close refused") << false << "status" << 15 << T::GaugeError << 15 << true;
-        QTest::newRow("write, chunk refused") << true << "status" << 4 << T::GaugeError << 5 << false;
-        QTest::newRow("write, close refused") << true << "status" << 16 << T::GaugeError << 16 << true;
+        QTest::newRow("read probe, then the identity") << false << Probe << 400 << "" << 0 << T::Ok;
+        QTest::newRow("read, last block padded") << false << "factory" << 400 << "padded" << 0 << T::Ok;
+        QTest::newRow("read, handle 55 = pending status") << false << "factory" << 400 << "55" << 0 << T::Ok;
+        QTest::newRow("read 64 bytes, too short") << false << "factory" << 64 << "" << 0 << T::DecodeFailed;
+        QTest::newRow("read, no revision") << false << Probe << 400 << "revision" << 0 << T::GaugeError;
+        QTest::newRow("read, close refused") << false << Probe << 400 << "" << 15 << T::GaugeError;
+        QTest::newRow("write one record") << true << Probe << 400 << "" << 0 << T::Ok;
+        QTest::newRow("write 100 bytes, after a Yes") << true << Probe << 100 << "" << 0 << T::Ok;
+        QTest::newRow("write one full chunk") << true << Probe << 32 << "" << 0 << T::Ok;
+        QTest::newRow("write, close refused") << true << Probe << 400 << "" << 16 << T::GaugeError;
         // clang-format on
     }
-    void transferFails()
+    void transfers()
     {
+        // a read of n bytes / open, reads of 32 and the rest, close, for "probe" the identity;
+        // exactly the file's bytes in ProbeData or FactoryData, the other one untouched; a write
+        // / remove, create, chunks of 32 bytes and the rest, close; a question (default No)
+        // naming the size unless it is one record; a refused command / the failure at once,
+        // nothing sent after it, the file left open where the close was refused
         QFETCH(bool, write);
+        QFETCH(QString, name);
+        QFETCH(int, bytes);
         QFETCH(QString, setup);
         QFETCH(int, at);
         QFETCH(TransferStatus, status);
-        QFETCH(int, commands);
-        QFETCH(bool, leftOpen);
         Bench b(false);
-        if (setup == u"missing")
-            b.sim.gauge.removeFile(Probe);
+        const int handle = qMax(setup.toInt(), 1);
+        const QString hex = countingHex(bytes, 7);
+        if (!write)
+            b.sim->gauge.setFile(name, QByteArray::fromHex(hex.toLatin1()));
         if (setup == u"revision")
-            b.sim.gauge.setIdentityReply("$naxo00!");
-        b.sim.gauge.setFault(at, setup == u"drop" ? SimFault::DropLink : SimFault::StatusError);
-        QVERIFY(setup == u"offline" || b.sim.connect());
-        sharedState().ProbeData = QStringLiteral("BEFORE");
+            b.sim->gauge.setIdentityReply("$naxo00!");
+        b.sim->gauge.setFault(at, SimFault::StatusError);
+        QVERIFY(b.sim->connect());
+        b.sim->gauge.setPadReads(setup == u"padded");
+        b.sim->takeHandlesBelow(handle);
+        b.dialogs.answer = true;
+        SharedState& s = sharedState();
+        s.FactoryData = s.ProbeData = QStringLiteral("AA");
         QElapsedTimer clock;
         clock.start();
-        FileWriter writer(b.sim.channel, b.dialogs);
-        const TransferResult r =
-            QCoro::waitFor(write ? writer.Schreibe_Com(Probe, countingHex(400))
-                                 : RecordReader(b.sim.channel).Lese_Com(Probe));
-        QCOMPARE(r.status, status);
+        FileWriter writer(b.sim->channel, b.dialogs);
+        const TransferResult r = QCoro::waitFor(
+            write ? writer.Schreibe_Com(name, hex) : RecordReader(b.sim->channel).Lese_Com(name));
         QVERIFY(clock.elapsed() < 5000);
-        QCOMPARE(b.sim.gauge.commandCount(), commands);
-        QCOMPARE(r.fileLeftOpen, leftOpen);
-        QCOMPARE(b.sim.gauge.openHandleCount(), int(leftOpen));
-        QCOMPARE(sharedState().ProbeData, QStringLiteral("BEFORE"));
-        QCOMPARE(b.sim.transcript().value(commands - 1) == QStringLiteral("$fc?1!"),
-                 setup == u"status");
-    }
-
-    void writeTranscripts_data()
-    {
-        QTest::addColumn<int>("bytes");
-        QTest::newRow("one record") << 400;
-        QTest::newRow("100 bytes, after a Yes") << 100;
-        QTest::newRow("one full chunk") << 32;
-        QTest::newRow("one short chunk") << 31;
-    }
-    void writeTranscripts()
-    {
-        // hex of n bytes / remove, create, chunks of 32 bytes and the rest, close; a question
-        // (default No) naming the size unless it is one record
-        QFETCH(int, bytes);
-        Bench b;
-        b.dialogs.answer = true;
-        const QString hex = countingHex(bytes, 7);
-        const TransferResult r =
-            QCoro::waitFor(FileWriter(b.sim.channel, b.dialogs).Schreibe_Com(Probe, hex));
-        QVERIFY2(r.ok(), qPrintable(describeTransfer(r)));
-        QCOMPARE(b.sim.transcript(), writeCommands(Probe, hex));
-        QCOMPARE(hexOf(b.sim.gauge.file(Probe)), hex);
-        QCOMPARE(b.dialogs.questionDefaults, QList<bool>(bytes != 400, false));
-        QCOMPARE(b.dialogs.questions.join(QString()).contains(QString::number(bytes)),
-                 bytes != 400);
+        QCOMPARE(r.status, status);
+        QStringList expected =
+            write ? writeCommands(name, hex, handle) : readCommands(name, bytes, handle);
+        if (!write && name == Probe)
+            expected << QStringLiteral("$naxo00!\r\n");
+        QCOMPARE(b.sim->transcript(), at ? expected.mid(0, at) : expected);
+        QCOMPARE(r.fileLeftOpen, at > 0);
+        QCOMPARE(b.sim->gauge.openHandleCount(), handle - 1 + int(at > 0));
+        const QString read = !write && r.ok() ? hex : QStringLiteral("AA");
+        QCOMPARE(s.ProbeData + '|' + s.FactoryData, name == Probe ? read + "|AA" : "AA|" + read);
+        const bool asked = write && bytes != 400;
+        QCOMPARE(b.dialogs.questionDefaults, QList<bool>(asked, false));
+        QCOMPARE(b.dialogs.questions.join(QString()).contains(QString::number(bytes)), asked);
+        if (at == 0)
+            QCOMPARE(write ? hexOf(b.sim->gauge.file(Probe)) : s.FileHex, hex);
     }
 
     void safeWrite_data()
@@ -217,20 +158,20 @@ private slots:
         Bench b;
         const QByteArray data = record(serial, probeType, 2);
         b.dialogs.answer = answer;
-        SafeWriter writer(b.sim.channel, b.dialogs);
+        SafeWriter writer(b.sim->channel, b.dialogs);
         QStringList sentAtBackup;
         connect(&writer, &SafeWriter::backupSaved, this, [&](const QString& path) {
-            sentAtBackup = b.sim.transcript() << QString::fromLatin1(fileContent(path));
+            sentAtBackup = b.sim->transcript() << QString::fromLatin1(fileContent(path));
         });
         const SafeWriteResult r = b.write(data, &writer);
         const bool written = asked.isEmpty() || answer;
         QCOMPARE(r.status, written ? SafeWriteStatus::Ok : SafeWriteStatus::GuardDeclined);
         QCOMPARE(r.declined(), !written);
-        QCOMPARE(b.sim.gauge.file(Probe), written ? data : record(4711, 3, 1));
+        QCOMPARE(b.sim->gauge.file(Probe), written ? data : record(4711, 3, 1));
         QCOMPARE(sentAtBackup, readCommands(Probe, 400) << hexOf(record(4711, 3, 1)) + "\r\n");
         const QStringList writing =
             writeCommands(Probe, hexOf(data), 2) + readCommands(Probe, 400, 3);
-        QCOMPARE(b.sim.transcript(),
+        QCOMPARE(b.sim->transcript(),
                  readCommands(Probe, 400) + (written ? writing : QStringList()));
         QCOMPARE(QFileInfo(r.backupPath).absolutePath(),
                  QDir(b.programFolder.filePath("backup")).absolutePath());
@@ -238,33 +179,6 @@ private slots:
         QCOMPARE(b.dialogs.questionDefaults, QList<bool>(asked.size() / 2, false));
         for (const QString& text : asked)
             QVERIFY2(b.dialogs.questions.first().contains(text), qPrintable(text));
-    }
-
-    void verifyCatchesCorruptByte_data()
-    {
-        QTest::addColumn<int>("offset");
-        QTest::newRow("first byte") << 0;
-        QTest::newRow("end of first chunk") << 31;
-        QTest::newRow("last byte") << 399;
-    }
-    void verifyCatchesCorruptByte()
-    {
-        // the gauge stores one byte wrong / mismatch at exactly that byte, told and logged
-        QFETCH(int, offset);
-        Bench b;
-        const QByteArray data = record(4711, 3, 7);
-        b.sim.gauge.setCorruptWriteOffset(offset);
-        const SafeWriteResult r = b.write(data);
-        QCOMPARE(r.status, SafeWriteStatus::VerifyMismatch);
-        QCOMPARE(QList<int>({r.difference.offset, r.difference.written, r.difference.readBack}),
-                 QList<int>({offset, quint8(data[offset]), quint8(data[offset]) ^ 1}));
-        QCOMPARE(r.asTransfer().status, TransferStatus::GaugeError);
-        const QString message = InfoTexts::safeWriteFailed(r);
-        QVERIFY2(message.contains(QStringLiteral("Byte %1 ").arg(offset)) &&
-                     message.contains(r.backupPath),
-                 qPrintable(message));
-        QVERIFY(logLines().contains(QStringLiteral("Schreiben probe: ") + describeSafeWrite(r)));
-        QVERIFY(describeSafeWrite(r).contains(QStringLiteral("byte %1 ").arg(offset)));
     }
 
     void safeWriteOutcomes_data()
@@ -279,33 +193,41 @@ private slots:
         QTest::newRow("backup folder is a file") << "blocked" << S::BackupSaveFailed << 15;
         QTest::newRow("create refused") << "create" << S::WriteFailed << 15 + 2;
         QTest::newRow("read-back refused") << "verify" << S::VerifyReadFailed << 15 + 16 + 1;
+        QTest::newRow("first byte stored wrong") << "0" << S::VerifyMismatch << 15 + 16 + 15;
+        QTest::newRow("end of first chunk wrong") << "31" << S::VerifyMismatch << 15 + 16 + 15;
+        QTest::newRow("last byte stored wrong") << "399" << S::VerifyMismatch << 15 + 16 + 15;
     }
     void safeWriteOutcomes()
     {
-        // no file to back up, backup not possible, write or read-back failing, restore of a missing
-        // backup / the outcome; written only after a backup or where the gauge had no file
+        // no file to back up, backup not possible, write or read-back failing, a byte stored wrong,
+        // restore of a missing backup / the outcome; written only after a backup or where the
+        // gauge had no file; a mismatch at exactly the wrong byte, told and logged
         QFETCH(QString, setup);
         QFETCH(SafeWriteStatus, status);
         QFETCH(int, commands);
         Bench b;
-        SafeWriter writer(b.sim.channel, b.dialogs);
+        SafeWriter writer(b.sim->channel, b.dialogs);
         QSignalSpy skipped(&writer, &SafeWriter::backupSkipped);
         const QString blocked = b.programFolder.filePath(QStringLiteral("blocked"));
         QVERIFY(writeFile(blocked, "x"));
         if (setup == u"missing")
-            b.sim.gauge.removeFile(Probe);
+            b.sim->gauge.removeFile(Probe);
         if (setup == u"short")
-            b.sim.gauge.setScriptedReply(14, "$rd?1 384 04A1B2C3D4!");
+            b.sim->gauge.setScriptedReply(14, "$rd?1 384 04A1B2C3D4!");
         if (setup == u"blocked")
             writer.setBackupFolder(blocked);
         if (setup == u"create" || setup == u"verify")
-            b.sim.gauge.setFault(setup == u"create" ? 17 : 32, SimFault::StatusError);
+            b.sim->gauge.setFault(setup == u"create" ? 17 : 32, SimFault::StatusError);
+        bool corrupt = false;
+        const int offset = setup.toInt(&corrupt);
+        b.sim->gauge.setCorruptWriteOffset(corrupt ? offset : -1);
+        const QByteArray data = record(4711, 3, 7);
         const SafeWriteResult r = setup == u"restore"
                                       ? QCoro::waitFor(writer.restore(blocked + ".gone", Probe))
-                                      : b.write(record(4711, 3, 2), &writer);
+                                      : b.write(data, &writer);
         QCOMPARE(r.status, status);
-        QCOMPARE(b.sim.gauge.commandCount(), commands);
-        QCOMPARE(b.sim.gauge.openHandleCount(), 0);
+        QCOMPARE(b.sim->gauge.commandCount(), commands);
+        QCOMPARE(b.sim->gauge.openHandleCount(), 0);
         QCOMPARE(skipped.count(), int(setup == u"missing"));
         QCOMPARE(r.backupPath.isEmpty(), status < SafeWriteStatus::WriteFailed);
         const QString message = InfoTexts::safeWriteFailed(r);
@@ -316,6 +238,14 @@ private slots:
         QCOMPARE(r.transferStatus() == TransferStatus::FileError, message.contains(blocked));
         const QString noBackup = "Sicherung probe: no backup: the gauge had no file probe";
         QCOMPARE(logLines().contains(noBackup), setup == u"missing");
+        if (!corrupt)
+            return;
+        QVERIFY(logLines().contains("Schreiben probe: " + describeSafeWrite(r)));
+        QCOMPARE(QList<int>({r.difference.offset, r.difference.written, r.difference.readBack}),
+                 QList<int>({offset, quint8(data[offset]), quint8(data[offset]) ^ 1}));
+        QCOMPARE(r.asTransfer().status, TransferStatus::GaugeError);
+        QVERIFY2(message.contains(QStringLiteral("Byte %1 ").arg(offset)), qPrintable(message));
+        QVERIFY(describeSafeWrite(r).contains(QStringLiteral("byte %1 ").arg(offset)));
     }
 };
 

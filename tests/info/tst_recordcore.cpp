@@ -24,11 +24,15 @@ class RecordCoreTest : public QObject
 private slots:
     void hexFields_data()
     {
-        // kind "L": HexToLong, "T": HexToText, else HexToValue with that kind
+        // kind "L": HexToLong, "T": HexToText, "C": the check before a write (problem, position),
+        // "D": the first difference between the text before and after "|" (offset, both bytes),
+        // else HexToValue with that kind
         QTest::addColumn<QString>("hex");
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("expected"); // null: nullopt
         const QString none;
+        using P = HexText::Problem;
+        const auto problem = [](P p, int position) { return numbers(int(p), position); };
         // clang-format off
         QTest::newRow("float") << "0000c0bf" << "F" << "-1.5";
         QTest::newRow("16-bit sign") << "FFFF" << "" << "-1";
@@ -46,16 +50,35 @@ private slots:
         QTest::newRow("text odd leftover first") << "414" << "T" << QString::fromUtf16(u"\x04\x14", 2);
         QTest::newRow("text Windows-1252") << "809F" << "T" << QString::fromUtf16(u"\u20AC\u0178");
         QTest::newRow("text non-hex") << "414G" << "T" << none;
+        QTest::newRow("check empty") << "" << "C" << problem(P::Empty, -1);
+        QTest::newRow("check odd length") << "00A" << "C" << problem(P::OddLength, -1);
+        QTest::newRow("check non-hex") << QString::fromUtf16(u"0\u00e40") << "C" << problem(P::NonHexCharacter, 1);
+        QTest::newRow("check longest") << QString(32766, 'f') << "C" << problem(P::None, -1);
+        QTest::newRow("check too long") << QString(32768, 'A') << "C" << problem(P::TooLong, -1);
+        QTest::newRow("same bytes, other case") << "00a1ff|00A1FF" << "D" << "-1 -1 -1";
+        QTest::newRow("read back shorter") << "00A1FF|00A1" << "D" << "2 255 -1";
+        QTest::newRow("read back longer") << "00A1|00A1FE" << "D" << "2 -1 254";
+        QTest::newRow("non-hex equals nothing") << "000Z|000Z" << "D" << "1 -1 -1";
         // clang-format on
     }
     void hexFields()
     {
-        // little-endian hex text / its number or text, or nullopt when malformed
+        // little-endian hex text / its number or text, or nullopt when malformed; hex text before
+        // a write / the first problem found; what was sent and what came back / the first byte
+        // that differs with both values, a byte beyond the end or with non-hex digits equals
+        // nothing
         QFETCH(QString, hex);
         QFETCH(QString, kind);
         QFETCH(QString, expected);
         const auto text = [](const auto& v) { return v ? QString::number(*v) : QString(); };
-        if (kind == u"L")
+        const HexText::Check check = HexText::check(hex);
+        const HexCompare::Difference d =
+            HexCompare::firstDifference(hex.section('|', 0, 0), hex.section('|', 1));
+        if (kind == u"C")
+            QCOMPARE(numbers(int(check.problem), check.position), expected);
+        else if (kind == u"D")
+            QCOMPARE(numbers(d.offset, d.written, d.readBack), expected);
+        else if (kind == u"L")
             QCOMPARE(text(RecordCodec::HexToLong(hex)), expected);
         else if (kind == u"T")
             QCOMPARE(RecordCodec::HexToText(hex).value_or(QString()), expected);
@@ -73,18 +96,15 @@ private slots:
         r.u8(24, 1).u8(25, 5).u8(26, 30).u8(27, 1).u8(32, 3).u8(33, 4);
         for (int i = 0; i < RecordLayout::CurvePoints; ++i)
             r.f32(36 + 4 * i, i + 1.0f).f32(96 + 4 * i, -i - 1.0f).f32(156 + 4 * i, 100.0f + i);
-        r.f32(216, 200.0f).f32(272, 214.0f);
         r.f32(276, 1.5f).f32(280, 2.5f).f32(284, 3.5f).f32(288, 4.5f).f32(292, 5.5f);
-        r.i16(296, -300).i16(298, -12).i16(300, 13).i16(302, 4660);
+        r.i16(296, -300).i16(298, -12).i16(300, 13).i16(302, 4660).f32(272, 214.0f);
         r.f32(304, 6.5f).f32(308, 7.5f).f32(312, 8.5f).f32(316, 9.5f).f32(320, 10.5f);
-        r.i16(324, -32768).i16(326, 1500).f32(332, 0.25f).f32(336, 12.5f);
+        r.i16(324, -32768).i16(326, 1500).f32(332, 0.25f).f32(336, 12.5f).f32(216, 200.0f);
         DeviceRecordValues v;
         QVERIFY(decodeRecord(r.hex().toLower(), v));
-        QCOMPARE(numbers(v.HeaderByteA, v.HeaderByteB, v.HeaderWord, v.SerialNumber, v.DeviceType,
-                         v.StartupOptions, v.MenuLevel, v.UnitsSetting, v.BeepSetting,
-                         v.ContrastSetting, v.SwitchOffTime, v.UseBleSetting, v.ProbeType,
-                         v.UserProbeType),
-                 QStringLiteral("129 2 -2 305419896 255 9 16 128 1 5 30 1 3 4"));
+        QCOMPARE(numbers(v.StartupOptions, v.MenuLevel, v.UnitsSetting, v.BeepSetting,
+                         v.ContrastSetting, v.SwitchOffTime, v.UseBleSetting, v.UserProbeType),
+                 QStringLiteral("9 16 128 1 5 30 1 4"));
         QCOMPARE(QStringList({v.HeaderText, v.LanguageText, v.MemoryText}),
                  QStringList({"ABCDEF", "DEU", "0"}));
         QCOMPARE(numbers(v.CurveTableA[0][0], v.CurveTableA[0][14], v.CurveTableB[0][14],
@@ -115,7 +135,6 @@ private slots:
         QTest::addColumn<quint32>("foilBits"); // the decoded foil value's bits
         // clang-format off
         QTest::newRow("empty") << 0 << -1 << "HeaderByteA" << 0 << 0u;
-        QTest::newRow("10 bytes") << 20 << -1 << "HeaderText" << 10 << 0u;
         QTest::newRow("336 bytes") << 672 << -1 << "FoilValue" << 336 << 0u;
         QTest::newRow("336 bytes + 1 digit") << 673 << -1 << "" << -1 << 0x1u;
         QTest::newRow("bad beep") << 800 << 24 << "BeepSetting" << 24 << 0u;
@@ -143,34 +162,6 @@ private slots:
         QCOMPARE(result.failedOffset, failedOffset);
         QCOMPARE(std::bit_cast<quint32>(values.FoilValue), result.ok ? foilBits : 0x7u);
         QCOMPARE(values.SerialNumber, failedOffset < 0 || failedOffset > 4 ? 42 : 0);
-    }
-
-    void hexCheck()
-    {
-        // hex text before a write / the first problem found, with its position
-        using P = HexText::Problem;
-        const auto check = [](const QString& hex) {
-            return std::pair(HexText::check(hex).problem, HexText::check(hex).position);
-        };
-        QCOMPARE(check(""), std::pair(P::Empty, -1));
-        QCOMPARE(check("00A"), std::pair(P::OddLength, -1));
-        QCOMPARE(check("0\u00e40"), std::pair(P::NonHexCharacter, 1));
-        QCOMPARE(check(QString(32766, 'f')), std::pair(P::None, -1));
-        QCOMPARE(check(QString(32768, 'A')), std::pair(P::TooLong, -1));
-    }
-
-    void firstDifference()
-    {
-        // what was sent and what came back / the first byte that differs with both values; a
-        // byte beyond the end or with non-hex digits equals nothing
-        const auto difference = [](QStringView written, QStringView readBack) {
-            const HexCompare::Difference d = HexCompare::firstDifference(written, readBack);
-            return numbers(d.offset, d.written, d.readBack);
-        };
-        QCOMPARE(difference(u"00a1ff", u"00A1FF"), QStringLiteral("-1 -1 -1"));
-        QCOMPARE(difference(u"00A1FF", u"00A1"), QStringLiteral("2 255 -1"));
-        QCOMPARE(difference(u"00A1", u"00A1FE"), QStringLiteral("2 -1 254"));
-        QCOMPARE(difference(u"000Z", u"000Z"), QStringLiteral("1 -1 -1"));
     }
 
     void backupsOfOneSecond()
