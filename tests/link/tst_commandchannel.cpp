@@ -132,6 +132,8 @@ private slots:
         QTest::newRow("rm non-numeric") << "" << "$rm?no file!" << 99 << "" << 7 << 9 << 1.5 << ids << A;
         QTest::newRow("fwu digit") << "" << "$fwu?1!" << 1 << "" << 7 << 9 << 1.5 << ids << A;
         QTest::newRow("fr open") << "" << "$fr?2 1024!" << 55 << "" << 2 << 1024 << 1.5 << ids << A;
+        QTest::newRow("fr length, least 32-bit") << "" << "$fr?2 -2147483648!" << 55 << "" << 2 << INT32_MIN << 1.5 << ids << A;
+        QTest::newRow("fr length beyond 32 bits") << "keep" << "$fr?2 2147483648!" << 55 << "keep" << 7 << 9 << 1.5 << ids << I;
         QTest::newRow("fmod") << "" << "$fmod?0!" << 0 << "" << 7 << 9 << 1.5 << ids << A;
         QTest::newRow("rd data") << "" << "$rd?3 100 04A1B2C3D4!" << 3 << "A1B2C3D4" << 3 << 4 << 1.5 << ids << A;
         QTest::newRow("rd 1-digit field") << "" << "$rd?3 0 02ABCD!" << 3 << "ABCD" << 3 << 2 << 1.5 << ids << A;
