@@ -48,6 +48,8 @@ private slots:
                  QList<int>({19, 3, qRound(4000 * f.window->logicalDpiX() / 1440.0)}));
         g->item(0, 0)->setText(Factory);
         g->item(5, 2)->setText(QStringLiteral("12.00"));
+        QCOMPARE(f.button("cmdSpeichern")->text() + '|' + f.button("cmdFactory")->text(),
+                 QStringLiteral("Dateien herunterladen|Datei factory überschreiben"));
         const QString german =
             f.button("cmdDaten")->text() + f.control<QGroupBox>("frmTInfo")->title();
         sharedState().LanguageIndex = 1;

@@ -94,6 +94,16 @@ private slots:
         QCOMPARE(m_sim->transcript(),
                  (QStringList{"$gcv!", "$glt!", "$slt?" + sharedState().TimeText + "!\r\n"}));
         QCOMPARE(sharedState().TimeText.size(), 19);
+        // the trace characteristic's subscription: the flag follows it, each step ends a wait
+        sharedState().TraceCharId = SimBleClient::kTraceCharId;
+        sharedState().ReplyStatus = 55;
+        QVERIFY(ch.SubTrace().ok());
+        QCOMPARE(awaitReply(ch, {{}, statusZero}), WaitResult::Done);
+        QVERIFY(sharedState().TraceSubscribed);
+        sharedState().ReplyStatus = 55;
+        QVERIFY(ch.UnsubTrace().ok());
+        QCOMPARE(awaitReply(ch, {{}, statusZero}), WaitResult::Done);
+        QVERIFY(!sharedState().TraceSubscribed);
     }
 
     // FactoryMode with no gauge connected / asks for the link window, sends nothing

@@ -87,6 +87,7 @@ private slots:
         sharedState().FactoryData = factory;
         frmInfo window(nullptr);
         CurveChart* chart = control<CurveChart>(window, "chartCurves");
+        QCOMPARE(chart->chart()->title(), QStringLiteral("Kennlinien"));
         QCOMPARE(chart->series(0, kProbe)->points(), probeFe);
         QCOMPARE(chart->series(1, kProbe)->points(),
                  probeFe.isEmpty() ? Points() : curve(1, 100, 0.06f));
