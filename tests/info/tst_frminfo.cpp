@@ -1,3 +1,4 @@
+#include "info/CurveChart.h"
 #include "info/InfoTexts.h"
 #include "sim/SimRecords.h"
 #include "tests/common/InfoWindowFixture.h"
@@ -54,6 +55,7 @@ private slots:
             f.button("cmdDaten")->text() + f.control<QGroupBox>("frmTInfo")->title();
         sharedState().LanguageIndex = 1;
         f.window->applyLanguage();
+        QCOMPARE(f.control<CurveChart>("chartCurves")->chart()->title(), "Characteristic curves");
         f.window->FormatMSFlex();
         QVERIFY(f.button("cmdDaten")->text() + f.control<QGroupBox>("frmTInfo")->title() != german);
         QCOMPARE(f.cell(0, 0) + f.cell(5, 2), QStringLiteral("factory12.00"));
