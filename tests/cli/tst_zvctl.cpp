@@ -179,23 +179,17 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("address");
-        QTest::newRow("12 digits") << "c0ffee12345a"
-                                   << "C0FFEE12345A";
-        QTest::newRow("pairs") << "C0:ff:EE:12:34:56"
-                               << "C0FFEE123456";
-        QTest::newRow("five pairs") << "C0:FF:EE:12:34"
-                                    << "";
-        QTest::newRow("seven pairs") << "C0:FF:EE:12:34:56:78"
-                                     << "";
-        QTest::newRow("pair of three") << "C0F:FE:E1:23:45:6"
-                                       << "";
-        QTest::newRow("13 digits") << "C0FFEE1234567"
-                                   << "";
-        QTest::newRow("not hex") << "C0FFEE12345G"
-                                 << "";
+        // clang-format off
+        QTest::newRow("12 digits") << "c0ffee12345a" << "C0FFEE12345A";
+        QTest::newRow("pairs") << "C0:ff:EE:12:34:56" << "C0FFEE123456";
+        QTest::newRow("five pairs") << "C0:FF:EE:12:34" << "";
+        QTest::newRow("seven pairs") << "C0:FF:EE:12:34:56:78" << "";
+        QTest::newRow("pair of three") << "C0F:FE:E1:23:45:6" << "";
+        QTest::newRow("13 digits") << "C0FFEE1234567" << "";
+        QTest::newRow("not hex") << "C0FFEE12345G" << "";
         QTest::newRow("wide digit") << QString("C0FFEE12345") + QChar(0xFF10) << "";
-        QTest::newRow("empty") << ""
-                               << "";
+        QTest::newRow("empty") << "" << "";
+        // clang-format on
     }
     void deviceAddress()
     {
