@@ -24,8 +24,7 @@ PcFileResult saveHexFile(const QString& folder, const QString& name, const QStri
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return failure(ErrorAccess, path + QStringLiteral(": ") + file.errorString());
-    file.write(hex.toLatin1());
-    file.write("\r\n");
+    file.write(fileBytesFor(hex));
     if (!file.commit())
         return failure(ErrorAccess, path + QStringLiteral(": ") + file.errorString());
     return {};
@@ -41,9 +40,23 @@ PcFileResult loadHexFile(const QString& folder, const QString& name)
         return failure(ErrorAccess, path + QStringLiteral(": ") + file.errorString());
     if (file.size() > MaxFileBytes)
         return failure(ErrorTooLarge, path + QStringLiteral(": file too large"));
-    QByteArray bytes = file.read(MaxFileBytes + 1);
+    PcFileResult r = hexFromFileBytes(file.read(MaxFileBytes + 1));
+    if (!r.ok)
+        r.description = path + QStringLiteral(": ") + r.description;
+    return r;
+}
+
+QByteArray fileBytesFor(const QString& hex)
+{
+    return hex.toLatin1() + "\r\n";
+}
+
+PcFileResult hexFromFileBytes(QByteArray bytes)
+{
+    if (bytes.size() > MaxFileBytes)
+        return failure(ErrorTooLarge, QStringLiteral("file too large"));
     if (bytes.size() < 2)
-        return failure(ErrorTooShort, path + QStringLiteral(": file too short"));
+        return failure(ErrorTooShort, QStringLiteral("file too short"));
     if (bytes.endsWith("\r\n"))
         bytes.chop(2);
     else if (bytes.endsWith('\n'))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // The PC copies of the gauge's files: one line of hex text followed by CR LF, in a folder the
@@ -28,4 +29,10 @@ PcFileResult saveHexFile(const QString& folder, const QString& name, const QStri
 // characters is refused; one holding only the line end gives empty text. The text is not checked
 // here (the writer checks it before it sends anything).
 PcFileResult loadHexFile(const QString& folder, const QString& name);
+
+// The text of a PC copy read into memory, as loadHexFile gives it (the description without the
+// path). Total on any bytes.
+PcFileResult hexFromFileBytes(QByteArray bytes);
+// What saveHexFile writes for hex: the text and CR LF.
+QByteArray fileBytesFor(const QString& hex);
 } // namespace DeviceFiles

@@ -20,19 +20,20 @@ qsizetype groupCount(qsizetype length)
     return n < 1 ? 1 : n;
 }
 
-// The two-character groups starting at the 1-based positions 2n-1, 2n-3, ..., 1, last first.
+// The two-character groups starting at the 1-based positions 2n-1, 2n-3, ..., 1, last first,
+// written into out (room for MaxDigits + 1 characters); gives the number of characters written.
 // A group reaching past the end is cut short (it never reads outside the text); for an odd
-// length of 5, 9, ... the rounding leaves the last character out.
-QString reverseGroups(QStringView hex)
+// length of 5, 9, ... the rounding leaves the last character out. Only for texts of at most
+// MaxDigits + 1 characters.
+qsizetype reverseGroups(QStringView hex, char16_t* out)
 {
     const qsizetype n = groupCount(hex.size());
-    QString reversed;
-    reversed.reserve(2 * n);
+    qsizetype written = 0;
     for (qsizetype pos = 2 * n - 2; pos >= 0; pos -= 2) {
-        if (pos < hex.size())
-            reversed += hex.mid(pos, qMin<qsizetype>(2, hex.size() - pos));
+        for (qsizetype i = pos; i < qMin(pos + 2, hex.size()); ++i)
+            out[written++] = hex[i].unicode();
     }
-    return reversed;
+    return written;
 }
 
 std::optional<uint32_t> parseUnsigned(QStringView digits)
@@ -58,6 +59,16 @@ std::optional<int32_t> parseSigned(QStringView digits)
     if (digits.size() <= ShortDigits)
         return int32_t(int16_t(uint16_t(*raw)));
     return int32_t(*raw);
+}
+
+// The number the gauge stores little-end first in hex. A text of more than nine characters keeps
+// more than eight digits after the regrouping (nine loses its last one), so it is refused before.
+std::optional<int32_t> hexToSigned(QStringView hex)
+{
+    if (hex.size() > MaxDigits + 1)
+        return std::nullopt;
+    char16_t digits[MaxDigits + 1];
+    return parseSigned(QStringView(digits, reverseGroups(hex, digits)));
 }
 
 } // namespace
@@ -86,7 +97,7 @@ float LongToSingle(int32_t bits)
 
 std::optional<float> HexToValue(QStringView hex, QStringView kind)
 {
-    const auto value = parseSigned(reverseGroups(hex));
+    const auto value = hexToSigned(hex);
     if (!value)
         return std::nullopt;
     if (kind == u"F")
@@ -98,7 +109,7 @@ std::optional<float> HexToValue(QStringView hex, QStringView kind)
 
 std::optional<int32_t> HexToLong(QStringView hex)
 {
-    return parseSigned(reverseGroups(hex));
+    return hexToSigned(hex);
 }
 
 std::optional<QString> HexToText(QStringView hex)

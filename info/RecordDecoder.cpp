@@ -1,9 +1,6 @@
 #include "info/RecordDecoder.h"
 
-#include "info/RecordCellTexts.h"
 #include "info/RecordCodec.h"
-
-#include <QLocale>
 
 namespace L = RecordLayout;
 
@@ -165,13 +162,4 @@ void ClearRecordValues(DeviceRecordValues& v)
     v.MaxRange = {};
     v.DraftLimitCoarse = {};
     v.DraftLimitFine = {};
-}
-
-int fuzzDecodeRecord(const uint8_t* data, size_t size)
-{
-    const QString text = QString::fromLatin1(reinterpret_cast<const char*>(data), qsizetype(size));
-    DeviceRecordValues values;
-    decodeRecord(text, values);
-    const auto cells = recordCellTexts(values, text, QLocale(QLocale::German, QLocale::Germany));
-    return cells.isEmpty() ? 1 : 0;
 }

@@ -3,7 +3,6 @@
 #include "state/SharedState.h"
 
 #include <QStringView>
-#include <cstddef>
 #include <cstdint>
 
 // Byte offsets of the fields in the gauge's 400-byte data record ("probe" and "factory").
@@ -69,6 +68,3 @@ RecordDecodeResult decodeRecord(QStringView fileHex, DeviceRecordValues& out);
 
 // Zeroes the fields a new read starts from; the other fields keep their values.
 void ClearRecordValues(DeviceRecordValues& values);
-
-// Entry point for fuzzers: decodes arbitrary bytes (read as Latin-1) and formats the result.
-int fuzzDecodeRecord(const uint8_t* data, size_t size);
