@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Developer entry point. Usage: ./dev.sh run | test | build | screenshots | bench | fuzz [SECONDS]
+# Developer entry point. Usage: ./dev.sh run | test | build | screenshots | bench | fuzz [SECONDS] [--merge]
 #                              | mutants [COUNT] | package
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -88,7 +88,9 @@ case "$cmd" in
         ;;
     fuzz)
         ensure_packages
-        fuzz/run.sh "${2:-300}"
+        shift
+        [[ "${1:-}" =~ ^[0-9]+$ ]] || set -- 300 "$@"
+        fuzz/run.sh "$@"
         ;;
     screenshots)
         ensure_packages
@@ -126,7 +128,7 @@ case "$cmd" in
             --ctest-args "--timeout 300" --fast --out "$work/mutants-$count.tsv"
         ;;
     *)
-        echo "usage: ./dev.sh run | test | build | screenshots | bench | fuzz [SECONDS] | mutants [COUNT] | package" >&2
+        echo "usage: ./dev.sh run | test | build | screenshots | bench | fuzz [SECONDS] [--merge] | mutants [COUNT] | package" >&2
         exit 2
         ;;
 esac
