@@ -16,13 +16,13 @@ constexpr int kHandle = 7;
 const QString kName = QStringLiteral("lDE");
 
 // The write command's hex field: "$wr?handle offset count hex!".
-QByteArray hexField(const QString& command)
+QStringView hexField(const QString& command)
 {
     const qsizetype end = command.lastIndexOf(u'!');
     const qsizetype start = command.lastIndexOf(u' ', end) + 1;
     if (end < 0 || start <= 0)
         std::abort();
-    return command.mid(start, end - start).toLatin1();
+    return QStringView(command).mid(start, end - start);
 }
 } // namespace
 
@@ -39,13 +39,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!DeviceFile::createCommand(bytes.size(), kName).contains(kName))
         std::abort();
 
-    QByteArray sent;
+    // Every chunk's hex field is the next piece of the text, and the text gives back the bytes.
     for (qsizetype offset = 0; offset < hex.size(); offset += LanguageTransfer::kChunkHexChars) {
         const QByteArray chunk = hex.mid(offset, LanguageTransfer::kChunkHexChars);
-        sent +=
-            hexField(DeviceFile::writeCommand(kHandle, offset / 2, int(chunk.size() / 2), chunk));
+        const QString command =
+            DeviceFile::writeCommand(kHandle, offset / 2, int(chunk.size() / 2), chunk);
+        if (hexField(command) != QLatin1StringView(chunk))
+            std::abort();
     }
-    if (QByteArray::fromHex(sent) != bytes || sent != sent.toUpper())
+    if (QByteArray::fromHex(hex) != bytes || hex != hex.toUpper())
         std::abort();
     return 0;
 }

@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang and runs them side by side, each on a fresh copy of its
-# seed corpus, until it has reached its goal of executions or SECONDS have passed.
+# Builds the libFuzzer targets with clang and runs them side by side, one per core, each on a
+# fresh copy of its seed corpus until it has reached its goal of executions or SECONDS have passed.
 # Usage: fuzz/run.sh [SECONDS] [--merge] [NAME...]
-#   SECONDS  wall-clock time of the whole run (default 5)
+#   SECONDS  the most any one target runs (default 5)
 #   --merge  afterwards, add what each target found to its seed corpus fuzz/corpus/<name>/
 #            (libFuzzer -merge=1: only inputs that reach new coverage are added)
 #   NAME     e.g. probe_file; default every target built
-# All targets start at once and share the cores; a target that reaches its goal stops and leaves
-# its share to the others. Prints executions, rate and coverage per target; exits non-zero when
-# a target crashed, hung or ran out of memory (the input is kept under build-fuzz/artifacts/).
+# The slowest targets start first; a core whose target is done takes the next one. Prints
+# executions, rate and coverage per target; exits non-zero when a target crashed, hung or ran out
+# of memory (the input is kept under build-fuzz/artifacts/).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
@@ -33,15 +33,22 @@ cmake -S fuzz -B "$BUILD" -G Ninja -DCMAKE_CXX_COMPILER="$CXX_CLANG" >/dev/null
 cmake --build "$BUILD" -j2
 
 # Goal of executions, the longest input worth trying and the dictionary of each target. A value
-# of the command characteristic holds at most 512 bytes; a record's hex text is 800 characters.
+# of the command characteristic holds at most 512 bytes; a record's hex text is 800 characters;
+# a whole record read takes about 1,100 bytes of replies; a language file's handling repeats
+# every 32 bytes and every 200.
 goal() { case "$1" in picture_loader) echo 1000000 ;; *) echo 10000000 ;; esac; }
 max_len() {
     case "$1" in
-        reply_dispatcher | identity) echo 512 ;;
-        record_decoder | probe_file | language_file) echo 1024 ;;
+        reply_dispatcher | identity | language_file) echo 512 ;;
+        record_decoder | probe_file) echo 1024 ;;
+        reply_path) echo 1280 ;;
         *) echo 4096 ;;
     esac
 }
+# Slowest first, so that the quick ones fill the cores at the end.
+ORDER=(reply_path record_decoder language_file picture_loader identity reply_dispatcher
+       language_names probe_file)
+SLOTS=$(nproc)
 dictionary() {
     case "$1" in
         reply_dispatcher | reply_path) echo "-dict=$ROOT/fuzz/dict/replies.dict" ;;
@@ -66,26 +73,37 @@ run_target() {
     echo "$status $(awk -v a="$started" -v b="$ended" 'BEGIN { printf "%.1f", b - a }')" >"$log.end"
 }
 
-names=()
+built=()
 while read -r target; do
     [ -n "$target" ] || continue
     name="${target#fuzz_}"
     if [ ${#ONLY[@]} -ne 0 ] && [[ ! " ${ONLY[*]} " =~ " $name " ]]; then
         continue
     fi
-    names+=("$name")
+    built+=("$name")
 done <"$BUILD/fuzz_targets.txt"
+names=()
+for name in "${ORDER[@]}"; do
+    [[ " ${built[*]} " =~ " $name " ]] && names+=("$name")
+done
+for name in "${built[@]}"; do
+    [[ " ${names[*]} " =~ " $name " ]] || names+=("$name")
+done
 
-pids=()
+running=0
 for name in "${names[@]}"; do
+    if [ "$running" -ge "$SLOTS" ]; then
+        wait -n || true
+        running=$((running - 1))
+    fi
     work="$BUILD/corpus/$name"
     rm -rf "$work" "$BUILD/logs/$name.log.end"
     mkdir -p "$work" "$BUILD/artifacts/$name" "$BUILD/logs"
     cp fuzz/corpus/"$name"/* "$work"/
     run_target "$name" "$work" "$BUILD/logs/$name.log" "$BUILD/artifacts/$name/" &
-    pids+=($!)
+    running=$((running + 1))
 done
-wait "${pids[@]}" || true
+wait || true
 
 failed=()
 printf '%-18s %12s %8s %9s %6s %7s %s\n' target executions seconds "exec/s" cov features goal

@@ -150,8 +150,7 @@ void CommandChannel::BLEClient1_Value(const QString&, const QString&, const QStr
 {
     m_lastReply = QString::fromLatin1(value);
     emit valueReceived(value);
-    const DispatchResult result =
-        ReplyDispatcher::dispatch(QString::fromLatin1(value), sharedState());
+    const DispatchResult result = ReplyDispatcher::dispatch(m_lastReply, sharedState());
     qCDebug(zvLink) << "reply" << value << "->" << int(result);
     if (result == DispatchResult::Identity)
         emit identityChanged();
