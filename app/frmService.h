@@ -5,6 +5,8 @@
 
 class BLE;
 class BLEClient;
+class HistoryStore;
+class frmHistory;
 class frmInfo;
 class frmTime;
 class frmTrace;
@@ -39,6 +41,9 @@ public:
     frmInfo* info();
     frmTime* timeWindow();
     frmTrace* traceWindow();
+    frmHistory* historyWindow();
+    // The service history the History window shows (may be null); set before the window is used.
+    void setHistoryStore(HistoryStore* store) { m_history = store; }
     // Every command and reply since the program started.
     ProtocolTrace* trace() const { return m_trace; }
     BLEClient* client() const { return m_client; }
@@ -53,6 +58,7 @@ public:
     // other windows and emits programEnded; it runs once, without blocking.
     void mnuEnd_Click();
     void mnuTrace_Click();
+    void mnuHistory_Click();
     // Language-file area and memory reset.
     void cmdSuche_click();
     void lstDatei_Click();
@@ -86,6 +92,7 @@ public:
     QAction* mnuGerman = nullptr;
     QMenu* mnuView = nullptr;
     QAction* mnuTrace = nullptr;
+    QAction* mnuHistory = nullptr;
 
 signals:
     // The quit sequence has run; the program ends now.
@@ -110,6 +117,8 @@ private:
     QPointer<frmTime> m_time;
     ProtocolTrace* m_trace = nullptr;
     frmTrace* m_traceWindow = nullptr;
+    HistoryStore* m_history = nullptr;
+    frmHistory* m_historyWindow = nullptr;
     bool m_infoLoading = false;
     bool m_quitting = false;
     bool m_ended = false;
