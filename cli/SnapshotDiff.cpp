@@ -25,14 +25,25 @@ QMap<CellPosition, QString> byPosition(const QList<CellText>& cells)
     return map;
 }
 
-// FE or NFE for a row with a value per probe kind; nothing for a setting in one column.
-QString columnName(const CellPosition& cell, const QMap<CellPosition, QString>& a,
-                   const QMap<CellPosition, QString>& b)
+constexpr int kLastProbeKindRow = 7; // rows 1-7: one value per probe kind (FE, NFE)
+
+// Below the probe-kind rows a label names the fields of both columns ("Serial Number / Foil
+// value"); each column's own part names its field.
+FieldChange fieldOf(const CellPosition& cell)
 {
-    const CellPosition nfe{cell.row, 2};
-    if (!a.contains(nfe) && !b.contains(nfe))
-        return QString();
-    return cell.column == 1 ? CalibrationRows::feHeader() : CalibrationRows::nfeHeader();
+    const QString label = CalibrationRows::labels().value(cell.row);
+    if (cell.row <= kLastProbeKindRow)
+        return {label.trimmed(),
+                cell.column == 1 ? CalibrationRows::feHeader() : CalibrationRows::nfeHeader(),
+                {},
+                {}};
+    const QString separator =
+        label.contains(QLatin1String(" // ")) ? QStringLiteral(" // ") : QStringLiteral("/");
+    const QStringList parts = label.split(separator);
+    return {parts.size() == 2 ? parts.at(cell.column == 2 ? 1 : 0).trimmed() : label.trimmed(),
+            {},
+            {},
+            {}};
 }
 } // namespace
 
@@ -46,10 +57,13 @@ QList<FieldChange> changes(const HistorySnapshot& before, const HistorySnapshot&
     const QList<CellText> second = cellsOf(after, locale);
     const QMap<CellPosition, QString> a = byPosition(first);
     const QMap<CellPosition, QString> b = byPosition(second);
-    const QStringList labels = CalibrationRows::labels();
     QList<FieldChange> list;
-    for (const CellPosition& cell : RecordComparison::differingCells(first, second))
-        list.append({labels.value(cell.row), columnName(cell, a, b), a.value(cell), b.value(cell)});
+    for (const CellPosition& cell : RecordComparison::differingCells(first, second)) {
+        FieldChange change = fieldOf(cell);
+        change.before = a.value(cell);
+        change.after = b.value(cell);
+        list.append(change);
+    }
     return list;
 }
 

@@ -8,8 +8,8 @@ struct HistorySnapshot;
 
 // One calibration-table cell whose text differs between two snapshots of a record file.
 struct FieldChange {
-    QString field;  // the row label, e.g. "Offsetspannung"
-    QString column; // "FE", "NFE", or empty for the settings in one column
+    QString field;  // the field's label in the table, e.g. "Offset Voltage", "Foil value"
+    QString column; // "FE" or "NFE" for the values per probe kind, else empty
     QString before;
     QString after;
 };
