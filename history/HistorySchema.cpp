@@ -62,10 +62,9 @@ bool applySteps(QSqlDatabase& db, bool postgres, QString& error, int target)
     if (postgres &&
         !run(db, QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kMigrationLock), error))
         return false;
-    if (!run(db,
-             QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT "
-                            "NULL)"),
-             error))
+    // Created only where missing: PostgreSQL would print a notice for IF NOT EXISTS.
+    if (!db.tables().contains(QStringLiteral("schema_version")) &&
+        !run(db, QStringLiteral("CREATE TABLE schema_version (version INTEGER NOT NULL)"), error))
         return false;
     const int from = HistorySchema::versionOf(db);
     for (int v = from + 1; v <= target; ++v) {

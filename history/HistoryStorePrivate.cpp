@@ -27,6 +27,12 @@ bool HistoryDb::exec(QSqlQuery& query, const QString& sql, const QVariantList& v
         lastError = QStringLiteral("the history is not open");
         return false;
     }
+    if (values.isEmpty()) { // BEGIN and COMMIT cannot be prepared on PostgreSQL
+        if (query.exec(sql))
+            return true;
+        noteError(query.lastError());
+        return false;
+    }
     if (!query.prepare(sql)) {
         noteError(query.lastError());
         return false;
@@ -50,28 +56,37 @@ QVariant HistoryDb::scalar(const QString& sql, const QVariantList& values) const
     return q.value(0);
 }
 
+bool HistoryDb::reopen()
+{
+    QSqlDatabase database = db();
+    database.close();
+    if (database.open())
+        return true;
+    noteError(database.lastError());
+    return false;
+}
+
 bool HistoryDb::inTransaction(const std::function<bool()>& step)
 {
     const QString begin = postgres ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE");
+    if (!db().isOpen() && !reopen())
+        return false;
     QSqlQuery q(db());
-    if (!exec(q, begin)) {
-        if (!postgres)
-            return false;
-        // The server may have restarted since the last statement: one new connection.
-        QSqlDatabase database = db();
-        database.close();
-        if (!database.open()) {
-            noteError(database.lastError());
-            return false;
-        }
-        if (!exec(q, begin))
-            return false;
+    bool begun = q.exec(begin);
+    // The server may have restarted since the last statement: one new connection.
+    if (!begun && postgres && reopen()) {
+        q = QSqlQuery(db());
+        begun = q.exec(begin);
+    }
+    if (!begun) {
+        if (db().isOpen())
+            noteError(q.lastError());
+        return false;
     }
     if (step() && exec(q, QStringLiteral("COMMIT")))
         return true;
     const QString error = lastError;
-    QSqlQuery rollback(db());
-    rollback.exec(QStringLiteral("ROLLBACK"));
+    QSqlQuery(db()).exec(QStringLiteral("ROLLBACK"));
     lastError = error;
     return false;
 }

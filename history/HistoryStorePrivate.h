@@ -24,6 +24,8 @@ struct HistoryDb {
     // COMMIT; a failing step or commit rolls back. A lost server connection is opened again once.
     bool inTransaction(const std::function<bool()>& step);
     void noteError(const QSqlError& error) const;
+    // Closes and opens the connection again; false with lastError when it stays closed.
+    bool reopen();
 };
 
 struct HistoryStore::Private : HistoryDb {

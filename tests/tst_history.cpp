@@ -1,16 +1,13 @@
 // The service history: migrations, damaged files, two writers at once, what the device
 // sequences record, the field diff of two snapshots and the CSV export.
 #include "cli/SnapshotDiff.h"
-#include "history/HistoryRecorder.h"
 #include "history/HistorySchema.h"
-#include "info/RecordDecoder.h"
-#include "info/RecordReader.h"
 #include "info/SafeWriter.h"
 #include "service/DeviceClock.h"
 #include "tests/cli/ZvctlProcess.h"
+#include "tests/common/HistoryRecording.h"
 #include "tests/common/RecordBuilder.h"
 #include "tests/common/RecordingDialogs.h"
-#include "tests/common/SimLink.h"
 #include "tests/common/TestFiles.h"
 
 #include <QJsonArray>
@@ -21,39 +18,6 @@
 
 namespace
 {
-// A recorder on a history file, journal of a connected simulated gauge.
-struct Recording {
-    HistoryStore store;
-    QStringList warnings;
-    HistoryRecorder recorder{store, [this](const QString& w) { warnings << w; }};
-    SimSession sim;
-    HistoryOpenResult opened;
-    explicit Recording(const QString& path) : opened(recorder.open(path))
-    {
-        sim.channel.setJournal(&recorder);
-        sim.connect();
-        recorder.visitStarted(sim.gauge.serverId());
-    }
-    bool readProbe() { return QCoro::waitFor(RecordReader(sim.channel).Lese_Com("probe")).ok(); }
-    QList<HistoryEvent> events(HistoryEventKind kind) const
-    {
-        QList<HistoryEvent> found;
-        for (const GaugeSummary& g : store.gauges())
-            for (const VisitSummary& v : store.visits(g.id))
-                for (const HistoryEvent& e : v.events)
-                    if (e.kind == kind)
-                        found.append(e);
-        return found;
-    }
-};
-
-QString simSerial()
-{
-    DeviceRecordValues values;
-    decodeRecord(hexOf(SimGauge().file("probe")), values);
-    return QString::number(values.SerialNumber);
-}
-
 // Fields of RFC 4180 lines.
 QList<QStringList> parseCsv(const QString& text)
 {
