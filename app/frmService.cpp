@@ -235,6 +235,16 @@ frmTime* frmService::timeWindow()
     return m_time;
 }
 
+void frmService::setJournal(ServiceJournal* journal)
+{
+    ble()->channel()->setJournal(journal);
+}
+
+void frmService::showHistoryWarning(const QString& text)
+{
+    txtLog->setText(text);
+}
+
 void frmService::ApplyLanguage()
 {
     fillTextTables();

@@ -19,6 +19,7 @@ class QListWidget;
 class QMenu;
 class QProgressBar;
 class QPushButton;
+class ServiceJournal;
 
 // The program's first window: connection control, the entry points to the technical
 // information and to the date and time window, the language-file area, the memory reset, the
@@ -47,6 +48,10 @@ public:
     // Every command and reply since the program started.
     ProtocolTrace* trace() const { return m_trace; }
     BLEClient* client() const { return m_client; }
+
+    // The service history: where the device sequences report; its warnings on the status line.
+    void setJournal(ServiceJournal* journal);
+    void showHistoryWarning(const QString& text);
 
     void ApplyLanguage();
     void German_Click();
