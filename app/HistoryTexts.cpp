@@ -100,15 +100,22 @@ QString exported(const QString& path)
     return pick("Exportiert nach %1", "Exported to %1").arg(path);
 }
 
+namespace
+{
+QString slotLetter(int slot)
+{
+    return slot == 0 ? QStringLiteral("A") : QStringLiteral("B");
+}
+} // namespace
+
 QString snapshotSlot(int slot)
 {
-    const QString letter = slot == 0 ? QStringLiteral("A") : QStringLiteral("B");
-    return pick("Stand %1", "Snapshot %1").arg(letter);
+    return pick("Stand %1", "Snapshot %1").arg(slotLetter(slot));
 }
 
 QString seriesName(int kind, int slot)
 {
-    return (kind == 0 ? QStringLiteral("FE ") : QStringLiteral("NFE ")) + snapshotSlot(slot);
+    return (kind == 0 ? QStringLiteral("FE ") : QStringLiteral("NFE ")) + slotLetter(slot);
 }
 
 QString differsHint()

@@ -25,7 +25,8 @@ QString exportCaption();
 QString refreshCaption();
 QString exportFailed(const QString& path, const QString& reason);
 QString exported(const QString& path);
-// The first and the second snapshot compared ("A", "B") and its legend name per probe kind.
+// The caption of the first and the second snapshot compared ("Stand A", "Snapshot B") and the
+// legend name of its curves per probe kind ("FE A").
 QString snapshotSlot(int slot);
 QString seriesName(int kind, int slot);
 QString differsHint();

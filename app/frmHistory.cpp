@@ -23,6 +23,7 @@
 namespace
 {
 constexpr int kIdRole = Qt::UserRole;
+constexpr int kListLines = 14; // lines the gauge list and the timeline show at least
 const QColor kFailedColour(0xC0, 0x00, 0x00);
 
 // Timeline and gauge columns.
@@ -36,6 +37,7 @@ QTreeWidget* listWidget(QWidget* parent, const char* name, int columns)
     tree->setColumnCount(columns);
     tree->setSelectionMode(QAbstractItemView::SingleSelection);
     tree->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    tree->setMinimumHeight(tree->fontMetrics().height() * kListLines);
     return tree;
 }
 
@@ -101,7 +103,10 @@ void frmHistory::layoutControls()
     auto* compare = new QGridLayout;
     compare->addWidget(lblCompare, 0, 0, 1, 3);
     for (int slot = 0; slot < 2; ++slot) {
-        compare->addWidget(cboSnapshot[slot], 1, slot);
+        auto* choice = new QHBoxLayout;
+        choice->addWidget(lblSnapshot[slot]);
+        choice->addWidget(cboSnapshot[slot], 1);
+        compare->addLayout(choice, 1, slot);
         compare->addWidget(grdSnapshot[slot], 2, slot);
     }
     compare->addWidget(chartCompare, 1, 2, 2, 1);
@@ -121,6 +126,8 @@ void frmHistory::applyLanguage()
     cmdExport->setText(HistoryTexts::exportCaption());
     cmdRefresh->setText(HistoryTexts::refreshCaption());
     lblCompare->setText(HistoryTexts::compareCaption());
+    for (int slot = 0; slot < 2; ++slot)
+        lblSnapshot[slot]->setText(HistoryTexts::snapshotSlot(slot));
     chartCompare->applyLanguage();
     for (QTableWidget* grid : grdSnapshot)
         CalibrationGrid::format(*grid, logicalDpiX());

@@ -58,6 +58,7 @@ private:
     QTreeWidget* lstGauges = nullptr;
     QTreeWidget* tvwTimeline = nullptr;
     QLabel* lblCompare = nullptr;
+    std::array<QLabel*, 2> lblSnapshot{};
     std::array<QComboBox*, 2> cboSnapshot{};
     std::array<QTableWidget*, 2> grdSnapshot{};
     CurveChart* chartCompare = nullptr;

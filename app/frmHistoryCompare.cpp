@@ -36,6 +36,7 @@ void frmHistory::createCompareControls()
     chartCompare = new CurveChart(this);
     chartCompare->setObjectName(QStringLiteral("chartCompare"));
     for (int slot = 0; slot < 2; ++slot) {
+        lblSnapshot[slot] = new QLabel(this);
         cboSnapshot[slot] = new QComboBox(this);
         cboSnapshot[slot]->setObjectName(slot == 0 ? QStringLiteral("cboFirst")
                                                    : QStringLiteral("cboSecond"));

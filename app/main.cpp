@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QPointer>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWindow>
 #include <cstdio>
@@ -114,7 +115,13 @@ int main(int argc, char** argv)
             statusLine->showHistoryWarning(text);
     });
     frmService window(client);
+    window.setHistoryStore(&history);
     if (!args.screenshots.isEmpty()) {
+        // The simulated visits go into a history of their own, never the technician's.
+        const QTemporaryDir scratch;
+        window.setJournal(&recorder);
+        recorder.open(args.history.isEmpty() ? scratch.filePath(QStringLiteral("history.sqlite"))
+                                             : args.history);
         // The rendering runs from the event loop; the program ends after its quit sequence.
         QCoro::connect(renderScreenshots(window, args.screenshots), &window,
                        [&window](int failures) {
