@@ -147,7 +147,8 @@ int run(const HistoryStore& store, const QStringList& args, bool json)
     const int n = int(args.size());
     const bool diffCall = first == QLatin1String("diff") && (n == 2 || n == 4);
     const bool exportCall = first == QLatin1String("export") && n == 2;
-    if (n > 1 && !diffCall && !exportCall)
+    const bool subcommand = first == QLatin1String("diff") || first == QLatin1String("export");
+    if ((n > 1 || subcommand) && !diffCall && !exportCall)
         return usage();
     if (!store.isOpen())
         return ExitFailed; // the recorder has said why

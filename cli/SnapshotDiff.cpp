@@ -28,7 +28,7 @@ QMap<CellPosition, QString> byPosition(const QList<CellText>& cells)
 constexpr int kLastProbeKindRow = 7; // rows 1-7: one value per probe kind (FE, NFE)
 
 // Below the probe-kind rows a label names the fields of both columns ("Serial Number / Foil
-// value"); each column's own part names its field.
+// value"); each column's own half names its field.
 FieldChange fieldOf(const CellPosition& cell)
 {
     const QString label = CalibrationRows::labels().value(cell.row);

@@ -32,7 +32,9 @@ Opened runPragmas(QSqlDatabase& db, QString& error)
     const QStringList pragmas = {
         QStringLiteral("PRAGMA busy_timeout = %1").arg(HistoryConnection::kBusyTimeoutMs),
         QStringLiteral("PRAGMA foreign_keys = ON"), QStringLiteral("PRAGMA journal_mode = WAL"),
-        QStringLiteral("PRAGMA quick_check(1)")};
+        // With WAL a commit is in the log before COMMIT returns; a crash of the program loses
+        // nothing committed, only the operating system's last writes could go with the power.
+        QStringLiteral("PRAGMA synchronous = NORMAL"), QStringLiteral("PRAGMA quick_check(1)")};
     for (const QString& pragma : pragmas) {
         QSqlQuery q(db);
         if (!q.exec(pragma)) {

@@ -4,6 +4,11 @@
 
 #include <QSqlError>
 
+namespace
+{
+constexpr qint64 kWriterLock = 0x5a56'4849'5357; // any number the program owns
+} // namespace
+
 QString historyTimeText(const QDateTime& utc)
 {
     return utc.isValid() ? utc.toUTC().toString(Qt::ISODateWithMs) : QString();
@@ -81,6 +86,12 @@ bool HistoryDb::inTransaction(const std::function<bool()>& step)
     if (!begun) {
         if (db().isOpen())
             noteError(q.lastError());
+        return false;
+    }
+    // One writer at a time, as BEGIN IMMEDIATE gives on SQLite: two clients meeting a new gauge
+    // at once must not both make it.
+    if (postgres && !exec(q, QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kWriterLock))) {
+        QSqlQuery(db()).exec(QStringLiteral("ROLLBACK"));
         return false;
     }
     if (step() && exec(q, QStringLiteral("COMMIT")))
