@@ -47,7 +47,7 @@ QString windowTitle()
 
 QString menuEntry()
 {
-    return pick("&Verlauf...", "&History...");
+    return pick("&Verlauf", "&History");
 }
 
 QString notOpen(const QString& reason)

@@ -4,6 +4,7 @@
 #include "info/CalibrationGrid.h"
 #include "state/SharedState.h"
 #include "state/TextCatalogue.h"
+#include "tests/common/AppHarness.h"
 #include "tests/common/RecordBuilder.h"
 #include "tests/common/RecordingDialogs.h"
 
@@ -174,6 +175,28 @@ private slots:
         QCOMPARE(csv.open(QIODevice::ReadOnly) && csv.readAll().contains("4711"),
                  !answer.isEmpty());
         QVERIFY(visit.dialogs.messages.isEmpty());
+    }
+
+    void openedFromViewMenu()
+    {
+        // a simulated visit recorded through the main window / its View menu shows it, translated
+        QTemporaryDir dir;
+        HistoryStore store;
+        HistoryRecorder recorder(store, [](const QString&) {});
+        QVERIFY(recorder.open(dir.filePath(QStringLiteral("history.sqlite"))).ok);
+        AppHarness h;
+        h.window().setJournal(&recorder);
+        h.window().setHistoryStore(&store);
+        QVERIFY(h.connectGauge());
+        h.window().mnuHistory->trigger();
+        const frmHistory* history = h.window().historyWindow();
+        QVERIFY(history->isVisible());
+        const QTreeWidget* gauges = control<QTreeWidget>(*history, "lstGauges");
+        QCOMPARE(gauges->topLevelItemCount(), 1);
+        QCOMPARE(gauges->topLevelItem(0)->text(1), h.gauge.serverId());
+        h.window().English_Click();
+        QCOMPARE(h.window().mnuHistory->text(), "&History");
+        QCOMPARE(history->windowTitle(), "History");
     }
 
     void historyNotOpen()
