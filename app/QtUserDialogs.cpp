@@ -36,3 +36,10 @@ QString QtUserDialogs::chooseFolder(const QString& caption, const QString& start
     return QFileDialog::getExistingDirectory(QApplication::activeWindow(), caption, startFolder,
                                              QFileDialog::ShowDirsOnly);
 }
+
+QString QtUserDialogs::chooseSaveFile(const QString& caption, const QString& suggestedPath,
+                                      const QString& filter)
+{
+    return QFileDialog::getSaveFileName(QApplication::activeWindow(), caption, suggestedPath,
+                                        filter);
+}

@@ -3,11 +3,14 @@
 #include "state/UserDialogs.h"
 
 // Message boxes and folder dialogs of the windows: QMessageBox with the default (program) title
-// and the buttons asked for, QFileDialog for folders.
+// and the buttons asked for, QFileDialog for folders and
+// files to save.
 class QtUserDialogs final : public UserDialogs
 {
 public:
     void message(const QString& text) override;
     bool askYesNo(const QString& text, bool defaultYes) override;
     QString chooseFolder(const QString& caption, const QString& startFolder) override;
+    QString chooseSaveFile(const QString& caption, const QString& suggestedPath,
+                           const QString& filter) override;
 };

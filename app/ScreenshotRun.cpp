@@ -1,5 +1,6 @@
 #include "app/ScreenshotRun.h"
 
+#include "app/frmHistory.h"
 #include "app/frmService.h"
 #include "app/frmTrace.h"
 #include "info/frmInfo.h"
@@ -101,6 +102,10 @@ public:
         link->link()->BLEDisconnect();
         const std::function<bool()> disconnected = [] { return !sharedState().DeviceConnected; };
         co_await expectState(disconnected, "disconnected");
+        // The visit just made, its events and the two records read, compared.
+        w.mnuHistory_Click();
+        co_await save(w.historyWindow(), QStringLiteral("history"));
+        w.historyWindow()->hide();
     }
 
     // The read button fills the table and the curves.

@@ -1,7 +1,9 @@
 #include "app/frmService.h"
 
+#include "app/HistoryTexts.h"
 #include "app/ProductPicture.h"
 #include "app/QuitSequence.h"
+#include "app/frmHistory.h"
 #include "app/frmTrace.h"
 #include "info/frmInfo.h"
 #include "link/BLE.h"
@@ -139,6 +141,8 @@ void frmService::createMenus()
     mnuGerman->setCheckable(true);
     mnuView = menuBar()->addMenu(frmTrace::menuTitle());
     mnuTrace = mnuView->addAction(frmTrace::menuEntry());
+    mnuHistory = mnuView->addAction(HistoryTexts::menuEntry());
+    mnuHistory->setObjectName(QStringLiteral("mnuHistory"));
 }
 
 void frmService::connectControls()
@@ -147,6 +151,7 @@ void frmService::connectControls()
     connect(mnuEnglish, &QAction::triggered, this, &frmService::English_Click);
     connect(mnuGerman, &QAction::triggered, this, &frmService::German_Click);
     connect(mnuTrace, &QAction::triggered, this, &frmService::mnuTrace_Click);
+    connect(mnuHistory, &QAction::triggered, this, &frmService::mnuHistory_Click);
     connect(cmdConnect, &QPushButton::clicked, this, &frmService::cmdConnect_Click);
     connect(cmdInfo, &QPushButton::clicked, this, &frmService::cmdInfo_Click);
     connect(cmdTime, &QPushButton::clicked, this, &frmService::cmdTime_Click);
@@ -230,6 +235,16 @@ frmTime* frmService::timeWindow()
     return m_time;
 }
 
+void frmService::setJournal(ServiceJournal* journal)
+{
+    ble()->channel()->setJournal(journal);
+}
+
+void frmService::showHistoryWarning(const QString& text)
+{
+    txtLog->setText(text);
+}
+
 void frmService::ApplyLanguage()
 {
     fillTextTables();
@@ -251,6 +266,9 @@ void frmService::ApplyLanguage()
     mnuTrace->setText(frmTrace::menuEntry());
     if (m_traceWindow)
         m_traceWindow->applyLanguage();
+    mnuHistory->setText(HistoryTexts::menuEntry());
+    if (m_historyWindow)
+        m_historyWindow->applyLanguage();
     QCoreApplication::processEvents();
 }
 
@@ -359,6 +377,8 @@ void frmService::endProgram()
         m_time->close();
     if (m_traceWindow)
         m_traceWindow->hide();
+    if (m_historyWindow)
+        m_historyWindow->hide();
     hide();
     m_ended = true;
     emit programEnded();

@@ -5,6 +5,8 @@
 
 class BLE;
 class BLEClient;
+class HistoryStore;
+class frmHistory;
 class frmInfo;
 class frmTime;
 class frmTrace;
@@ -17,6 +19,7 @@ class QListWidget;
 class QMenu;
 class QProgressBar;
 class QPushButton;
+class ServiceJournal;
 
 // The program's first window: connection control, the entry points to the technical
 // information and to the date and time window, the language-file area, the memory reset, the
@@ -39,9 +42,16 @@ public:
     frmInfo* info();
     frmTime* timeWindow();
     frmTrace* traceWindow();
+    frmHistory* historyWindow();
+    // The service history the History window shows (may be null); set before the window is used.
+    void setHistoryStore(HistoryStore* store) { m_history = store; }
     // Every command and reply since the program started.
     ProtocolTrace* trace() const { return m_trace; }
     BLEClient* client() const { return m_client; }
+
+    // The service history: where the device sequences report; its warnings on the status line.
+    void setJournal(ServiceJournal* journal);
+    void showHistoryWarning(const QString& text);
 
     void ApplyLanguage();
     void German_Click();
@@ -53,6 +63,7 @@ public:
     // other windows and emits programEnded; it runs once, without blocking.
     void mnuEnd_Click();
     void mnuTrace_Click();
+    void mnuHistory_Click();
     // Language-file area and memory reset.
     void cmdSuche_click();
     void lstDatei_Click();
@@ -86,6 +97,7 @@ public:
     QAction* mnuGerman = nullptr;
     QMenu* mnuView = nullptr;
     QAction* mnuTrace = nullptr;
+    QAction* mnuHistory = nullptr;
 
 signals:
     // The quit sequence has run; the program ends now.
@@ -110,6 +122,8 @@ private:
     QPointer<frmTime> m_time;
     ProtocolTrace* m_trace = nullptr;
     frmTrace* m_traceWindow = nullptr;
+    HistoryStore* m_history = nullptr;
+    frmHistory* m_historyWindow = nullptr;
     bool m_infoLoading = false;
     bool m_quitting = false;
     bool m_ended = false;

@@ -2,12 +2,15 @@
 #include "app/QtUserDialogs.h"
 #include "app/ScreenshotRun.h"
 #include "app/frmService.h"
+#include "history/HistoryRecorder.h"
 #include "link/BLEClient.h"
 #include "state/ProgramFiles.h"
 #include "state/SharedState.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QPointer>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWindow>
 #include <cstdio>
@@ -17,6 +20,7 @@ namespace
 struct Arguments {
     ClientChoice client;
     QString screenshots;
+    QString history;
     bool exitWhenShown = false;
 };
 
@@ -37,12 +41,17 @@ Arguments parse(const QApplication& app)
     QCommandLineOption exitWhenShown(QStringLiteral("exit-when-shown"),
                                      QStringLiteral("Quit once the main window is shown."));
     exitWhenShown.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions({simulator, simDir, shots, exitWhenShown});
+    const QCommandLineOption history(
+        QStringLiteral("history"),
+        QStringLiteral("The service history: an SQLite file or a postgresql:// URL."),
+        QStringLiteral("file|url"));
+    parser.addOptions({simulator, simDir, shots, history, exitWhenShown});
     parser.process(app);
     Arguments a;
     a.client.simulator = parser.isSet(simulator);
     a.client.simDir = parser.value(simDir);
     a.screenshots = parser.value(shots);
+    a.history = parser.value(history);
     a.exitWhenShown = parser.isSet(exitWhenShown);
     return a;
 }
@@ -98,8 +107,21 @@ int main(int argc, char** argv)
     if (args.screenshots.isEmpty())
         setUserDialogs(&dialogs);
     BLEClient* client = createBleClient(args.client, &app);
+    // The history outlives the window, whose link reports its end while it goes.
+    HistoryStore history;
+    QPointer<frmService> statusLine;
+    HistoryRecorder recorder(history, [&statusLine](const QString& text) {
+        if (statusLine)
+            statusLine->showHistoryWarning(text);
+    });
     frmService window(client);
+    window.setHistoryStore(&history);
     if (!args.screenshots.isEmpty()) {
+        // The simulated visits go into a history of their own, never the technician's.
+        const QTemporaryDir scratch;
+        window.setJournal(&recorder);
+        recorder.open(args.history.isEmpty() ? scratch.filePath(QStringLiteral("history.sqlite"))
+                                             : args.history);
         // The rendering runs from the event loop; the program ends after its quit sequence.
         QCoro::connect(renderScreenshots(window, args.screenshots), &window,
                        [&window](int failures) {
@@ -113,6 +135,9 @@ int main(int argc, char** argv)
         setUserDialogs(nullptr);
         return rc;
     }
+    statusLine = &window;
+    window.setJournal(&recorder);
+    recorder.open(args.history);
     QObject::connect(&window, &frmService::programEnded, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     window.show();

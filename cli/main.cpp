@@ -1,10 +1,13 @@
 // zvctl: the command-line face of ZELVO Service.
 #include "cli/CliCommands.h"
 #include "cli/CliDialogs.h"
+#include "cli/CliHistoryCommands.h"
+#include "cli/CliOutput.h"
 #include "cli/CliRecordCommands.h"
 #include "cli/CliServiceCommands.h"
 #include "cli/CliSession.h"
 #include "cli/DeviceAddress.h"
+#include "history/HistoryRecorder.h"
 #include "sim/SimGauge.h"
 #include "state/ProgramFiles.h"
 #include "state/SharedState.h"
@@ -18,7 +21,7 @@ namespace
 {
 const char* kUsage =
     "usage: zvctl [--simulator] [--sim-dir DIR] [--device ADDR] [--timeout MS] [--trace] [--json]\n"
-    "             [--lang de|en] [--yes] [--backup-dir DIR] COMMAND [ARGS]\n"
+    "             [--lang de|en] [--yes] [--backup-dir DIR] [--history FILE|URL] COMMAND [ARGS]\n"
     "       zvctl --version | --help\n"
     "commands:\n"
     "  scan                 list the gauges that advertise nearby\n"
@@ -44,6 +47,14 @@ const char* kUsage =
     "                       on the gauge; other names are refused (exit 2)\n"
     "  reset --yes          reset the gauge's memory; without --yes refused (exit 2), nothing "
     "sent\n"
+    "  history              list the gauges in the service history\n"
+    "  history SERIAL       a gauge's visits and what was done in each\n"
+    "  history diff SERIAL [SNAPSHOT SNAPSHOT]\n"
+    "                       field by field: two snapshots, or per file its last two contents\n"
+    "  history export FILE.csv\n"
+    "                       every event of every gauge as CSV\n"
+    "the device commands record into the service history: --history FILE (SQLite) or\n"
+    "postgresql://user@host[:port]/db, else history.sqlite in the user's data folder\n"
     "without --simulator zvctl talks through Bluetooth (BlueZ) to the gauge --device names, or to\n"
     "the first one found\n"
     "exit status: 0 done, 1 refused or failed by the gauge, 2 usage error,\n"
@@ -81,11 +92,14 @@ bool parseFault(const QString& text, QPair<int, SimFault>& fault)
 }
 
 // The command, its arguments and what it needs; -1 when the words name no command.
-int run(CliSession& session, const QStringList& args, const QCommandLineParser& parser)
+int run(CliSession& session, const QStringList& args, const QCommandLineParser& parser,
+        const HistoryStore& history)
 {
     const QString command = args.value(0);
     const int n = int(args.size());
     const QString arg = args.value(1);
+    if (command == QLatin1String("history"))
+        return CliHistoryCommands::run(history, args.mid(1), session.options().json);
     if (command == QLatin1String("scan") && n == 1)
         return CliCommands::scan(session);
     if (command == QLatin1String("send") && n == 2)
@@ -175,6 +189,7 @@ int main(int argc, char* argv[])
         {"backup-dir", "uploads: keep the backups of the gauge's files in DIR", "DIR"},
         {"set", "time: set the gauge's clock first"},
         {"to", "restore: the gauge's file to write, probe or factory", "FILE"},
+        {"history", "the service history: an SQLite file or a postgresql:// URL", "FILE|URL"},
         {{"h", "help"}, "print this help"},
         {"version", "print the version"},
     });
@@ -200,8 +215,16 @@ int main(int argc, char* argv[])
     CliDialogs dialogs;
     dialogs.setAssumeYes(parser.isSet(QStringLiteral("yes")));
     setUserDialogs(&dialogs);
+    // Declared before the session: the link's last reports reach a living recorder.
+    HistoryStore history;
+    HistoryRecorder recorder(history, [](const QString& text) {
+        CliOutput::message(QStringLiteral("history: ") + text);
+    });
+    if (args.first() != QLatin1String("languages") && args.first() != QLatin1String("scan"))
+        recorder.open(parser.value(QStringLiteral("history")));
     CliSession session(options);
-    const int rc = run(session, args, parser);
+    session.channel().setJournal(&recorder);
+    const int rc = run(session, args, parser, history);
     setUserDialogs(nullptr);
     return rc;
 }

@@ -94,4 +94,20 @@ void fill(QTableWidget& grid, const QList<CellText>& cells)
     }
 }
 
+void markCells(QTableWidget& grid, const QList<CellPosition>& cells, const QString& hint)
+{
+    for (int r = FirstValueRow; r <= LastValueRow; ++r) {
+        for (int c = FirstValueColumn; c < Columns; ++c) {
+            QTableWidgetItem* item = grid.item(r, c);
+            if (!item)
+                continue;
+            const bool marked = cells.contains(CellPosition{r, c});
+            QFont font = grid.font();
+            font.setBold(marked);
+            item->setFont(font);
+            item->setToolTip(marked ? hint : QString());
+        }
+    }
+}
+
 } // namespace CalibrationGrid

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "info/RecordCellTexts.h"
+#include "info/RecordComparison.h"
 
 #include <QColor>
 #include <QList>
@@ -19,6 +20,10 @@ constexpr int HeightTwips = 5500;
 constexpr int LabelColumnTwips = 4000;
 constexpr int ValueColumnTwips = 2000;
 constexpr int UserSettingsFirstRow = 14;
+// The value cells: rows 1 to 17, columns 1 (FE) and 2 (NFE).
+constexpr int FirstValueRow = 1;
+constexpr int LastValueRow = 17;
+constexpr int FirstValueColumn = 1;
 // Row height of the grid (one line of the default font), so that all 19 rows fit the height.
 constexpr int RowTwips = 240;
 constexpr int TwipsPerInch = 1440;
@@ -45,4 +50,8 @@ void format(QTableWidget& grid, qreal logicalDpi);
 
 // Writes the given cell texts (cells outside the table are skipped).
 void fill(QTableWidget& grid, const QList<CellText>& cells);
+
+// Bold text and the tool tip hint mark the value cells given (rows 1-17, columns 1-2); the other
+// value cells show plain text without a tip. The background colours stay as they are.
+void markCells(QTableWidget& grid, const QList<CellPosition>& cells, const QString& hint);
 } // namespace CalibrationGrid

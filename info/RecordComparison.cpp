@@ -41,4 +41,11 @@ QList<CellPosition> differingCells(const QList<CellText>& first, const QList<Cel
     return differing;
 }
 
+QList<CellPosition> differingCells(const DeviceRecordValues& first,
+                                   const DeviceRecordValues& second, const QLocale& locale)
+{
+    return differingCells(recordCellTexts(first, QString(), locale),
+                          recordCellTexts(second, QString(), locale));
+}
+
 } // namespace RecordComparison

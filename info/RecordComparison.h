@@ -3,6 +3,7 @@
 #include "info/RecordCellTexts.h"
 
 #include <QList>
+#include <QLocale>
 
 // A cell of the calibration table, row and column counted from 0.
 struct CellPosition {
@@ -25,4 +26,7 @@ namespace RecordComparison
 // them), in row and column order. The top-left cell (the file's name) is not compared; a cell
 // that only one list holds differs.
 QList<CellPosition> differingCells(const QList<CellText>& first, const QList<CellText>& second);
+// The cells whose texts (recordCellTexts in this locale) differ between two decoded records.
+QList<CellPosition> differingCells(const DeviceRecordValues& first,
+                                   const DeviceRecordValues& second, const QLocale& locale);
 } // namespace RecordComparison

@@ -3,6 +3,7 @@
 #include "info/RecordDecoder.h"
 #include "link/CommandChannel.h"
 #include "link/DeviceFile.h"
+#include "state/ServiceJournal.h"
 #include "state/SharedState.h"
 
 RecordReader::RecordReader(CommandChannel& channel, const CancelToken* cancel, QObject* parent)
@@ -36,6 +37,7 @@ QCoro::Task<TransferResult> RecordReader::Lese_Com(QString name)
     emit recordDecoded();
     if (TransferResult closed = co_await file.close(); !closed.ok())
         co_return closed;
+    m_channel.journal().recordRead(name, s.FileHex);
     if (name == s.ProbeFileName) {
         s.Identity.Revision.clear();
         emit identityRequested();
@@ -62,5 +64,6 @@ QCoro::Task<TransferResult> requestIdentity(CommandChannel& channel, const Cance
     if (s.Identity.Revision.isEmpty())
         co_return TransferResult::failure(TransferStatus::GaugeError, command,
                                           QStringLiteral("identity reply without revision"));
+    channel.journal().identityRead();
     co_return TransferResult::success();
 }

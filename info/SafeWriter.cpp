@@ -7,6 +7,7 @@
 #include "link/CommandChannel.h"
 #include "link/DeviceFile.h"
 #include "state/LogCategories.h"
+#include "state/ServiceJournal.h"
 #include "state/ServiceLog.h"
 #include "state/SharedState.h"
 #include "state/UserDialogs.h"
@@ -20,6 +21,21 @@ SafeWriter::SafeWriter(CommandChannel& channel, UserDialogs& dialogs, const Canc
 }
 
 QCoro::Task<SafeWriteResult> SafeWriter::write(QString deviceFile, QString hex)
+{
+    const SafeWriteResult result = co_await attempt(deviceFile, hex);
+    report(result, hex);
+    co_return result;
+}
+
+void SafeWriter::report(const SafeWriteResult& result, const QString& hex) const
+{
+    if (result.status == SafeWriteStatus::NotConnected)
+        return;
+    m_channel.journal().fileWritten(result.deviceFile, hex, result.ok(), result.difference.offset,
+                                    result.backupPath, describeSafeWrite(result));
+}
+
+QCoro::Task<SafeWriteResult> SafeWriter::attempt(QString deviceFile, QString hex)
 {
     SafeWriteResult result;
     result.deviceFile = deviceFile;
@@ -68,6 +84,7 @@ QCoro::Task<SafeWriteResult> SafeWriter::takeBackup(QString deviceFile, QString&
         result.status = SafeWriteStatus::BackupReadFailed;
         co_return result;
     }
+    m_channel.journal().recordRead(deviceFile, gaugeHex);
     const BackupSaveResult saved = m_store.save(gaugeHex, deviceFile);
     if (!saved.ok) {
         result.status = SafeWriteStatus::BackupSaveFailed;
@@ -76,6 +93,7 @@ QCoro::Task<SafeWriteResult> SafeWriter::takeBackup(QString deviceFile, QString&
     }
     result.backupPath = saved.path;
     AppendServiceLog(QStringLiteral("Sicherung ") + deviceFile + QLatin1Char(' ') + saved.path);
+    m_channel.journal().backupSaved(deviceFile, saved.path);
     emit backupSaved(saved.path);
     co_return result;
 }
@@ -98,6 +116,7 @@ QCoro::Task<> SafeWriter::verify(SafeWriteResult& result, QString hex)
         result.status = SafeWriteStatus::VerifyReadFailed;
         co_return;
     }
+    m_channel.journal().recordRead(result.deviceFile, readBack);
     result.difference = HexCompare::firstDifference(hex, readBack);
     result.status =
         result.difference.none() ? SafeWriteStatus::Ok : SafeWriteStatus::VerifyMismatch;
@@ -119,7 +138,10 @@ QCoro::Task<SafeWriteResult> SafeWriter::restore(QString path, QString deviceFil
 {
     AppendServiceLog(QStringLiteral("Wiederherstellen ") + deviceFile + QLatin1Char(' ') +
                      QFileInfo(path).absoluteFilePath());
-    co_return co_await writeFromFile(path, deviceFile);
+    const SafeWriteResult result = co_await writeFromFile(path, deviceFile);
+    m_channel.journal().backupRestored(deviceFile, QFileInfo(path).absoluteFilePath(), result.ok(),
+                                       describeSafeWrite(result));
+    co_return result;
 }
 
 QCoro::Task<SafeWriteResult> SafeWriter::writeFromFile(QString path, QString deviceFile)

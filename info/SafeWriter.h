@@ -53,6 +53,9 @@ signals:
     void backupSkipped(const QString& deviceFile);
 
 private:
+    QCoro::Task<SafeWriteResult> attempt(QString deviceFile, QString hex);
+    // Tells the channel's journal how the write ended (not when nothing could be sent).
+    void report(const SafeWriteResult& result, const QString& hex) const;
     QCoro::Task<SafeWriteResult> takeBackup(QString deviceFile, QString& gaugeHex);
     bool guardAllows(const QString& deviceFile, const QString& hex, const QString& gaugeHex);
     QCoro::Task<> verify(SafeWriteResult& result, QString hex);

@@ -15,11 +15,6 @@
 
 namespace
 {
-constexpr int FirstValueRow = 1;
-constexpr int LastValueRow = 17;
-constexpr int FirstValueColumn = 1;
-constexpr int LastValueColumn = 2;
-
 std::optional<DeviceRecordValues> recordOf(ViewTexts::Record record)
 {
     const SharedState& s = sharedState();
@@ -92,21 +87,7 @@ void frmInfo::markDifferences()
     QList<CellPosition> differing;
     const auto probe = recordOf(ViewTexts::Record::Probe);
     const auto factory = recordOf(ViewTexts::Record::Factory);
-    if (probe && factory) {
-        const QLocale locale = QLocale::system();
-        differing = RecordComparison::differingCells(recordCellTexts(*probe, QString(), locale),
-                                                     recordCellTexts(*factory, QString(), locale));
-    }
-    for (int r = FirstValueRow; r <= LastValueRow; ++r) {
-        for (int c = FirstValueColumn; c <= LastValueColumn; ++c) {
-            QTableWidgetItem* item = MSFlexGrid1->item(r, c);
-            if (!item)
-                continue;
-            const bool differs = differing.contains(CellPosition{r, c});
-            QFont font = MSFlexGrid1->font();
-            font.setBold(differs);
-            item->setFont(font);
-            item->setToolTip(differs ? ViewTexts::differsHint() : QString());
-        }
-    }
+    if (probe && factory)
+        differing = RecordComparison::differingCells(*probe, *factory, QLocale::system());
+    CalibrationGrid::markCells(*MSFlexGrid1, differing, ViewTexts::differsHint());
 }

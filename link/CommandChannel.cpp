@@ -1,12 +1,27 @@
 #include "link/CommandChannel.h"
 
+#include "link/BleLink.h"
 #include "state/LogCategories.h"
+#include "state/ServiceJournal.h"
 #include "state/SharedState.h"
 #include "state/UserDialogs.h"
 
 #include <utility>
 
 CommandChannel::CommandChannel(QObject* parent) : QObject(parent) {}
+
+ServiceJournal& CommandChannel::journal() const
+{
+    static ServiceJournal nothing;
+    return m_journal ? *m_journal : nothing;
+}
+
+void CommandChannel::journalVisitsOf(BleLink* link)
+{
+    connect(link, &BleLink::linkReady, this,
+            [this] { journal().visitStarted(sharedState().DeviceAddress); });
+    connect(link, &BleLink::linkDown, this, [this] { journal().visitEnded(); });
+}
 
 void CommandChannel::setClient(BLEClient* client)
 {
@@ -154,6 +169,8 @@ void CommandChannel::BLEClient1_Value(const QString&, const QString&, const QStr
     qCDebug(zvLink) << "reply" << value << "->" << int(result);
     if (result == DispatchResult::Identity)
         emit identityChanged();
+    if (result == DispatchResult::Applied && value.startsWith("$gcv?"))
+        journal().batteryRead(sharedState().BatteryLevel);
     emit replyHandled(result);
 }
 

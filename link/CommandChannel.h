@@ -9,6 +9,8 @@
 #include <QObject>
 #include <QPointer>
 
+class BleLink;
+class ServiceJournal;
 class UserDialogs;
 
 // The command channel to the gauge: a command in CommandText goes out with a write with response,
@@ -22,6 +24,13 @@ public:
 
     void setClient(BLEClient* client);
     BLEClient* client() const { return m_client; }
+
+    // Where the sequences report what they did to the gauge (the service history); the channel
+    // does not own it. Without one, journal() is a journal that records nothing.
+    void setJournal(ServiceJournal* journal) { m_journal = journal; }
+    ServiceJournal& journal() const;
+    // Reports link up and down of link as the start and end of a visit to the journal.
+    void journalVisitsOf(BleLink* link);
 
     // Writes CommandText to the command characteristic. A failing write shows the error report
     // (number, source, description and the log file) and returns the failure.
@@ -80,5 +89,6 @@ signals:
 private:
     BleResult writeCommandText();
     QPointer<BLEClient> m_client;
+    ServiceJournal* m_journal = nullptr;
     QString m_lastReply;
 };

@@ -4,6 +4,7 @@
 #include "link/DeviceBusy.h"
 #include "state/LogCategories.h"
 #include "state/RadioText.h"
+#include "state/ServiceJournal.h"
 #include "state/SharedState.h"
 
 namespace
@@ -33,6 +34,7 @@ void DeviceClock::schedule(int ms)
 void DeviceClock::start()
 {
     m_stopped = false;
+    m_journalNextRead = true;
     if (!m_waiting && !m_setPending)
         schedule(0);
 }
@@ -64,9 +66,11 @@ void DeviceClock::sendSetTime()
     SharedState& s = sharedState();
     s.ReplyStatus = kPending;
     const BleResult r = m_channel.WriteTime();
-    if (r.ok())
+    if (r.ok()) {
+        m_channel.journal().clockSet(s.TimeText);
+        m_journalNextRead = true;
         emit timeSet(s.TimeText);
-    else
+    } else
         emit readFailed(WaitResult::LinkLost);
     m_stopped = false;
     schedule(kSetPauseMs);
@@ -105,6 +109,8 @@ void DeviceClock::onReplyHandled()
     m_timeReply = false;
     m_waiting = false;
     m_limit.stop();
+    if (std::exchange(m_journalNextRead, false))
+        m_channel.journal().clockRead(s.ReplyData, QDateTime::currentDateTime());
     if (!m_stopped)
         emit timeRead(RadioText::visible(s.ReplyData));
     afterRead();

@@ -61,6 +61,7 @@ private:
     bool m_waiting = false;
     bool m_setPending = false;
     bool m_timeReply = false;
+    bool m_journalNextRead = false; // the first read after a start or a set goes to the journal
     int m_pauseMs = kPauseMs;
     int m_limitMs = -1;
 };

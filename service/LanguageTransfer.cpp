@@ -4,6 +4,7 @@
 #include "link/DeviceBusy.h"
 #include "link/DeviceFile.h"
 #include "state/LogCategories.h"
+#include "state/ServiceJournal.h"
 #include "state/ServiceLog.h"
 #include "state/SharedState.h"
 
@@ -121,7 +122,10 @@ QCoro::Task<LanguageTransferResult> LanguageTransfer::run(QString folder, QStrin
         QLocale::system().toString(QDateTime::currentDateTime(), QLocale::ShortFormat));
     log(QStringLiteral("App.Path = ") + sharedState().ProgramFolder);
     emit sending();
-    co_return co_await sendFile(std::move(hex), result);
+    const LanguageTransferResult sent = co_await sendFile(std::move(hex), result);
+    m_channel.journal().languageFileSent(sent.fileName, sent.bytes, sent.ok(),
+                                         sent.ok() ? QString() : describeTransfer(sent.device));
+    co_return sent;
 }
 
 // The create, the full chunks, a last shorter one and the close, each with the create's handle.

@@ -3,6 +3,7 @@
 #include "link/CommandChannel.h"
 #include "link/DeviceBusy.h"
 #include "state/LogCategories.h"
+#include "state/ServiceJournal.h"
 #include "state/SharedState.h"
 #include "state/UserDialogs.h"
 
@@ -66,5 +67,6 @@ QCoro::Task<TransferResult> MemoryReset::send(const CancelToken* cancel, int tim
     }
     if (wait == WaitResult::Done || wait == WaitResult::Garbled)
         r.reply = m_channel.lastReply();
+    m_channel.journal().memoryReset(r.ok(), r.ok() ? r.detail : describeTransfer(r));
     co_return r;
 }

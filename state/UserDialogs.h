@@ -15,6 +15,14 @@ public:
     virtual bool askYesNo(const QString& text, bool defaultYes) = 0;
     // A folder chooser; an empty result means the user cancelled.
     virtual QString chooseFolder(const QString& caption, const QString& startFolder) = 0;
+    // A save-file chooser starting at suggestedPath, offering files matching filter (as
+    // "CSV (*.csv)"); an empty result means the user cancelled. Without a dialog: cancelled.
+    virtual QString chooseSaveFile(const QString& caption, const QString& suggestedPath,
+                                   const QString& filter)
+    {
+        (void)caption, (void)suggestedPath, (void)filter;
+        return {};
+    }
 };
 
 // The process-wide dialogs; set by the program or a test before any window is used.

@@ -92,6 +92,9 @@ private slots:
         QTest::newRow("device as bluetoothctl prints it") << none << QStringList{"--simulator", "--device", "5a:45:4c:56:4f:01", "battery"} << 0 << "3710\n" << "" << any;
         QTest::newRow("device not there") << none << QStringList{"--simulator", "--device", "5A454C564F02", "battery"} << 3 << "" << "5A454C564F02 not found" << any;
         QTest::newRow("version") << none << QStringList{"--version"} << 0 << "zvctl " ZV_VERSION "\n" << "" << any;
+        QTest::newRow("battery, history cannot be opened") << QStringList{"f=x"} << QStringList{"--simulator", "--history", "DIR/f/h.sqlite", "battery"} << 0 << "3710\n" << "history: no history: " << any;
+        QTest::newRow("history under a plain file") << QStringList{"f=x"} << QStringList{"--history", "DIR/f/h.sqlite", "history"} << 1 << "" << "history: no history: " << any;
+        QTest::newRow("history, gauge not there") << none << QStringList{"--history", "DIR/h.sqlite", "--lang", "en", "history", "999"} << 1 << "" << "No gauge 999 in the history." << any;
         QTest::newRow("battery as JSON") << none << QStringList{"--simulator", "--json", "battery"} << 0 << "{\"BatteryLevel\":3710,\"ReplyData\":\"3710\"}\n" << "" << any;
         QTest::newRow("identity") << none << QStringList{"--simulator", "--trace", "--json", "identity"} << 0 << "{\"Build\":\"21\",\"Controler\":\"1.05\",\"Hardware\":\"HW2\",\"Mac\":\"A1B2C3D4E5F6\",\"Revision\":\"3\"}\n" << "" << QStringList{"$naxo00!\\r\\n"};
         QTest::newRow("reset without --yes") << none << QStringList{"--simulator", "--trace", "reset"} << 2 << "" << "--yes" << none;
@@ -161,6 +164,9 @@ private slots:
             << QStringList{"--fast", "battery"} << "Unknown option 'fast'";
         QTest::newRow("bad language")
             << QStringList{"--lang", "fr", "battery"} << "--lang must be de or en";
+        QTest::newRow("history diff without a serial")
+            << QStringList{"history", "diff"}
+            << "history [SERIAL | diff SERIAL [SNAPSHOT SNAPSHOT] | export FILE.csv]";
         QTest::newRow("malformed device")
             << QStringList{"--device", "C0:FF:EE", "scan"}
             << "--device must be 12 hex digits or six pairs like C0:FF:EE:12:34:56";

@@ -6,7 +6,8 @@
 #include <QStringList>
 
 // Dialogs for tests: records every message, question and folder request; answers questions from
-// yesNoAnswers, then `answer`, and folder requests from folderAnswers, then `folder`.
+// yesNoAnswers, then `answer`, folder requests from folderAnswers, then `folder`, and save-file
+// requests with `saveFile`.
 class RecordingDialogs final : public UserDialogs
 {
 public:
@@ -19,6 +20,8 @@ public:
     bool answer = false;
     QString folder;
     int folderRequests = 0;
+    QString saveFile; // the answer to a save-file request; empty: cancelled
+    QStringList saveSuggestions;
 
     void message(const QString& text) override { messages.append(text); }
     bool askYesNo(const QString& text, bool defaultYes) override
@@ -32,5 +35,10 @@ public:
         ++folderRequests;
         folderCaptions.append(caption);
         return folderAnswers.isEmpty() ? folder : folderAnswers.takeFirst();
+    }
+    QString chooseSaveFile(const QString&, const QString& suggestedPath, const QString&) override
+    {
+        saveSuggestions.append(suggestedPath);
+        return saveFile;
     }
 };

@@ -1,0 +1,164 @@
+#include "cli/CliHistoryCommands.h"
+
+#include "cli/CliHistoryText.h"
+#include "cli/CliOutput.h"
+#include "cli/CliSession.h"
+#include "cli/SnapshotDiff.h"
+#include "history/HistoryStore.h"
+
+#include <QFileInfo>
+#include <QJsonArray>
+
+namespace
+{
+using CliOutput::pick;
+
+int listGauges(const HistoryStore& store, bool json)
+{
+    const QList<GaugeSummary> gauges = store.gauges();
+    if (json) {
+        QJsonArray list;
+        for (const GaugeSummary& g : gauges)
+            list.append(CliHistoryText::gaugeJson(g));
+        CliOutput::printJson({{"Gauges", list}});
+    } else {
+        for (const GaugeSummary& g : gauges)
+            CliOutput::printLine(CliHistoryText::gaugeLine(g));
+    }
+    if (gauges.isEmpty())
+        CliOutput::message(
+            pick("Noch kein Gerät in der Historie.", "No gauge in the history yet."));
+    return ExitDone;
+}
+
+std::optional<GaugeSummary> findGauge(const HistoryStore& store, const QString& serial)
+{
+    std::optional<GaugeSummary> gauge = store.gauge(serial);
+    if (!gauge)
+        CliOutput::message(
+            pick("Kein Gerät %1 in der Historie.", "No gauge %1 in the history.").arg(serial));
+    return gauge;
+}
+
+int showGauge(const HistoryStore& store, const QString& serial, bool json)
+{
+    const std::optional<GaugeSummary> gauge = findGauge(store, serial);
+    if (!gauge)
+        return ExitFailed;
+    const QList<VisitSummary> visits = store.visits(gauge->id);
+    if (json) {
+        QJsonArray list;
+        for (const VisitSummary& v : visits)
+            list.append(CliHistoryText::visitJson(v));
+        CliOutput::printJson({{"Gauge", CliHistoryText::gaugeJson(*gauge)}, {"Visits", list}});
+        return ExitDone;
+    }
+    CliOutput::printLine(CliHistoryText::gaugeLine(*gauge));
+    for (const VisitSummary& v : visits)
+        CliOutput::printLine(CliHistoryText::visitLines(v).join(QLatin1Char('\n')));
+    return ExitDone;
+}
+
+// The pairs to compare: the two snapshots named, or per file its last two.
+QList<QPair<HistorySnapshot, HistorySnapshot>> pairsOf(const QList<HistorySnapshot>& all,
+                                                       const QStringList& ids)
+{
+    QList<QPair<HistorySnapshot, HistorySnapshot>> pairs;
+    if (ids.size() == 2) {
+        auto byId = [&](const QString& id) {
+            for (const HistorySnapshot& s : all) {
+                if (QString::number(s.id) == id)
+                    return std::optional<HistorySnapshot>(s);
+            }
+            return std::optional<HistorySnapshot>();
+        };
+        const auto a = byId(ids[0]), b = byId(ids[1]);
+        if (a && b && a->file == b->file)
+            pairs.append({*a, *b});
+        return pairs;
+    }
+    for (const char* file : {"probe", "factory"}) {
+        QList<HistorySnapshot> ofFile;
+        for (const HistorySnapshot& s : all) {
+            if (s.file == QLatin1String(file))
+                ofFile.append(s);
+        }
+        if (ofFile.size() >= 2)
+            pairs.append({ofFile.at(ofFile.size() - 2), ofFile.last()});
+    }
+    return pairs;
+}
+
+int diff(const HistoryStore& store, const QString& serial, const QStringList& ids, bool json)
+{
+    const std::optional<GaugeSummary> gauge = findGauge(store, serial);
+    if (!gauge)
+        return ExitFailed;
+    const auto pairs = pairsOf(store.snapshots(gauge->id), ids);
+    if (pairs.isEmpty()) {
+        CliOutput::message(ids.isEmpty() ? pick("Keine zwei verschiedenen Stände einer Datei.",
+                                                "No two different contents of a file.")
+                                         : pick("Keine zwei Stände derselben Datei dieses Geräts.",
+                                                "Not two snapshots of one file of this gauge."));
+        return ExitFailed;
+    }
+    QJsonArray files;
+    for (const auto& [before, after] : pairs) {
+        const QList<FieldChange> changes = SnapshotDiff::changes(before, after, QLocale());
+        if (json)
+            files.append(CliHistoryText::diffJson(before, after, changes));
+        else
+            CliOutput::printLine(CliHistoryText::diffLines(before, after, changes).join('\n'));
+    }
+    if (json)
+        CliOutput::printJson({{"Serial", gauge->serial}, {"Files", files}});
+    return ExitDone;
+}
+
+int exportCsv(const HistoryStore& store, const QString& path, bool json)
+{
+    if (!store.exportCsv(path)) {
+        CliOutput::message(
+            pick("Export fehlgeschlagen: %1", "export failed: %1").arg(store.lastError()));
+        return ExitFailed;
+    }
+    const QString written = QFileInfo(path).absoluteFilePath();
+    if (json)
+        CliOutput::printJson({{"File", written}});
+    else
+        CliOutput::printLine(written);
+    return ExitDone;
+}
+
+int usage()
+{
+    CliOutput::message(QStringLiteral("zvctl: history [SERIAL | diff SERIAL [SNAPSHOT SNAPSHOT] | "
+                                      "export FILE.csv]; see zvctl --help"));
+    return ExitUsage;
+}
+} // namespace
+
+namespace CliHistoryCommands
+{
+
+int run(const HistoryStore& store, const QStringList& args, bool json)
+{
+    const QString first = args.value(0);
+    const int n = int(args.size());
+    const bool diffCall = first == QLatin1String("diff") && (n == 2 || n == 4);
+    const bool exportCall = first == QLatin1String("export") && n == 2;
+    const bool subcommand = first == QLatin1String("diff") || first == QLatin1String("export");
+    if ((n > 1 || subcommand) && !diffCall && !exportCall)
+        return usage();
+    if (!store.isOpen())
+        return ExitFailed; // the recorder has said why
+    if (n == 0)
+        return listGauges(store, json);
+    if (diffCall)
+        return diff(store, args.at(1), args.mid(2), json);
+    if (exportCall)
+        return exportCsv(store, args.at(1), json);
+    return showGauge(store, first, json);
+}
+
+} // namespace CliHistoryCommands

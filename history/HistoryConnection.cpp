@@ -1,0 +1,161 @@
+#include "history/HistoryConnection.h"
+
+#include "history/HistorySchema.h"
+#include "state/LogCategories.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QUrl>
+#include <QUrlQuery>
+
+namespace
+{
+enum class Opened { Ok, Damaged, Failed };
+
+HistoryOpenResult failed(const QString& error)
+{
+    qCInfo(zvHistory) << "history not opened:" << error;
+    return {false, error, {}};
+}
+
+// SQLITE_CORRUPT and SQLITE_NOTADB: the file is no database, or a damaged one.
+bool isDamage(const QSqlError& error)
+{
+    const int code = error.nativeErrorCode().toInt() & 0xff;
+    return code == 11 || code == 26;
+}
+
+Opened runPragmas(QSqlDatabase& db, QString& error)
+{
+    const QStringList pragmas = {
+        QStringLiteral("PRAGMA busy_timeout = %1").arg(HistoryConnection::kBusyTimeoutMs),
+        QStringLiteral("PRAGMA foreign_keys = ON"), QStringLiteral("PRAGMA journal_mode = WAL"),
+        // With WAL a commit is in the log before COMMIT returns; a crash of the program loses
+        // nothing committed, only the operating system's last writes could go with the power.
+        QStringLiteral("PRAGMA synchronous = NORMAL"), QStringLiteral("PRAGMA quick_check(1)")};
+    for (const QString& pragma : pragmas) {
+        QSqlQuery q(db);
+        if (!q.exec(pragma)) {
+            error = q.lastError().text();
+            return isDamage(q.lastError()) ? Opened::Damaged : Opened::Failed;
+        }
+        if (pragma.contains(QLatin1String("quick_check")) && q.next() &&
+            q.value(0).toString() != QLatin1String("ok")) {
+            error = q.value(0).toString();
+            return Opened::Damaged;
+        }
+    }
+    return Opened::Ok;
+}
+
+Opened tryOpenSqlite(HistoryDb& d, const QString& path, QString& error)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), d.connectionName);
+    db.setDatabaseName(path);
+    db.setConnectOptions(
+        QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(HistoryConnection::kBusyTimeoutMs));
+    if (!db.open()) {
+        error = db.lastError().text();
+        return Opened::Failed;
+    }
+    if (const Opened pragmas = runPragmas(db, error); pragmas != Opened::Ok)
+        return pragmas;
+    if (HistorySchema::migrate(db, false, error))
+        return Opened::Ok;
+    return error.contains(QLatin1String("malformed")) ? Opened::Damaged : Opened::Failed;
+}
+
+void dropConnection(HistoryDb& d)
+{
+    QSqlDatabase::database(d.connectionName, false).close();
+    QSqlDatabase::removeDatabase(d.connectionName);
+}
+
+// Moves the damaged file and its WAL companions aside; the name used, or empty.
+QString moveAside(const QString& path)
+{
+    const QString aside = HistoryConnection::damagedName(path, QDateTime::currentDateTime());
+    if (!QFile::rename(path, aside))
+        return QString();
+    for (const char* companion : {"-wal", "-shm"}) {
+        const QString from = path + QLatin1String(companion);
+        if (QFile::exists(from) && !QFile::rename(from, aside + QLatin1String(companion)))
+            QFile::remove(from);
+    }
+    return aside;
+}
+} // namespace
+
+namespace HistoryConnection
+{
+
+bool isPostgresUrl(const QString& location)
+{
+    return location.startsWith(QLatin1String("postgresql://")) ||
+           location.startsWith(QLatin1String("postgres://"));
+}
+
+QString damagedName(const QString& path, const QDateTime& now)
+{
+    return path + QStringLiteral(".damaged-") + now.toString(QStringLiteral("yyyyMMdd-HHmmss"));
+}
+
+HistoryOpenResult openSqlite(HistoryDb& d, const QString& path)
+{
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        return failed(QStringLiteral("cannot create the folder of %1").arg(path));
+    QString error;
+    Opened opened = tryOpenSqlite(d, path, error);
+    HistoryOpenResult result;
+    if (opened == Opened::Damaged) {
+        dropConnection(d);
+        result.movedAside = moveAside(path);
+        if (result.movedAside.isEmpty())
+            return failed(
+                QStringLiteral("%1 is damaged (%2) and could not be moved aside").arg(path, error));
+        qCInfo(zvHistory) << "damaged history" << path << "moved to" << result.movedAside;
+        opened = tryOpenSqlite(d, path, error);
+    }
+    if (opened != Opened::Ok) {
+        dropConnection(d);
+        result.ok = false;
+        result.error = QStringLiteral("%1: %2").arg(path, error);
+        return result;
+    }
+    result.ok = true;
+    return result;
+}
+
+HistoryOpenResult openPostgres(HistoryDb& d, const QString& location)
+{
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
+        return failed(QStringLiteral("the PostgreSQL driver (QPSQL) is not installed"));
+    const QUrl url(location);
+    const QUrlQuery query(url);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), d.connectionName);
+    db.setHostName(query.hasQueryItem(QStringLiteral("host"))
+                       ? query.queryItemValue(QStringLiteral("host"), QUrl::FullyDecoded)
+                       : url.host());
+    const int port = query.hasQueryItem(QStringLiteral("port"))
+                         ? query.queryItemValue(QStringLiteral("port")).toInt()
+                         : url.port(5432);
+    db.setPort(port);
+    db.setUserName(url.userName());
+    db.setPassword(url.password());
+    db.setDatabaseName(url.path().mid(1));
+    db.setConnectOptions(QStringLiteral("connect_timeout=5"));
+    QString error;
+    if (!db.open()) {
+        error = db.lastError().text();
+    } else {
+        QSqlQuery(db).exec(QStringLiteral("SET lock_timeout = %1").arg(kBusyTimeoutMs));
+        if (HistorySchema::migrate(db, true, error))
+            return {true, {}, {}};
+    }
+    dropConnection(d);
+    return failed(QStringLiteral("%1: %2").arg(url.toDisplayString(QUrl::RemovePassword), error));
+}
+
+} // namespace HistoryConnection

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "history/HistoryRecorder.h"
+#include "info/RecordDecoder.h"
+#include "info/RecordReader.h"
+#include "tests/common/SimLink.h"
+#include "tests/common/TestFiles.h"
+
+// A recorder on a history file, journal of a connected simulated gauge.
+struct Recording {
+    HistoryStore store;
+    QStringList warnings;
+    HistoryRecorder recorder{store, [this](const QString& w) { warnings << w; }};
+    SimSession sim;
+    HistoryOpenResult opened;
+    explicit Recording(const QString& path) : opened(recorder.open(path))
+    {
+        sim.channel.setJournal(&recorder);
+        sim.connect();
+        recorder.visitStarted(sim.gauge.serverId());
+    }
+    bool readProbe() { return QCoro::waitFor(RecordReader(sim.channel).Lese_Com("probe")).ok(); }
+    QList<HistoryEvent> events(HistoryEventKind kind) const
+    {
+        QList<HistoryEvent> found;
+        for (const GaugeSummary& g : store.gauges())
+            for (const VisitSummary& v : store.visits(g.id))
+                for (const HistoryEvent& e : v.events)
+                    if (e.kind == kind)
+                        found.append(e);
+        return found;
+    }
+};
+
+// The serial number in the simulated gauge's probe record.
+inline QString simSerial()
+{
+    DeviceRecordValues values;
+    decodeRecord(hexOf(SimGauge().file("probe")), values);
+    return QString::number(values.SerialNumber);
+}

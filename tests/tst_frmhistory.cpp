@@ -1,0 +1,223 @@
+#include "app/frmHistory.h"
+#include "history/HistoryRecorder.h"
+#include "history/HistoryStore.h"
+#include "info/CalibrationGrid.h"
+#include "state/SharedState.h"
+#include "state/TextCatalogue.h"
+#include "tests/common/AppHarness.h"
+#include "tests/common/RecordBuilder.h"
+#include "tests/common/RecordingDialogs.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QtTest>
+#include <functional>
+#include <memory>
+
+// The History window over a history recorded into a temporary SQLite file.
+namespace
+{
+using Cells = QList<CellPosition>;
+using Journal = std::function<void(ServiceJournal&)>;
+
+// A record of gauge 4711 with FE offset, NFE scale and beep as given.
+QString recordHex(float feOffset, float nfeScale, quint8 beep)
+{
+    RecordBuilder r;
+    r.i32(4, 4711).u8(24, beep).f32(276, feOffset).f32(304, 1.2f).f32(308, nfeScale);
+    return r.f32(332, 0.5f).f32(336, 50.0f).hex();
+}
+
+template <typename T> T* control(const QObject& window, const char* name)
+{
+    return window.findChild<T*>(QLatin1String(name));
+}
+
+// A visit to gauge 4711 (its probe record read) in a fresh history; a window over it.
+struct Visit {
+    QTemporaryDir dir;
+    HistoryStore store;
+    std::unique_ptr<HistoryRecorder> recorder;
+    RecordingDialogs dialogs;
+
+    explicit Visit(const Journal& events = {})
+    {
+        setUserDialogs(&dialogs);
+        store.open(dir.filePath(QStringLiteral("history.sqlite")));
+        recorder = std::make_unique<HistoryRecorder>(store, [](const QString&) {});
+        recorder->visitStarted(QStringLiteral("00A0B1C2D3E4"));
+        recorder->recordRead(QStringLiteral("probe"), recordHex(0.5f, 1.0f, 9));
+        if (events)
+            events(*recorder);
+    }
+    ~Visit() { setUserDialogs(nullptr); }
+};
+} // namespace
+
+class FrmHistoryTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        resetSharedState();
+        fillTextTables();
+    }
+
+    void compare_data()
+    {
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<Cells>("marked");
+        QTest::newRow("FE offset and beep")
+            << recordHex(1.5f, 980.25f, 2) << Cells{{1, 1}, {17, 1}};
+        QTest::newRow("NFE scale") << recordHex(1.25f, 900.0f, 1) << Cells{{2, 2}};
+        QTest::newRow("second does not decode") << QStringLiteral("00112233") << Cells{};
+    }
+    void compare()
+    {
+        // two factory snapshots / the differing fields in bold in both tables, no other cell
+        QFETCH(QString, second);
+        QFETCH(Cells, marked);
+        Visit visit([&second](ServiceJournal& j) {
+            j.recordRead(QStringLiteral("factory"), recordHex(1.25f, 980.25f, 1));
+            j.recordRead(QStringLiteral("factory"), second);
+        });
+        frmHistory window(&visit.store);
+        for (const char* name : {"grdFirst", "grdSecond"}) {
+            const QTableWidget* grid = control<QTableWidget>(window, name);
+            for (int r = 1; r <= 17; ++r) {
+                for (int c = 1; c <= 2; ++c)
+                    QCOMPARE(grid->item(r, c)->font().bold(), marked.contains(CellPosition{r, c}));
+            }
+        }
+        QCOMPARE(control<QTableWidget>(window, "grdFirst")->item(0, 0)->text(), "factory");
+    }
+
+    void timeline_data()
+    {
+        QTest::addColumn<Journal>("event");
+        QTest::addColumn<QStringList>("cells"); // kind, file, outcome, detail
+        QTest::newRow("verify mismatch")
+            << Journal([](ServiceJournal& j) {
+                   j.fileWritten("probe", recordHex(1, 1, 1), false, 37, "/b/probe.bak",
+                                 "verify failed");
+               })
+            << QStringList{"Datei geschrieben", "probe", "FEHLER",
+                           "Prüfung: erstes abweichendes Byte 37 - verify failed"};
+        QTest::newRow("clock ahead") << Journal([](ServiceJournal& j) {
+            const QDateTime pc(QDate(2026, 3, 4), QTime(10, 0, 0));
+            j.clockRead("2026-03-04/10:00:12", pc);
+        }) << QStringList{"Uhr gelesen", "", "OK", "Abweichung +12 s - 2026-03-04/10:00:12"};
+        QTest::newRow("language file refused")
+            << Journal([](ServiceJournal& j) { j.languageFileSent("FR", 2048, false, "no reply"); })
+            << QStringList{"Sprachdatei", "FR", "FEHLER", "2048 Bytes - no reply"};
+    }
+    void timeline()
+    {
+        // one journal call / its row under the visit, a failure in red
+        QFETCH(Journal, event);
+        QFETCH(QStringList, cells);
+        Visit visit(event);
+        frmHistory window(&visit.store);
+        const QTreeWidgetItem* row = control<QTreeWidget>(window, "tvwTimeline")->topLevelItem(0);
+        QCOMPARE(row->text(1), "Besuch");
+        const QTreeWidgetItem* last = row->child(row->childCount() - 1);
+        QCOMPARE((QStringList{last->text(1), last->text(2), last->text(3), last->text(4)}), cells);
+        QCOMPARE(last->foreground(0).color() == QColor(0xC0, 0, 0), cells[2] == "FEHLER");
+    }
+
+    void languageSwitch_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QStringList>("captions"); // title, first column, export, visit
+        QTest::newRow("German") << LanguageGerman
+                                << QStringList{"Verlauf", "Zeit", "CSV exportieren...", "Besuch"};
+        QTest::newRow("English") << LanguageEnglish
+                                 << QStringList{"History", "Time", "Export CSV...", "Visit"};
+    }
+    void languageSwitch()
+    {
+        QFETCH(int, language);
+        QFETCH(QStringList, captions);
+        Visit visit;
+        frmHistory window(&visit.store);
+        sharedState().LanguageIndex = language;
+        window.applyLanguage();
+        const QTreeWidget* timeline = control<QTreeWidget>(window, "tvwTimeline");
+        QCOMPARE((QStringList{window.windowTitle(), timeline->headerItem()->text(0),
+                              control<QPushButton>(window, "cmdExport")->text(),
+                              timeline->topLevelItem(0)->text(1)}),
+                 captions);
+    }
+
+    void exportCsv_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::newRow("chosen path") << QStringLiteral("out.csv");
+        QTest::newRow("cancelled") << QString();
+    }
+    void exportCsv()
+    {
+        // the chosen file holds the gauge's events; a Cancel writes nothing and says nothing
+        QFETCH(QString, answer);
+        Visit visit;
+        frmHistory window(&visit.store);
+        QTemporaryDir out;
+        visit.dialogs.saveFile = answer.isEmpty() ? answer : out.filePath(answer);
+        control<QPushButton>(window, "cmdExport")->click();
+        QCOMPARE(visit.dialogs.saveSuggestions.size(), 1);
+        QCOMPARE(QDir(out.path()).entryList(QDir::Files),
+                 answer.isEmpty() ? QStringList() : QStringList{answer});
+        QFile csv(out.filePath(QStringLiteral("out.csv")));
+        QCOMPARE(csv.open(QIODevice::ReadOnly) && csv.readAll().contains("4711"),
+                 !answer.isEmpty());
+        QVERIFY(visit.dialogs.messages.isEmpty());
+    }
+
+    void openedFromViewMenu()
+    {
+        // a simulated visit recorded through the main window / its View menu shows it, translated
+        QTemporaryDir dir;
+        HistoryStore store;
+        HistoryRecorder recorder(store, [](const QString&) {});
+        QVERIFY(recorder.open(dir.filePath(QStringLiteral("history.sqlite"))).ok);
+        AppHarness h;
+        h.window().setJournal(&recorder);
+        h.window().setHistoryStore(&store);
+        QVERIFY(h.connectGauge());
+        h.window().mnuHistory->trigger();
+        const frmHistory* history = h.window().historyWindow();
+        QVERIFY(history->isVisible());
+        const QTreeWidget* gauges = control<QTreeWidget>(*history, "lstGauges");
+        QCOMPARE(gauges->topLevelItemCount(), 1);
+        QCOMPARE(gauges->topLevelItem(0)->text(1), h.gauge.serverId());
+        h.window().English_Click();
+        QCOMPARE(h.window().mnuHistory->text(), "&History");
+        QCOMPARE(history->windowTitle(), "History");
+    }
+
+    void historyNotOpen()
+    {
+        // a store that could not be opened / empty list, the reason in the status line, no box
+        RecordingDialogs dialogs;
+        setUserDialogs(&dialogs);
+        QTemporaryDir dir;
+        QFile notAFolder(dir.filePath(QStringLiteral("file")));
+        QVERIFY(notAFolder.open(QIODevice::WriteOnly));
+        HistoryStore store;
+        QVERIFY(!store.open(notAFolder.fileName() + QStringLiteral("/history.sqlite")).ok);
+        frmHistory window(&store);
+        window.refresh();
+        QCOMPARE(control<QTreeWidget>(window, "lstGauges")->topLevelItemCount(), 0);
+        QVERIFY(control<QLabel>(window, "lblStatus")->text().startsWith("Kein Verlauf geöffnet"));
+        QVERIFY(!control<QPushButton>(window, "cmdExport")->isEnabled());
+        QVERIFY(dialogs.messages.isEmpty());
+        setUserDialogs(nullptr);
+    }
+};
+
+QTEST_MAIN(FrmHistoryTest)
+#include "tst_frmhistory.moc"

@@ -1,0 +1,278 @@
+// The service history: migrations, damaged files, two writers at once, what the device
+// sequences record, the field diff of two snapshots and the CSV export.
+#include "cli/SnapshotDiff.h"
+#include "history/HistorySchema.h"
+#include "info/SafeWriter.h"
+#include "service/DeviceClock.h"
+#include "tests/cli/ZvctlProcess.h"
+#include "tests/common/HistoryRecording.h"
+#include "tests/common/RecordBuilder.h"
+#include "tests/common/RecordingDialogs.h"
+#include "tests/common/TestFiles.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSqlQuery>
+#include <QtTest>
+
+namespace
+{
+// Fields of RFC 4180 lines.
+QList<QStringList> parseCsv(const QString& text)
+{
+    QList<QStringList> rows{{}};
+    QString field;
+    bool quoted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (quoted && c == '"' && text.mid(i + 1, 1) == "\"")
+            field += text.at(++i);
+        else if (c == '"')
+            quoted = !quoted;
+        else if (!quoted && (c == ',' || c == '\n')) {
+            rows.last().append(field);
+            field.clear();
+            if (c == '\n')
+                rows.append(QStringList());
+        } else if (quoted || c != '\r')
+            field += c;
+    }
+    rows.removeLast();
+    return rows;
+}
+} // namespace
+
+class HistoryTest : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir dir;
+    QString fresh()
+    {
+        return dir.filePath(QStringLiteral("%1-%2.sqlite")
+                                .arg(QTest::currentTestFunction(), QTest::currentDataTag())
+                                .replace(' ', '_'));
+    }
+
+private slots:
+    void migrations_data()
+    {
+        QTest::addColumn<int>("from");
+        QTest::newRow("empty file") << 0;
+        QTest::newRow("version 1 with a gauge") << 1;
+    }
+    void migrations()
+    {
+        QFETCH(int, from);
+        const QString file = fresh();
+        if (from > 0) {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "old");
+            db.setDatabaseName(file);
+            QString error;
+            QVERIFY(db.open() && HistorySchema::migrate(db, false, error, from));
+            QVERIFY(QSqlQuery(db).exec("INSERT INTO gauges (serial, first_seen, last_seen) "
+                                       "VALUES ('4711', '2026-01-01', '2026-01-01')"));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("old");
+        HistoryStore store;
+        QVERIFY(store.open(file).ok);
+        QCOMPARE(store.gauge("4711").has_value(), from > 0);
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "check");
+            db.setDatabaseName(file);
+            QVERIFY(db.open());
+            QCOMPARE(HistorySchema::versionOf(db), HistorySchema::CurrentVersion);
+            QSqlQuery q(db);
+            QVERIFY(q.exec("SELECT COUNT(*) FROM sqlite_master WHERE name = 'visits_by_gauge'"));
+            QVERIFY(q.next() && q.value(0).toInt() == 1);
+            QVERIFY(q.exec("PRAGMA journal_mode") && q.next());
+            QCOMPARE(q.value(0).toString(), "wal");
+        }
+        QSqlDatabase::removeDatabase("check");
+    }
+
+    void damagedOrUnusable_data()
+    {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<bool>("startsNew");
+        QTest::newRow("not a database") << "text" << true;
+        QTest::newRow("malformed pages") << "pages" << true;
+        QTest::newRow("folder cannot be made") << "folder" << false;
+    }
+    void damagedOrUnusable()
+    {
+        QFETCH(QString, damage);
+        QFETCH(bool, startsNew);
+        QString file = fresh();
+        QByteArray before = QByteArray("no database here\n").repeated(300);
+        if (damage == "pages") {
+            {
+                Recording r(file);
+            }
+            before = fileContent(file);
+            before.replace(4096, 4096, QByteArray(4096, '\x5a'));
+        }
+        if (damage == "folder")
+            file = dir.filePath("plain-file") + "/history.sqlite";
+        QVERIFY(writeFile(damage == "folder" ? dir.filePath("plain-file") : file, before));
+        Recording r(file);
+        QCOMPARE(r.opened.ok, startsNew);
+        QCOMPARE(r.warnings.size(), 1);
+        QVERIFY(r.readProbe()); // the service work goes on either way
+        QCOMPARE(r.events(HistoryEventKind::RecordRead).size(), startsNew ? 1 : 0);
+        if (!startsNew)
+            return;
+        QVERIFY(QRegularExpression(R"(\.sqlite\.damaged-\d{8}-\d{6}$)")
+                    .match(r.opened.movedAside)
+                    .hasMatch());
+        QCOMPARE(fileContent(r.opened.movedAside), before);
+        QVERIFY(r.warnings.first().contains(r.opened.movedAside));
+    }
+
+    // Two zvctl runs write into one file at the same time; both visits are there in full.
+    void twoWritersAtOnce()
+    {
+        const QString file = fresh();
+        QProcess runs[2];
+        for (QProcess& p : runs)
+            p.start(qEnvironmentVariable("ZV_BIN_DIR") + "/zvctl",
+                    {"--simulator", "--history", file, "read"});
+        for (QProcess& p : runs) {
+            QVERIFY(p.waitForFinished(30000));
+            QCOMPARE(p.exitCode(), 0);
+            QVERIFY(!p.readAllStandardError().contains("history"));
+        }
+        const ZvctlRun shown = runZvctl({"--history", file, "--json", "history", simSerial()});
+        QCOMPARE(shown.exitCode, 0);
+        const QJsonArray visits = QJsonDocument::fromJson(shown.out.toUtf8())["Visits"].toArray();
+        QCOMPARE(visits.size(), 2);
+        for (const QJsonValue& v : visits) {
+            QStringList kinds;
+            for (const QJsonValue& e : v["Events"].toArray())
+                kinds << e["Kind"].toString();
+            QCOMPARE(kinds, QStringList({"read", "identity", "read"}));
+            QVERIFY(!v["End"].toString().isEmpty());
+        }
+        HistoryStore store;
+        QVERIFY(store.open(file).ok);
+        QCOMPARE(store.snapshots(store.gauge(simSerial())->id).size(), 2); // probe, factory
+    }
+
+    void writeOutcomes_data()
+    {
+        QTest::addColumn<int>("corruptAt");
+        QTest::addColumn<bool>("restore");
+        QTest::newRow("verified write") << -1 << false;
+        QTest::newRow("verify mismatch") << 17 << false;
+        QTest::newRow("restore of a backup") << -1 << true;
+    }
+    void writeOutcomes()
+    {
+        QFETCH(int, corruptAt);
+        QFETCH(bool, restore);
+        Recording r(fresh());
+        RecordingDialogs dialogs;
+        r.sim.gauge.setCorruptWriteOffset(corruptAt);
+        SafeWriter writer(r.sim.channel, dialogs);
+        const QString backups = fresh() + ".backup";
+        QVERIFY(QDir().mkpath(backups));
+        writer.setBackupFolder(backups);
+        const QString source = dir.filePath("probe");
+        QVERIFY(writeFile(source, hexOf(r.sim.gauge.file("probe")).toLatin1() + "\r\n"));
+        const SafeWriteResult result =
+            restore ? QCoro::waitFor(writer.restore(source, "probe"))
+                    : QCoro::waitFor(writer.write("probe", hexOf(r.sim.gauge.file("probe"))));
+        QCOMPARE(result.ok(), corruptAt < 0);
+        const QList<HistoryEvent> writes = r.events(HistoryEventKind::Write);
+        QCOMPARE(writes.size(), 1);
+        QCOMPARE(writes[0].ok, result.ok());
+        QCOMPARE(writes[0].differingByte, corruptAt);
+        QCOMPARE(writes[0].path, result.backupPath);
+        QCOMPARE(r.events(HistoryEventKind::Backup).value(0).path, result.backupPath);
+        const QList<HistoryEvent> restores = r.events(HistoryEventKind::Restore);
+        QCOMPARE(restores.size(), restore ? 1 : 0);
+        if (restore)
+            QCOMPARE(restores[0].path, source);
+    }
+
+    // The first read after a start and after a set are recorded with the drift of the gauge.
+    void clockDriftAroundASet()
+    {
+        Recording r(fresh());
+        r.sim.gauge.setClock(QDateTime::currentDateTime().addSecs(90));
+        DeviceClock clock(r.sim.channel);
+        QSignalSpy read(&clock, &DeviceClock::timeRead);
+        clock.start();
+        QVERIFY(read.wait());
+        clock.setTime();
+        QVERIFY(QTest::qWaitFor([&] { return r.events(HistoryEventKind::ClockRead).size() == 2; }));
+        clock.stop();
+        const QList<HistoryEvent> reads = r.events(HistoryEventKind::ClockRead);
+        QVERIFY2(qAbs(reads[0].driftSeconds() - 90) <= 1, qPrintable(reads[0].detail));
+        QVERIFY(qAbs(reads[1].driftSeconds()) <= 1);
+        QCOMPARE(r.events(HistoryEventKind::ClockSet).size(), 1);
+    }
+
+    void snapshotDiff_data()
+    {
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("column");
+        QTest::newRow("NFE offset voltage") << RecordLayout::NfeBlock << "Offset Voltage"
+                                            << "NFE";
+        QTest::newRow("foil value, one of two in its row")
+            << RecordLayout::FoilValue << "Foil value"
+            << "";
+        QTest::newRow("a byte the table does not show") << 28 << ""
+                                                        << "";
+    }
+    void snapshotDiff()
+    {
+        QFETCH(int, offset);
+        QFETCH(QString, field);
+        QFETCH(QString, column);
+        HistorySnapshot before{1, 1, "probe", RecordBuilder().f32(offset, 1.5f).hex(), {}};
+        HistorySnapshot after{2, 1, "probe", RecordBuilder().f32(offset, 2.25f).hex(), {}};
+        const QList<FieldChange> changes = SnapshotDiff::changes(before, after, QLocale::c());
+        QCOMPARE(changes.size(), field.isEmpty() ? 0 : 1);
+        if (field.isEmpty())
+            return;
+        QCOMPARE(changes[0].field, field);
+        QCOMPARE(changes[0].column, column);
+        QCOMPARE(changes[0].after, "2.25");
+    }
+
+    // A changed probe file: zvctl's default diff names the field, the CSV holds every event.
+    void diffAndCsvOfAVisit()
+    {
+        const QString file = fresh();
+        {
+            Recording r(file);
+            QVERIFY(r.readProbe());
+            QByteArray probe = r.sim.gauge.file("probe");
+            probe.replace(RecordLayout::NfeBlock, 4, RecordBuilder(4).f32(0, 7.5f).data());
+            r.sim.gauge.setFile("probe", probe);
+            QVERIFY(r.readProbe());
+            r.recorder.languageFileSent("lDE", 143, false, "gauge said \"no\", twice");
+        }
+        const ZvctlRun diff =
+            runZvctl({"--history", file, "--json", "history", "diff", simSerial()});
+        QCOMPARE(diff.exitCode, 0);
+        const QJsonArray files = QJsonDocument::fromJson(diff.out.toUtf8())["Files"].toArray();
+        QCOMPARE(files.size(), 1);
+        QCOMPARE(files[0]["Changes"][0]["Field"].toString(), "Offset Voltage");
+        QCOMPARE(files[0]["Changes"][0]["Column"].toString(), "NFE");
+        QCOMPARE(runZvctl({"--history", file, "history", "export", dir.filePath("h.csv")}).exitCode,
+                 0);
+        const QList<QStringList> rows = parseCsv(fileContent(dir.filePath("h.csv")));
+        QCOMPARE(rows.size(), 1 + 5); // read, identity, read, identity, language
+        for (const QStringList& row : rows)
+            QCOMPARE(row.size(), rows[0].size());
+        QCOMPARE(rows.last()[rows[0].indexOf("detail")], "gauge said \"no\", twice");
+        QCOMPARE(rows.last()[rows[0].indexOf("ok")], "no");
+    }
+};
+
+QTEST_GUILESS_MAIN(HistoryTest)
+#include "tst_history.moc"

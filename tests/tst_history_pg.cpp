@@ -1,0 +1,159 @@
+// The service history on PostgreSQL: a throwaway server in a temporary folder (as an
+// unprivileged user when the test runs as root), reached over its Unix socket.
+#include "history/HistorySchema.h"
+#include "tests/cli/ZvctlProcess.h"
+#include "tests/common/HistoryRecording.h"
+
+#include <QSqlQuery>
+#include <QtTest>
+#include <pwd.h>
+#include <unistd.h>
+
+namespace
+{
+const QString kBin = QStringLiteral("/usr/lib/postgresql/15/bin/");
+
+// initdb, pg_ctl start and stop on a folder of its own; the socket lives in that folder.
+class ThrowawayServer
+{
+public:
+    QTemporaryDir folder;
+    QString log;
+
+    QString prepare()
+    {
+        if (!QFile::exists(kBin + "initdb"))
+            return "PostgreSQL 15 server binaries not installed (" + kBin + ")";
+        if (!QSqlDatabase::isDriverAvailable("QPSQL"))
+            return "Qt's QPSQL driver not installed";
+        if (geteuid() == 0) {
+            const passwd* nobody = getpwnam("nobody");
+            if (!nobody || chown(qPrintable(folder.path()), nobody->pw_uid, nobody->pw_gid) != 0)
+                return "no unprivileged user to run the server as";
+        }
+        return tool("initdb", {"-D", data(), "-U", "zv", "-A", "trust", "--no-sync"}) ? QString()
+                                                                                      : log;
+    }
+    bool start()
+    {
+        return tool("pg_ctl", {"-D", data(), "-l", folder.filePath("log"), "-w", "-o",
+                               "-k " + folder.path() + " -p 5432 -c listen_addresses=''", "start"});
+    }
+    bool stop() { return tool("pg_ctl", {"-D", data(), "-m", "immediate", "-w", "stop"}); }
+    QString url(const QString& db) const
+    {
+        return "postgresql://zv@localhost/" + db + "?host=" + folder.path() + "&port=5432";
+    }
+
+private:
+    QString data() const { return folder.filePath("data"); }
+    bool tool(const QString& name, QStringList args)
+    {
+        QProcess p;
+        if (geteuid() == 0)
+            args = QStringList{"-u", "nobody", "--", kBin + name} + args;
+        p.start(geteuid() == 0 ? "runuser" : kBin + name, args);
+        const bool ok = p.waitForFinished(60000) && p.exitCode() == 0;
+        log = p.readAllStandardOutput() + p.readAllStandardError();
+        return ok;
+    }
+};
+
+// A plain connection beside the store's, for looking at what it wrote.
+QSqlDatabase direct(const ThrowawayServer& server, const QString& db)
+{
+    if (QSqlDatabase::contains("direct-" + db))
+        return QSqlDatabase::database("direct-" + db);
+    QSqlDatabase c = QSqlDatabase::addDatabase("QPSQL", "direct-" + db);
+    c.setHostName(server.folder.path());
+    c.setPort(5432);
+    c.setUserName("zv");
+    c.setDatabaseName(db);
+    c.open();
+    return c;
+}
+} // namespace
+
+class HistoryPgTest : public QObject
+{
+    Q_OBJECT
+    ThrowawayServer server;
+
+    QString newDatabase(const QString& name)
+    {
+        QSqlDatabase admin = direct(server, "postgres");
+        QSqlQuery(admin).exec("CREATE DATABASE " + name);
+        return server.url(name);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        if (const QString why = server.prepare(); !why.isEmpty())
+            QSKIP(qPrintable(why));
+        QVERIFY2(server.start(), qPrintable(server.log));
+    }
+    void cleanupTestCase() { server.stop(); }
+
+    void migrationsOnAnEmptyDatabase()
+    {
+        const QString url = newDatabase("fresh");
+        for (int open = 0; open < 2; ++open) { // the second open finds nothing to do
+            HistoryStore store;
+            const HistoryOpenResult r = store.open(url);
+            QVERIFY2(r.ok, qPrintable(r.error));
+        }
+        QSqlDatabase db = direct(server, "fresh");
+        QCOMPARE(HistorySchema::versionOf(db), HistorySchema::CurrentVersion);
+        QSqlQuery q(db);
+        QVERIFY(q.exec("SELECT COUNT(*) FROM schema_version") && q.next());
+        QCOMPARE(q.value(0).toInt(), 1);
+        QVERIFY(q.exec("SELECT COUNT(*) FROM pg_indexes WHERE indexname = 'visits_by_gauge'"));
+        QVERIFY(q.next() && q.value(0).toInt() == 1);
+    }
+
+    // Both migrate the new database and record a visit at the same time.
+    void twoClientsAtOnce()
+    {
+        const QString url = newDatabase("two");
+        QProcess runs[2];
+        for (QProcess& p : runs)
+            p.start(qEnvironmentVariable("ZV_BIN_DIR") + "/zvctl",
+                    {"--simulator", "--history", url, "read"});
+        for (QProcess& p : runs) {
+            QVERIFY(p.waitForFinished(30000));
+            QCOMPARE(p.exitCode(), 0);
+            const QByteArray err = p.readAllStandardError();
+            QVERIFY2(!err.contains("history"), err.constData());
+        }
+        HistoryStore store;
+        QVERIFY(store.open(url).ok);
+        const QList<VisitSummary> visits = store.visits(store.gauge(simSerial())->id);
+        QCOMPARE(visits.size(), 2);
+        for (const VisitSummary& v : visits)
+            QCOMPARE(v.events.size(), 3); // probe, identity, factory
+    }
+
+    void serverGoneMidVisit()
+    {
+        const QString url = newDatabase("gone");
+        Recording r(url);
+        QVERIFY(r.opened.ok);
+        QVERIFY(r.readProbe());
+        QVERIFY(server.stop());
+        QVERIFY(r.readProbe()); // the service work goes on
+        QVERIFY(r.readProbe());
+        QCOMPARE(r.warnings.size(), 1);
+        QVERIFY(r.warnings[0].contains("not recorded"));
+        QVERIFY2(server.start(), qPrintable(server.log));
+        HistoryStore after;
+        QVERIFY(after.open(url).ok);
+        const QList<VisitSummary> visits = after.visits(after.gauge(simSerial())->id);
+        QCOMPARE(visits.size(), 1);
+        QCOMPARE(visits[0].events.size(), 2); // read and identity, committed before it went
+        QVERIFY(!visits[0].end.isValid());
+    }
+};
+
+QTEST_GUILESS_MAIN(HistoryPgTest)
+#include "tst_history_pg.moc"
