@@ -34,7 +34,11 @@ Opened runPragmas(QSqlDatabase& db, QString& error)
         QStringLiteral("PRAGMA foreign_keys = ON"), QStringLiteral("PRAGMA journal_mode = WAL"),
         // With WAL a commit is in the log before COMMIT returns; a crash of the program loses
         // nothing committed, only the operating system's last writes could go with the power.
-        QStringLiteral("PRAGMA synchronous = NORMAL"), QStringLiteral("PRAGMA quick_check(1)")};
+        QStringLiteral("PRAGMA synchronous = NORMAL"),
+        // The log is copied back at the end of a visit (HistoryDb::checkpoint), not in the middle
+        // of a device operation; this only bounds it should no visit end.
+        QStringLiteral("PRAGMA wal_autocheckpoint = 20000"),
+        QStringLiteral("PRAGMA quick_check(1)")};
     for (const QString& pragma : pragmas) {
         QSqlQuery q(db);
         if (!q.exec(pragma)) {
