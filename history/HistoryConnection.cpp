@@ -4,15 +4,18 @@
 #include "state/LogCategories.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
+#include <QThread>
 #include <QUrl>
 #include <QUrlQuery>
 
 namespace
 {
 enum class Opened { Ok, Damaged, Failed };
+constexpr int kBusyRetryMs = 20;
 
 HistoryOpenResult failed(const QString& error)
 {
@@ -25,6 +28,27 @@ bool isDamage(const QSqlError& error)
 {
     const int code = error.nativeErrorCode().toInt() & 0xff;
     return code == 11 || code == 26;
+}
+
+// SQLITE_BUSY and SQLITE_LOCKED.
+bool isBusy(const QSqlError& error)
+{
+    const int code = error.nativeErrorCode().toInt() & 0xff;
+    return code == 5 || code == 6;
+}
+
+// Runs the pragma; a database another process is just creating (switching it to WAL) is
+// waited for up to the busy timeout, which SQLite does not apply to that switch.
+bool execWaiting(QSqlQuery& q, const QString& pragma)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (!q.exec(pragma)) {
+        if (!isBusy(q.lastError()) || waited.elapsed() > HistoryConnection::kBusyTimeoutMs)
+            return false;
+        QThread::msleep(kBusyRetryMs);
+    }
+    return true;
 }
 
 Opened runPragmas(QSqlDatabase& db, QString& error)
@@ -41,7 +65,7 @@ Opened runPragmas(QSqlDatabase& db, QString& error)
         QStringLiteral("PRAGMA quick_check(1)")};
     for (const QString& pragma : pragmas) {
         QSqlQuery q(db);
-        if (!q.exec(pragma)) {
+        if (!execWaiting(q, pragma)) {
             error = q.lastError().text();
             return isDamage(q.lastError()) ? Opened::Damaged : Opened::Failed;
         }
