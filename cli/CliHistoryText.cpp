@@ -64,7 +64,7 @@ QString eventLine(const HistoryEvent& e)
         parts.append(QStringLiteral("drift %1 s").arg(e.driftSeconds()));
     if (!e.detail.isEmpty())
         parts.append(RadioText::visible(e.detail));
-    if (!e.path.isEmpty())
+    if (!e.path.isEmpty() && !e.detail.contains(e.path))
         parts.append(e.path);
     return QStringLiteral("  ") + parts.join(QStringLiteral("  "));
 }

@@ -4,15 +4,18 @@
 #include "state/LogCategories.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
+#include <QThread>
 #include <QUrl>
 #include <QUrlQuery>
 
 namespace
 {
 enum class Opened { Ok, Damaged, Failed };
+constexpr int kBusyRetryMs = 20;
 
 HistoryOpenResult failed(const QString& error)
 {
@@ -27,6 +30,27 @@ bool isDamage(const QSqlError& error)
     return code == 11 || code == 26;
 }
 
+// SQLITE_BUSY and SQLITE_LOCKED.
+bool isBusy(const QSqlError& error)
+{
+    const int code = error.nativeErrorCode().toInt() & 0xff;
+    return code == 5 || code == 6;
+}
+
+// Runs the pragma; a database another process is just creating (switching it to WAL) is
+// waited for up to the busy timeout, which SQLite does not apply to that switch.
+bool execWaiting(QSqlQuery& q, const QString& pragma)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (!q.exec(pragma)) {
+        if (!isBusy(q.lastError()) || waited.elapsed() > HistoryConnection::kBusyTimeoutMs)
+            return false;
+        QThread::msleep(kBusyRetryMs);
+    }
+    return true;
+}
+
 Opened runPragmas(QSqlDatabase& db, QString& error)
 {
     const QStringList pragmas = {
@@ -34,10 +58,14 @@ Opened runPragmas(QSqlDatabase& db, QString& error)
         QStringLiteral("PRAGMA foreign_keys = ON"), QStringLiteral("PRAGMA journal_mode = WAL"),
         // With WAL a commit is in the log before COMMIT returns; a crash of the program loses
         // nothing committed, only the operating system's last writes could go with the power.
-        QStringLiteral("PRAGMA synchronous = NORMAL"), QStringLiteral("PRAGMA quick_check(1)")};
+        QStringLiteral("PRAGMA synchronous = NORMAL"),
+        // The log is copied back at the end of a visit (HistoryDb::checkpoint), not in the middle
+        // of a device operation; this only bounds it should no visit end.
+        QStringLiteral("PRAGMA wal_autocheckpoint = 20000"),
+        QStringLiteral("PRAGMA quick_check(1)")};
     for (const QString& pragma : pragmas) {
         QSqlQuery q(db);
-        if (!q.exec(pragma)) {
+        if (!execWaiting(q, pragma)) {
             error = q.lastError().text();
             return isDamage(q.lastError()) ? Opened::Damaged : Opened::Failed;
         }

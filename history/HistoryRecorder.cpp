@@ -129,6 +129,7 @@ void HistoryRecorder::visitEnded()
         return;
     record(QStringLiteral("visit end"),
            [&] { return HistoryWrites::endVisit(*m_store.d, m_visitId, now()); });
+    m_store.d->checkpoint();
 }
 
 void HistoryRecorder::identityRead()

@@ -71,6 +71,12 @@ bool HistoryDb::reopen()
     return false;
 }
 
+void HistoryDb::checkpoint()
+{
+    if (open && !postgres)
+        QSqlQuery(db()).exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
+}
+
 bool HistoryDb::inTransaction(const std::function<bool()>& step)
 {
     const QString begin = postgres ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE");

@@ -26,6 +26,8 @@ struct HistoryDb {
     void noteError(const QSqlError& error) const;
     // Closes and opens the connection again; false with lastError when it stays closed.
     bool reopen();
+    // SQLite: copies the write-ahead log back into the file as far as no reader holds it.
+    void checkpoint();
 };
 
 struct HistoryStore::Private : HistoryDb {
