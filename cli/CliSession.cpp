@@ -95,7 +95,7 @@ bool CliSession::open()
     }
     m_channel.setClient(m_client.get());
     m_link = std::make_unique<BleLink>(m_client.get(), userDialogs());
-    m_channel.journalVisitsOf(m_link.get());
+    m_link->reportVisitsTo(m_channel);
     m_link->setConnectPauseMs(0);
     m_link->Form_Load();
     m_link->applyLanguage();

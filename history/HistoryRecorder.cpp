@@ -96,6 +96,7 @@ bool HistoryRecorder::ensureVisit(const QString& mac)
     if (m_visitId != 0)
         return true;
     m_gaugeId = HistoryWrites::gaugeForMac(*m_store.d, mac, now());
+    m_serialSettled = false;
     if (m_gaugeId != 0)
         m_visitId = HistoryWrites::startVisit(*m_store.d, m_gaugeId, now());
     m_visitOpen = m_visitId != 0;
@@ -149,8 +150,13 @@ void HistoryRecorder::identityRead()
     });
 }
 
+// The first probe record of a visit names the gauge. Later ones in the same visit do not: after
+// another gauge's data were written (a question answered Yes), the read-back carries that serial,
+// but the visit is still with the gauge that is connected.
 bool HistoryRecorder::adoptSerialOf(const QString& hex)
 {
+    if (m_serialSettled)
+        return true;
     DeviceRecordValues values;
     if (!decodeRecord(hex, values).ok || values.SerialNumber == 0)
         return true;
@@ -158,6 +164,7 @@ bool HistoryRecorder::adoptSerialOf(const QString& hex)
                                                        QString::number(values.SerialNumber), now());
     if (gauge != 0)
         m_gaugeId = gauge;
+    m_serialSettled = gauge != 0;
     return gauge != 0;
 }
 

@@ -51,5 +51,6 @@ private:
     qint64 m_gaugeId = 0;
     qint64 m_visitId = 0;
     bool m_visitOpen = false;
+    bool m_serialSettled = false; // the visit's gauge is known by its probe serial
     bool m_failing = false;
 };

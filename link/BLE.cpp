@@ -20,7 +20,7 @@ BLE::BLE(BLEClient* client, QWidget* parent) : QWidget(parent, Qt::Window)
     m_link = new BleLink(client, userDialogs(), this);
     m_channel = new CommandChannel(this);
     m_channel->setClient(client);
-    m_channel->journalVisitsOf(m_link);
+    m_link->reportVisitsTo(*m_channel);
 
     Label1 = new QLabel(QStringLiteral("Bluetooth-Gerät zum Verbinden auswählen"), this);
     lbDevices = new QListWidget(this);

@@ -1,8 +1,10 @@
 #include "link/BleLink.h"
 
 #include "link/BluetoothCheck.h"
+#include "link/CommandChannel.h"
 #include "state/LogCategories.h"
 #include "state/RadioText.h"
+#include "state/ServiceJournal.h"
 #include "state/ServiceLog.h"
 #include "state/SharedState.h"
 #include "state/TextCatalogue.h"
@@ -64,6 +66,13 @@ void BleLink::showError(int number, const QString& source, const QString& descri
 {
     m_dialogs.message(QString::number(number) + QStringLiteral("   ") + source + QLatin1Char('\r') +
                       description);
+}
+
+void BleLink::reportVisitsTo(CommandChannel& channel)
+{
+    connect(this, &BleLink::linkReady, &channel,
+            [&channel] { channel.journal().visitStarted(sharedState().DeviceAddress); });
+    connect(this, &BleLink::linkDown, &channel, [&channel] { channel.journal().visitEnded(); });
 }
 
 void BleLink::Form_Load()

@@ -2,6 +2,7 @@
 
 #include "link/BLEClient.h"
 
+class CommandChannel;
 class UserDialogs;
 
 #include <QObject>
@@ -40,6 +41,9 @@ public:
     void setConnectPauseMs(int ms) { m_connectPauseMs = ms; }
     void setConnectLimitMs(int ms) { m_connectLimitMs = ms; }
     void setTimerIntervalMs(int ms) { m_timer1.setInterval(ms); }
+
+    // Reports link up and down as the start and end of a visit to the channel's journal.
+    void reportVisitsTo(CommandChannel& channel);
 
     void Form_Load();
     void Form_Activate();

@@ -1,6 +1,5 @@
 #include "link/CommandChannel.h"
 
-#include "link/BleLink.h"
 #include "state/LogCategories.h"
 #include "state/ServiceJournal.h"
 #include "state/SharedState.h"
@@ -14,13 +13,6 @@ ServiceJournal& CommandChannel::journal() const
 {
     static ServiceJournal nothing;
     return m_journal ? *m_journal : nothing;
-}
-
-void CommandChannel::journalVisitsOf(BleLink* link)
-{
-    connect(link, &BleLink::linkReady, this,
-            [this] { journal().visitStarted(sharedState().DeviceAddress); });
-    connect(link, &BleLink::linkDown, this, [this] { journal().visitEnded(); });
 }
 
 void CommandChannel::setClient(BLEClient* client)

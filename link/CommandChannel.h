@@ -9,7 +9,6 @@
 #include <QObject>
 #include <QPointer>
 
-class BleLink;
 class ServiceJournal;
 class UserDialogs;
 
@@ -29,8 +28,6 @@ public:
     // does not own it. Without one, journal() is a journal that records nothing.
     void setJournal(ServiceJournal* journal) { m_journal = journal; }
     ServiceJournal& journal() const;
-    // Reports link up and down of link as the start and end of a visit to the journal.
-    void journalVisitsOf(BleLink* link);
 
     // Writes CommandText to the command characteristic. A failing write shows the error report
     // (number, source, description and the log file) and returns the failure.

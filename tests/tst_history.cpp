@@ -163,16 +163,23 @@ private slots:
     {
         QTest::addColumn<int>("corruptAt");
         QTest::addColumn<bool>("restore");
-        QTest::newRow("verified write") << -1 << false;
-        QTest::newRow("verify mismatch") << 17 << false;
-        QTest::newRow("restore of a backup") << -1 << true;
+        QTest::addColumn<QString>("serialHex"); // replaces bytes 4-7 of what is written
+        QTest::newRow("verified write") << -1 << false << QString();
+        QTest::newRow("verify mismatch") << 17 << false << QString();
+        QTest::newRow("restore of a backup") << -1 << true << QString();
+        QTest::newRow("another gauge's data") << -1 << false << "39300000";
     }
     void writeOutcomes()
     {
         QFETCH(int, corruptAt);
         QFETCH(bool, restore);
+        QFETCH(QString, serialHex);
         Recording r(fresh());
         RecordingDialogs dialogs;
+        dialogs.answer = true;
+        QString written = hexOf(r.sim.gauge.file("probe"));
+        if (!serialHex.isEmpty())
+            written.replace(2 * RecordLayout::SerialNumber, serialHex.size(), serialHex);
         r.sim.gauge.setCorruptWriteOffset(corruptAt);
         SafeWriter writer(r.sim.channel, dialogs);
         const QString backups = fresh() + ".backup";
@@ -180,9 +187,8 @@ private slots:
         writer.setBackupFolder(backups);
         const QString source = dir.filePath("probe");
         QVERIFY(writeFile(source, hexOf(r.sim.gauge.file("probe")).toLatin1() + "\r\n"));
-        const SafeWriteResult result =
-            restore ? QCoro::waitFor(writer.restore(source, "probe"))
-                    : QCoro::waitFor(writer.write("probe", hexOf(r.sim.gauge.file("probe"))));
+        const SafeWriteResult result = restore ? QCoro::waitFor(writer.restore(source, "probe"))
+                                               : QCoro::waitFor(writer.write("probe", written));
         QCOMPARE(result.ok(), corruptAt < 0);
         const QList<HistoryEvent> writes = r.events(HistoryEventKind::Write);
         QCOMPARE(writes.size(), 1);
@@ -194,6 +200,9 @@ private slots:
         QCOMPARE(restores.size(), restore ? 1 : 0);
         if (restore)
             QCOMPARE(restores[0].path, source);
+        // The visit stays with the connected gauge, whatever serial its file holds now.
+        QCOMPARE(r.store.gauges().size(), 1);
+        QCOMPARE(r.store.gauges()[0].serial, simSerial());
     }
 
     // The first read after a start and after a set are recorded with the drift of the gauge.
