@@ -2,7 +2,6 @@
 
 #include "link/CommandChannel.h"
 #include "link/EventLoopTurn.h"
-#include "link/TransferResult.h"
 #include "state/SharedState.h"
 
 #include <QTimer>
@@ -17,6 +16,20 @@ QString withoutQuestionMark(QString keyword)
     if (keyword.endsWith(QLatin1Char('?')))
         keyword.chop(1);
     return keyword;
+}
+
+// The value's keyword (its text up to the first "?", blank or "!", see commandKeyword) is
+// keyword; read from the bytes as they came, without turning them into text first.
+bool hasKeyword(const QByteArray& value, const QString& keyword)
+{
+    const qsizetype n = keyword.size();
+    if (n == 0 || value.size() < n || QLatin1StringView(value.constData(), n) != keyword)
+        return false;
+    for (const char separator : {'?', ' ', '!'}) {
+        if (keyword.contains(QLatin1Char(separator)))
+            return false; // no value's keyword holds a separator
+    }
+    return value.size() == n || value[n] == '?' || value[n] == ' ' || value[n] == '!';
 }
 } // namespace
 
@@ -55,9 +68,7 @@ public:
         // valueReceived comes before the dispatcher runs, replyHandled after it.
         m_connections << connect(&channel, &CommandChannel::valueReceived, this,
                                  [this](const QByteArray& value) {
-                                     m_ours =
-                                         !m_keyword.isEmpty() &&
-                                         commandKeyword(QString::fromLatin1(value)) == m_keyword;
+                                     m_ours = hasKeyword(value, m_keyword);
                                  })
                       << connect(&channel, &CommandChannel::replyHandled, this,
                                  &ReplyWatch::onReplyHandled)
