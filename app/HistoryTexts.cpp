@@ -88,6 +88,24 @@ QString refreshCaption()
     return pick("Aktualisieren", "Refresh");
 }
 
+QString locationCaption()
+{
+    return pick("&Datenbank:", "&Database:");
+}
+
+QString openCaption()
+{
+    return pick("Öffnen", "Open");
+}
+
+QString locationHint()
+{
+    return pick("Eine SQLite-Datei oder postgresql://benutzer@rechner/datenbank; leer: die "
+                "Datei im Anwendungsordner des Benutzers",
+                "An SQLite file or postgresql://user@host/db; empty: the file in the user's "
+                "application-data folder");
+}
+
 QString exportFailed(const QString& path, const QString& reason)
 {
     return pick("Der Verlauf konnte nicht nach %1 exportiert werden: %2",

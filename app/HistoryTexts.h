@@ -23,6 +23,9 @@ QStringList timelineHeaders();
 QString compareCaption();
 QString exportCaption();
 QString refreshCaption();
+QString locationCaption();
+QString openCaption();
+QString locationHint();
 QString exportFailed(const QString& path, const QString& reason);
 QString exported(const QString& path);
 // The caption of the first and the second snapshot compared ("Stand A", "Snapshot B") and the

@@ -14,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
 #include <QTableWidget>
@@ -89,6 +90,20 @@ void frmHistory::createControls()
     });
     connect(cmdExport, &QPushButton::clicked, this, &frmHistory::cmdExport_Click);
     connect(cmdRefresh, &QPushButton::clicked, this, &frmHistory::refresh);
+    lblLocation = new QLabel(this);
+    txtLocation = new QLineEdit(this);
+    txtLocation->setObjectName(QStringLiteral("txtLocation"));
+    cmdOpen = new QPushButton(this);
+    cmdOpen->setObjectName(QStringLiteral("cmdOpen"));
+    lblLocation->setBuddy(txtLocation);
+    connect(cmdOpen, &QPushButton::clicked, this, &frmHistory::cmdOpen_Click);
+    connect(txtLocation, &QLineEdit::returnPressed, this, &frmHistory::cmdOpen_Click);
+}
+
+void frmHistory::cmdOpen_Click()
+{
+    emit locationChosen(txtLocation->text().trimmed());
+    refresh();
 }
 
 void frmHistory::layoutControls()
@@ -113,7 +128,13 @@ void frmHistory::layoutControls()
     compare->addWidget(chartCompare, 1, 2, 2, 1);
     compare->setColumnStretch(2, 1);
 
+    auto* location = new QHBoxLayout;
+    location->addWidget(lblLocation);
+    location->addWidget(txtLocation, 1);
+    location->addWidget(cmdOpen);
+
     auto* main = new QVBoxLayout(this);
+    main->addLayout(location);
     main->addLayout(buttons);
     main->addLayout(lists, 1);
     main->addLayout(compare);
@@ -126,6 +147,9 @@ void frmHistory::applyLanguage()
     tvwTimeline->setHeaderLabels(HistoryTexts::timelineHeaders());
     cmdExport->setText(HistoryTexts::exportCaption());
     cmdRefresh->setText(HistoryTexts::refreshCaption());
+    lblLocation->setText(HistoryTexts::locationCaption());
+    cmdOpen->setText(HistoryTexts::openCaption());
+    txtLocation->setToolTip(HistoryTexts::locationHint());
     lblCompare->setText(HistoryTexts::compareCaption());
     for (int slot = 0; slot < 2; ++slot)
         lblSnapshot[slot]->setText(HistoryTexts::snapshotSlot(slot));
@@ -162,6 +186,8 @@ void frmHistory::showEvent(QShowEvent* event)
 void frmHistory::refresh()
 {
     m_gauges = storeOpen() ? m_store->gauges() : QList<GaugeSummary>();
+    if (storeOpen())
+        txtLocation->setText(m_store->location());
     fillGauges(m_gauges);
     showStatus();
 }

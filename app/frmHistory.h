@@ -10,6 +10,7 @@ class CurveChart;
 class HistoryStore;
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QTableWidget;
 class QTreeWidget;
@@ -38,6 +39,12 @@ public:
     void compareSnapshots(int first, int second);
     // Asks for a file (UserDialogs) and writes the shown gauge's history into it as CSV.
     void cmdExport_Click();
+    // The history named in the location field is to be used from now on (empty: the default).
+    void cmdOpen_Click();
+
+signals:
+    // The user chose another history: an SQLite file or a postgresql:// URL; empty: the default.
+    void locationChosen(const QString& location);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -64,6 +71,9 @@ private:
     CurveChart* chartCompare = nullptr;
     QPushButton* cmdExport = nullptr;
     QPushButton* cmdRefresh = nullptr;
+    QLabel* lblLocation = nullptr;
+    QLineEdit* txtLocation = nullptr;
+    QPushButton* cmdOpen = nullptr;
 
     HistoryStore* m_store = nullptr;
     qint64 m_gaugeId = 0;

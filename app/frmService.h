@@ -102,6 +102,8 @@ public:
 signals:
     // The quit sequence has run; the program ends now.
     void programEnded();
+    // The user chose another service history in the History window (empty: the default).
+    void historyLocationChosen(const QString& location);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -5,8 +5,11 @@
 
 frmHistory* frmService::historyWindow()
 {
-    if (!m_historyWindow)
+    if (!m_historyWindow) {
         m_historyWindow = new frmHistory(m_history, this);
+        connect(m_historyWindow, &frmHistory::locationChosen, this,
+                &frmService::historyLocationChosen);
+    }
     return m_historyWindow;
 }
 

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QPointer>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWindow>
@@ -23,6 +24,24 @@ struct Arguments {
     QString history;
     bool exitWhenShown = false;
 };
+
+// The history the user chose in the History window, kept for the next start ("history/location"
+// in the program's settings); empty: the default file.
+const QString kHistorySetting = QStringLiteral("history/location");
+
+QString chosenHistory()
+{
+    return QSettings().value(kHistorySetting).toString();
+}
+
+void chooseHistory(const QString& location)
+{
+    QSettings settings;
+    if (location.isEmpty())
+        settings.remove(kHistorySetting);
+    else
+        settings.setValue(kHistorySetting, location);
+}
 
 Arguments parse(const QApplication& app)
 {
@@ -137,7 +156,12 @@ int main(int argc, char** argv)
     }
     statusLine = &window;
     window.setJournal(&recorder);
-    recorder.open(args.history);
+    recorder.open(args.history.isEmpty() ? chosenHistory() : args.history);
+    QObject::connect(&window, &frmService::historyLocationChosen, &window,
+                     [&recorder](const QString& location) {
+                         if (recorder.open(location).ok)
+                             chooseHistory(location);
+                     });
     QObject::connect(&window, &frmService::programEnded, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     window.show();

@@ -51,6 +51,10 @@ HistoryRecorder::~HistoryRecorder()
 
 HistoryOpenResult HistoryRecorder::open(const QString& location)
 {
+    // A visit under way ends in the history it began in; the next report starts it anew.
+    if (m_visitOpen)
+        visitEnded();
+    m_visitId = m_gaugeId = 0;
     const HistoryOpenResult r = m_store.open(location);
     if (!r.movedAside.isEmpty())
         warn(QStringLiteral("the history was damaged: moved to %1, a new one started")

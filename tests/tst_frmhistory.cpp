@@ -9,6 +9,7 @@
 #include "tests/common/RecordingDialogs.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -197,6 +198,19 @@ private slots:
         h.window().English_Click();
         QCOMPARE(h.window().mnuHistory->text(), "&History");
         QCOMPARE(history->windowTitle(), "History");
+
+        // another history chosen in the window (wired as the program does): the visit under way
+        // ends in the first one, the window shows the new one
+        QObject::connect(&h.window(), &frmService::historyLocationChosen, &h.window(),
+                         [&recorder](const QString& location) { recorder.open(location); });
+        const QString other = dir.filePath(QStringLiteral("other.sqlite"));
+        control<QLineEdit>(*history, "txtLocation")->setText(other);
+        control<QPushButton>(*history, "cmdOpen")->click();
+        QCOMPARE(store.location(), other);
+        QCOMPARE(gauges->topLevelItemCount(), 0);
+        HistoryStore first;
+        QVERIFY(first.open(dir.filePath(QStringLiteral("history.sqlite"))).ok);
+        QVERIFY(first.visits(first.gauges().value(0).id).value(0).end.isValid());
     }
 
     void historyNotOpen()
