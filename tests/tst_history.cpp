@@ -159,6 +159,36 @@ private slots:
         QCOMPARE(store.snapshots(store.gauge(simSerial())->id).size(), 2); // probe, factory
     }
 
+    // zvctl killed while it waits for a reply that never comes (the factory open, command 17):
+    // the file opens undamaged with all it had committed, the visit left without an end.
+    void killedMidVisit()
+    {
+        const QString file = fresh();
+        QProcess run;
+        run.start(qEnvironmentVariable("ZV_BIN_DIR") + "/zvctl",
+                  {"--simulator", "--history", file, "--timeout", "60000", "--sim-fault",
+                   "17:silent", "read"});
+        const auto kinds = [&file] {
+            HistoryStore store;
+            QStringList found;
+            const auto gauge = store.open(file).ok ? store.gauge(simSerial()) : std::nullopt;
+            for (const VisitSummary& v : gauge ? store.visits(gauge->id) : QList<VisitSummary>())
+                for (const HistoryEvent& e : v.events)
+                    found << historyEventKindName(e.kind);
+            return found;
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(kinds(), QStringList({"read", "identity"}), 20000);
+        run.kill();
+        QVERIFY(run.waitForFinished());
+        HistoryStore after;
+        const HistoryOpenResult opened = after.open(file);
+        QVERIFY(opened.ok && opened.movedAside.isEmpty());
+        const QList<VisitSummary> visits = after.visits(after.gauge(simSerial())->id);
+        QCOMPARE(visits.size(), 1);
+        QVERIFY(!visits[0].end.isValid());
+        QCOMPARE(kinds(), QStringList({"read", "identity"}));
+    }
+
     void writeOutcomes_data()
     {
         QTest::addColumn<int>("corruptAt");
