@@ -6,6 +6,8 @@
 #include "tests/common/SimLink.h"
 #include "tests/common/TestFiles.h"
 
+#include <QProcess>
+
 // A recorder on a history file, journal of a connected simulated gauge.
 struct Recording {
     HistoryStore store;
@@ -38,4 +40,22 @@ inline QString simSerial()
     DeviceRecordValues values;
     decodeRecord(hexOf(SimGauge().file("probe")), values);
     return QString::number(values.SerialNumber);
+}
+
+// Two zvctl reads recording into location at the same time: the standard error of each that did
+// not end well (exit 0, no word about the history); empty when both did.
+inline QByteArray twoReadsAtOnce(const QString& location)
+{
+    QProcess runs[2];
+    for (QProcess& p : runs)
+        p.start(qEnvironmentVariable("ZV_BIN_DIR") + "/zvctl",
+                {"--simulator", "--history", location, "read"});
+    QByteArray failures;
+    for (QProcess& p : runs) {
+        const bool finished = p.waitForFinished(30000);
+        const QByteArray err = p.readAllStandardError();
+        if (!finished || p.exitCode() != 0 || err.contains("history"))
+            failures += "zvctl: " + err + (finished ? "" : "(still running)") + "\n";
+    }
+    return failures;
 }
