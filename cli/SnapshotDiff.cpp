@@ -6,8 +6,6 @@
 #include "info/RecordComparison.h"
 #include "info/RecordDecoder.h"
 
-#include <QMap>
-
 namespace
 {
 QList<CellText> cellsOf(const HistorySnapshot& snapshot, const QLocale& locale)
@@ -15,14 +13,6 @@ QList<CellText> cellsOf(const HistorySnapshot& snapshot, const QLocale& locale)
     DeviceRecordValues values;
     decodeRecord(snapshot.hex, values);
     return recordCellTexts(values, snapshot.file, locale);
-}
-
-QMap<CellPosition, QString> byPosition(const QList<CellText>& cells)
-{
-    QMap<CellPosition, QString> map;
-    for (const CellText& c : cells)
-        map.insert({c.row, c.column}, c.text);
-    return map;
 }
 
 constexpr int kLastProbeKindRow = 7; // rows 1-7: one value per probe kind (FE, NFE)
@@ -55,8 +45,8 @@ QList<FieldChange> changes(const HistorySnapshot& before, const HistorySnapshot&
 {
     const QList<CellText> first = cellsOf(before, locale);
     const QList<CellText> second = cellsOf(after, locale);
-    const QMap<CellPosition, QString> a = byPosition(first);
-    const QMap<CellPosition, QString> b = byPosition(second);
+    const QMap<CellPosition, QString> a = RecordComparison::textsByCell(first);
+    const QMap<CellPosition, QString> b = RecordComparison::textsByCell(second);
     QList<FieldChange> list;
     for (const CellPosition& cell : RecordComparison::differingCells(first, second)) {
         FieldChange change = fieldOf(cell);

@@ -12,7 +12,9 @@ bool isNameCell(const CellText& cell)
     return cell.row == 0 && cell.column == 0;
 }
 
-QMap<CellPosition, QString> byPosition(const QList<CellText>& cells)
+} // namespace
+
+QMap<CellPosition, QString> textsByCell(const QList<CellText>& cells)
 {
     QMap<CellPosition, QString> map;
     for (const CellText& cell : cells) {
@@ -21,12 +23,11 @@ QMap<CellPosition, QString> byPosition(const QList<CellText>& cells)
     }
     return map;
 }
-} // namespace
 
 QList<CellPosition> differingCells(const QList<CellText>& first, const QList<CellText>& second)
 {
-    const QMap<CellPosition, QString> a = byPosition(first);
-    const QMap<CellPosition, QString> b = byPosition(second);
+    const QMap<CellPosition, QString> a = textsByCell(first);
+    const QMap<CellPosition, QString> b = textsByCell(second);
     QList<CellPosition> differing;
     for (auto it = a.cbegin(); it != a.cend(); ++it) {
         const auto other = b.constFind(it.key());

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QLocale>
+#include <QMap>
 
 // A cell of the calibration table, row and column counted from 0.
 struct CellPosition {
@@ -22,6 +23,8 @@ struct CellPosition {
 // Which value cells of the calibration table differ between two records.
 namespace RecordComparison
 {
+// The texts of the value cells by their position (the top-left cell, the file's name, left out).
+QMap<CellPosition, QString> textsByCell(const QList<CellText>& cells);
 // The cells whose texts differ between the two lists of cell texts (as recordCellTexts gives
 // them), in row and column order. The top-left cell (the file's name) is not compared; a cell
 // that only one list holds differs.
