@@ -190,6 +190,8 @@ private slots:
         QTest::newRow("gauge without the file") << "missing" << S::Ok << 1 + 16 + 15;
         QTest::newRow("restore of a missing backup") << "restore" << S::SourceRefused << 0;
         QTest::newRow("backup read short") << "short" << S::BackupReadFailed << 15;
+        QTest::newRow("backup read, a middle block short")
+            << "middle" << S::BackupReadFailed << 3 + 1;
         QTest::newRow("backup folder is a file") << "blocked" << S::BackupSaveFailed << 15;
         QTest::newRow("create refused") << "create" << S::WriteFailed << 15 + 2;
         QTest::newRow("read-back refused") << "verify" << S::VerifyReadFailed << 15 + 16 + 1;
@@ -214,6 +216,9 @@ private slots:
             b.sim->gauge.removeFile(Probe);
         if (setup == u"short")
             b.sim->gauge.setScriptedReply(14, "$rd?1 384 04A1B2C3D4!");
+        b.sim->gauge.setPadReads(setup == u"middle"); // the last block fills up what one lacks
+        if (setup == u"middle")
+            b.sim->gauge.setScriptedReply(3, "$rd?1 32 16" + QByteArray(32, 'A') + "!");
         if (setup == u"blocked")
             writer.setBackupFolder(blocked);
         if (setup == u"create" || setup == u"verify")
