@@ -116,6 +116,7 @@ private slots:
         QTest::newRow("download, factory fails: nothing saved") << none << QStringList{"--simulator", "--sim-fault", "20:drop", "download", "DIR"} << 3 << "" << "" << any;
         QTest::newRow("upload, not hex") << QStringList{"probe=ABZZ\r\n"} << QStringList{"--simulator", "--trace", "--yes", "upload-probe", "DIR"} << 1 << "" << "" << none;
         QTest::newRow("upload, other gauge") << QStringList{"probe=other"} << QStringList{"--simulator", "--trace", "upload-probe", "DIR"} << 1 << "" << "" << any;
+        QTest::newRow("upload, other gauge, its file not opened") << QStringList{"probe=other"} << QStringList{"--simulator", "--trace", "--lang", "en", "--sim-fault", "1:error", "upload-probe", "DIR"} << 1 << "" << "is not known" << QStringList{"$fr?probe!"};
         QTest::newRow("upload, own record") << QStringList{"probe=own"} << QStringList{"--simulator", "--lang", "en", "--backup-dir", "BAK", "upload-probe", "DIR"} << 0 << "400 bytes written into \"probe\" and verified\n" << "" << any;
         QTest::newRow("write-factory") << QStringList{"probe=own"} << QStringList{"--simulator", "--lang", "en", "--backup-dir", "BAK", "write-factory", "DIR"} << 0 << "400 bytes written into \"factory\" and verified\n" << "" << any;
         QTest::newRow("upload, chunk refused") << QStringList{"probe=own"} << QStringList{"--simulator", "--backup-dir", "BAK", "--sim-fault", "19:error", "upload-probe", "DIR"} << 1 << "" << "" << any;
