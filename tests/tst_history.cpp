@@ -185,7 +185,7 @@ private slots:
     void writeOutcomes_data()
     {
         QTest::addColumn<int>("corruptAt");
-        QTest::addColumn<QString>("setup");     // restore, the question answered No
+        QTest::addColumn<QString>("setup");     // restore, the question answered No, open refused
         QTest::addColumn<QString>("serialHex"); // replaces bytes 4-7 of what is written
         // clang-format off
         QTest::newRow("verified write") << -1 << "" << QString();
@@ -193,6 +193,7 @@ private slots:
         QTest::newRow("restore of a backup") << -1 << "restore" << QString();
         QTest::newRow("another gauge's data") << -1 << "" << "39300000";
         QTest::newRow("another gauge's data, No") << -1 << "no" << "39300000";
+        QTest::newRow("another gauge's data, the gauge's file not opened") << -1 << "unopened" << "39300000";
         // clang-format on
     }
     void writeOutcomes()
@@ -203,7 +204,10 @@ private slots:
         Recording r(fresh());
         RecordingDialogs dialogs;
         const bool restore = setup == "restore", goesOn = setup != "no";
+        const bool backedUp = goesOn && setup != "unopened";
         dialogs.answer = goesOn;
+        if (setup == "unopened")
+            r.sim.gauge.setFault(1, SimFault::StatusError);
         QString written = hexOf(r.sim.gauge.file("probe"));
         if (!serialHex.isEmpty())
             written.replace(2 * RecordLayout::SerialNumber, serialHex.size(), serialHex);
@@ -219,8 +223,8 @@ private slots:
         QCOMPARE(result.ok(), goesOn && corruptAt < 0);
         const QList<HistoryEvent> writes = r.events(HistoryEventKind::Write);
         QCOMPARE(writes.size(), int(goesOn));
-        QCOMPARE(r.events(HistoryEventKind::Backup).size(), int(goesOn));
-        QCOMPARE(QDir(backups).isEmpty(), !goesOn);
+        QCOMPARE(r.events(HistoryEventKind::Backup).size(), int(backedUp));
+        QCOMPARE(QDir(backups).isEmpty(), !backedUp);
         QCOMPARE(r.events(HistoryEventKind::Backup).value(0).path, result.backupPath);
         if (goesOn) {
             QCOMPARE(writes[0].ok, result.ok());
@@ -231,9 +235,10 @@ private slots:
         QCOMPARE(restores.size(), restore ? 1 : 0);
         if (restore)
             QCOMPARE(restores[0].path, source);
-        // The visit stays with the connected gauge, whatever serial its file holds now.
+        // The visit stays with the connected gauge (by the serial read before the write, else by
+        // its address), whatever serial its file holds now.
         QCOMPARE(r.store.gauges().size(), 1);
-        QCOMPARE(r.store.gauges()[0].serial, simSerial());
+        QCOMPARE(r.store.gauges()[0].serial, setup == "unopened" ? QString() : simSerial());
     }
 
     // The first read after a start and after a set are recorded with the drift of the gauge.
