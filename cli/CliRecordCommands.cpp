@@ -189,11 +189,18 @@ namespace
 int writeSafely(CliSession& session, const QString& deviceFile,
                 const std::function<QCoro::Task<SafeWriteResult>(SafeWriter&)>& write)
 {
+    const QString backupDir = session.options().backupDir;
+    if (!backupDir.isEmpty() && !QDir().mkpath(backupDir)) {
+        CliOutput::message(pick("Der Ordner für Sicherungen kann nicht angelegt werden: %1",
+                                "The folder for backups cannot be created: %1")
+                               .arg(backupDir));
+        return ExitFailed;
+    }
     if (const int rc = session.connectGauge(); rc != ExitDone)
         return rc;
     SafeWriter writer(session.channel(), userDialogs());
-    if (!session.options().backupDir.isEmpty())
-        writer.setBackupFolder(session.options().backupDir);
+    if (!backupDir.isEmpty())
+        writer.setBackupFolder(backupDir);
     QObject::connect(&writer, &SafeWriter::backupSaved, [](const QString& path) {
         CliOutput::message(InfoTexts::backupSavedNote(path));
     });

@@ -154,9 +154,10 @@ void HistoryRecorder::identityRead()
     });
 }
 
-// The first probe record of a visit names the gauge. Later ones in the same visit do not: after
-// another gauge's data were written (a question answered Yes), the read-back carries that serial,
-// but the visit is still with the gauge that is connected.
+// The first probe record read in a visit names the gauge, unless the probe file was written
+// before: that record (a read-back) carries the data written, perhaps another gauge's serial
+// after a Yes, but the visit is still with the gauge that is connected. Later records do not
+// name it either.
 bool HistoryRecorder::adoptSerialOf(const QString& hex)
 {
     if (m_serialSettled)
@@ -189,6 +190,16 @@ void HistoryRecorder::recordRead(const QString& file, const QString& hex)
         e.at = now();
         return e.snapshotId != 0 && HistoryWrites::addEvent(*m_store.d, e);
     });
+}
+
+// A write of the probe file settles the visit's gauge as it is now: by the serial read before
+// it, else by the gauge's address.
+void HistoryRecorder::fileWriteStarting(const QString& file)
+{
+    if (file != sharedState().ProbeFileName)
+        return;
+    record(QStringLiteral("write"), [&] { return ensureVisit(sharedState().DeviceAddress); });
+    m_serialSettled = true;
 }
 
 void HistoryRecorder::backupSaved(const QString& file, const QString& path)

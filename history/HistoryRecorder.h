@@ -25,6 +25,7 @@ public:
     void visitEnded() override;
     void identityRead() override;
     void recordRead(const QString& file, const QString& hex) override;
+    void fileWriteStarting(const QString& file) override;
     void backupSaved(const QString& file, const QString& path) override;
     void fileWritten(const QString& file, const QString& hex, bool verified, int differingByte,
                      const QString& backupPath, const QString& detail) override;
@@ -51,6 +52,6 @@ private:
     qint64 m_gaugeId = 0;
     qint64 m_visitId = 0;
     bool m_visitOpen = false;
-    bool m_serialSettled = false; // the visit's gauge is known by its probe serial
+    bool m_serialSettled = false; // the visit's gauge is known for good (by serial or address)
     bool m_failing = false;
 };

@@ -5,6 +5,7 @@
 #include "link/CommandChannel.h"
 #include "link/DeviceFile.h"
 #include "state/LogCategories.h"
+#include "state/ServiceJournal.h"
 #include "state/SharedState.h"
 #include "state/TextCatalogue.h"
 #include "state/UserDialogs.h"
@@ -48,6 +49,7 @@ QCoro::Task<TransferResult> FileWriter::writeConfirmed(QString name, QString hex
         co_return TransferResult::failure(TransferStatus::NotConnected, QString(),
                                           QStringLiteral("no gauge connected"));
     s.FileHex = hex;
+    m_channel.journal().fileWriteStarting(name);
     DeviceFile file(m_channel, m_cancel);
     const TransferResult removed = co_await file.remove(name);
     if (!removed.ok())

@@ -170,10 +170,7 @@ QCoro::Task<InfoOutcome> uploadProbe(InfoSequenceContext c, QString caption)
     }
     AppendServiceLog(QStringLiteral("Datei ProbedatenLänge") + QString::number(loaded.hex.size()));
     AppendServiceLog(QStringLiteral("Datei Probedaten") + loaded.hex);
-    if (loaded.hex.isEmpty()) {
-        s.ProbeData.clear();
-        co_return InfoOutcome{};
-    }
+    // A file holding only its line end has no data: confirmAndWrite refuses it, ProbeData stays.
     co_return co_await confirmAndWrite(c, s.ProbeFileName, loaded.hex);
 }
 

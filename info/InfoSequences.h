@@ -18,8 +18,8 @@ struct InfoOutcome {
 };
 
 // What a sequence of the information window runs on. The channel and the dialogs must outlive
-// the sequence; the token and the events are shared with it. Only the download and a probe
-// upload of an empty file run without a channel (null).
+// the sequence; the token and the events are shared with it. Only the download runs without a
+// channel (null).
 struct InfoSequenceContext {
     CommandChannel* channel = nullptr;
     UserDialogs* dialogs = nullptr;

@@ -174,16 +174,24 @@ QString mismatchText(const SafeWriteResult& r)
 
 QString guardQuestion(const WriteGuard::Check& check, const QString& deviceFile)
 {
+    const QString nothing = pick("nichts", "nothing");
     QString text =
-        pick("Die Daten passen nicht zu diesem Gerät:\n", "The data do not match this gauge:\n");
+        check.gaugeUnknown()
+            ? pick("Die Datei %1 des Geräts kann nicht gelesen werden oder fehlt: Ob die Daten "
+                   "zu diesem Gerät passen, ist nicht bekannt.\n",
+                   "The gauge's file %1 cannot be read or is missing: whether the data belong to "
+                   "this gauge is not known.\n")
+                  .arg(quoted(deviceFile))
+            : pick("Die Daten passen nicht zu diesem Gerät:\n",
+                   "The data do not match this gauge:\n");
     if (check.serialDiffers)
-        text += guardLine("Seriennummer", "Serial number",
-                          QString::number(check.data.serialNumber.value_or(0)),
-                          QString::number(check.gauge.serialNumber.value_or(0)));
+        text += guardLine(
+            "Seriennummer", "Serial number", QString::number(check.data.serialNumber.value_or(0)),
+            check.gauge.serialNumber ? QString::number(*check.gauge.serialNumber) : nothing);
     if (check.probeTypeDiffers)
-        text += guardLine("Sondentyp", "Probe type",
-                          WriteGuard::probeTypeText(check.data.probeType.value_or(0)),
-                          WriteGuard::probeTypeText(check.gauge.probeType.value_or(0)));
+        text += guardLine(
+            "Sondentyp", "Probe type", WriteGuard::probeTypeText(check.data.probeType.value_or(0)),
+            check.gauge.probeType ? WriteGuard::probeTypeText(*check.gauge.probeType) : nothing);
     return text + pick("Trotzdem in die Datei %1 schreiben?", "Write into the file %1 anyway?")
                       .arg(quoted(deviceFile));
 }

@@ -2,8 +2,8 @@
 
 #include "info/HexText.h"
 #include "info/SafeWriteResult.h"
-#include "link/TransferResult.h"
 #include "info/WriteGuard.h"
+#include "link/TransferResult.h"
 
 #include <QString>
 
@@ -29,7 +29,8 @@ QString failedIndicator();
 QString hexProblemName(HexText::Problem problem);
 
 // Safe writes (backup, guard, verify, restore).
-// The question before writing data of another gauge or probe type, both values shown.
+// The question before writing data of another gauge or probe type, both values shown, or data
+// that cannot be compared with the gauge's file because it has none.
 QString guardQuestion(const WriteGuard::Check& check, const QString& deviceFile);
 // What to tell the user about a safe write that did not succeed; empty where nothing is to be
 // said (success, a No, a cancel, data the check before the write has already refused).

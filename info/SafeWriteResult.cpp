@@ -65,8 +65,8 @@ QString describeSafeWrite(const SafeWriteResult& r)
         return QStringLiteral("backup of \"%1\" not saved, nothing written: ").arg(r.deviceFile) +
                r.detail;
     case SafeWriteStatus::GuardDeclined:
-        return QStringLiteral("data of another gauge or probe type, nothing written") +
-               backupNote(r);
+        return QStringLiteral("data not known to match this gauge (serial number, probe type), "
+                              "nothing written");
     case SafeWriteStatus::WriteFailed:
         return QStringLiteral("write of \"%1\" failed: ").arg(r.deviceFile) +
                describeTransfer(r.transfer) + backupNote(r);

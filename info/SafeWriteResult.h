@@ -12,7 +12,7 @@ enum class SafeWriteStatus {
     SourceRefused = 2,    // restore: the backup file could not be loaded or was refused
     BackupReadFailed = 3, // the gauge's current file could not be read: nothing written
     BackupSaveFailed = 4, // the backup could not be saved on the PC: nothing written
-    GuardDeclined = 5,    // data of another gauge or probe type, the user said No: nothing written
+    GuardDeclined = 5,    // data not known to be this gauge's, the user said No: nothing written
     WriteFailed = 6,      // the write itself failed; the gauge's file may be gone or partial
     VerifyReadFailed = 7, // written, but the file could not be read back: not verified
     VerifyMismatch = 8,   // written, but the gauge holds other bytes than were sent

@@ -29,7 +29,8 @@ QCoro::Task<SafeWriteResult> SafeWriter::write(QString deviceFile, QString hex)
 
 void SafeWriter::report(const SafeWriteResult& result, const QString& hex) const
 {
-    if (result.status == SafeWriteStatus::NotConnected)
+    // A write declined or without a gauge never began: the history has nothing of it.
+    if (result.status == SafeWriteStatus::NotConnected || result.declined())
         return;
     m_channel.journal().fileWritten(result.deviceFile, hex, result.ok(), result.difference.offset,
                                     result.backupPath, describeSafeWrite(result));
@@ -45,16 +46,21 @@ QCoro::Task<SafeWriteResult> SafeWriter::attempt(QString deviceFile, QString hex
                                                   QStringLiteral("no gauge connected"));
         co_return result;
     }
+    // The guard needs the gauge's file, so it is read first; the backup is saved only once the
+    // write goes ahead, so a No leaves no backup behind.
     QString gaugeHex;
-    result = co_await takeBackup(deviceFile, gaugeHex);
+    result = co_await readGaugeFile(deviceFile, gaugeHex);
     if (!result.ok())
         co_return finish(result);
     if (!guardAllows(deviceFile, hex, gaugeHex)) {
         result.status = SafeWriteStatus::GuardDeclined;
-        result.transfer = TransferResult::failure(TransferStatus::Declined, QString(),
-                                                  QStringLiteral("another gauge's data"));
+        result.transfer =
+            TransferResult::failure(TransferStatus::Declined, QString(),
+                                    QStringLiteral("data not known to match this gauge"));
         co_return finish(result);
     }
+    if (!gaugeHex.isEmpty() && !saveBackup(result, gaugeHex))
+        co_return finish(result);
     emit stepStarted(Step::Write);
     result.transfer =
         co_await FileWriter(m_channel, m_dialogs, m_cancel).writeConfirmed(deviceFile, hex);
@@ -67,7 +73,7 @@ QCoro::Task<SafeWriteResult> SafeWriter::attempt(QString deviceFile, QString hex
     co_return finish(result);
 }
 
-QCoro::Task<SafeWriteResult> SafeWriter::takeBackup(QString deviceFile, QString& gaugeHex)
+QCoro::Task<SafeWriteResult> SafeWriter::readGaugeFile(QString deviceFile, QString& gaugeHex)
 {
     SafeWriteResult result;
     result.deviceFile = deviceFile;
@@ -85,17 +91,23 @@ QCoro::Task<SafeWriteResult> SafeWriter::takeBackup(QString deviceFile, QString&
         co_return result;
     }
     m_channel.journal().recordRead(deviceFile, gaugeHex);
-    const BackupSaveResult saved = m_store.save(gaugeHex, deviceFile);
+    co_return result;
+}
+
+bool SafeWriter::saveBackup(SafeWriteResult& result, const QString& gaugeHex)
+{
+    const BackupSaveResult saved = m_store.save(gaugeHex, result.deviceFile);
     if (!saved.ok) {
         result.status = SafeWriteStatus::BackupSaveFailed;
         result.detail = saved.description;
-        co_return result;
+        return false;
     }
     result.backupPath = saved.path;
-    AppendServiceLog(QStringLiteral("Sicherung ") + deviceFile + QLatin1Char(' ') + saved.path);
-    m_channel.journal().backupSaved(deviceFile, saved.path);
+    AppendServiceLog(QStringLiteral("Sicherung ") + result.deviceFile + QLatin1Char(' ') +
+                     saved.path);
+    m_channel.journal().backupSaved(result.deviceFile, saved.path);
     emit backupSaved(saved.path);
-    co_return result;
+    return true;
 }
 
 bool SafeWriter::guardAllows(const QString& deviceFile, const QString& hex, const QString& gaugeHex)
@@ -139,8 +151,9 @@ QCoro::Task<SafeWriteResult> SafeWriter::restore(QString path, QString deviceFil
     AppendServiceLog(QStringLiteral("Wiederherstellen ") + deviceFile + QLatin1Char(' ') +
                      QFileInfo(path).absoluteFilePath());
     const SafeWriteResult result = co_await writeFromFile(path, deviceFile);
-    m_channel.journal().backupRestored(deviceFile, QFileInfo(path).absoluteFilePath(), result.ok(),
-                                       describeSafeWrite(result));
+    if (!result.declined())
+        m_channel.journal().backupRestored(deviceFile, QFileInfo(path).absoluteFilePath(),
+                                           result.ok(), describeSafeWrite(result));
     co_return result;
 }
 

@@ -12,13 +12,15 @@ class CommandChannel;
 class UserDialogs;
 
 // A calibration write with a safety net around the plain file write:
-//   1. backup: the gauge's current file is read and saved (BackupStore), and the service log
-//      names the copy; a gauge that has no such file has nothing to back up (noted, and the
-//      write goes on, creating the file); if the read or the save fails, nothing is written;
-//   2. guard: data whose serial number or probe type differ from the gauge's current file are
-//      written only after a Yes (default No) through the dialogs;
-//   3. the write (FileWriter);
-//   4. verify: the file is read back and compared byte for byte with what was sent.
+//   1. the gauge's current file is read; a gauge that has no such file (or gives no handle for
+//      it) has nothing to back up (noted); if the read fails, nothing is written;
+//   2. guard: data whose serial number or probe type differ from the gauge's current file, or
+//      cannot be compared with it because there is none, are written only after a Yes (default
+//      No) through the dialogs; after a No nothing is saved, written or reported;
+//   3. backup: the file read in 1 is saved (BackupStore), and the service log names the copy;
+//      if the save fails, nothing is written;
+//   4. the write (FileWriter), creating the file where the gauge had none;
+//   5. verify: the file is read back and compared byte for byte with what was sent.
 // Only a match is success. The outcome is logged; messages are left to the caller
 // (InfoTexts::safeWriteFailed gives the text). The writer must live until the write has ended.
 class SafeWriter : public QObject
@@ -56,7 +58,10 @@ private:
     QCoro::Task<SafeWriteResult> attempt(QString deviceFile, QString hex);
     // Tells the channel's journal how the write ended (not when nothing could be sent).
     void report(const SafeWriteResult& result, const QString& hex) const;
-    QCoro::Task<SafeWriteResult> takeBackup(QString deviceFile, QString& gaugeHex);
+    // Reads the gauge's file into gaugeHex (empty when it has none).
+    QCoro::Task<SafeWriteResult> readGaugeFile(QString deviceFile, QString& gaugeHex);
+    // Saves gaugeHex as the backup of result.deviceFile: false (and result says why) on failure.
+    bool saveBackup(SafeWriteResult& result, const QString& gaugeHex);
     bool guardAllows(const QString& deviceFile, const QString& hex, const QString& gaugeHex);
     QCoro::Task<> verify(SafeWriteResult& result, QString hex);
     static SafeWriteResult finish(SafeWriteResult result);

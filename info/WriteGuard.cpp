@@ -40,10 +40,9 @@ Check compare(QStringView dataHex, QStringView gaugeHex)
     Check check;
     check.data = marksOf(dataHex);
     check.gauge = marksOf(gaugeHex);
-    check.serialDiffers = check.data.serialNumber && check.gauge.serialNumber &&
-                          *check.data.serialNumber != *check.gauge.serialNumber;
-    check.probeTypeDiffers = check.data.probeType && check.gauge.probeType &&
-                             *check.data.probeType != *check.gauge.probeType;
+    check.serialDiffers =
+        check.data.serialNumber && check.gauge.serialNumber != check.data.serialNumber;
+    check.probeTypeDiffers = check.data.probeType && check.gauge.probeType != check.data.probeType;
     return check;
 }
 

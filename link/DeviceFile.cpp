@@ -91,14 +91,27 @@ QCoro::Task<TransferResult> DeviceFile::readBlocks(QString& hex)
     for (int remaining = m_length; remaining > 0; remaining -= kBlockBytes) {
         s.ReplyStatus = kPending;
         s.ReplyData.clear();
-        const QString command = readCommand(m_handle, qMin(remaining, kBlockBytes));
+        const int asked = qMin(remaining, kBlockBytes);
+        const QString command = readCommand(m_handle, asked);
         if (TransferResult r = co_await exchange(command, QStringLiteral("$rd"), true); !r.ok())
             co_return r;
         // A reply for another handle would mix another file's bytes into this one.
         if (s.FileHandle != m_handle)
             co_return refusal(command, QStringLiteral("read reply for handle %1").arg(s.FileHandle),
                               0);
-        hex += s.ReplyData; // whatever it carries: a gauge may pad its last block
+        // A block before the last that carries more or fewer bytes than asked for would move
+        // every later byte to another field: a garbled reply. Only the last block may differ (a
+        // gauge may pad it; a short one is refused by readFile).
+        if (remaining > kBlockBytes && s.ReplyData.size() != 2 * asked) {
+            TransferResult r = refusal(command,
+                                       QStringLiteral("garbled reply: %1 bytes in a block of %2")
+                                           .arg(s.ReplyData.size() / 2)
+                                           .arg(asked),
+                                       0);
+            r.garbled = true;
+            co_return r;
+        }
+        hex += s.ReplyData;
     }
     const qsizetype announced = qsizetype(2) * m_length;
     if (hex.size() > announced) {

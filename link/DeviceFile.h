@@ -34,8 +34,9 @@ public:
     // "$fr?name!": a usable handle and length, or a failure (missingFile when the gauge has no
     // such file or it is empty; a handle it gave is closed again).
     QCoro::Task<TransferResult> open(QString name);
-    // "$rd?" per 32 bytes of the announced length; each reply's data appended to hex as they
-    // come, whatever their count; data beyond the announced length (padding) dropped at the end.
+    // "$rd?" per 32 bytes of the announced length; each reply's data appended to hex. Every block
+    // but the last must carry exactly the bytes asked for (else a garbled reply); data beyond the
+    // announced length (padding of the last block) are dropped at the end.
     QCoro::Task<TransferResult> readBlocks(QString& hex);
     // open, readBlocks, close; data shorter than announced are refused. hex empty on failure.
     QCoro::Task<TransferResult> readFile(QString name, QString& hex);

@@ -214,8 +214,11 @@ DispatchResult ReplyDispatcher::dispatchDataReply(QStringView value, SharedState
         countText.size() == 2 && countText.at(0).isDigit() && countText.at(1).isDigit()
             ? toInt32(countText)
             : std::nullopt;
+    // The data follow the count; a count larger than they are would take the reply's own
+    // header for data.
     const QStringView body = value.left(value.size() - 1);
-    if (!count || body.size() < 2 * *count)
+    const qsizetype dataStart = s.sp + p + 3;
+    if (!count || body.size() - dataStart < 2 * *count)
         return DispatchResult::Ignored;
     state.FileHandle = *handle;
     state.FileLength = *count;

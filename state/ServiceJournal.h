@@ -20,6 +20,9 @@ public:
     virtual void identityRead() {}
     // A gauge file read completely: "probe" or "factory" and its hex text.
     virtual void recordRead(const QString& file, const QString& hex) { (void)file, (void)hex; }
+    // A write is about to change the gauge's file (its first command goes out next): what is
+    // read from that file from now on may be the data written, not the gauge's own.
+    virtual void fileWriteStarting(const QString& file) { (void)file; }
     // The gauge's file was saved on the PC before a write.
     virtual void backupSaved(const QString& file, const QString& path) { (void)file, (void)path; }
     // A write of hex into file ended: ok and verified, or not (differingByte >= 0 on a verify

@@ -185,21 +185,29 @@ private slots:
     void writeOutcomes_data()
     {
         QTest::addColumn<int>("corruptAt");
-        QTest::addColumn<bool>("restore");
+        QTest::addColumn<QString>("setup");     // restore, the question answered No, open refused
         QTest::addColumn<QString>("serialHex"); // replaces bytes 4-7 of what is written
-        QTest::newRow("verified write") << -1 << false << QString();
-        QTest::newRow("verify mismatch") << 17 << false << QString();
-        QTest::newRow("restore of a backup") << -1 << true << QString();
-        QTest::newRow("another gauge's data") << -1 << false << "39300000";
+        // clang-format off
+        QTest::newRow("verified write") << -1 << "" << QString();
+        QTest::newRow("verify mismatch") << 17 << "" << QString();
+        QTest::newRow("restore of a backup") << -1 << "restore" << QString();
+        QTest::newRow("another gauge's data") << -1 << "" << "39300000";
+        QTest::newRow("another gauge's data, No") << -1 << "no" << "39300000";
+        QTest::newRow("another gauge's data, the gauge's file not opened") << -1 << "unopened" << "39300000";
+        // clang-format on
     }
     void writeOutcomes()
     {
         QFETCH(int, corruptAt);
-        QFETCH(bool, restore);
+        QFETCH(QString, setup);
         QFETCH(QString, serialHex);
         Recording r(fresh());
         RecordingDialogs dialogs;
-        dialogs.answer = true;
+        const bool restore = setup == "restore", goesOn = setup != "no";
+        const bool backedUp = goesOn && setup != "unopened";
+        dialogs.answer = goesOn;
+        if (setup == "unopened")
+            r.sim.gauge.setFault(1, SimFault::StatusError);
         QString written = hexOf(r.sim.gauge.file("probe"));
         if (!serialHex.isEmpty())
             written.replace(2 * RecordLayout::SerialNumber, serialHex.size(), serialHex);
@@ -212,20 +220,25 @@ private slots:
         QVERIFY(writeFile(source, hexOf(r.sim.gauge.file("probe")).toLatin1() + "\r\n"));
         const SafeWriteResult result = restore ? QCoro::waitFor(writer.restore(source, "probe"))
                                                : QCoro::waitFor(writer.write("probe", written));
-        QCOMPARE(result.ok(), corruptAt < 0);
+        QCOMPARE(result.ok(), goesOn && corruptAt < 0);
         const QList<HistoryEvent> writes = r.events(HistoryEventKind::Write);
-        QCOMPARE(writes.size(), 1);
-        QCOMPARE(writes[0].ok, result.ok());
-        QCOMPARE(writes[0].differingByte, corruptAt);
-        QCOMPARE(writes[0].path, result.backupPath);
+        QCOMPARE(writes.size(), int(goesOn));
+        QCOMPARE(r.events(HistoryEventKind::Backup).size(), int(backedUp));
+        QCOMPARE(QDir(backups).isEmpty(), !backedUp);
         QCOMPARE(r.events(HistoryEventKind::Backup).value(0).path, result.backupPath);
+        if (goesOn) {
+            QCOMPARE(writes[0].ok, result.ok());
+            QCOMPARE(writes[0].differingByte, corruptAt);
+            QCOMPARE(writes[0].path, result.backupPath);
+        }
         const QList<HistoryEvent> restores = r.events(HistoryEventKind::Restore);
         QCOMPARE(restores.size(), restore ? 1 : 0);
         if (restore)
             QCOMPARE(restores[0].path, source);
-        // The visit stays with the connected gauge, whatever serial its file holds now.
+        // The visit stays with the connected gauge (by the serial read before the write, else by
+        // its address), whatever serial its file holds now.
         QCOMPARE(r.store.gauges().size(), 1);
-        QCOMPARE(r.store.gauges()[0].serial, simSerial());
+        QCOMPARE(r.store.gauges()[0].serial, setup == "unopened" ? QString() : simSerial());
     }
 
     // The first read after a start and after a set are recorded with the drift of the gauge.

@@ -135,6 +135,7 @@ RunOutcome runCore(const CoreRun& run, int k, SimFault fault)
     RunOutcome out;
     QTemporaryDir folder;
     RecordingDialogs dialogs;
+    dialogs.answer = true; // the one question: a write with nothing on the gauge to compare with
     SimSession s;
     setUserDialogs(&dialogs);
     sharedState().ProgramFolder = folder.path();
@@ -270,6 +271,7 @@ RunOutcome runWindow(const WindowRun& run, int k, SimFault fault)
     RunOutcome out;
     {
         AppHarness app;
+        app.dialogs.answer = true;
         writeFile(app.folder() + "/lng/lDE", kLanguage);
         if (!app.connectGauge())
             out.problems.append("no connection");
@@ -290,7 +292,7 @@ RunOutcome runWindow(const WindowRun& run, int k, SimFault fault)
 
 // Faults after which a sequence still completes: the clock is set without waiting for the
 // answer; a gauge that drops the link on "$fsf" is resetting; a backup open answered with an
-// error status finds no file to back up, and the write goes on.
+// error status finds no file to back up or compare with, and the write goes on after a Yes.
 bool completesDespite(const QString& name, int k, const QString& keyword, SimFault fault)
 {
     if (keyword == "$slt")

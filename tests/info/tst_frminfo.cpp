@@ -270,21 +270,23 @@ private slots:
         QTest::newRow("dialog cancelled") << QByteArray("<cancel>") << "" << "";
         QTest::newRow("no file") << QByteArray("<none>") << "Fehler" << "53   cmdEinspielen_Click\r";
         QTest::newRow("not hex") << QByteArray("00ZZ\r\n") << "Fehler" << "Stelle 3.";
-        QTest::newRow("only the line end") << QByteArray("\r\n") << "Ready" << "";
+        QTest::newRow("only the line end") << QByteArray("\r\n") << "Fehler" << "keine Daten";
         QTest::newRow("32 bytes, No") << downloadFormat(QByteArray(32, 1)) << "" << "";
         // clang-format on
     }
     void uploadOutcomes()
     {
         // PC file unusable, cancelled, empty or declined / the outcome shown, nothing sent, the
-        // factory button only after success
+        // probe data as read, the factory button only after success
         QFETCH(QByteArray, content);
         QFETCH(QString, trace);
         QFETCH(QString, message);
         InfoWindowFixture f;
         f.dialogs.folder = content == "<cancel>" ? QString() : f.pcFolder.path();
         QVERIFY(content.startsWith('<') || writeFile(f.pcFolder.filePath(Probe), content));
+        sharedState().ProbeData = QStringLiteral("A1");
         QVERIFY(f.run(&frmInfo::cmdEinspielen_Click));
+        QCOMPARE(sharedState().ProbeData, QStringLiteral("A1"));
         QTRY_COMPARE(f.trace(), trace);
         QCOMPARE(f.dialogs.messages.size(), int(!message.isEmpty()));
         QVERIFY2(message.isEmpty() || f.dialogs.messages.first().contains(message),

@@ -148,9 +148,9 @@ private slots:
     }
     void safeWrite()
     {
-        // safe write / the old file read, saved and logged first; data of another gauge or probe
-        // type only after a Yes to one question (default No) showing both values; then the write
-        // and the read-back
+        // safe write / the old file read first; data of another gauge or probe type only after a
+        // Yes to one question (default No) showing both values; then the old file saved and
+        // logged (after a No nothing), the write and the read-back
         QFETCH(qint32, serial);
         QFETCH(int, probeType);
         QFETCH(bool, answer);
@@ -168,14 +168,16 @@ private slots:
         QCOMPARE(r.status, written ? SafeWriteStatus::Ok : SafeWriteStatus::GuardDeclined);
         QCOMPARE(r.declined(), !written);
         QCOMPARE(b.sim->gauge.file(Probe), written ? data : record(4711, 3, 1));
-        QCOMPARE(sentAtBackup, readCommands(Probe, 400) << hexOf(record(4711, 3, 1)) + "\r\n");
+        QCOMPARE(sentAtBackup, written
+                                   ? readCommands(Probe, 400) << hexOf(record(4711, 3, 1)) + "\r\n"
+                                   : QStringList());
         const QStringList writing =
             writeCommands(Probe, hexOf(data), 2) + readCommands(Probe, 400, 3);
         QCOMPARE(b.sim->transcript(),
                  readCommands(Probe, 400) + (written ? writing : QStringList()));
-        QCOMPARE(QFileInfo(r.backupPath).absolutePath(),
-                 QDir(b.programFolder.filePath("backup")).absolutePath());
-        QVERIFY(logLines().contains(QStringLiteral("Sicherung probe ") + r.backupPath));
+        QCOMPARE(QDir(b.programFolder.filePath("backup")).entryList(QDir::Files),
+                 written ? QStringList{QFileInfo(r.backupPath).fileName()} : QStringList());
+        QCOMPARE(logLines().contains(QStringLiteral("Sicherung probe ") + r.backupPath), written);
         QCOMPARE(b.dialogs.questionDefaults, QList<bool>(asked.size() / 2, false));
         for (const QString& text : asked)
             QVERIFY2(b.dialogs.questions.first().contains(text), qPrintable(text));
@@ -190,6 +192,8 @@ private slots:
         QTest::newRow("gauge without the file") << "missing" << S::Ok << 1 + 16 + 15;
         QTest::newRow("restore of a missing backup") << "restore" << S::SourceRefused << 0;
         QTest::newRow("backup read short") << "short" << S::BackupReadFailed << 15;
+        QTest::newRow("backup read, a middle block short")
+            << "middle" << S::BackupReadFailed << 3 + 1;
         QTest::newRow("backup folder is a file") << "blocked" << S::BackupSaveFailed << 15;
         QTest::newRow("create refused") << "create" << S::WriteFailed << 15 + 2;
         QTest::newRow("read-back refused") << "verify" << S::VerifyReadFailed << 15 + 16 + 1;
@@ -200,12 +204,14 @@ private slots:
     void safeWriteOutcomes()
     {
         // no file to back up, backup not possible, write or read-back failing, a byte stored wrong,
-        // restore of a missing backup / the outcome; written only after a backup or where the
-        // gauge had no file; a mismatch at exactly the wrong byte, told and logged
+        // restore of a missing backup / the outcome; written only after a backup or, after a Yes
+        // to a question (default No), where the gauge had no file; a mismatch at exactly the
+        // wrong byte, told and logged
         QFETCH(QString, setup);
         QFETCH(SafeWriteStatus, status);
         QFETCH(int, commands);
         Bench b;
+        b.dialogs.answer = true;
         SafeWriter writer(b.sim->channel, b.dialogs);
         QSignalSpy skipped(&writer, &SafeWriter::backupSkipped);
         const QString blocked = b.programFolder.filePath(QStringLiteral("blocked"));
@@ -214,6 +220,9 @@ private slots:
             b.sim->gauge.removeFile(Probe);
         if (setup == u"short")
             b.sim->gauge.setScriptedReply(14, "$rd?1 384 04A1B2C3D4!");
+        b.sim->gauge.setPadReads(setup == u"middle"); // the last block fills up what one lacks
+        if (setup == u"middle")
+            b.sim->gauge.setScriptedReply(3, "$rd?1 32 16" + QByteArray(32, 'A') + "!");
         if (setup == u"blocked")
             writer.setBackupFolder(blocked);
         if (setup == u"create" || setup == u"verify")
@@ -229,6 +238,7 @@ private slots:
         QCOMPARE(b.sim->gauge.commandCount(), commands);
         QCOMPARE(b.sim->gauge.openHandleCount(), 0);
         QCOMPARE(skipped.count(), int(setup == u"missing"));
+        QCOMPARE(b.dialogs.questionDefaults, QList<bool>(skipped.count(), false));
         QCOMPARE(r.backupPath.isEmpty(), status < SafeWriteStatus::WriteFailed);
         const QString message = InfoTexts::safeWriteFailed(r);
         QCOMPARE(message.contains(QStringLiteral("Es wurde nichts geschrieben.")),

@@ -171,7 +171,7 @@ private slots:
         QTest::newRow("rd no second blank") << "keep" << "$rd?3 100004A1B2C3D4!" << 55 << "keep" << 7 << 9 << 1.5 << ids << I;
         QTest::newRow("rd second blank too far") << "keep" << "$rd?3 12345 04A1B2C3D4!" << 55 << "keep" << 7 << 9 << 1.5 << ids << I;
         QTest::newRow("rd count not digits") << "keep" << "$rd?3 100 x4A1B2C3D4!" << 55 << "keep" << 7 << 9 << 1.5 << ids << I;
-        QTest::newRow("rd count beyond data") << "keep" << "$rd?3 100 99A1!" << 55 << "keep" << 7 << 9 << 1.5 << ids << I;
+        QTest::newRow("rd count beyond the data after it") << "keep" << "$rd?7 0 08A1B2C3D4!" << 55 << "keep" << 7 << 9 << 1.5 << ids << I;
         QTest::newRow("rd cut after blank") << "keep" << "$rd?3 1 " << 55 << "keep" << 7 << 9 << 1.5 << ids << I;
         QTest::newRow("rd only keyword") << "keep" << "$rd" << 55 << "keep" << 7 << 9 << 1.5 << ids << I;
         QTest::newRow("fsf status not numeric") << "keep" << "$fsf?ok!" << 55 << "keep" << 7 << 9 << 1.5 << ids << I;
