@@ -109,9 +109,10 @@ int send(CliSession& session, const QString& text)
     bool received = false, identity = false, understood = false;
     CommandChannel& ch = session.channel();
     QObject scope; // the connections below end with this function
+    // An empty read-back is the gauge saying nothing: the wait goes on to its limit.
     QObject::connect(&ch, &CommandChannel::valueReceived, &scope, [&](const QByteArray& v) {
         reply = v;
-        received = true;
+        received = !v.isEmpty();
     });
     QObject::connect(&ch, &CommandChannel::replyHandled, &scope, [&](DispatchResult r) {
         identity = identity || r == DispatchResult::Identity;

@@ -87,6 +87,7 @@ private slots:
         QTest::newRow("languages as JSON") << QStringList{"lPL=x"} << QStringList{"--json", "--lang", "en", "languages", "DIR"} << 0 << "{\"Languages\":[{\"File\":\"lPL\",\"Language\":\"Polski\"}]}\n" << "" << any;
         QTest::newRow("send") << none << QStringList{"--simulator", "--trace", "send", "$gcv!"} << 0 << "$gcv?3710!\nReplyStatus = 0\nReplyData = 3710\nBatteryLevel = 3710\n" << "< $gcv?3710!\n" << QStringList{"$gcv!"};
         QTest::newRow("send, reply not understood") << none << QStringList{"--simulator", "send", "$what!"} << 1 << "*" << "not understood" << any;
+        QTest::newRow("send, silent gauge") << none << QStringList{"--simulator", "--timeout", "200", "--sim-fault", "1:silent", "send", "$gcv!"} << 3 << "" << "no reply: no reply in time" << any;
         QTest::newRow("send, link drops") << none << QStringList{"--simulator", "--timeout", "200", "--sim-fault", "1:drop", "send", "$gcv!"} << 3 << "" << "no reply" << any;
         QTest::newRow("battery") << none << QStringList{"--simulator", "battery"} << 0 << "3710\n" << "" << any;
         QTest::newRow("device as bluetoothctl prints it") << none << QStringList{"--simulator", "--device", "5a:45:4c:56:4f:01", "battery"} << 0 << "3710\n" << "" << any;
