@@ -147,6 +147,7 @@ void CommandChannel::BLEClient1_WriteResponse(const QString& serviceId,
     const SharedState& s = sharedState();
     if (characteristicId != s.CommandCharId || serviceId != s.ServiceId || !m_client)
         return;
+    emit commandAcknowledged();
     const BleResult r = m_client->ReadValue(s.ServiceId, s.CommandCharId, QString());
     if (!r.ok())
         qCWarning(zvLink) << "read-back failed:" << r.code << r.description;

@@ -77,6 +77,8 @@ public:
 
 signals:
     void commandSent(const QString& command);
+    // The gauge acknowledged the write of a command (its write response came).
+    void commandAcknowledged();
     void valueReceived(const QByteArray& value);
     void replyHandled(DispatchResult result);
     void identityChanged();

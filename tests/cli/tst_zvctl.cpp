@@ -101,7 +101,7 @@ private slots:
         QTest::newRow("reset without --yes") << none << QStringList{"--simulator", "--trace", "reset"} << 2 << "" << "--yes" << none;
         QTest::newRow("reset") << none << QStringList{"--simulator", "--trace", "--yes", "reset"} << 0 << "*" << "" << QStringList{"$fsf!\\r\\n"};
         QTest::newRow("reset refused") << none << QStringList{"--simulator", "--yes", "--sim-fault", "1:error", "reset"} << 1 << "" << "" << any;
-        QTest::newRow("reset, link drops: resetting") << none << QStringList{"--simulator", "--yes", "--sim-fault", "1:drop", "reset"} << 0 << "*" << "" << any;
+        QTest::newRow("reset, link drops before the acknowledgement") << none << QStringList{"--simulator", "--yes", "--lang", "en", "--sim-fault", "1:drop", "reset"} << 3 << "" << "Connection to device lost" << any;
         QTest::newRow("time, link drops") << none << QStringList{"--simulator", "--sim-fault", "1:drop", "time"} << 3 << "" << "" << any;
         QTest::newRow("language name not l + code") << QStringList{"xDE=abc"} << QStringList{"--simulator", "--trace", "send-language", "DIR/xDE"} << 2 << "" << "xDE" << none;
         QTest::newRow("language name with extension") << QStringList{"lDE.txt=abc"} << QStringList{"--simulator", "--trace", "send-language", "DIR/lDE.txt"} << 2 << "" << "lDE.txt" << none;
