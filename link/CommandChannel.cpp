@@ -26,7 +26,10 @@ void CommandChannel::setClient(BLEClient* client)
     connect(client, &BLEClient::Value, this, &CommandChannel::BLEClient1_Value);
     connect(client, &BLEClient::Subscribed, this, &CommandChannel::BLEClient1_Subscribed);
     connect(client, &BLEClient::Unsubscribed, this, &CommandChannel::BLEClient1_Unsubscribed);
-    connect(client, &BLEClient::Disconnected, this, [this] { emit linkLost(); });
+    connect(client, &BLEClient::Disconnected, this, [this] {
+        forgetGaugeData(sharedState());
+        emit linkLost();
+    });
 }
 
 QString CommandChannel::errorReport(int number, const QString& source, const QString& description)

@@ -82,6 +82,7 @@ signals:
     void valueReceived(const QByteArray& value);
     void replyHandled(DispatchResult result);
     void identityChanged();
+    // The link dropped; what was read from the gauge has been forgotten (forgetGaugeData).
     void linkLost();
     void connectRequested();
 

@@ -187,31 +187,38 @@ private slots:
 
     void download_data()
     {
-        QTest::addColumn<bool>("read");
+        QTest::addColumn<QString>("before"); // "read", "read, drop": the link dropped after it
         QTest::addColumn<QString>("folder"); // "pc": the PC folder, "": dialog cancelled
         QTest::addColumn<QString>("trace");
         QTest::addColumn<QString>("message"); // the one message starts so; empty: none
         // clang-format off
-        QTest::newRow("after a read") << true << "pc" << "Bereit" << "";
-        QTest::newRow("dialog cancelled") << true << "" << "" << "";
-        QTest::newRow("nothing read") << false << "pc" << "Bereit" << "Bitte erst Datei einlesen";
-        QTest::newRow("folder missing") << true << "pc/missing" << "Fehler" << "75   cmdSpeichern_Click\r";
+        QTest::newRow("after a read") << "read" << "pc" << "Bereit" << "";
+        QTest::newRow("dialog cancelled") << "read" << "" << "" << "";
+        QTest::newRow("nothing read") << "" << "pc" << "Fehler" << "Bitte erst Datei einlesen";
+        QTest::newRow("read, then the link dropped") << "read, drop" << "pc" << "Fehler" << "Bitte erst Datei einlesen";
+        QTest::newRow("folder missing") << "read" << "pc/missing" << "Fehler" << "75   cmdSpeichern_Click\r";
         // clang-format on
     }
     void download()
     {
-        // download / both records in the chosen folder as hex + CR LF, or the reason why not
-        QFETCH(bool, read);
+        // download / both records in the chosen folder as hex + CR LF, or the reason why not; a
+        // dropped link forgets what was read, and the table asks for a read
+        QFETCH(QString, before);
         QFETCH(QString, folder);
         QFETCH(QString, trace);
         QFETCH(QString, message);
         InfoWindowFixture f;
-        QVERIFY(!read || f.run(&frmInfo::cmdDaten_Click));
+        QVERIFY(before.isEmpty() || f.run(&frmInfo::cmdDaten_Click));
+        if (before.endsWith("drop")) {
+            f.sim->client.DisconnectDevice();
+            QTRY_VERIFY(f.sim->dropped);
+            QCOMPARE(f.cell(0, 0) + '|' + f.cell(1, 1), messageText(22) + '|');
+        }
         f.dialogs.folder = folder.replace(QStringLiteral("pc"), f.pcFolder.path());
         QVERIFY(f.run(&frmInfo::cmdSpeichern_Click));
         QCOMPARE(f.dialogs.messages.size(), int(!message.isEmpty()));
         QVERIFY(message.isEmpty() || f.dialogs.messages.first().startsWith(message));
-        const bool saved = read && folder == f.pcFolder.path();
+        const bool saved = before == "read" && folder == f.pcFolder.path();
         QCOMPARE(fileContent(f.pcFolder.filePath(Probe)),
                  saved ? downloadFormat(SimRecords::defaultProbe()) : "<missing>");
         QCOMPARE(fileContent(f.pcFolder.filePath(Factory)),
