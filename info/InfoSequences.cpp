@@ -54,10 +54,13 @@ void logRecords()
 
 void showSafeWriteFailure(const SafeWriteResult& r, UserDialogs& dialogs)
 {
+    if (r.leftIncomplete()) { // the service log has the same (SafeWriter)
+        dialogs.message(InfoTexts::incompleteWrite(r, InfoTexts::restoreInWindow()));
+        return;
+    }
     if (r.status == SafeWriteStatus::WriteFailed) {
         // The plain write's error report, with the backup to restore from in its description.
         switch (r.transfer.status) {
-        case TransferStatus::Cancelled:
         case TransferStatus::InvalidData:
         case TransferStatus::Declined:
             return;

@@ -55,6 +55,12 @@ QCoro::Task<SafeWriteResult> SafeWriter::attempt(QString deviceFile, QString hex
                                                   QStringLiteral("another gauge's data"));
         co_return finish(result);
     }
+    // A cancel up to here (a question was open) leaves the gauge's file as it was.
+    if (m_cancel && m_cancel->isCancelled()) {
+        result.status = SafeWriteStatus::Cancelled;
+        result.transfer = TransferResult::fromWait(WaitResult::Cancelled, QString());
+        co_return finish(result);
+    }
     emit stepStarted(Step::Write);
     result.transfer =
         co_await FileWriter(m_channel, m_dialogs, m_cancel).writeConfirmed(deviceFile, hex);

@@ -26,7 +26,8 @@ struct ClosingDialogs final : UserDialogs {
     QPointer<frmInfo> window;
     QString folder;
     int said = 0;
-    void message(const QString&) override { ++said; }
+    QString lastMessage;
+    void message(const QString& text) override { ++said, lastMessage = text; }
     bool askYesNo(const QString&, bool) override { return ++said, delete window.data(), true; }
     QString chooseFolder(const QString&, const QString&) override { return folder; }
 };
@@ -317,7 +318,8 @@ private slots:
     void closedDuringWait()
     {
         // window closed during a read, a write or a question / the sequence stops, closes its
-        // file, writes nothing after a question, says nothing, no crash
+        // file, writes nothing after a question, no crash; says nothing, unless the gauge's file
+        // was changed: then that it is incomplete, its backup and how to restore it (also logged)
         QFETCH(QString, button);
         QFETCH(int, at);
         QFETCH(QByteArray, data);
@@ -337,7 +339,13 @@ private slots:
         f.button(button.toLatin1().constData())->click();
         QTRY_VERIFY(f.window.isNull());
         QVERIFY(f.settle());
-        QCOMPARE(dialogs.said, int(at == 0));
+        const bool incomplete = at > 0 && button == "cmdEinspielen";
+        QCOMPARE(dialogs.said, int(at == 0 || incomplete));
+        const QString backup =
+            QDir(f.programFolder.filePath("backup")).entryList(QDir::Files).value(0, "-");
+        for (const QString& part : {backup, QString("unvollständig"), InfoTexts::restoreCaption()})
+            QVERIFY2(!incomplete || dialogs.lastMessage.contains(part), qPrintable(part));
+        QCOMPARE(logLines().filter("file is incomplete").size(), int(incomplete));
         QCOMPARE(f.sim->gauge.openHandleCount(), 0);
         const QStringList sent = f.sim->transcript();
         QVERIFY(sent.isEmpty() || sent.last().startsWith(QStringLiteral("$fc?")));
