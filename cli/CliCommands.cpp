@@ -120,8 +120,8 @@ int send(CliSession& session, const QString& text)
     });
     sharedState().ReplyStatus = 55;
     const ReplySnapshot before = ReplySnapshot::take();
-    const WaitResult r =
-        QCoro::waitFor(ch.ask(unescape(text), {QString(), [&received] { return received; }}));
+    const WaitResult r = QCoro::waitFor(ch.ask(
+        unescape(text), {QString(), [&received] { return received; }, session.cancelToken()}));
     if (r != WaitResult::Done) {
         userDialogs().message(QStringLiteral("no reply: ") + QLatin1String(waitResultName(r)));
         return CliSession::exitFor(r);
@@ -140,7 +140,8 @@ int battery(CliSession& session)
     SharedState& s = sharedState();
     s.ReplyStatus = 55;
     const WaitResult r = QCoro::waitFor(session.channel().ask(
-        QStringLiteral("$gcv!"), {QString(), [] { return sharedState().ReplyStatus != 55; }}));
+        QStringLiteral("$gcv!"),
+        {QString(), [] { return sharedState().ReplyStatus != 55; }, session.cancelToken()}));
     if (r != WaitResult::Done) {
         userDialogs().message(QStringLiteral("no reply: ") + QLatin1String(waitResultName(r)));
         return CliSession::exitFor(r);

@@ -8,6 +8,7 @@
 #include "tests/common/TestFiles.h"
 
 #include <QtTest>
+#include <csignal>
 
 namespace
 {
@@ -150,6 +151,46 @@ private slots:
         if (args.contains("download")) // both files or none
             QCOMPARE(fileContent(dir.filePath("factory")),
                      r.exitCode ? "<missing>" : recordFile(SimRecords::defaultFactory()));
+    }
+
+    void interrupted_data()
+    {
+        QTest::addColumn<QList<int>>("signalsSent"); // the second once the close hangs
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("SIGINT") << QList<int>{SIGINT} << 130;
+        QTest::newRow("SIGTERM") << QList<int>{SIGTERM} << 143;
+        QTest::newRow("second SIGINT while the close hangs") << QList<int>{SIGINT, SIGINT} << 130;
+    }
+    void interrupted()
+    {
+        // a signal while the gauge leaves chunk 3 of an upload unanswered / the write cancelled,
+        // the file closed, its backup and the restore command named, exit 128 + signal; a second
+        // signal while the close hangs ends zvctl at once
+        QFETCH(QList<int>, signalsSent);
+        QTemporaryDir dir, backups;
+        QVERIFY(prepare(dir.path(), {"probe=own"}));
+        QProcess p;
+        p.start(qEnvironmentVariable("ZV_BIN_DIR") + "/zvctl",
+                {"--simulator", "--trace", "--lang", "en", "--timeout", "60000", "--backup-dir",
+                 backups.path(), "--sim-fault", "20:silent", "--sim-fault",
+                 signalsSent.size() > 1 ? "21:silent" : "99:silent", "upload-probe", dir.path()});
+        ZvctlRun r;
+        const auto lastSent = [&] {
+            r.err += QString::fromLocal8Bit(p.readAllStandardError());
+            return r.sent().value(r.sent().size() - 1);
+        };
+        for (int i = 0; i < signalsSent.size(); ++i) {
+            QTRY_VERIFY_WITH_TIMEOUT(lastSent().startsWith(i ? "$fc?2!" : "$wr?2 64 "), 20000);
+            QCOMPARE(::kill(pid_t(p.processId()), signalsSent[i]), 0);
+        }
+        QVERIFY(p.waitForFinished(20000));
+        QTEST(p.exitCode(), "exitCode");
+        QCOMPARE(lastSent(), "$fc?2!");
+        const QFileInfo backup = QDir(backups.path()).entryInfoList(QDir::Files).value(0);
+        const QString restore =
+            "zvctl --yes restore \"" + backup.absoluteFilePath() + "\" --to probe";
+        QCOMPARE(r.err.contains("\"probe\" is incomplete") && r.err.contains(restore),
+                 signalsSent.size() == 1);
     }
 
     // a usage error is one line, says what was wrong, and nothing is scanned or sent
