@@ -80,7 +80,7 @@ private slots:
         QTest::newRow("fault number 0") << none << QStringList{"--simulator", "--sim-fault", "0:drop", "read"} << 2 << "" << "--sim-fault" << any;
         QTest::newRow("fault without simulator") << none << QStringList{"--sim-fault", "1:drop", "read"} << 2 << "" << "needs --simulator" << any;
         QTest::newRow("no Bluetooth") << none << QStringList{"battery"} << 1 << "" << "Bluetooth" << any;
-        QTest::newRow("scan, no Bluetooth") << none << QStringList{"scan"} << 1 << "" << "Bluetooth" << any;
+        QTest::newRow("scan cannot start: what to check, and why") << none << QStringList{"--lang", "en", "scan"} << 1 << "" << "Please check bluetooth settings or connect dongle\nThe Bluetooth service is not running." << any;
         QTest::newRow("download into no folder") << none << QStringList{"--simulator", "download", "/no/such/dir"} << 2 << "" << "/no/such/dir" << any;
         QTest::newRow("languages of no folder") << none << QStringList{"languages", "/no/such/dir"} << 2 << "" << "/no/such/dir" << any;
         QTest::newRow("no language file") << QStringList{"xDE=x"} << QStringList{"--lang", "en", "languages", "DIR"} << 0 << "" << "No language file found." << any;
