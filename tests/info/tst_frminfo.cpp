@@ -310,6 +310,7 @@ private slots:
         const QByteArray otherGauge = RecordBuilder().i32(4, 99).u8(32, 3).data();
         // clang-format off
         QTest::newRow("read") << "cmdDaten" << 3 << QByteArray();
+        QTest::newRow("upload, creating") << "cmdEinspielen" << kBackupCommands + 2 << SimRecords::defaultFactory();
         QTest::newRow("upload, writing") << "cmdEinspielen" << kBackupCommands + 5 << SimRecords::defaultFactory();
         QTest::newRow("factory, size question") << "cmdFactory" << 0 << QByteArray(32, 1);
         QTest::newRow("upload, guard question") << "cmdEinspielen" << 0 << otherGauge;
