@@ -209,7 +209,7 @@ private slots:
         });
         QSignalSpy ended(&h.window(), &frmService::programEnded);
         h.window().info()->cmdEinspielen_Click();
-        QVERIFY(ended.wait());
+        QVERIFY(ended.wait(30000)); // the backup read and the chunks before the quit
         QVERIFY(h.gauge.transcript().last().startsWith("$fc?"));
         QCOMPARE(h.gauge.transcript().size(), thirdChunk + 1);
         QCOMPARE(h.gauge.openHandleCount(), 0);
