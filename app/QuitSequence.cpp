@@ -2,6 +2,7 @@
 
 #include "link/BLE.h"
 #include "link/BLEClient.h"
+#include "link/DeviceBusy.h"
 #include "state/LogCategories.h"
 #include "state/SharedState.h"
 
@@ -23,12 +24,30 @@ void QuitSequence::start(int waitLimitMs, int pauseMs)
         return;
     m_running = true;
     m_pause.setInterval(qMax(pauseMs, 0));
+    m_limit.setInterval(waitLimitMs);
+    if (!deviceBusy().isBusy()) {
+        disconnectGauge();
+        return;
+    }
+    m_sequenceEnded = connect(
+        &deviceBusy(), &DeviceBusy::busyChanged, this,
+        [this] {
+            if (deviceBusy().isBusy())
+                return;
+            disconnect(m_sequenceEnded);
+            disconnectGauge();
+        },
+        Qt::QueuedConnection);
+}
+
+void QuitSequence::disconnectGauge()
+{
     if (!sharedState().DeviceConnected || !m_client) {
         m_pause.start();
         return;
     }
     m_linkDown = connect(m_link, &BLE::linkDown, this, &QuitSequence::linkSettled);
-    m_limit.start(waitLimitMs);
+    m_limit.start();
     m_client->DisconnectDevice();
     if (!sharedState().DeviceConnected)
         linkSettled();

@@ -6,10 +6,11 @@
 class BLE;
 class BLEClient;
 
-// The steps of quitting the program: disconnect a connected gauge, wait until the link window
-// reports the link down (at most the wait limit), pause, then finished(). Every step is a timer
-// or a signal of the link window, so nothing nests an event loop, and a sequence whose owner is
-// destroyed ends with it.
+// The steps of quitting the program: wait until a device sequence that runs has ended (its
+// owner has cancelled it; it closes its device file while the link is up and says what became of
+// it), disconnect a connected gauge, wait until the link window reports the link down (at most
+// the wait limit), pause, then finished(). Every step is a timer or a signal, so nothing nests an
+// event loop, and a sequence whose owner is destroyed ends with it.
 class QuitSequence : public QObject
 {
     Q_OBJECT
@@ -23,6 +24,7 @@ signals:
     void finished();
 
 private:
+    void disconnectGauge();
     void linkSettled();
 
     BLEClient* m_client;
@@ -30,5 +32,6 @@ private:
     QTimer m_limit;
     QTimer m_pause;
     QMetaObject::Connection m_linkDown;
+    QMetaObject::Connection m_sequenceEnded;
     bool m_running = false;
 };

@@ -224,6 +224,7 @@ frmInfo* frmService::info()
     // Closing the window unloads it; the next use loads it afresh. The data read stay in the
     // shared state.
     m_info->setAttribute(Qt::WA_DeleteOnClose);
+    connect(this, &frmService::quitStarted, m_info, &QWidget::close); // cancels its transfer
     m_infoLoading = false;
     return m_info;
 }
@@ -362,6 +363,7 @@ void frmService::mnuEnd_Click()
     if (m_quitting)
         return;
     m_quitting = true;
+    emit quitStarted();
     auto* quit = new QuitSequence(m_client, ble(), this);
     connect(quit, &QuitSequence::finished, this, &frmService::endProgram);
     quit->start(m_quitWaitLimitMs, m_quitPauseMs);

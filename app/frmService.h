@@ -59,8 +59,9 @@ public:
     void cmdConnect_Click();
     void cmdInfo_Click();
     void cmdTime_Click();
-    // The quit sequence (QuitSequence): disconnects, waits for the link, pauses, closes the
-    // other windows and emits programEnded; it runs once, without blocking.
+    // The quit sequence (QuitSequence): cancels a running transfer and waits for its end,
+    // disconnects, waits for the link, pauses, closes the other windows and emits programEnded;
+    // it runs once, without blocking.
     void mnuEnd_Click();
     void mnuTrace_Click();
     void mnuHistory_Click();
@@ -100,6 +101,8 @@ public:
     QAction* mnuHistory = nullptr;
 
 signals:
+    // Quitting has begun: running transfers cancel (the quit sequence waits for their end).
+    void quitStarted();
     // The quit sequence has run; the program ends now.
     void programEnded();
     // The user chose another service history in the History window (empty: the default).

@@ -109,9 +109,10 @@ int send(CliSession& session, const QString& text)
     bool received = false, identity = false, understood = false;
     CommandChannel& ch = session.channel();
     QObject scope; // the connections below end with this function
+    // An empty read-back is the gauge saying nothing: the wait goes on to its limit.
     QObject::connect(&ch, &CommandChannel::valueReceived, &scope, [&](const QByteArray& v) {
         reply = v;
-        received = true;
+        received = !v.isEmpty();
     });
     QObject::connect(&ch, &CommandChannel::replyHandled, &scope, [&](DispatchResult r) {
         identity = identity || r == DispatchResult::Identity;
@@ -119,8 +120,8 @@ int send(CliSession& session, const QString& text)
     });
     sharedState().ReplyStatus = 55;
     const ReplySnapshot before = ReplySnapshot::take();
-    const WaitResult r =
-        QCoro::waitFor(ch.ask(unescape(text), {QString(), [&received] { return received; }}));
+    const WaitResult r = QCoro::waitFor(ch.ask(
+        unescape(text), {QString(), [&received] { return received; }, session.cancelToken()}));
     if (r != WaitResult::Done) {
         userDialogs().message(QStringLiteral("no reply: ") + QLatin1String(waitResultName(r)));
         return CliSession::exitFor(r);
@@ -139,7 +140,8 @@ int battery(CliSession& session)
     SharedState& s = sharedState();
     s.ReplyStatus = 55;
     const WaitResult r = QCoro::waitFor(session.channel().ask(
-        QStringLiteral("$gcv!"), {QString(), [] { return sharedState().ReplyStatus != 55; }}));
+        QStringLiteral("$gcv!"),
+        {QString(), [] { return sharedState().ReplyStatus != 55; }, session.cancelToken()}));
     if (r != WaitResult::Done) {
         userDialogs().message(QStringLiteral("no reply: ") + QLatin1String(waitResultName(r)));
         return CliSession::exitFor(r);

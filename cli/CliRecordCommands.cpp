@@ -30,9 +30,9 @@ struct RecordRead {
 };
 
 // Reads one record file; a failure is reported on standard error.
-QCoro::Task<RecordRead> readRecord(CommandChannel& channel, QString name)
+QCoro::Task<RecordRead> readRecord(CommandChannel& channel, const CancelToken* cancel, QString name)
 {
-    RecordReader reader(channel);
+    RecordReader reader(channel, cancel);
     const TransferResult result = co_await reader.Lese_Com(name);
     RecordRead read{name, result, {}, {}};
     if (!read.result.ok()) {
@@ -48,7 +48,7 @@ QCoro::Task<RecordRead> readRecord(CommandChannel& channel, QString name)
 bool endsTheSession(const TransferResult& r)
 {
     return r.status == TransferStatus::NoReply || r.status == TransferStatus::LinkLost ||
-           r.status == TransferStatus::NotConnected;
+           r.status == TransferStatus::NotConnected || r.status == TransferStatus::Cancelled;
 }
 
 // "probe" and "factory" as read, and the exit code of the worse failure.
@@ -58,17 +58,19 @@ struct BothReads {
     int exitCode = ExitDone;
 };
 
-// Reads "probe" and then, unless the link is gone, "factory".
-QCoro::Task<BothReads> readBoth(CommandChannel& channel)
+// Reads "probe" and then, unless the link is gone or the run cancelled, "factory".
+QCoro::Task<BothReads> readBoth(CliSession& session)
 {
     const SharedState& s = sharedState();
+    CommandChannel& channel = session.channel();
     BothReads both;
-    const RecordRead probe = co_await readRecord(channel, s.ProbeFileName);
+    const RecordRead probe = co_await readRecord(channel, session.cancelToken(), s.ProbeFileName);
     both.probe = probe;
     both.exitCode = CliOutput::exitFor(probe.result);
     if (endsTheSession(probe.result))
         co_return both;
-    const RecordRead factory = co_await readRecord(channel, s.FactoryFileName);
+    const RecordRead factory =
+        co_await readRecord(channel, session.cancelToken(), s.FactoryFileName);
     both.factory = factory;
     both.exitCode = qMax(both.exitCode, CliOutput::exitFor(factory.result));
     co_return both;
@@ -105,7 +107,8 @@ int identity(CliSession& session)
         return rc;
     SharedState& s = sharedState();
     s.Identity = IdentityFields();
-    const TransferResult r = QCoro::waitFor(requestIdentity(session.channel(), nullptr));
+    const TransferResult r =
+        QCoro::waitFor(requestIdentity(session.channel(), session.cancelToken()));
     if (r.status == TransferStatus::GaugeError && !r.garbled) {
         CliOutput::message(pick("Die Kennung des Geräts ist unvollständig.",
                                 "The gauge's identity reply is incomplete."));
@@ -128,7 +131,7 @@ int read(CliSession& session)
 {
     if (const int rc = session.connectGauge(); rc != ExitDone)
         return rc;
-    const BothReads both = QCoro::waitFor(readBoth(session.channel()));
+    const BothReads both = QCoro::waitFor(readBoth(session));
     const RecordRead& probe = both.probe;
     const RecordRead& factory = both.factory;
     if (session.options().json) {
@@ -159,7 +162,7 @@ int download(CliSession& session, const QString& folder)
     if (const int rc = session.connectGauge(); rc != ExitDone)
         return rc;
     // A download saves both files or none: half a copy would pass for a whole one.
-    const BothReads both = QCoro::waitFor(readBoth(session.channel()));
+    const BothReads both = QCoro::waitFor(readBoth(session));
     if (both.exitCode != ExitDone) {
         CliOutput::message(pick("Nichts gespeichert.", "Nothing saved."));
         return both.exitCode;
@@ -184,6 +187,21 @@ int download(CliSession& session, const QString& folder)
 
 namespace
 {
+// What zvctl says about a safe write that did not succeed.
+QString failureText(const SafeWriteResult& r)
+{
+    if (r.leftIncomplete())
+        return InfoTexts::incompleteWrite(
+            r, pick("Zurückschreiben: zvctl --yes restore \"%1\" --to %2",
+                    "To restore it: zvctl --yes restore \"%1\" --to %2")
+                   .arg(QFileInfo(r.backupPath).absoluteFilePath(), r.deviceFile));
+    if (r.declined())
+        return pick("Nichts geschrieben.", "Nothing written.");
+    if (r.cancelled() && !r.gaugeTouched())
+        return pick("Abgebrochen, nichts geschrieben.", "Cancelled, nothing written.");
+    return InfoTexts::safeWriteFailed(r);
+}
+
 // Connects and runs one safe write (backup of the gauge's file, guard question, write, read
 // back); exit 0 only when the read-back matches.
 int writeSafely(CliSession& session, const QString& deviceFile,
@@ -198,7 +216,7 @@ int writeSafely(CliSession& session, const QString& deviceFile,
     }
     if (const int rc = session.connectGauge(); rc != ExitDone)
         return rc;
-    SafeWriter writer(session.channel(), userDialogs());
+    SafeWriter writer(session.channel(), userDialogs(), session.cancelToken());
     if (!backupDir.isEmpty())
         writer.setBackupFolder(backupDir);
     QObject::connect(&writer, &SafeWriter::backupSaved, [](const QString& path) {
@@ -209,8 +227,7 @@ int writeSafely(CliSession& session, const QString& deviceFile,
     });
     const SafeWriteResult r = QCoro::waitFor(write(writer));
     if (!r.ok()) {
-        CliOutput::message(r.declined() ? pick("Nichts geschrieben.", "Nothing written.")
-                                        : InfoTexts::safeWriteFailed(r));
+        CliOutput::message(failureText(r));
         return CliOutput::exitFor(r.asTransfer());
     }
     session.disconnectGauge();

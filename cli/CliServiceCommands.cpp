@@ -98,8 +98,8 @@ int sendLanguage(CliSession& session, const QString& path)
         return rc;
     LanguageTransfer transfer(session.channel());
     LanguageProgress display(session.channel(), transfer, file.size());
-    const LanguageTransferResult r =
-        QCoro::waitFor(transfer.run(file.absolutePath() + QLatin1Char('/'), name));
+    const LanguageTransferResult r = QCoro::waitFor(
+        transfer.run(file.absolutePath() + QLatin1Char('/'), name, session.cancelToken()));
     display.end(r.ok());
     if (!r.ok()) {
         CliOutput::message(ServiceTexts::transferFailed(r));
@@ -123,7 +123,8 @@ int reset(CliSession& session, bool confirmed)
     }
     if (const int rc = session.connectGauge(); rc != ExitDone)
         return rc;
-    const TransferResult r = QCoro::waitFor(MemoryReset(session.channel()).run(userDialogs()));
+    const TransferResult r =
+        QCoro::waitFor(MemoryReset(session.channel()).run(userDialogs(), session.cancelToken()));
     const QString text = ServiceTexts::resetOutcome(r);
     session.disconnectGauge();
     if (r.ok())
@@ -152,13 +153,16 @@ int time(CliSession& session, bool set)
         failure = why;
         loop.quit();
     });
+    QObject::connect(session.cancelToken(), &CancelToken::cancelled, &loop, &QEventLoop::quit);
     if (set)
         clock.setTime();
     else
         clock.start();
-    if (failure == WaitResult::Done)
+    if (failure == WaitResult::Done && !session.cancelled())
         loop.exec();
     clock.stop();
+    if (session.cancelled())
+        return ExitFailed; // interrupted
     if (failure != WaitResult::Done) {
         CliOutput::message(ServiceTexts::clockReadFailed(failure));
         return CliSession::exitFor(failure);

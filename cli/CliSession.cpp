@@ -18,13 +18,19 @@ constexpr int kScanLimitMs = 10000;
 constexpr int kLinkLimitMs = BleLink::kConnectLimitMs + 7000; // connect plus discovery
 
 // Runs the event loop until done() holds after a change of the link or an error event of the
-// back end, or until limitMs. Callers that note an error connect to the back end before this.
-bool waitOnLink(BleLink* link, const std::function<bool()>& done, int limitMs)
+// back end, or until limitMs or a cancel. Callers that note an error connect to the back end
+// before this.
+bool waitOnLink(BleLink* link, const std::function<bool()>& done, int limitMs,
+                const CancelToken* cancel = nullptr)
 {
     if (done())
         return true;
+    if (cancel && cancel->isCancelled())
+        return false;
     QEventLoop loop;
     QTimer::singleShot(limitMs, &loop, [&loop] { loop.exit(1); });
+    if (cancel)
+        QObject::connect(cancel, &CancelToken::cancelled, &loop, [&loop] { loop.exit(1); });
     auto check = [&] {
         if (done())
             loop.exit(0);
@@ -112,7 +118,7 @@ QStringList CliSession::scan(int scanMs)
         failed = true;
     else
         waitOnLink(
-            m_link.get(), [&] { return failed; }, scanMs);
+            m_link.get(), [&] { return failed; }, scanMs, &m_cancel);
     disconnect(m_client.get(), &BLEClient::Error, this, nullptr);
     m_scanFailed = failed;
     if (m_link->scanCaption() != QLatin1String("Scan"))
@@ -139,13 +145,13 @@ int CliSession::connectGauge()
     connect(m_client.get(), &BLEClient::Error, this, [&failed] { failed = true; });
     if (!startScan(*m_link))
         failed = true;
-    const bool found =
-        !failed && waitOnLink(
-                       m_link.get(), [&] { return failed || chosenRow() >= 0; }, kScanLimitMs);
+    const bool found = !failed && waitOnLink(
+                                      m_link.get(), [&] { return failed || chosenRow() >= 0; },
+                                      kScanLimitMs, &m_cancel);
     if (failed || !found) {
         disconnect(m_client.get(), &BLEClient::Error, this, nullptr);
-        if (failed)
-            return ExitFailed; // the back end has said why
+        if (failed || m_cancel.isCancelled())
+            return ExitFailed; // the back end has said why, or the run was interrupted
         userDialogs().message(m_options.device.isEmpty()
                                   ? QStringLiteral("no gauge found")
                                   : QStringLiteral("gauge %1 not found").arg(m_options.device));
@@ -157,11 +163,15 @@ int CliSession::connectGauge()
     connect(m_link.get(), &BleLink::linkDown, this, [&down] { down = true; });
     m_link->cmdConnect_click(chosenRow());
     waitOnLink(
-        m_link.get(), [&] { return ready || down || failed; }, kLinkLimitMs);
+        m_link.get(), [&] { return ready || down || failed; }, kLinkLimitMs, &m_cancel);
     disconnect(m_link.get(), nullptr, this, nullptr);
     disconnect(m_client.get(), &BLEClient::Error, this, nullptr);
     if (ready && !failed)
         return ExitDone;
+    if (m_cancel.isCancelled()) {
+        m_client->DisconnectDevice(); // the half-made link
+        return ExitFailed;
+    }
     userDialogs().message(QStringLiteral("connection failed: ") + m_link->statusText());
     return ExitNoReply;
 }

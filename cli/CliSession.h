@@ -55,6 +55,12 @@ public:
     BleLink& link() { return *m_link; }
     const CliOptions& options() const { return m_options; }
 
+    // The token every device sequence of the run listens to; cancel() ends the running one (it
+    // still closes its device file while the link is up) and the waits for the link.
+    const CancelToken* cancelToken() const { return &m_cancel; }
+    void cancel() { m_cancel.cancel(); }
+    bool cancelled() const { return m_cancel.isCancelled(); }
+
     // Exit code for a wait result.
     static int exitFor(WaitResult r);
 
@@ -62,6 +68,7 @@ private:
     void traceTo(const char* prefix, const QString& text);
     CliOptions m_options;
     CommandChannel m_channel;
+    CancelToken m_cancel;
     std::unique_ptr<BLEClient> m_client;
     std::unique_ptr<BleLink> m_link;
     SimGauge* m_gauge = nullptr;

@@ -7,6 +7,7 @@
 #include "cli/CliServiceCommands.h"
 #include "cli/CliSession.h"
 #include "cli/DeviceAddress.h"
+#include "cli/InterruptSignals.h"
 #include "history/HistoryRecorder.h"
 #include "sim/SimGauge.h"
 #include "state/ProgramFiles.h"
@@ -60,7 +61,9 @@ const char* kUsage =
     "without --simulator zvctl talks through Bluetooth (BlueZ) to the gauge --device names, or to\n"
     "the first one found\n"
     "exit status: 0 done, 1 refused or failed by the gauge, 2 usage error,\n"
-    "             3 no reply in time or link lost\n"
+    "             3 no reply in time or link lost, 130 / 143 interrupted (SIGINT / SIGTERM):\n"
+    "             the running transfer is cancelled and its device file closed; a second\n"
+    "             signal ends zvctl at once\n"
     "test aid: --sim-fault K:KIND (repeatable) makes the simulated gauge fail its K-th command,\n"
     "          KIND drop (link drops), silent (no reply), garbled, error (error status)\n";
 
@@ -226,7 +229,10 @@ int main(int argc, char* argv[])
         recorder.open(parser.value(QStringLiteral("history")));
     CliSession session(options);
     session.channel().setJournal(&recorder);
+    // Ctrl-C or a SIGTERM cancels what runs as closing a window does; the exit status says so.
+    InterruptSignals interrupts;
+    QObject::connect(&interrupts, &InterruptSignals::interrupted, &session, &CliSession::cancel);
     const int rc = run(session, args, parser, history);
     setUserDialogs(nullptr);
-    return rc;
+    return interrupts.received() ? interrupts.exitStatus() : rc;
 }

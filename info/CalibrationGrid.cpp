@@ -94,6 +94,16 @@ void fill(QTableWidget& grid, const QList<CellText>& cells)
     }
 }
 
+void clearValues(QTableWidget& grid, const QString& topLeft)
+{
+    QList<CellText> cells{{0, 0, topLeft}};
+    for (int r = FirstValueRow; r <= LastValueRow; ++r) {
+        for (int c = FirstValueColumn; c < Columns; ++c)
+            cells.append({r, c, QString()});
+    }
+    fill(grid, cells);
+}
+
 void markCells(QTableWidget& grid, const QList<CellPosition>& cells, const QString& hint)
 {
     for (int r = FirstValueRow; r <= LastValueRow; ++r) {

@@ -51,6 +51,9 @@ void format(QTableWidget& grid, qreal logicalDpi);
 // Writes the given cell texts (cells outside the table are skipped).
 void fill(QTableWidget& grid, const QList<CellText>& cells);
 
+// Empties the value cells and writes topLeft into the top-left cell.
+void clearValues(QTableWidget& grid, const QString& topLeft);
+
 // Bold text and the tool tip hint mark the value cells given (rows 1-17, columns 1-2); the other
 // value cells show plain text without a tip. The background colours stay as they are.
 void markCells(QTableWidget& grid, const QList<CellPosition>& cells, const QString& hint);

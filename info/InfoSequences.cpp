@@ -54,10 +54,13 @@ void logRecords()
 
 void showSafeWriteFailure(const SafeWriteResult& r, UserDialogs& dialogs)
 {
+    if (r.leftIncomplete()) { // the service log has the same (SafeWriter)
+        dialogs.message(InfoTexts::incompleteWrite(r, InfoTexts::restoreInWindow()));
+        return;
+    }
     if (r.status == SafeWriteStatus::WriteFailed) {
         // The plain write's error report, with the backup to restore from in its description.
         switch (r.transfer.status) {
-        case TransferStatus::Cancelled:
         case TransferStatus::InvalidData:
         case TransferStatus::Declined:
             return;
@@ -106,8 +109,9 @@ QCoro::Task<InfoOutcome> confirmAndWrite(InfoSequenceContext c, QString deviceFi
     if (c.cancel->isCancelled()) // the window closed while the question was open
         co_return InfoOutcome{TransferStatus::Cancelled};
     const SafeWriteResult r = co_await safeWrite(c, deviceFile, hex, QString());
-    // The program's copy follows the gauge's file only where it went (or may have gone) out.
-    if (r.gaugeTouched() && deviceFile == sharedState().ProbeFileName)
+    // The program's copy follows the gauge's file only where it went (or may have gone) out,
+    // and only while that gauge is connected.
+    if (r.gaugeTouched() && deviceFile == sharedState().ProbeFileName && connected(c))
         sharedState().ProbeData = hex;
     co_return InfoOutcome{r.transferStatus(), r.ok()};
 }
@@ -139,7 +143,8 @@ QCoro::Task<InfoOutcome> download(InfoSequenceContext c, QString caption)
     if (folder.isEmpty())
         co_return InfoOutcome{TransferStatus::Declined};
     PcFileResult saved;
-    if (s.FileHex.isEmpty() || s.ProbeData.isEmpty())
+    const bool probeRead = !s.FileHex.isEmpty() && !s.ProbeData.isEmpty();
+    if (!probeRead)
         c.dialogs->message(messageText(EntryReadFirst));
     else
         saved = DeviceFiles::saveHexFile(folder, s.ProbeFileName, s.ProbeData);
@@ -148,8 +153,10 @@ QCoro::Task<InfoOutcome> download(InfoSequenceContext c, QString caption)
     if (!saved.ok) {
         c.dialogs->message(CommandChannel::errorReport(
             saved.errorNumber, QStringLiteral("cmdSpeichern_Click"), saved.description));
+        co_return InfoOutcome{TransferStatus::FileError};
     }
-    co_return InfoOutcome{saved.ok ? TransferStatus::Ok : TransferStatus::FileError};
+    // Without a "probe" read there is no download to call ready.
+    co_return InfoOutcome{probeRead ? TransferStatus::Ok : TransferStatus::InvalidData};
 }
 
 QCoro::Task<InfoOutcome> uploadProbe(InfoSequenceContext c, QString caption)

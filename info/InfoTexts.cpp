@@ -209,6 +209,7 @@ QString safeWriteFailed(const SafeWriteResult& r)
     switch (r.status) {
     case SafeWriteStatus::Ok:
     case SafeWriteStatus::GuardDeclined:
+    case SafeWriteStatus::Cancelled:
         return QString();
     case SafeWriteStatus::NotConnected:
         return notConnected();
@@ -241,6 +242,28 @@ QString safeWriteFailed(const SafeWriteResult& r)
         return mismatchText(r) + QLatin1Char('\n') + restoreHint(r.backupPath);
     }
     return QString();
+}
+
+QString incompleteWrite(const SafeWriteResult& r, const QString& restoreStep)
+{
+    const QString head = pick("Das Schreiben wurde abgebrochen: Die Datei %1 im Gerät ist "
+                              "unvollständig.",
+                              "The write was cancelled: the gauge's file %1 is incomplete.")
+                             .arg(quoted(r.deviceFile)) +
+                         QLatin1Char('\n');
+    if (r.backupPath.isEmpty())
+        return head + pick("Es gibt keine Sicherung (das Gerät hatte keine solche Datei); bitte "
+                           "die Datei erneut schreiben.",
+                           "There is no backup (the gauge had no such file); write the file "
+                           "again.");
+    return head + restoreHint(r.backupPath) + QLatin1Char('\n') + restoreStep;
+}
+
+QString restoreInWindow()
+{
+    return pick("Zurückschreiben: %1 im Informationsfenster.",
+                "To restore it: %1 in the information window.")
+        .arg(quoted(restoreCaption()));
 }
 
 QString verifiedReady(const QString& readyText)

@@ -37,6 +37,11 @@ QString guardQuestion(const WriteGuard::Check& check, const QString& deviceFile)
 QString safeWriteFailed(const SafeWriteResult& result);
 // "Backup to restore from: <path>" (empty path: empty text).
 QString restoreHint(const QString& backupPath);
+// A write cancelled once the gauge's file had changed: the file is incomplete, the backup and
+// restoreStep (how to write it back), or that there is no backup.
+QString incompleteWrite(const SafeWriteResult& result, const QString& restoreStep);
+// How the window program writes a backup back.
+QString restoreInWindow();
 // The ready text of a verified write: "Bereit – geprüft", "Ready – verified".
 QString verifiedReady(const QString& readyText);
 // The status line naming the backup just taken: "Sicherung: <path>".

@@ -68,12 +68,18 @@ QString describeSafeWrite(const SafeWriteResult& r)
         return QStringLiteral("data not known to match this gauge (serial number, probe type), "
                               "nothing written");
     case SafeWriteStatus::WriteFailed:
+        if (r.leftIncomplete())
+            return QStringLiteral("write of \"%1\" cancelled, the gauge's file is incomplete: ")
+                       .arg(r.deviceFile) +
+                   describeTransfer(r.transfer) + backupNote(r);
         return QStringLiteral("write of \"%1\" failed: ").arg(r.deviceFile) +
                describeTransfer(r.transfer) + backupNote(r);
     case SafeWriteStatus::VerifyReadFailed:
         return QStringLiteral("\"%1\" written but not verified (read back failed: %2)")
                    .arg(r.deviceFile, describeTransfer(r.transfer)) +
                backupNote(r);
+    case SafeWriteStatus::Cancelled:
+        return QStringLiteral("cancelled, nothing written") + backupNote(r);
     case SafeWriteStatus::VerifyMismatch:
         return QStringLiteral("verify of \"%1\" failed: byte %2 written %3, read back %4")
                    .arg(r.deviceFile)

@@ -16,6 +16,7 @@ enum class SafeWriteStatus {
     WriteFailed = 6,      // the write itself failed; the gauge's file may be gone or partial
     VerifyReadFailed = 7, // written, but the file could not be read back: not verified
     VerifyMismatch = 8,   // written, but the gauge holds other bytes than were sent
+    Cancelled = 9,        // cancelled after the backup, before anything was written
 };
 
 struct SafeWriteResult {
@@ -29,7 +30,13 @@ struct SafeWriteResult {
 
     bool ok() const { return status == SafeWriteStatus::Ok; }
     // Commands that change the gauge's file went out (the file may now differ from the backup).
-    bool gaugeTouched() const { return status >= SafeWriteStatus::WriteFailed || ok(); }
+    bool gaugeTouched() const
+    {
+        return ok() || (status >= SafeWriteStatus::WriteFailed &&
+                        status <= SafeWriteStatus::VerifyMismatch);
+    }
+    // Cancelled once the gauge's file had been changed: it is left incomplete (or removed).
+    bool leftIncomplete() const { return status == SafeWriteStatus::WriteFailed && cancelled(); }
     // The user declined (a question answered No, also on the record-size question).
     bool declined() const;
     bool cancelled() const { return transfer.status == TransferStatus::Cancelled; }

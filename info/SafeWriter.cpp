@@ -59,6 +59,12 @@ QCoro::Task<SafeWriteResult> SafeWriter::attempt(QString deviceFile, QString hex
                                     QStringLiteral("data not known to match this gauge"));
         co_return finish(result);
     }
+    // A cancel up to here (a question was open) leaves the gauge's file as it was.
+    if (m_cancel && m_cancel->isCancelled()) {
+        result.status = SafeWriteStatus::Cancelled;
+        result.transfer = TransferResult::fromWait(WaitResult::Cancelled, QString());
+        co_return finish(result);
+    }
     if (!gaugeHex.isEmpty() && !saveBackup(result, gaugeHex))
         co_return finish(result);
     emit stepStarted(Step::Write);

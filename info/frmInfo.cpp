@@ -68,8 +68,10 @@ frmInfo::frmInfo(CommandChannel* channel, QWidget* parent) : QWidget(parent), m_
     enableTransferButtons(!deviceBusy().isBusy());
     connect(&deviceBusy(), &DeviceBusy::busyChanged, this,
             [this](bool busy) { enableTransferButtons(!busy); });
-    if (m_channel)
+    if (m_channel) {
         connect(m_channel, &CommandChannel::identityChanged, this, &frmInfo::showIdentity);
+        connect(m_channel, &CommandChannel::linkLost, this, &frmInfo::showNothingRead);
+    }
     Form_Load();
 }
 

@@ -81,6 +81,8 @@ private:
     void Form_Load();
     void showIdentity();
     void createViews();
+    // The link dropped and what was read is forgotten: the table asks for a read.
+    void showNothingRead();
     void markDifferences();
     void enableTransferButtons(bool enabled);
     // A fresh token and events for a sequence, or nothing while one runs.

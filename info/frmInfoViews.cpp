@@ -7,6 +7,7 @@
 #include "info/RecordComparison.h"
 #include "info/frmInfo.h"
 #include "state/SharedState.h"
+#include "state/TextCatalogue.h"
 
 #include <QButtonGroup>
 #include <QGroupBox>
@@ -15,6 +16,8 @@
 
 namespace
 {
+constexpr int EntryReadFirst = 22;
+
 std::optional<DeviceRecordValues> recordOf(ViewTexts::Record record)
 {
     const SharedState& s = sharedState();
@@ -49,6 +52,13 @@ void frmInfo::createViews()
         if (!busy)
             refreshViews();
     });
+}
+
+void frmInfo::showNothingRead()
+{
+    CalibrationGrid::clearValues(*MSFlexGrid1, messageText(EntryReadFirst));
+    showIdentity();
+    refreshViews();
 }
 
 ViewTexts::Record frmInfo::shownRecord() const

@@ -26,7 +26,10 @@ void CommandChannel::setClient(BLEClient* client)
     connect(client, &BLEClient::Value, this, &CommandChannel::BLEClient1_Value);
     connect(client, &BLEClient::Subscribed, this, &CommandChannel::BLEClient1_Subscribed);
     connect(client, &BLEClient::Unsubscribed, this, &CommandChannel::BLEClient1_Unsubscribed);
-    connect(client, &BLEClient::Disconnected, this, [this] { emit linkLost(); });
+    connect(client, &BLEClient::Disconnected, this, [this] {
+        forgetGaugeData(sharedState());
+        emit linkLost();
+    });
 }
 
 QString CommandChannel::errorReport(int number, const QString& source, const QString& description)
@@ -147,6 +150,7 @@ void CommandChannel::BLEClient1_WriteResponse(const QString& serviceId,
     const SharedState& s = sharedState();
     if (characteristicId != s.CommandCharId || serviceId != s.ServiceId || !m_client)
         return;
+    emit commandAcknowledged();
     const BleResult r = m_client->ReadValue(s.ServiceId, s.CommandCharId, QString());
     if (!r.ok())
         qCWarning(zvLink) << "read-back failed:" << r.code << r.description;

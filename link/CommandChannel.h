@@ -77,9 +77,12 @@ public:
 
 signals:
     void commandSent(const QString& command);
+    // The gauge acknowledged the write of a command (its write response came).
+    void commandAcknowledged();
     void valueReceived(const QByteArray& value);
     void replyHandled(DispatchResult result);
     void identityChanged();
+    // The link dropped; what was read from the gauge has been forgotten (forgetGaugeData).
     void linkLost();
     void connectRequested();
 

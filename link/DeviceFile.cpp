@@ -175,7 +175,11 @@ QCoro::Task<TransferResult> DeviceFile::create(QString name, qint64 bytes)
     s.ReplyData.clear();
     s.ReplyStatus = kPending;
     const QString command = createCommand(bytes, name);
-    if (TransferResult r = co_await exchange(command, QStringLiteral("$fw"), true); !r.ok())
+    if (m_cancel && m_cancel->isCancelled())
+        co_return TransferResult::fromWait(WaitResult::Cancelled, command);
+    // Once sent, the create is awaited whatever the token says: its reply brings the handle
+    // that the close after a cancel needs.
+    if (TransferResult r = co_await exchange(command, QStringLiteral("$fw"), false); !r.ok())
         co_return r;
     m_handle = s.FileHandle;
     if (m_handle > 0 && s.ReplyStatus == 0)

@@ -44,7 +44,8 @@ public:
     // "$rm?name!" CR LF; ok with gaugeStatus 20 when the gauge answered with a listing match.
     QCoro::Task<TransferResult> remove(QString name);
     // "$fw?bytes name!": ok only with a handle and status 0; a refused create that still gave a
-    // handle closes it.
+    // handle closes it. Not sent after a cancel; once sent, deaf to the token like the close,
+    // so that a cancelled write still gets the handle to close the new file with.
     QCoro::Task<TransferResult> create(QString name, qint64 bytes);
     // "$wr?handle offset count hex!" for the hex text of one chunk (at most 32 bytes).
     QCoro::Task<TransferResult> write(qint64 byteOffset, QByteArray hex);

@@ -45,10 +45,14 @@ QCoro::Task<TransferResult> MemoryReset::send(const CancelToken* cancel, int tim
                                           QStringLiteral("no gauge connected"));
     const DeviceBusy::Guard busy;
     s.ReplyStatus = kPending;
-    // A link that drops after the command went out means the gauge is resetting; one that could
-    // not take the command means nothing happened.
     if (cancel && cancel->isCancelled())
         co_return TransferResult::fromWait(WaitResult::Cancelled, text);
+    // Only a gauge that has taken the command (its write acknowledged) is resetting when the
+    // link drops; a drop before that is a lost link, whatever became of the command.
+    bool acknowledged = false;
+    const QObject scope;
+    QObject::connect(&m_channel, &CommandChannel::commandAcknowledged, &scope,
+                     [&acknowledged] { acknowledged = true; });
     if (!m_channel.send(text).ok())
         co_return TransferResult::failure(TransferStatus::NotConnected, text,
                                           QStringLiteral("the command could not be written"));
@@ -56,7 +60,7 @@ QCoro::Task<TransferResult> MemoryReset::send(const CancelToken* cancel, int tim
     const WaitResult wait = co_await m_channel.reply(std::move(resetReply));
     qCInfo(zvService) << "memory reset:" << waitResultName(wait);
     TransferResult r = TransferResult::fromWait(wait, text);
-    if (wait == WaitResult::LinkLost) {
+    if (wait == WaitResult::LinkLost && acknowledged) {
         r = TransferResult::success();
         r.detail = linkDroppedDetail();
     } else if (wait == WaitResult::Done && s.ReplyStatus != 0) {

@@ -11,8 +11,9 @@ class UserDialogs;
 
 // The reset of the gauge's memory system: one question, "$fsf" + CommandTerminator, a bounded
 // wait for the reply. Ok when the gauge answered status 0; a gauge that resets may also drop the
-// link instead of answering, which counts as done (linkDropped), because the link only drops once
-// the command has reached the gauge. Declined: the user said No and nothing was sent.
+// link instead of answering, which counts as done (linkDroppedDetail) once the gauge has
+// acknowledged the write of the command; a drop before that is LinkLost. Declined: the user said
+// No and nothing was sent.
 class MemoryReset
 {
 public:

@@ -37,7 +37,7 @@ ServiceFunctions::ServiceFunctions(frmService& window) : QObject(&window), m_win
 {
     connect(&deviceBusy(), &DeviceBusy::busyChanged, this,
             [this](bool busy) { setDeviceButtonsEnabled(!busy); });
-    connect(&window, &frmService::programEnded, this, [this] {
+    connect(&window, &frmService::quitStarted, this, [this] {
         if (m_cancel)
             m_cancel->cancel();
     });

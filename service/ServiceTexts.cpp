@@ -119,8 +119,9 @@ QString ServiceTexts::resetOutcome(const TransferResult& r)
     case TransferStatus::NoReply:
         return pick(kResetUnknown);
     case TransferStatus::NotConnected:
-    case TransferStatus::LinkLost:
         return messageText(kEntryConnect);
+    case TransferStatus::LinkLost:
+        return pick(kLinkLost);
     case TransferStatus::Cancelled:
         return pick(kCancelled);
     default:

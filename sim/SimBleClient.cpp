@@ -184,6 +184,7 @@ BleResult SimBleClient::WriteValue(const QString& serviceId, const QString& char
     later(m_options.writeLatency, [=] {
         if (generation != m_linkGeneration || !m_gauge)
             return;
+        bool dropAfterWrite = false;
         if (characteristicId == kCommandCharId) {
             const SimReply reply = m_gauge->handleCommand(value);
             if (reply.dropLink) {
@@ -191,8 +192,11 @@ BleResult SimBleClient::WriteValue(const QString& serviceId, const QString& char
                 return;
             }
             m_commandValue = reply.value;
+            dropAfterWrite = reply.dropAfterWrite;
         }
         emit WriteResponse(serviceId, characteristicId, descriptorId, uuidOf(characteristicId), {});
+        if (dropAfterWrite)
+            dropLink(8, QStringLiteral("connection lost"));
     });
     return BleResult::success();
 }
@@ -207,7 +211,7 @@ BleResult SimBleClient::PostValue(const QString& serviceId, const QString& chara
         if (generation != m_linkGeneration || !m_gauge || characteristicId != kCommandCharId)
             return;
         const SimReply reply = m_gauge->handleCommand(value);
-        if (reply.dropLink)
+        if (reply.dropLink || reply.dropAfterWrite)
             dropLink(8, QStringLiteral("connection lost"));
         else
             m_commandValue = reply.value;

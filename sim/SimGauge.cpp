@@ -51,6 +51,8 @@ SimReply SimGauge::handleCommand(const QByteArray& command)
     switch (fault) {
     case SimFault::DropLink:
         return {QByteArray(), true};
+    case SimFault::DropAfterWrite:
+        return {QByteArray(), false, true};
     case SimFault::NoReply:
         return {QByteArray(), false};
     case SimFault::Garbled:

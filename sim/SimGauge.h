@@ -10,16 +10,18 @@
 // What the simulated gauge does with the k-th command written to it (k counts from 1).
 enum class SimFault {
     None,
-    DropLink,    // the link drops when command k arrives; no reply
-    NoReply,     // command k is swallowed; the read-back delivers an empty value
-    Garbled,     // the reply to k is garbage
-    StatusError, // the reply to k carries an error status
+    DropLink,       // the link drops when command k arrives; no reply
+    DropAfterWrite, // command k's write is acknowledged, then the link drops; no reply
+    NoReply,        // command k is swallowed; the read-back delivers an empty value
+    Garbled,        // the reply to k is garbage
+    StatusError,    // the reply to k carries an error status
 };
 
 // The gauge's answer to one written command.
 struct SimReply {
-    QByteArray value;      // what the next read-back of the command characteristic delivers
-    bool dropLink = false; // the gauge drops the link instead of answering
+    QByteArray value;            // what the next read-back of the command characteristic delivers
+    bool dropLink = false;       // the gauge drops the link instead of answering
+    bool dropAfterWrite = false; // ... once the write of the command is acknowledged
 };
 
 // A Zelvo gauge in software: device files with handles, the read / write / close protocol, the

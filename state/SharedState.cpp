@@ -18,3 +18,12 @@ void resetSharedState()
 {
     instance() = SharedState();
 }
+
+void forgetGaugeData(SharedState& state)
+{
+    state.Identity = IdentityFields();
+    state.Record = DeviceRecordValues();
+    state.FileHex.clear();
+    state.ProbeData.clear();
+    state.FactoryData.clear();
+}

@@ -112,3 +112,7 @@ SharedState& sharedState();
 
 // Back to the start values (tests).
 void resetSharedState();
+
+// Forgets what was read from the gauge (its identity, the records and their hex texts): they
+// hold only for the connection they were read over.
+void forgetGaugeData(SharedState& state);

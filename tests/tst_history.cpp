@@ -288,30 +288,39 @@ private slots:
         QCOMPARE(changes[0].after, "2.25");
     }
 
-    // A changed probe file: zvctl's default diff names the field, the CSV holds every event.
+    // Three probe contents and two factory ones: zvctl's default diff compares per file the last
+    // two and names the field; the CSV holds every event.
     void diffAndCsvOfAVisit()
     {
         const QString file = fresh();
         {
             Recording r(file);
-            QVERIFY(r.readProbe());
-            QByteArray probe = r.sim.gauge.file("probe");
-            probe.replace(RecordLayout::NfeBlock, 4, RecordBuilder(4).f32(0, 7.5f).data());
-            r.sim.gauge.setFile("probe", probe);
-            QVERIFY(r.readProbe());
+            const auto read = [&r](const QString& name, int changeAt = -1) {
+                QByteArray bytes = r.sim.gauge.file(name);
+                if (changeAt >= 0)
+                    r.sim.gauge.setFile(
+                        name, bytes.replace(changeAt, 4, RecordBuilder(4).f32(0, 7.5f).data()));
+                return QCoro::waitFor(RecordReader(r.sim.channel).Lese_Com(name)).ok();
+            };
+            QVERIFY(read("probe") && read("probe", RecordLayout::NfeBlock));
+            QVERIFY(read("probe", RecordLayout::FoilValue));
+            QVERIFY(read("factory") && read("factory", RecordLayout::NfeBlock));
             r.recorder.languageFileSent("lDE", 143, false, "gauge said \"no\", twice");
         }
         const ZvctlRun diff =
             runZvctl({"--history", file, "--json", "history", "diff", simSerial()});
         QCOMPARE(diff.exitCode, 0);
         const QJsonArray files = QJsonDocument::fromJson(diff.out.toUtf8())["Files"].toArray();
-        QCOMPARE(files.size(), 1);
-        QCOMPARE(files[0]["Changes"][0]["Field"].toString(), "Offset Voltage");
-        QCOMPARE(files[0]["Changes"][0]["Column"].toString(), "NFE");
+        QCOMPARE(files.size(), 2);
+        QCOMPARE(files[0]["Changes"].toArray().size(), 1);
+        QCOMPARE(files[0]["Changes"][0]["Field"].toString(), "Foil value");
+        QCOMPARE(files[1]["File"].toString() + files[1]["Changes"][0]["Column"].toString(),
+                 "factoryNFE");
         QCOMPARE(runZvctl({"--history", file, "history", "export", dir.filePath("h.csv")}).exitCode,
                  0);
         const QList<QStringList> rows = parseCsv(fileContent(dir.filePath("h.csv")));
-        QCOMPARE(rows.size(), 1 + 5); // read, identity, read, identity, language
+        QCOMPARE(rows.size(),
+                 1 + 9); // probe read and identity three times, factory twice, language
         for (const QStringList& row : rows)
             QCOMPARE(row.size(), rows[0].size());
         QCOMPARE(rows.last()[rows[0].indexOf("detail")], "gauge said \"no\", twice");

@@ -1,5 +1,8 @@
+#include "info/InfoTexts.h"
+#include "info/frmInfo.h"
 #include "link/BLE.h"
 #include "link/BleLink.h"
+#include "link/CommandChannel.h"
 #include "state/ServiceLog.h"
 #include "tests/common/AppHarness.h"
 #include "tests/common/FakeBleClient.h"
@@ -188,6 +191,31 @@ private slots:
         QCOMPARE(ended.count(), 1);
         QVERIFY(!sharedState().DeviceConnected && !h.client->isConnected());
         QVERIFY(!h.window().isVisible());
+    }
+
+    void quitDuringUpload()
+    {
+        // quit while a chunk is written / the write cancelled, the file closed on the live link,
+        // then the disconnect; the technician is told the file is incomplete, and how to restore
+        AppHarness h;
+        QVERIFY(h.connectGauge());
+        QVERIFY(
+            writeFile(h.folder() + "/probe", hexOf(h.gauge.file("factory")).toLatin1() + "\r\n"));
+        h.dialogs.folder = h.folder();
+        const int thirdChunk = h.gauge.commandCount() + 15 + 5; // after the backup read
+        QObject::connect(h.link().channel(), &CommandChannel::commandSent, &h.window(), [&] {
+            if (h.gauge.commandCount() + 1 == thirdChunk)
+                QTimer::singleShot(0, &h.window(), &frmService::mnuEnd_Click);
+        });
+        QSignalSpy ended(&h.window(), &frmService::programEnded);
+        h.window().info()->cmdEinspielen_Click();
+        QVERIFY(ended.wait(30000)); // the backup read and the chunks before the quit
+        QVERIFY(h.gauge.transcript().last().startsWith("$fc?"));
+        QCOMPARE(h.gauge.transcript().size(), thirdChunk + 1);
+        QCOMPARE(h.gauge.openHandleCount(), 0);
+        QCOMPARE(h.dialogs.messages.size(), 1);
+        QVERIFY(h.dialogs.messages[0].contains(InfoTexts::restoreCaption()));
+        QVERIFY(!h.client->isConnected());
     }
 
     void quitWhenDisconnectNeverConfirmed()

@@ -8,6 +8,7 @@
 #include "tests/common/TestFiles.h"
 
 #include <QtTest>
+#include <csignal>
 
 namespace
 {
@@ -79,7 +80,7 @@ private slots:
         QTest::newRow("fault number 0") << none << QStringList{"--simulator", "--sim-fault", "0:drop", "read"} << 2 << "" << "--sim-fault" << any;
         QTest::newRow("fault without simulator") << none << QStringList{"--sim-fault", "1:drop", "read"} << 2 << "" << "needs --simulator" << any;
         QTest::newRow("no Bluetooth") << none << QStringList{"battery"} << 1 << "" << "Bluetooth" << any;
-        QTest::newRow("scan, no Bluetooth") << none << QStringList{"scan"} << 1 << "" << "Bluetooth" << any;
+        QTest::newRow("scan cannot start: what to check, and why") << none << QStringList{"--lang", "en", "scan"} << 1 << "" << "Please check bluetooth settings or connect dongle\nThe Bluetooth service is not running." << any;
         QTest::newRow("download into no folder") << none << QStringList{"--simulator", "download", "/no/such/dir"} << 2 << "" << "/no/such/dir" << any;
         QTest::newRow("languages of no folder") << none << QStringList{"languages", "/no/such/dir"} << 2 << "" << "/no/such/dir" << any;
         QTest::newRow("no language file") << QStringList{"xDE=x"} << QStringList{"--lang", "en", "languages", "DIR"} << 0 << "" << "No language file found." << any;
@@ -87,6 +88,7 @@ private slots:
         QTest::newRow("languages as JSON") << QStringList{"lPL=x"} << QStringList{"--json", "--lang", "en", "languages", "DIR"} << 0 << "{\"Languages\":[{\"File\":\"lPL\",\"Language\":\"Polski\"}]}\n" << "" << any;
         QTest::newRow("send") << none << QStringList{"--simulator", "--trace", "send", "$gcv!"} << 0 << "$gcv?3710!\nReplyStatus = 0\nReplyData = 3710\nBatteryLevel = 3710\n" << "< $gcv?3710!\n" << QStringList{"$gcv!"};
         QTest::newRow("send, reply not understood") << none << QStringList{"--simulator", "send", "$what!"} << 1 << "*" << "not understood" << any;
+        QTest::newRow("send, silent gauge") << none << QStringList{"--simulator", "--timeout", "200", "--sim-fault", "1:silent", "send", "$gcv!"} << 3 << "" << "no reply: no reply in time" << any;
         QTest::newRow("send, link drops") << none << QStringList{"--simulator", "--timeout", "200", "--sim-fault", "1:drop", "send", "$gcv!"} << 3 << "" << "no reply" << any;
         QTest::newRow("battery") << none << QStringList{"--simulator", "battery"} << 0 << "3710\n" << "" << any;
         QTest::newRow("device as bluetoothctl prints it") << none << QStringList{"--simulator", "--device", "5a:45:4c:56:4f:01", "battery"} << 0 << "3710\n" << "" << any;
@@ -100,7 +102,7 @@ private slots:
         QTest::newRow("reset without --yes") << none << QStringList{"--simulator", "--trace", "reset"} << 2 << "" << "--yes" << none;
         QTest::newRow("reset") << none << QStringList{"--simulator", "--trace", "--yes", "reset"} << 0 << "*" << "" << QStringList{"$fsf!\\r\\n"};
         QTest::newRow("reset refused") << none << QStringList{"--simulator", "--yes", "--sim-fault", "1:error", "reset"} << 1 << "" << "" << any;
-        QTest::newRow("reset, link drops: resetting") << none << QStringList{"--simulator", "--yes", "--sim-fault", "1:drop", "reset"} << 0 << "*" << "" << any;
+        QTest::newRow("reset, link drops before the acknowledgement") << none << QStringList{"--simulator", "--yes", "--lang", "en", "--sim-fault", "1:drop", "reset"} << 3 << "" << "Connection to device lost" << any;
         QTest::newRow("time, link drops") << none << QStringList{"--simulator", "--sim-fault", "1:drop", "time"} << 3 << "" << "" << any;
         QTest::newRow("language name not l + code") << QStringList{"xDE=abc"} << QStringList{"--simulator", "--trace", "send-language", "DIR/xDE"} << 2 << "" << "xDE" << none;
         QTest::newRow("language name with extension") << QStringList{"lDE.txt=abc"} << QStringList{"--simulator", "--trace", "send-language", "DIR/lDE.txt"} << 2 << "" << "lDE.txt" << none;
@@ -151,6 +153,46 @@ private slots:
         if (args.contains("download")) // both files or none
             QCOMPARE(fileContent(dir.filePath("factory")),
                      r.exitCode ? "<missing>" : recordFile(SimRecords::defaultFactory()));
+    }
+
+    void interrupted_data()
+    {
+        QTest::addColumn<QList<int>>("signalsSent"); // the second once the close hangs
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("SIGINT") << QList<int>{SIGINT} << 130;
+        QTest::newRow("SIGTERM") << QList<int>{SIGTERM} << 143;
+        QTest::newRow("second SIGINT while the close hangs") << QList<int>{SIGINT, SIGINT} << 130;
+    }
+    void interrupted()
+    {
+        // a signal while the gauge leaves chunk 3 of an upload unanswered / the write cancelled,
+        // the file closed, its backup and the restore command named, exit 128 + signal; a second
+        // signal while the close hangs ends zvctl at once
+        QFETCH(QList<int>, signalsSent);
+        QTemporaryDir dir, backups;
+        QVERIFY(prepare(dir.path(), {"probe=own"}));
+        QProcess p;
+        p.start(qEnvironmentVariable("ZV_BIN_DIR") + "/zvctl",
+                {"--simulator", "--trace", "--lang", "en", "--timeout", "60000", "--backup-dir",
+                 backups.path(), "--sim-fault", "20:silent", "--sim-fault",
+                 signalsSent.size() > 1 ? "21:silent" : "99:silent", "upload-probe", dir.path()});
+        ZvctlRun r;
+        const auto lastSent = [&] {
+            r.err += QString::fromLocal8Bit(p.readAllStandardError());
+            return r.sent().value(r.sent().size() - 1);
+        };
+        for (int i = 0; i < signalsSent.size(); ++i) {
+            QTRY_VERIFY_WITH_TIMEOUT(lastSent().startsWith(i ? "$fc?2!" : "$wr?2 64 "), 20000);
+            QCOMPARE(::kill(pid_t(p.processId()), signalsSent[i]), 0);
+        }
+        QVERIFY(p.waitForFinished(20000));
+        QTEST(p.exitCode(), "exitCode");
+        QCOMPARE(lastSent(), "$fc?2!");
+        const QFileInfo backup = QDir(backups.path()).entryInfoList(QDir::Files).value(0);
+        const QString restore =
+            "zvctl --yes restore \"" + backup.absoluteFilePath() + "\" --to probe";
+        QCOMPARE(r.err.contains("\"probe\" is incomplete") && r.err.contains(restore),
+                 signalsSent.size() == 1);
     }
 
     // a usage error is one line, says what was wrong, and nothing is scanned or sent

@@ -291,14 +291,13 @@ RunOutcome runWindow(const WindowRun& run, int k, SimFault fault)
 }
 
 // Faults after which a sequence still completes: the clock is set without waiting for the
-// answer; a gauge that drops the link on "$fsf" is resetting; a backup open answered with an
-// error status finds no file to back up or compare with, and the write goes on after a Yes.
+// answer; a backup open answered with an error status finds no file to back up or compare with,
+// and the write goes on after a Yes. A link that drops on "$fsf" before the write was
+// acknowledged is no reset.
 bool completesDespite(const QString& name, int k, const QString& keyword, SimFault fault)
 {
     if (keyword == "$slt")
         return fault != SimFault::DropLink;
-    if (keyword == "$fsf")
-        return fault == SimFault::DropLink;
     return k == 1 && keyword == "$fr" && fault == SimFault::StatusError &&
            (name.endsWith("upload") || name.endsWith("factory"));
 }

@@ -26,7 +26,8 @@ struct ClosingDialogs final : UserDialogs {
     QPointer<frmInfo> window;
     QString folder;
     int said = 0;
-    void message(const QString&) override { ++said; }
+    QString lastMessage;
+    void message(const QString& text) override { ++said, lastMessage = text; }
     bool askYesNo(const QString&, bool) override { return ++said, delete window.data(), true; }
     QString chooseFolder(const QString&, const QString&) override { return folder; }
 };
@@ -161,7 +162,7 @@ private slots:
         InfoWindowFixture f;
         RecordBuilder r;
         r.f32(276, 1234.5f).f32(280, 2.0f).f32(284, 2.675f).f32(288, -12.345f).f32(292, -0.004f);
-        r.f32(304, 1.5f).f32(308, 1e6f).f32(312, -0.125f).f32(316, 999.995f).f32(320, 10.5f);
+        r.f32(304, 1.5f).f32(308, 1e6f).f32(312, -0.125f).f32(316, 999.995f).f32(320, 0.5f);
         r.i16(296, -300).i16(298, -3).i16(300, 12).i16(302, 4660).i16(324, 7).i16(326, 1500);
         r.u8(32, 3).u8(8, 5).i32(4, 305419896).f32(336, 12345678.0f).f32(332, 0.00001f).u8(9, 9);
         r.u8(16, 2).u8(33, 1).u8(23, 1).bytes(18, "454E4700").u8(24, 1).u8(25, 5).u8(26, 30);
@@ -172,7 +173,7 @@ private slots:
             QCOMPARE(QLocale::system().decimalPoint(), qEnvironmentVariable("ZV_EXPECT_DECIMAL"));
         // clang-format off
         const QStringList english{"factory|", "1,234.50|1.50", "2.00|1,000,000.00", "2.68|-0.13",
-            "-12.35|1,000.00", "0.00|10.50", "-3|7", "12|1500", "-300|", "4660|", "3|5",
+            "-12.35|1,000.00", "0.00|0.50", "-3|7", "12|1500", "-300|", "4660|", "3|5",
             "305419896|1.234568E+07", "1E-05|", "9|2", "|", "1|0", "1|ENG", "1 / 5|30 / 1"};
         // clang-format on
         const bool german = QLocale::system().decimalPoint() == QStringLiteral(",");
@@ -187,31 +188,38 @@ private slots:
 
     void download_data()
     {
-        QTest::addColumn<bool>("read");
+        QTest::addColumn<QString>("before"); // "read", "read, drop": the link dropped after it
         QTest::addColumn<QString>("folder"); // "pc": the PC folder, "": dialog cancelled
         QTest::addColumn<QString>("trace");
         QTest::addColumn<QString>("message"); // the one message starts so; empty: none
         // clang-format off
-        QTest::newRow("after a read") << true << "pc" << "Bereit" << "";
-        QTest::newRow("dialog cancelled") << true << "" << "" << "";
-        QTest::newRow("nothing read") << false << "pc" << "Bereit" << "Bitte erst Datei einlesen";
-        QTest::newRow("folder missing") << true << "pc/missing" << "Fehler" << "75   cmdSpeichern_Click\r";
+        QTest::newRow("after a read") << "read" << "pc" << "Bereit" << "";
+        QTest::newRow("dialog cancelled") << "read" << "" << "" << "";
+        QTest::newRow("nothing read") << "" << "pc" << "Fehler" << "Bitte erst Datei einlesen";
+        QTest::newRow("read, then the link dropped") << "read, drop" << "pc" << "Fehler" << "Bitte erst Datei einlesen";
+        QTest::newRow("folder missing") << "read" << "pc/missing" << "Fehler" << "75   cmdSpeichern_Click\r";
         // clang-format on
     }
     void download()
     {
-        // download / both records in the chosen folder as hex + CR LF, or the reason why not
-        QFETCH(bool, read);
+        // download / both records in the chosen folder as hex + CR LF, or the reason why not; a
+        // dropped link forgets what was read, and the table asks for a read
+        QFETCH(QString, before);
         QFETCH(QString, folder);
         QFETCH(QString, trace);
         QFETCH(QString, message);
         InfoWindowFixture f;
-        QVERIFY(!read || f.run(&frmInfo::cmdDaten_Click));
+        QVERIFY(before.isEmpty() || f.run(&frmInfo::cmdDaten_Click));
+        if (before.endsWith("drop")) {
+            f.sim->client.DisconnectDevice();
+            QTRY_VERIFY(f.sim->dropped);
+            QCOMPARE(f.cell(0, 0) + '|' + f.cell(1, 1), messageText(22) + '|');
+        }
         f.dialogs.folder = folder.replace(QStringLiteral("pc"), f.pcFolder.path());
         QVERIFY(f.run(&frmInfo::cmdSpeichern_Click));
         QCOMPARE(f.dialogs.messages.size(), int(!message.isEmpty()));
         QVERIFY(message.isEmpty() || f.dialogs.messages.first().startsWith(message));
-        const bool saved = read && folder == f.pcFolder.path();
+        const bool saved = before == "read" && folder == f.pcFolder.path();
         QCOMPARE(fileContent(f.pcFolder.filePath(Probe)),
                  saved ? downloadFormat(SimRecords::defaultProbe()) : "<missing>");
         QCOMPARE(fileContent(f.pcFolder.filePath(Factory)),
@@ -304,6 +312,7 @@ private slots:
         const QByteArray otherGauge = RecordBuilder().i32(4, 99).u8(32, 3).data();
         // clang-format off
         QTest::newRow("read") << "cmdDaten" << 3 << QByteArray();
+        QTest::newRow("upload, creating") << "cmdEinspielen" << kBackupCommands + 2 << SimRecords::defaultFactory();
         QTest::newRow("upload, writing") << "cmdEinspielen" << kBackupCommands + 5 << SimRecords::defaultFactory();
         QTest::newRow("factory, size question") << "cmdFactory" << 0 << QByteArray(32, 1);
         QTest::newRow("upload, guard question") << "cmdEinspielen" << 0 << otherGauge;
@@ -312,7 +321,8 @@ private slots:
     void closedDuringWait()
     {
         // window closed during a read, a write or a question / the sequence stops, closes its
-        // file, writes nothing after a question, says nothing, no crash
+        // file, writes nothing after a question, no crash; says nothing, unless the gauge's file
+        // was changed: then that it is incomplete, its backup and how to restore it (also logged)
         QFETCH(QString, button);
         QFETCH(int, at);
         QFETCH(QByteArray, data);
@@ -332,7 +342,13 @@ private slots:
         f.button(button.toLatin1().constData())->click();
         QTRY_VERIFY(f.window.isNull());
         QVERIFY(f.settle());
-        QCOMPARE(dialogs.said, int(at == 0));
+        const bool incomplete = at > 0 && button == "cmdEinspielen";
+        QCOMPARE(dialogs.said, int(at == 0 || incomplete));
+        const QString backup =
+            QDir(f.programFolder.filePath("backup")).entryList(QDir::Files).value(0, "-");
+        for (const QString& part : {backup, QString("unvollständig"), InfoTexts::restoreCaption()})
+            QVERIFY2(!incomplete || dialogs.lastMessage.contains(part), qPrintable(part));
+        QCOMPARE(logLines().filter("file is incomplete").size(), int(incomplete));
         QCOMPARE(f.sim->gauge.openHandleCount(), 0);
         const QStringList sent = f.sim->transcript();
         QVERIFY(sent.isEmpty() || sent.last().startsWith(QStringLiteral("$fc?")));

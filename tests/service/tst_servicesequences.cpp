@@ -180,7 +180,8 @@ private slots:
         // clang-format off
         QTest::newRow("No") << true << false << SimFault::None << TransferStatus::Declined << "the user said No";
         QTest::newRow("Yes") << true << true << SimFault::None << TransferStatus::Ok << "";
-        QTest::newRow("Yes, link dropped") << true << true << SimFault::DropLink << TransferStatus::Ok << MemoryReset::linkDroppedDetail();
+        QTest::newRow("Yes, link dropped after the write was acknowledged") << true << true << SimFault::DropAfterWrite << TransferStatus::Ok << MemoryReset::linkDroppedDetail();
+        QTest::newRow("Yes, link dropped before the acknowledgement") << true << true << SimFault::DropLink << TransferStatus::LinkLost << "link lost";
         QTest::newRow("Yes, error status") << true << true << SimFault::StatusError << TransferStatus::GaugeError << "reset answered with status 5";
         QTest::newRow("no link") << false << true << SimFault::None << TransferStatus::NotConnected << "";
         // clang-format on
