@@ -47,9 +47,7 @@ QCoro::Task<HistoryOpenResult> HistoryLogin::open(QString text)
     const HistoryLocation location = HistoryLocation::parse(text);
     if (location.isServer())
         co_return co_await openServer(*location.server);
-    HistoryOpenResult tried =
-        location.isValid() ? trial(location) : HistoryOpenResult{false, location.error.text(), {}};
-    co_return switchTo(location, tried);
+    co_return switchTo(location, trial(location));
 }
 
 QCoro::Task<HistoryOpenResult> HistoryLogin::openServer(PostgresLocation server)

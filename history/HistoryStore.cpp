@@ -94,17 +94,16 @@ QString HistoryStore::defaultLocation()
 
 HistoryOpenResult HistoryStore::open(const QString& location)
 {
-    const HistoryLocation parsed = HistoryLocation::parse(location);
-    if (!parsed.isValid()) {
-        d->lastError = parsed.error.text();
-        qCInfo(zvHistory) << "history not opened:" << d->lastError;
-        return {false, d->lastError, {}};
-    }
-    return open(parsed);
+    return open(HistoryLocation::parse(location));
 }
 
 HistoryOpenResult HistoryStore::open(const HistoryLocation& location)
 {
+    if (!location.isValid()) {
+        d->lastError = location.error.text();
+        qCInfo(zvHistory) << "history not opened:" << d->lastError;
+        return {false, d->lastError, {}};
+    }
     // The new connection is made beside the one open now, which stays until it has succeeded.
     HistoryDb next;
     next.connectionName = QStringLiteral("zvhistory-%1").arg(connectionCount.fetchAndAddOrdered(1));

@@ -8,23 +8,6 @@
 #include <QSqlQuery>
 #include <QtTest>
 
-namespace
-{
-// A plain connection beside the store's, for looking at what it wrote.
-QSqlDatabase direct(const PgServer& server, const QString& db)
-{
-    if (QSqlDatabase::contains("direct-" + db))
-        return QSqlDatabase::database("direct-" + db);
-    QSqlDatabase c = QSqlDatabase::addDatabase("QPSQL", "direct-" + db);
-    c.setHostName(server.folder.path());
-    c.setPort(server.port);
-    c.setUserName("zv");
-    c.setDatabaseName(db);
-    c.open();
-    return c;
-}
-} // namespace
-
 class HistoryPgTest : public QObject
 {
     Q_OBJECT
@@ -53,7 +36,7 @@ private slots:
             const HistoryOpenResult r = store.open(url);
             QVERIFY2(r.ok, qPrintable(r.error));
         }
-        QSqlDatabase db = direct(server, "fresh");
+        QSqlDatabase db = server.connection("fresh");
         QCOMPARE(HistorySchema::versionOf(db), HistorySchema::CurrentVersion);
         QSqlQuery q(db);
         QVERIFY(q.exec("SELECT COUNT(*) FROM schema_version") && q.next());

@@ -56,9 +56,13 @@ struct KeyringSession {
         daemon.closeWriteChannel();
         qputenv("DBUS_SESSION_BUS_ADDRESS", address.toLocal8Bit());
         QDBusConnection probe = QDBusConnection::connectToBus(address, "keyring-probe");
-        return QTest::qWaitFor([&] {
-            return probe.interface()->isServiceRegistered("org.freedesktop.secrets").value();
-        })
+        return QTest::qWaitFor(
+                   [&] {
+                       return probe.interface()
+                           ->isServiceRegistered("org.freedesktop.secrets")
+                           .value();
+                   },
+                   20000)
                    ? QString()
                    : "the Secret Service did not come up: " + daemon.readAllStandardError();
     }

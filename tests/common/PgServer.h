@@ -65,17 +65,23 @@ public:
                f.write(text) == text.size() &&
                f.setPermissions(QFile::ReadOwner | QFile::WriteOwner) && giveToServer(f.fileName());
     }
-    // Runs SQL over the socket as zv.
-    bool sql(const QString& statement, const QString& db = "postgres")
+    // A connection over the socket as zv, opened once per database.
+    QSqlDatabase connection(const QString& db) const
     {
         const QString name = "pgserver-" + db;
-        QSqlDatabase c = QSqlDatabase::contains(name) ? QSqlDatabase::database(name)
-                                                      : QSqlDatabase::addDatabase("QPSQL", name);
+        if (QSqlDatabase::contains(name))
+            return QSqlDatabase::database(name);
+        QSqlDatabase c = QSqlDatabase::addDatabase("QPSQL", name);
         c.setHostName(folder.path());
         c.setPort(port);
         c.setUserName("zv");
         c.setDatabaseName(db);
-        return (c.isOpen() || c.open()) && QSqlQuery(c).exec(statement);
+        c.open();
+        return c;
+    }
+    bool sql(const QString& statement, const QString& db = "postgres") const
+    {
+        return QSqlQuery(connection(db)).exec(statement);
     }
 
 private:
