@@ -56,7 +56,7 @@ int hexDigit(QChar c)
     return int(QStringView(u"0123456789abcdef").indexOf(c.toLower()));
 }
 
-// %XX decoded to bytes, the whole read as UTF-8; nothing for a broken escape or %00.
+// %XX decoded to bytes, the whole read as UTF-8; nothing for a broken escape or a NUL.
 std::optional<QString> decoded(QStringView text)
 {
     QByteArray bytes;
@@ -68,13 +68,15 @@ std::optional<QString> decoded(QStringView text)
         if (i + 2 >= text.size())
             return std::nullopt;
         const int high = hexDigit(text[i + 1]), low = hexDigit(text[i + 2]);
-        if (high < 0 || low < 0 || (high == 0 && low == 0))
+        if (high < 0 || low < 0)
             return std::nullopt;
         bytes += char(high * 16 + low);
         i += 2;
         plain = i + 1;
     }
     bytes += text.mid(plain).toUtf8();
+    if (bytes.contains('\0')) // libpq's strings end there
+        return std::nullopt;
     return QString::fromUtf8(bytes);
 }
 
@@ -127,7 +129,8 @@ bool readHosts(PostgresLocation& location, QStringView hostList, LocationError& 
         hosts << *name;
         ports << port.toString();
     }
-    location.set(QStringLiteral("host"), hosts.join(u','));
+    if (!hosts.join(QString()).isEmpty())
+        location.set(QStringLiteral("host"), hosts.join(u','));
     if (!ports.join(QString()).isEmpty())
         location.set(QStringLiteral("port"), ports.join(u','));
     return true;
@@ -188,20 +191,26 @@ bool passable(const PostgresLocation& location, LocationError& error)
     return true;
 }
 
+// A host name or address that stands in the URL's authority as it is ("[...]" for IPv6).
+bool plainHost(const QString& host)
+{
+    static const QRegularExpression name(QStringLiteral("^[A-Za-z0-9._~-]*$"));
+    static const QRegularExpression v6(QStringLiteral("^[0-9A-Fa-f:.]*:[0-9A-Fa-f:.]*$"));
+    return name.match(host).hasMatch() || v6.match(host).hasMatch();
+}
+
 QString hostSpec(const PostgresLocation& location)
 {
     const QString host = location.value(QStringLiteral("host"));
     const QString port = location.value(QStringLiteral("port"));
-    QString spec = host.contains(u':') ? u'[' + host + u']'
-                                       : QString::fromLatin1(QUrl::toPercentEncoding(host));
+    const QString spec = host.contains(u':') ? u'[' + host + u']' : host;
     return port.isEmpty() ? spec : spec + u':' + port;
 }
 
-// A single host name and port fit the URL's authority; a socket folder or a list go in the query.
+// A single plain host and port fit the URL's authority; a socket folder or a list go in the query.
 bool inAuthority(const PostgresLocation& location, const QString& keyword)
 {
-    const QString host = location.value(QStringLiteral("host"));
-    const bool simple = !host.contains(u'/') && !host.contains(u',') &&
+    const bool simple = plainHost(location.value(QStringLiteral("host"))) &&
                         !location.value(QStringLiteral("port")).contains(u',');
     return simple && (keyword == u"host" || keyword == u"port");
 }
