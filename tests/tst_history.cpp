@@ -189,9 +189,6 @@ private slots:
         QTest::newRow("MySQL") << "mysql://u:pw@h/db"
                                << "mysql:// is not a history"
                                << "pw";
-        QTest::newRow("HTTP") << "http://example.com/h.sqlite"
-                              << "http:// is not a history"
-                              << "";
         QTest::newRow("no //") << "postgresql:h/db"
                                << "malformed postgresql:// URL"
                                << "";
