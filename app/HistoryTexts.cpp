@@ -106,6 +106,26 @@ QString locationHint()
                 "application-data folder");
 }
 
+QString openFailed(const QString& reason, const QString& stillOpen)
+{
+    const QString line = pick("Nicht geöffnet: %1", "Not opened: %1").arg(reason);
+    return stillOpen.isEmpty() ? line
+                               : line + pick("; weiter mit %1", "; still using %1").arg(stillOpen);
+}
+
+QString passwordQuestion(const QString& server, bool rejected)
+{
+    return (rejected
+                ? pick("Das Passwort wurde nicht angenommen. ", "The password was not accepted. ")
+                : QString()) +
+           pick("Passwort für den Verlauf auf %1:", "Password for the history on %1:").arg(server);
+}
+
+QString keepPassword()
+{
+    return pick("Im Schlüsselbund des Desktops aufbewahren", "Keep it in the desktop's keyring");
+}
+
 QString exportFailed(const QString& path, const QString& reason)
 {
     return pick("Der Verlauf konnte nicht nach %1 exportiert werden: %2",

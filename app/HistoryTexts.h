@@ -26,6 +26,11 @@ QString refreshCaption();
 QString locationCaption();
 QString openCaption();
 QString locationHint();
+// An Open that failed, and the history still shown (empty: none).
+QString openFailed(const QString& reason, const QString& stillOpen);
+// The question for a server's password; rejected: the one given before was not accepted.
+QString passwordQuestion(const QString& server, bool rejected);
+QString keepPassword();
 QString exportFailed(const QString& path, const QString& reason);
 QString exported(const QString& path);
 // The caption of the first and the second snapshot compared ("Stand A", "Snapshot B") and the

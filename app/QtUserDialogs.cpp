@@ -1,8 +1,14 @@
 #include "app/QtUserDialogs.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QVBoxLayout>
 
 namespace
 {
@@ -42,4 +48,28 @@ QString QtUserDialogs::chooseSaveFile(const QString& caption, const QString& sug
 {
     return QFileDialog::getSaveFileName(QApplication::activeWindow(), caption, suggestedPath,
                                         filter);
+}
+
+std::optional<PasswordAnswer> QtUserDialogs::askPassword(const QString& text,
+                                                         const QString& keepCaption)
+{
+    QDialog dialog(QApplication::activeWindow());
+    dialog.setWindowTitle(defaultTitle());
+    auto* label = new QLabel(text, &dialog);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    auto* entry = new QLineEdit(&dialog);
+    entry->setObjectName(QStringLiteral("txtPassword"));
+    entry->setEchoMode(QLineEdit::Password);
+    auto* keep = new QCheckBox(keepCaption, &dialog);
+    keep->setVisible(!keepCaption.isEmpty());
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto* layout = new QVBoxLayout(&dialog);
+    for (QWidget* part : std::initializer_list<QWidget*>{label, entry, keep, buttons})
+        layout->addWidget(part);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return PasswordAnswer{entry->text(), keep->isChecked()};
 }

@@ -3,8 +3,8 @@
 #include "state/UserDialogs.h"
 
 // Message boxes and folder dialogs of the windows: QMessageBox with the default (program) title
-// and the buttons asked for, QFileDialog for folders and
-// files to save.
+// and the buttons asked for, QFileDialog for folders and files to save, a small dialog for a
+// password.
 class QtUserDialogs final : public UserDialogs
 {
 public:
@@ -13,4 +13,6 @@ public:
     QString chooseFolder(const QString& caption, const QString& startFolder) override;
     QString chooseSaveFile(const QString& caption, const QString& suggestedPath,
                            const QString& filter) override;
+    std::optional<PasswordAnswer> askPassword(const QString& text,
+                                              const QString& keepCaption) override;
 };

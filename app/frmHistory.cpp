@@ -1,5 +1,6 @@
 #include "app/frmHistory.h"
 
+#include "app/HistoryLogin.h"
 #include "app/HistoryTexts.h"
 #include "history/HistoryStore.h"
 #include "info/CalibrationGrid.h"
@@ -16,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSplitter>
 #include <QStyle>
 #include <QTableWidget>
 #include <QTreeWidget>
@@ -25,7 +27,12 @@
 namespace
 {
 constexpr int kIdRole = Qt::UserRole;
-constexpr int kListLines = 14; // lines the gauge list and the timeline show at least
+constexpr int kListLines = 5; // lines the gauge list and the timeline show at least
+// What the window asks for at most: a 1366 x 768 screen less a window frame and a panel.
+constexpr QSize kLaptopRoom(1300, 680);
+constexpr QSize kGridLeast(200, 120); // a calibration table scrolls below this
+constexpr int kLabelLetters = 24;     // width of a table's label column in average letters
+constexpr int kValueLetters = 12;
 const QColor kFailedColour(0xC0, 0x00, 0x00);
 
 // Timeline and gauge columns.
@@ -62,8 +69,8 @@ QString csvName(const GaugeSummary& gauge)
 }
 } // namespace
 
-frmHistory::frmHistory(HistoryStore* store, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_store(store)
+frmHistory::frmHistory(HistoryStore* store, HistoryLogin* login, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_store(store), m_login(login)
 {
     setObjectName(QStringLiteral("frmHistory"));
     createControls();
@@ -102,8 +109,45 @@ void frmHistory::createControls()
 
 void frmHistory::cmdOpen_Click()
 {
-    emit locationChosen(txtLocation->text().trimmed());
-    refresh();
+    const QString text = txtLocation->text().trimmed();
+    const QString shown = HistoryLocation::withoutPassword(text);
+    txtLocation->setText(shown);
+    if (!m_login)
+        return;
+    QCoro::connect(m_login->open(text), this, [this, shown](const HistoryOpenResult& r) {
+        m_openError = r.ok ? QString() : r.error;
+        if (r.ok)
+            emit locationOpened(shown);
+        refresh();
+    });
+}
+
+QSize frmHistory::sizeHint() const
+{
+    return QWidget::sizeHint().boundedTo(kLaptopRoom);
+}
+
+// The two tables and the chart side by side, each as wide as it needs while there is room.
+QSplitter* frmHistory::compareSplitter()
+{
+    auto* split = new QSplitter(Qt::Horizontal, this);
+    split->setObjectName(QStringLiteral("splitCompare"));
+    split->setChildrenCollapsible(false);
+    for (int slot = 0; slot < 2; ++slot) {
+        auto* column = new QWidget(split);
+        auto* choice = new QHBoxLayout;
+        choice->addWidget(lblSnapshot[slot]);
+        choice->addWidget(cboSnapshot[slot], 1);
+        auto* stack = new QVBoxLayout(column);
+        stack->setContentsMargins(0, 0, 0, 0);
+        stack->addLayout(choice);
+        stack->addWidget(grdSnapshot[slot], 1);
+        split->addWidget(column);
+        split->setStretchFactor(slot, 0);
+    }
+    split->addWidget(chartCompare);
+    split->setStretchFactor(2, 1);
+    return split;
 }
 
 void frmHistory::layoutControls()
@@ -112,21 +156,28 @@ void frmHistory::layoutControls()
     buttons->addWidget(cmdRefresh);
     buttons->addWidget(cmdExport);
     buttons->addWidget(lblStatus, 1);
-    auto* lists = new QHBoxLayout;
-    lists->addWidget(lstGauges, 2);
-    lists->addWidget(tvwTimeline, 3);
+    lblStatus->setMinimumWidth(0);
+    lblStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
-    auto* compare = new QGridLayout;
-    compare->addWidget(lblCompare, 0, 0, 1, 3);
-    for (int slot = 0; slot < 2; ++slot) {
-        auto* choice = new QHBoxLayout;
-        choice->addWidget(lblSnapshot[slot]);
-        choice->addWidget(cboSnapshot[slot], 1);
-        compare->addLayout(choice, 1, slot);
-        compare->addWidget(grdSnapshot[slot], 2, slot);
-    }
-    compare->addWidget(chartCompare, 1, 2, 2, 1);
-    compare->setColumnStretch(2, 1);
+    auto* lists = new QSplitter(Qt::Horizontal, this);
+    lists->setChildrenCollapsible(false);
+    lists->addWidget(lstGauges);
+    lists->addWidget(tvwTimeline);
+    lists->setStretchFactor(0, 2);
+    lists->setStretchFactor(1, 3);
+
+    auto* compare = new QWidget(this);
+    auto* compareLayout = new QVBoxLayout(compare);
+    compareLayout->setContentsMargins(0, 0, 0, 0);
+    compareLayout->addWidget(lblCompare);
+    compareLayout->addWidget(compareSplitter(), 1);
+
+    auto* parts = new QSplitter(Qt::Vertical, this);
+    parts->setObjectName(QStringLiteral("splitParts"));
+    parts->setChildrenCollapsible(false);
+    parts->addWidget(lists);
+    parts->addWidget(compare);
+    parts->setStretchFactor(1, 1);
 
     auto* location = new QHBoxLayout;
     location->addWidget(lblLocation);
@@ -136,8 +187,23 @@ void frmHistory::layoutControls()
     auto* main = new QVBoxLayout(this);
     main->addLayout(location);
     main->addLayout(buttons);
-    main->addLayout(lists, 1);
-    main->addLayout(compare);
+    main->addWidget(parts, 1);
+}
+
+// The calibration table as the information window has it, but free to shrink (it scrolls then)
+// and with narrower columns: a long label is cut short and shown whole as its tip.
+void frmHistory::fitGrid(QTableWidget& grid)
+{
+    CalibrationGrid::format(grid, logicalDpiX());
+    const int letter = grid.fontMetrics().averageCharWidth();
+    grid.setColumnWidth(0, kLabelLetters * letter);
+    for (int c = 1; c < grid.columnCount(); ++c)
+        grid.setColumnWidth(c, kValueLetters * letter);
+    for (int r = 0; r < grid.rowCount(); ++r)
+        grid.item(r, 0)->setToolTip(grid.item(r, 0)->text());
+    grid.setMinimumSize(kGridLeast);
+    grid.setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    grid.setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
 }
 
 void frmHistory::applyLanguage()
@@ -155,7 +221,7 @@ void frmHistory::applyLanguage()
         lblSnapshot[slot]->setText(HistoryTexts::snapshotSlot(slot));
     chartCompare->applyLanguage();
     for (QTableWidget* grid : grdSnapshot)
-        CalibrationGrid::format(*grid, logicalDpiX());
+        fitGrid(*grid);
     // Kinds, outcomes and the chart's legend are words of the language too.
     fillTimeline(m_visits);
     showComparison();
@@ -169,12 +235,16 @@ bool frmHistory::storeOpen() const
 
 void frmHistory::showStatus()
 {
-    if (!storeOpen())
+    if (!m_openError.isEmpty())
+        lblStatus->setText(
+            HistoryTexts::openFailed(m_openError, storeOpen() ? m_store->location() : QString()));
+    else if (!storeOpen())
         lblStatus->setText(HistoryTexts::notOpen(m_store ? m_store->lastError() : QString()));
     else if (!m_lastExport.isEmpty())
         lblStatus->setText(HistoryTexts::exported(m_lastExport));
     else
         lblStatus->setText(HistoryTexts::openAt(m_store->location()));
+    lblStatus->setToolTip(lblStatus->text()); // the line may be cut short
 }
 
 void frmHistory::showEvent(QShowEvent* event)

@@ -7,11 +7,13 @@
 #include <array>
 
 class CurveChart;
+class HistoryLogin;
 class HistoryStore;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSplitter;
 class QTableWidget;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -20,13 +22,18 @@ class QTreeWidgetItem;
 // gauge's visits with their events as a timeline; two of its record snapshots side by side
 // (curves and calibration tables, differing values in bold, as in the information window); and
 // the export of its history as CSV. The window only reads the history; it shows it afresh each
-// time it is shown. A history that is not open shows an empty list and a line saying so.
+// time it is shown. A history that is not open shows an empty list and a line saying so. It fits
+// a 1366 x 768 screen; splitters share out less room than that between lists, tables and chart.
 class frmHistory : public QWidget
 {
     Q_OBJECT
 public:
-    // store: the history the window shows (may be null or not open: the window shows nothing).
-    explicit frmHistory(HistoryStore* store, QWidget* parent = nullptr);
+    // store: the history the window shows (may be null or not open: the window shows nothing);
+    // login: opens what the location field names (may be null: Open does nothing).
+    explicit frmHistory(HistoryStore* store, HistoryLogin* login = nullptr,
+                        QWidget* parent = nullptr);
+
+    QSize sizeHint() const override;
 
     // Captions in the current language (the language switch calls it).
     void applyLanguage();
@@ -39,12 +46,15 @@ public:
     void compareSnapshots(int first, int second);
     // Asks for a file (UserDialogs) and writes the shown gauge's history into it as CSV.
     void cmdExport_Click();
-    // The history named in the location field is to be used from now on (empty: the default).
+    // The history named in the location field is to be used from now on (empty: the default);
+    // its password is taken out of the field at once. One that does not open is named in the
+    // status line, and the history shown stays.
     void cmdOpen_Click();
 
 signals:
-    // The user chose another history: an SQLite file or a postgresql:// URL; empty: the default.
-    void locationChosen(const QString& location);
+    // Another history was opened: an SQLite file or a postgresql:// URL without its password;
+    // empty: the default.
+    void locationOpened(const QString& location);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -53,6 +63,8 @@ private:
     void createControls();
     void createCompareControls();
     void layoutControls();
+    QSplitter* compareSplitter();
+    void fitGrid(QTableWidget& grid);
     void fillGauges(const QList<GaugeSummary>& gauges);
     void fillTimeline(const QList<VisitSummary>& visits);
     QTreeWidgetItem* eventItem(const HistoryEvent& event);
@@ -76,6 +88,8 @@ private:
     QPushButton* cmdOpen = nullptr;
 
     HistoryStore* m_store = nullptr;
+    HistoryLogin* m_login = nullptr;
+    QString m_openError; // why the last Open failed
     qint64 m_gaugeId = 0;
     QList<GaugeSummary> m_gauges;
     QList<VisitSummary> m_visits;

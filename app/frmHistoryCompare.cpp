@@ -17,6 +17,7 @@ namespace
 // The chart's two curve sets: the first snapshot in the dashed slot, the second in the solid one.
 constexpr std::array<ViewTexts::Record, 2> kChartSlot{ViewTexts::Record::Probe,
                                                       ViewTexts::Record::Factory};
+constexpr QSize kChartLeast(260, 200); // the chart may be smaller here than in the info window
 
 void clearValues(QTableWidget& grid)
 {
@@ -35,6 +36,7 @@ void frmHistory::createCompareControls()
     lblCompare->setObjectName(QStringLiteral("lblCompare"));
     chartCompare = new CurveChart(this);
     chartCompare->setObjectName(QStringLiteral("chartCompare"));
+    chartCompare->setMinimumSize(kChartLeast);
     for (int slot = 0; slot < 2; ++slot) {
         lblSnapshot[slot] = new QLabel(this);
         cboSnapshot[slot] = new QComboBox(this);

@@ -5,6 +5,7 @@
 
 class BLE;
 class BLEClient;
+class HistoryLogin;
 class HistoryStore;
 class frmHistory;
 class frmInfo;
@@ -45,6 +46,8 @@ public:
     frmHistory* historyWindow();
     // The service history the History window shows (may be null); set before the window is used.
     void setHistoryStore(HistoryStore* store) { m_history = store; }
+    // What opens another history chosen in the History window (may be null).
+    void setHistoryLogin(HistoryLogin* login) { m_historyLogin = login; }
     // Every command and reply since the program started.
     ProtocolTrace* trace() const { return m_trace; }
     BLEClient* client() const { return m_client; }
@@ -105,8 +108,9 @@ signals:
     void quitStarted();
     // The quit sequence has run; the program ends now.
     void programEnded();
-    // The user chose another service history in the History window (empty: the default).
-    void historyLocationChosen(const QString& location);
+    // Another service history was opened in the History window (without its password; empty:
+    // the default).
+    void historyLocationOpened(const QString& location);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -128,6 +132,7 @@ private:
     ProtocolTrace* m_trace = nullptr;
     frmTrace* m_traceWindow = nullptr;
     HistoryStore* m_history = nullptr;
+    HistoryLogin* m_historyLogin = nullptr;
     frmHistory* m_historyWindow = nullptr;
     bool m_infoLoading = false;
     bool m_quitting = false;

@@ -6,9 +6,9 @@
 frmHistory* frmService::historyWindow()
 {
     if (!m_historyWindow) {
-        m_historyWindow = new frmHistory(m_history, this);
-        connect(m_historyWindow, &frmHistory::locationChosen, this,
-                &frmService::historyLocationChosen);
+        m_historyWindow = new frmHistory(m_history, m_historyLogin, this);
+        connect(m_historyWindow, &frmHistory::locationOpened, this,
+                &frmService::historyLocationOpened);
     }
     return m_historyWindow;
 }

@@ -1,10 +1,14 @@
 #include "app/ClientFactory.h"
+#include "app/HistoryLogin.h"
+#include "app/HistorySettings.h"
+#include "app/KeyringPasswords.h"
 #include "app/QtUserDialogs.h"
 #include "app/ScreenshotRun.h"
 #include "app/frmService.h"
 #include "history/HistoryRecorder.h"
 #include "link/BLEClient.h"
 #include "state/ProgramFiles.h"
+#include "state/ProgramIdentity.h"
 #include "state/SharedState.h"
 
 #include <QApplication>
@@ -24,24 +28,6 @@ struct Arguments {
     QString history;
     bool exitWhenShown = false;
 };
-
-// The history the user chose in the History window, kept for the next start ("history/location"
-// in the program's settings); empty: the default file.
-const QString kHistorySetting = QStringLiteral("history/location");
-
-QString chosenHistory()
-{
-    return QSettings().value(kHistorySetting).toString();
-}
-
-void chooseHistory(const QString& location)
-{
-    QSettings settings;
-    if (location.isEmpty())
-        settings.remove(kHistorySetting);
-    else
-        settings.setValue(kHistorySetting, location);
-}
 
 Arguments parse(const QApplication& app)
 {
@@ -116,8 +102,9 @@ int main(int argc, char** argv)
         return 1;
     }
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("ZVService"));
+    ProgramIdentity::apply();
     QApplication::setApplicationVersion(QStringLiteral(ZV_VERSION));
+    ProgramIdentity::adoptEarlierSettings();
     const Arguments args = parse(app);
     sharedState().ProgramFolder = ProgramFiles::folderFor(QCoreApplication::applicationDirPath());
 
@@ -129,10 +116,11 @@ int main(int argc, char** argv)
     // The history outlives the window, whose link reports its end while it goes.
     HistoryStore history;
     QPointer<frmService> statusLine;
-    HistoryRecorder recorder(history, [&statusLine](const QString& text) {
+    const auto warning = [&statusLine](const QString& text) {
         if (statusLine)
             statusLine->showHistoryWarning(text);
-    });
+    };
+    HistoryRecorder recorder(history, warning);
     frmService window(client);
     window.setHistoryStore(&history);
     if (!args.screenshots.isEmpty()) {
@@ -156,12 +144,15 @@ int main(int argc, char** argv)
     }
     statusLine = &window;
     window.setJournal(&recorder);
-    recorder.open(args.history.isEmpty() ? chosenHistory() : args.history);
-    QObject::connect(&window, &frmService::historyLocationChosen, &window,
-                     [&recorder](const QString& location) {
-                         if (recorder.open(location).ok)
-                             chooseHistory(location);
-                     });
+    KeyringPasswords keyring;
+    HistoryLogin login(recorder, history, &keyring, dialogs, warning);
+    window.setHistoryLogin(&login);
+    QSettings settings;
+    HistorySettings chosen(settings);
+    const QString first = args.history.isEmpty() ? chosen.takeLocation() : args.history;
+    QCoro::connect(login.open(first), &window, [](const HistoryOpenResult&) {});
+    QObject::connect(&window, &frmService::historyLocationOpened, &window,
+                     [&chosen](const QString& location) { chosen.setLocation(location); });
     QObject::connect(&window, &frmService::programEnded, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     window.show();

@@ -11,6 +11,7 @@
 #include "history/HistoryRecorder.h"
 #include "sim/SimGauge.h"
 #include "state/ProgramFiles.h"
+#include "state/ProgramIdentity.h"
 #include "state/SharedState.h"
 
 #include <QCommandLineParser>
@@ -179,7 +180,7 @@ QString readOptions(const QCommandLineParser& parser, CliOptions& o)
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("ZVService"));
+    ProgramIdentity::apply();
     QCommandLineParser parser;
     parser.addOptions({
         {"simulator", "use the built-in simulated gauge"},

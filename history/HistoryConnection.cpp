@@ -1,6 +1,8 @@
 #include "history/HistoryConnection.h"
 
+#include "history/FileLocks.h"
 #include "history/HistorySchema.h"
+#include "history/PostgresConnection.h"
 #include "state/LogCategories.h"
 
 #include <QDir>
@@ -9,8 +11,6 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QThread>
-#include <QUrl>
-#include <QUrlQuery>
 
 namespace
 {
@@ -101,6 +101,14 @@ void dropConnection(HistoryDb& d)
     QSqlDatabase::removeDatabase(d.connectionName);
 }
 
+// Another connection, of any process, still has the database open: moving it would split what
+// that one writes from what comes next.
+bool inUse(const QString& path)
+{
+    return FileLocks::isLocked(path) || FileLocks::isLocked(path + QLatin1String("-shm")) ||
+           FileLocks::isLocked(path + QLatin1String("-wal"));
+}
+
 // Moves the damaged file and its WAL companions aside; the name used, or empty.
 QString moveAside(const QString& path)
 {
@@ -119,12 +127,6 @@ QString moveAside(const QString& path)
 namespace HistoryConnection
 {
 
-bool isPostgresUrl(const QString& location)
-{
-    return location.startsWith(QLatin1String("postgresql://")) ||
-           location.startsWith(QLatin1String("postgres://"));
-}
-
 QString damagedName(const QString& path, const QDateTime& now)
 {
     return path + QStringLiteral(".damaged-") + now.toString(QStringLiteral("yyyyMMdd-HHmmss"));
@@ -139,6 +141,11 @@ HistoryOpenResult openSqlite(HistoryDb& d, const QString& path)
     HistoryOpenResult result;
     if (opened == Opened::Damaged) {
         dropConnection(d);
+        if (inUse(path))
+            return failed(QStringLiteral("%1 is damaged (%2), but another program still has it "
+                                         "open: it is left as it is; end that program and open "
+                                         "the history again")
+                              .arg(path, error));
         result.movedAside = moveAside(path);
         if (result.movedAside.isEmpty())
             return failed(
@@ -156,34 +163,20 @@ HistoryOpenResult openSqlite(HistoryDb& d, const QString& path)
     return result;
 }
 
-HistoryOpenResult openPostgres(HistoryDb& d, const QString& location)
+HistoryOpenResult openPostgres(HistoryDb& d, const PostgresLocation& server)
 {
-    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
-        return failed(QStringLiteral("the PostgreSQL driver (QPSQL) is not installed"));
-    const QUrl url(location);
-    const QUrlQuery query(url);
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), d.connectionName);
-    db.setHostName(query.hasQueryItem(QStringLiteral("host"))
-                       ? query.queryItemValue(QStringLiteral("host"), QUrl::FullyDecoded)
-                       : url.host());
-    const int port = query.hasQueryItem(QStringLiteral("port"))
-                         ? query.queryItemValue(QStringLiteral("port")).toInt()
-                         : url.port(5432);
-    db.setPort(port);
-    db.setUserName(url.userName());
-    db.setPassword(url.password());
-    db.setDatabaseName(url.path().mid(1));
-    db.setConnectOptions(QStringLiteral("connect_timeout=5"));
-    QString error;
-    if (!db.open()) {
-        error = db.lastError().text();
-    } else {
-        QSqlQuery(db).exec(QStringLiteral("SET lock_timeout = %1").arg(kBusyTimeoutMs));
-        if (HistorySchema::migrate(db, true, error))
-            return {true, {}, {}};
+    const PostgresConnection::Result opened = PostgresConnection::open(d.connectionName, server);
+    if (!opened.ok) {
+        HistoryOpenResult result = failed(opened.error);
+        result.refusal = opened.refusal;
+        return result;
     }
+    QString error;
+    QSqlDatabase db = d.db();
+    if (HistorySchema::migrate(db, true, error))
+        return {true, {}, {}};
     dropConnection(d);
-    return failed(QStringLiteral("%1: %2").arg(url.toDisplayString(QUrl::RemovePassword), error));
+    return failed(server.url() + QStringLiteral(": ") + error);
 }
 
 } // namespace HistoryConnection

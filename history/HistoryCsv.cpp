@@ -2,6 +2,7 @@
 #include "history/HistoryStore.h"
 #include "history/HistoryStorePrivate.h"
 
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QTextStream>
 
@@ -17,14 +18,25 @@ const QStringList kHeader = {QStringLiteral("serial"),   QStringLiteral("mac"),
                              QStringLiteral("snapshot"), QStringLiteral("gauge_time"),
                              QStringLiteral("pc_time"),  QStringLiteral("drift_s")};
 
+// A spreadsheet reads a cell that begins with one of these as a formula (or strips it).
+bool looksLikeFormula(const QString& text)
+{
+    static const QRegularExpression number(QStringLiteral("^[-+]?[0-9]+(\\.[0-9]+)?$"));
+    return !text.isEmpty() && QStringView(u"=+-@\t\r").contains(text.front()) &&
+           !number.match(text).hasMatch();
+}
+
 // RFC 4180: a field with a separator, a quote or a line break goes in quotes, quotes doubled.
+// A field a spreadsheet would take for a formula (a gauge's reply, a file name) gets a leading
+// single quote inside the quotes, so that it shows as the text it is; numbers stay numbers.
 QString csvField(QString text)
 {
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
+    const bool formula = looksLikeFormula(text);
+    if (!formula && !text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
         !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
         return text;
     text.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + text + QLatin1Char('"');
+    return QLatin1Char('"') + (formula ? QStringLiteral("'") : QString()) + text + QLatin1Char('"');
 }
 
 QString driftText(const QString& gaugeTime, const QString& pcTime)

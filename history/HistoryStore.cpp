@@ -2,11 +2,12 @@
 
 #include "history/HistoryConnection.h"
 #include "history/HistoryStorePrivate.h"
+#include "state/LogCategories.h"
+#include "state/ProgramFiles.h"
 
 #include <QAtomicInt>
 #include <QHash>
 #include <QSqlRecord>
-#include <QStandardPaths>
 
 namespace
 {
@@ -59,6 +60,18 @@ HistoryEvent eventFrom(const QSqlQuery& q)
     return e;
 }
 
+// The server with the secrets remembered for it, where its location names none.
+PostgresLocation withSecrets(PostgresLocation server, const std::optional<PostgresLocation>& known)
+{
+    if (!known || known->url() != server.url())
+        return server;
+    if (server.password.isEmpty())
+        server.password = known->password;
+    if (!server.has(QStringLiteral("sslpassword")) && known->has(QStringLiteral("sslpassword")))
+        server.set(QStringLiteral("sslpassword"), known->value(QStringLiteral("sslpassword")));
+    return server;
+}
+
 HistorySnapshot snapshotFrom(const QSqlQuery& q)
 {
     return {q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toString(),
@@ -66,41 +79,66 @@ HistorySnapshot snapshotFrom(const QSqlQuery& q)
 }
 } // namespace
 
-HistoryStore::HistoryStore() : d(new Private)
-{
-    d->connectionName = QStringLiteral("zvhistory-%1").arg(connectionCount.fetchAndAddOrdered(1));
-}
+HistoryStore::HistoryStore() : d(new Private) {}
 
 HistoryStore::~HistoryStore()
 {
-    {
-        QSqlDatabase db = d->db();
-        if (db.isValid())
-            db.close();
-    }
-    QSqlDatabase::removeDatabase(d->connectionName);
+    close();
     delete d;
 }
 
 QString HistoryStore::defaultLocation()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-           QStringLiteral("/history.sqlite");
+    return ProgramFiles::userDataFolder() + QStringLiteral("/history.sqlite");
 }
 
 HistoryOpenResult HistoryStore::open(const QString& location)
 {
-    if (QSqlDatabase::contains(d->connectionName)) {
-        d->db().close();
-        QSqlDatabase::removeDatabase(d->connectionName);
+    return open(HistoryLocation::parse(location));
+}
+
+HistoryOpenResult HistoryStore::open(const HistoryLocation& location)
+{
+    if (!location.isValid()) {
+        d->lastError = location.error.text();
+        qCInfo(zvHistory) << "history not opened:" << d->lastError;
+        return {false, d->lastError, {}};
     }
-    d->location = location.isEmpty() ? defaultLocation() : location;
-    d->postgres = HistoryConnection::isPostgresUrl(d->location);
-    const HistoryOpenResult r = d->postgres ? HistoryConnection::openPostgres(*d, d->location)
-                                            : HistoryConnection::openSqlite(*d, d->location);
-    d->open = r.ok;
-    d->lastError = r.error;
+    // The new connection is made beside the one open now, which stays until it has succeeded.
+    HistoryDb next;
+    next.connectionName = QStringLiteral("zvhistory-%1").arg(connectionCount.fetchAndAddOrdered(1));
+    next.postgres = location.isServer();
+    next.location = location.displayText();
+    HistoryOpenResult r;
+    if (next.postgres) {
+        r = HistoryConnection::openPostgres(next, withSecrets(*location.server, d->secrets));
+    } else {
+        next.location = next.location.isEmpty() ? defaultLocation() : next.location;
+        r = HistoryConnection::openSqlite(next, next.location);
+    }
+    if (!r.ok) {
+        d->lastError = r.error;
+        return r;
+    }
+    close();
+    static_cast<HistoryDb&>(*d) = next;
+    d->open = true;
+    d->lastError.clear();
     return r;
+}
+
+void HistoryStore::close()
+{
+    if (!QSqlDatabase::contains(d->connectionName))
+        return;
+    d->db().close();
+    QSqlDatabase::removeDatabase(d->connectionName);
+    d->open = false;
+}
+
+void HistoryStore::rememberSecrets(const PostgresLocation& server)
+{
+    d->secrets = server;
 }
 
 bool HistoryStore::isOpen() const

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "history/HistoryLocation.h"
 #include "history/HistoryTypes.h"
+#include "history/PostgresConnection.h"
 
 #include <QString>
 #include <optional>
@@ -10,12 +12,14 @@ struct HistoryOpenResult {
     bool ok = false;
     QString error;      // English, for the status line and the service log
     QString movedAside; // a damaged database file was moved here and a new one started
+    PostgresConnection::Refusal refusal = PostgresConnection::Refusal::None; // a server's
 };
 
 // The service history: gauges, visits, events and record snapshots in an SQL database, either an
 // SQLite file (the default, in the user's application-data folder) or a PostgreSQL server named
-// by a URL "postgresql://user@host[:port]/db". The schema carries its version and is migrated on
-// open, the same on both. Every change runs in its own transaction. One store per thread.
+// by a URL "postgresql://user@host[:port]/db?keyword=value...". The schema carries its version
+// and is migrated on open, the same on both. Every change runs in its own transaction. One store
+// per thread.
 class HistoryStore
 {
 public:
@@ -26,9 +30,17 @@ public:
 
     // The SQLite file used without --history.
     static QString defaultLocation();
-    // A file path or a postgresql:// URL; empty: defaultLocation().
+    // A file path or a postgresql:// URL; empty: defaultLocation(). A text that is neither (see
+    // HistoryLocation::parse) is an error. A history that does not open leaves the one open
+    // before as it was.
     HistoryOpenResult open(const QString& location);
+    HistoryOpenResult open(const HistoryLocation& location);
+    // The password (and sslpassword) of this server, for later opens of its URL without them:
+    // one the technician typed or the keyring held. Without: libpq's password file, service
+    // file or PGPASSWORD.
+    void rememberSecrets(const PostgresLocation& server);
     bool isOpen() const;
+    // The file path, or the server's URL without its password.
     QString location() const;
     QString lastError() const;
 
@@ -46,6 +58,8 @@ public:
     bool exportCsv(const QString& path, qint64 gaugeId = 0) const;
 
 private:
+    void close();
+
     struct Private;
     Private* d;
     friend class HistoryRecorder;

@@ -1,5 +1,6 @@
 #include "history/HistoryStorePrivate.h"
 
+#include "history/PostgresConnection.h"
 #include "state/LogCategories.h"
 
 #include <QSqlError>
@@ -65,8 +66,11 @@ bool HistoryDb::reopen()
 {
     QSqlDatabase database = db();
     database.close();
-    if (database.open())
+    if (database.open()) {
+        if (postgres) // the new session starts without them
+            PostgresConnection::applySessionLimits(database);
         return true;
+    }
     noteError(database.lastError());
     return false;
 }

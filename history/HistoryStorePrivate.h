@@ -1,6 +1,7 @@
 #pragma once
 
 #include "history/HistoryStore.h"
+#include "history/PostgresLocation.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -31,6 +32,7 @@ struct HistoryDb {
 };
 
 struct HistoryStore::Private : HistoryDb {
+    std::optional<PostgresLocation> secrets; // rememberSecrets()
 };
 
 // UTC time as stored: ISO 8601 with milliseconds; text sorts in time order on both databases.

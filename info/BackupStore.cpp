@@ -2,11 +2,11 @@
 
 #include "info/DeviceFiles.h"
 #include "info/WriteGuard.h"
+#include "state/ProgramFiles.h"
 #include "state/SharedState.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <algorithm>
 
 namespace
@@ -41,7 +41,7 @@ QString BackupStore::defaultFolder(const QString& programFolder)
         if (QString f = usableFolder(QDir(programFolder).filePath(name)); !f.isEmpty())
             return f;
     }
-    const QString appData = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    const QString appData = ProgramFiles::userDataFolder();
     return appData.isEmpty() ? QString() : usableFolder(QDir(appData).filePath(name));
 }
 

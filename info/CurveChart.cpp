@@ -5,6 +5,7 @@
 #include <QtCharts/QChart>
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QValueAxis>
+#include <cmath>
 
 namespace
 {
@@ -34,6 +35,12 @@ QPair<qreal, qreal> padded(qreal low, qreal high)
         return {low - 0.5, high + 0.5};
     return {low - span * kMargin, high + span * kMargin};
 }
+// Two significant digits of the span: 0.25 steps on a span of 1, whole microns on one of 1000.
+QString labelFormat(qreal span)
+{
+    const int decimals = qBound(0, 2 - int(std::floor(std::log10(span))), 6);
+    return QStringLiteral("%.%1f").arg(decimals);
+}
 } // namespace
 
 CurveChart::CurveChart(QWidget* parent) : QChartView(parent)
@@ -46,8 +53,6 @@ CurveChart::CurveChart(QWidget* parent) : QChartView(parent)
     chart->legend()->setAlignment(Qt::AlignBottom);
     m_x = new QValueAxis(chart);
     m_y = new QValueAxis(chart);
-    m_x->setLabelFormat(QStringLiteral("%.2f"));
-    m_y->setLabelFormat(QStringLiteral("%.0f"));
     chart->addAxis(m_x, Qt::AlignBottom);
     chart->addAxis(m_y, Qt::AlignLeft);
     for (int kind = 0; kind < CurvePoints::KindCount; ++kind) {
@@ -108,6 +113,12 @@ void CurveChart::fitAxes()
     const auto y = padded(yLow, yHigh);
     m_x->setRange(x.first, x.second);
     m_y->setRange(y.first, y.second);
+    m_x->setLabelFormat(labelFormat(x.second - x.first));
+    m_y->setLabelFormat(labelFormat(y.second - y.first));
+    // The span of an empty chart is made up: its numbers would say nothing.
+    m_x->setLabelsVisible(any);
+    m_y->setLabelsVisible(any);
+    chart()->legend()->setVisible(any);
 }
 
 void CurveChart::applyLanguage()

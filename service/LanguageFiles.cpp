@@ -1,11 +1,11 @@
 #include "service/LanguageFiles.h"
 
+#include "state/ProgramFiles.h"
 #include "state/SharedState.h"
 #include "state/TextCatalogue.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 namespace
 {
@@ -94,7 +94,7 @@ QString LanguageFiles::languageFolder(const QString& programFolder, bool* create
     if (!programFolder.isEmpty())
         folder = usableFolder(QDir(programFolder).filePath(kFolderName), created);
     if (folder.isEmpty()) {
-        const QString appData = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        const QString appData = ProgramFiles::userDataFolder();
         if (!appData.isEmpty())
             folder = usableFolder(QDir(appData).filePath(kFolderName), created);
     }

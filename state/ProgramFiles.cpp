@@ -1,7 +1,9 @@
 #include "state/ProgramFiles.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 namespace
 {
@@ -20,4 +22,11 @@ QString ProgramFiles::folderFor(const QString& programDir)
         return QDir::cleanPath(programDir);
     const QString installed = QDir::cleanPath(beside.filePath(QLatin1String(kInstalledFolder)));
     return QFileInfo(installed).isDir() ? installed : QDir::cleanPath(programDir);
+}
+
+QString ProgramFiles::userDataFolder()
+{
+    const QString generic = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return generic.isEmpty() ? generic
+                             : QDir(generic).filePath(QCoreApplication::applicationName());
 }

@@ -11,4 +11,8 @@ inline constexpr char kInstalledFolder[] = "../share/zvservice";
 // The folder for a program in programDir: programDir when the files are beside it, else the
 // installed share folder when that exists, else programDir.
 QString folderFor(const QString& programDir);
+// The user's folder for the program's data (service log, backups, history, language files):
+// ~/.local/share/<application name> on Linux; empty when there is none. The organisation name
+// is not part of it, so the folder stayed where it was when the programs were given one.
+QString userDataFolder();
 } // namespace ProgramFiles

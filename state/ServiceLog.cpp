@@ -1,12 +1,12 @@
 #include "state/ServiceLog.h"
 
+#include "state/ProgramFiles.h"
 #include "state/SharedState.h"
 #include "state/Windows1252.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QStandardPaths>
 
 namespace
 {
@@ -26,7 +26,7 @@ QString programFolderLogPath()
 // The log in the user's application-data folder, which is created if needed; empty if that fails.
 QString appDataLogPath()
 {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    const QString folder = ProgramFiles::userDataFolder();
     if (folder.isEmpty() || !QDir().mkpath(folder))
         return {};
     return QDir(folder).filePath(serviceLogFileName());

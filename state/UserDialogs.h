@@ -1,6 +1,13 @@
 #pragma once
 
 #include <QString>
+#include <optional>
+
+// The answer to a password question.
+struct PasswordAnswer {
+    QString password;
+    bool keep = false; // the box "keep it" was ticked
+};
 
 // The one seam through which the program talks to the user in message boxes and dialogs.
 // The windows install a QMessageBox / QFileDialog implementation; the command-line tool and the
@@ -22,6 +29,15 @@ public:
     {
         (void)caption, (void)suggestedPath, (void)filter;
         return {};
+    }
+    // A password question: the text, a hidden entry and, where keepCaption is not empty, a box
+    // with that caption for keeping the password; nothing when cancelled. Without a dialog:
+    // cancelled.
+    virtual std::optional<PasswordAnswer> askPassword(const QString& text,
+                                                      const QString& keepCaption)
+    {
+        (void)text, (void)keepCaption;
+        return std::nullopt;
     }
 };
 

@@ -3,86 +3,19 @@
 #include "history/HistorySchema.h"
 #include "tests/cli/ZvctlProcess.h"
 #include "tests/common/HistoryRecording.h"
+#include "tests/common/PgServer.h"
 
 #include <QSqlQuery>
 #include <QtTest>
-#include <pwd.h>
-#include <unistd.h>
-
-namespace
-{
-const QString kBin = QStringLiteral("/usr/lib/postgresql/15/bin/");
-
-// initdb, pg_ctl start and stop on a folder of its own; the socket lives in that folder.
-class ThrowawayServer
-{
-public:
-    QTemporaryDir folder;
-    QString log;
-
-    QString prepare()
-    {
-        if (!QFile::exists(kBin + "initdb"))
-            return "PostgreSQL 15 server binaries not installed (" + kBin + ")";
-        if (!QSqlDatabase::isDriverAvailable("QPSQL"))
-            return "Qt's QPSQL driver not installed";
-        if (geteuid() == 0) {
-            const passwd* nobody = getpwnam("nobody");
-            if (!nobody || chown(qPrintable(folder.path()), nobody->pw_uid, nobody->pw_gid) != 0)
-                return "no unprivileged user to run the server as";
-        }
-        return tool("initdb", {"-D", data(), "-U", "zv", "-A", "trust", "--no-sync"}) ? QString()
-                                                                                      : log;
-    }
-    bool start()
-    {
-        return tool("pg_ctl", {"-D", data(), "-l", folder.filePath("log"), "-w", "-o",
-                               "-k " + folder.path() + " -p 5432 -c listen_addresses=''", "start"});
-    }
-    bool stop() { return tool("pg_ctl", {"-D", data(), "-m", "immediate", "-w", "stop"}); }
-    QString url(const QString& db) const
-    {
-        return "postgresql://zv@localhost/" + db + "?host=" + folder.path() + "&port=5432";
-    }
-
-private:
-    QString data() const { return folder.filePath("data"); }
-    bool tool(const QString& name, QStringList args)
-    {
-        QProcess p;
-        if (geteuid() == 0)
-            args = QStringList{"-u", "nobody", "--", kBin + name} + args;
-        p.start(geteuid() == 0 ? "runuser" : kBin + name, args);
-        const bool ok = p.waitForFinished(60000) && p.exitCode() == 0;
-        log = p.readAllStandardOutput() + p.readAllStandardError();
-        return ok;
-    }
-};
-
-// A plain connection beside the store's, for looking at what it wrote.
-QSqlDatabase direct(const ThrowawayServer& server, const QString& db)
-{
-    if (QSqlDatabase::contains("direct-" + db))
-        return QSqlDatabase::database("direct-" + db);
-    QSqlDatabase c = QSqlDatabase::addDatabase("QPSQL", "direct-" + db);
-    c.setHostName(server.folder.path());
-    c.setPort(5432);
-    c.setUserName("zv");
-    c.setDatabaseName(db);
-    c.open();
-    return c;
-}
-} // namespace
 
 class HistoryPgTest : public QObject
 {
     Q_OBJECT
-    ThrowawayServer server;
+    PgServer server;
 
     QString newDatabase(const QString& name)
     {
-        QSqlDatabase admin = direct(server, "postgres");
-        QSqlQuery(admin).exec("CREATE DATABASE " + name);
+        server.sql("CREATE DATABASE " + name);
         return server.url(name);
     }
 
@@ -103,7 +36,7 @@ private slots:
             const HistoryOpenResult r = store.open(url);
             QVERIFY2(r.ok, qPrintable(r.error));
         }
-        QSqlDatabase db = direct(server, "fresh");
+        QSqlDatabase db = server.connection("fresh");
         QCOMPARE(HistorySchema::versionOf(db), HistorySchema::CurrentVersion);
         QSqlQuery q(db);
         QVERIFY(q.exec("SELECT COUNT(*) FROM schema_version") && q.next());

@@ -6,8 +6,8 @@
 #include <QStringList>
 
 // Dialogs for tests: records every message, question and folder request; answers questions from
-// yesNoAnswers, then `answer`, folder requests from folderAnswers, then `folder`, and save-file
-// requests with `saveFile`.
+// yesNoAnswers, then `answer`, folder requests from folderAnswers, then `folder`, save-file
+// requests with `saveFile` and password questions from passwordAnswers, then cancelled.
 class RecordingDialogs final : public UserDialogs
 {
 public:
@@ -22,6 +22,8 @@ public:
     int folderRequests = 0;
     QString saveFile; // the answer to a save-file request; empty: cancelled
     QStringList saveSuggestions;
+    QStringList passwordQuestions;
+    QList<PasswordAnswer> passwordAnswers; // then cancelled
 
     void message(const QString& text) override { messages.append(text); }
     bool askYesNo(const QString& text, bool defaultYes) override
@@ -40,5 +42,12 @@ public:
     {
         saveSuggestions.append(suggestedPath);
         return saveFile;
+    }
+    std::optional<PasswordAnswer> askPassword(const QString& text, const QString&) override
+    {
+        passwordQuestions.append(text);
+        if (passwordAnswers.isEmpty())
+            return std::nullopt;
+        return passwordAnswers.takeFirst();
     }
 };
