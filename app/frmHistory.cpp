@@ -1,7 +1,7 @@
 #include "app/frmHistory.h"
 
-#include "app/HistoryTexts.h"
 #include "history/HistoryStore.h"
+#include "history/HistoryTexts.h"
 #include "info/CalibrationGrid.h"
 #include "info/CurveChart.h"
 #include "state/LogCategories.h"

@@ -1,10 +1,10 @@
 #include "app/frmService.h"
 
-#include "app/HistoryTexts.h"
 #include "app/ProductPicture.h"
 #include "app/QuitSequence.h"
 #include "app/frmHistory.h"
 #include "app/frmTrace.h"
+#include "history/HistoryTexts.h"
 #include "info/frmInfo.h"
 #include "link/BLE.h"
 #include "link/BLEClient.h"

@@ -3,8 +3,8 @@
 #include "cli/CliHistoryText.h"
 #include "cli/CliOutput.h"
 #include "cli/CliSession.h"
-#include "cli/SnapshotDiff.h"
 #include "history/HistoryStore.h"
+#include "history/SnapshotDiff.h"
 
 #include <QFileInfo>
 #include <QJsonArray>
