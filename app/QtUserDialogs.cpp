@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
 
 namespace
 {
@@ -42,4 +43,10 @@ QString QtUserDialogs::chooseSaveFile(const QString& caption, const QString& sug
 {
     return QFileDialog::getSaveFileName(QApplication::activeWindow(), caption, suggestedPath,
                                         filter);
+}
+
+bool QtUserDialogs::choosePrinter(QPrinter& printer)
+{
+    QPrintDialog dialog(&printer, QApplication::activeWindow());
+    return dialog.exec() == QDialog::Accepted;
 }

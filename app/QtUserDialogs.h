@@ -2,9 +2,8 @@
 
 #include "state/UserDialogs.h"
 
-// Message boxes and folder dialogs of the windows: QMessageBox with the default (program) title
-// and the buttons asked for, QFileDialog for folders and
-// files to save.
+// Message boxes and dialogs of the windows: QMessageBox with the default (program) title and the
+// buttons asked for, QFileDialog for folders and files to save, QPrintDialog for printing.
 class QtUserDialogs final : public UserDialogs
 {
 public:
@@ -13,4 +12,5 @@ public:
     QString chooseFolder(const QString& caption, const QString& startFolder) override;
     QString chooseSaveFile(const QString& caption, const QString& suggestedPath,
                            const QString& filter) override;
+    bool choosePrinter(QPrinter& printer) override;
 };

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QPrinter;
+
 // The one seam through which the program talks to the user in message boxes and dialogs.
 // The windows install a QMessageBox / QFileDialog implementation; the command-line tool and the
 // tests install their own. Core sequences receive it by reference and never show widgets.
@@ -22,6 +24,13 @@ public:
     {
         (void)caption, (void)suggestedPath, (void)filter;
         return {};
+    }
+    // The system's print dialog on printer; false means the user cancelled. Without a dialog:
+    // cancelled.
+    virtual bool choosePrinter(QPrinter& printer)
+    {
+        (void)printer;
+        return false;
     }
 };
 
