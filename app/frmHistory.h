@@ -5,6 +5,7 @@
 #include <QList>
 #include <QWidget>
 #include <array>
+#include <optional>
 
 class CurveChart;
 class HistoryStore;
@@ -15,12 +16,15 @@ class QPushButton;
 class QTableWidget;
 class QTreeWidget;
 class QTreeWidgetItem;
+class ReportButton;
+struct ServiceReport;
 
 // The service history of the gauges: the gauges seen, most recently seen first; the chosen
 // gauge's visits with their events as a timeline; two of its record snapshots side by side
 // (curves and calibration tables, differing values in bold, as in the information window); and
-// the export of its history as CSV. The window only reads the history; it shows it afresh each
-// time it is shown. A history that is not open shows an empty list and a line saying so.
+// the export of its history as CSV; the service report of a visit. The window only reads the
+// history; it shows it afresh each time it is shown. A history that is not open shows an empty list
+// and a line saying so.
 class frmHistory : public QWidget
 {
     Q_OBJECT
@@ -41,6 +45,10 @@ public:
     void cmdExport_Click();
     // The history named in the location field is to be used from now on (empty: the default).
     void cmdOpen_Click();
+    // The visit chosen in the timeline (the one an event belongs to), else the newest; 0: none.
+    qint64 chosenVisit() const;
+    // The service report of the chosen visit; nothing when the history does not hold it.
+    std::optional<ServiceReport> chosenVisitReport() const;
 
 signals:
     // The user chose another history: an SQLite file or a postgresql:// URL; empty: the default.
@@ -71,6 +79,7 @@ private:
     CurveChart* chartCompare = nullptr;
     QPushButton* cmdExport = nullptr;
     QPushButton* cmdRefresh = nullptr;
+    ReportButton* cmdReport = nullptr;
     QLabel* lblLocation = nullptr;
     QLineEdit* txtLocation = nullptr;
     QPushButton* cmdOpen = nullptr;

@@ -224,6 +224,7 @@ frmInfo* frmService::info()
     // Closing the window unloads it; the next use loads it afresh. The data read stay in the
     // shared state.
     m_info->setAttribute(Qt::WA_DeleteOnClose);
+    m_info->setReportSource([this] { return currentVisitReport(); });
     m_infoLoading = false;
     return m_info;
 }
