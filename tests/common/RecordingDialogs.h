@@ -4,10 +4,11 @@
 
 #include <QList>
 #include <QStringList>
+#include <functional>
 
 // Dialogs for tests: records every message, question and folder request; answers questions from
 // yesNoAnswers, then `answer`, folder requests from folderAnswers, then `folder`, and save-file
-// requests with `saveFile`.
+// requests with `saveFile`, the print dialog with `print` (none: cancelled).
 class RecordingDialogs final : public UserDialogs
 {
 public:
@@ -22,6 +23,7 @@ public:
     int folderRequests = 0;
     QString saveFile; // the answer to a save-file request; empty: cancelled
     QStringList saveSuggestions;
+    std::function<bool(QPrinter&)> print; // sets the printer up as the user would
 
     void message(const QString& text) override { messages.append(text); }
     bool askYesNo(const QString& text, bool defaultYes) override
@@ -41,4 +43,5 @@ public:
         saveSuggestions.append(suggestedPath);
         return saveFile;
     }
+    bool choosePrinter(QPrinter& printer) override { return print && print(printer); }
 };
