@@ -9,7 +9,7 @@ PACKAGES=(cmake ninja-build g++ ccache pkg-config
           qt6-base-dev qt6-connectivity-dev qt6-charts-dev qt6-image-formats-plugins
           qcoro-qt6-dev libqt6sql6-sqlite libqt6sql6-psql postgresql
           libgl-dev dbus-daemon clang libclang-rt-14-dev
-          dpkg-dev file lintian desktop-file-utils appstream)
+          dpkg-dev file lintian desktop-file-utils appstream poppler-utils)
 
 ensure_packages() {
     local missing=() p
@@ -97,6 +97,10 @@ case "$cmd" in
         build_release
         mkdir -p build/screenshots
         QT_QPA_PLATFORM=offscreen build/bin/zvservice --simulator --screenshots build/screenshots
+        for lang in de en; do # the service report's first page beside the windows
+            pdftoppm -png -r 80 -f 1 -l 1 -singlefile "build/screenshots/report-$lang.pdf" \
+                "build/screenshots/report-$lang"
+        done
         ls build/screenshots
         ;;
     bench)
