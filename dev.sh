@@ -10,7 +10,7 @@ PACKAGES=(cmake ninja-build g++ ccache pkg-config
           qcoro-qt6-dev libqt6sql6-sqlite libqt6sql6-psql postgresql openssl
           qtkeychain-qt6-dev libsecret-1-0 gnome-keyring
           libgl-dev dbus-daemon clang libclang-rt-14-dev
-          dpkg-dev file lintian desktop-file-utils appstream)
+          dpkg-dev file lintian desktop-file-utils appstream poppler-utils)
 
 ensure_packages() {
     local missing=() p
@@ -98,6 +98,10 @@ case "$cmd" in
         build_release
         mkdir -p build/screenshots
         QT_QPA_PLATFORM=offscreen build/bin/zvservice --simulator --screenshots build/screenshots
+        for lang in de en; do # the service report's first page beside the windows
+            pdftoppm -png -r 80 -f 1 -l 1 -singlefile "build/screenshots/report-$lang.pdf" \
+                "build/screenshots/report-$lang"
+        done
         ls build/screenshots
         ;;
     bench)

@@ -1,6 +1,6 @@
 #include "app/HistoryLogin.h"
 
-#include "app/HistoryTexts.h"
+#include "history/HistoryTexts.h"
 #include "app/KeyringPasswords.h"
 #include "state/LogCategories.h"
 #include "state/ServiceLog.h"

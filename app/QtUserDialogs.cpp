@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QVBoxLayout>
+#include <QPrintDialog>
 
 namespace
 {
@@ -72,4 +73,9 @@ std::optional<PasswordAnswer> QtUserDialogs::askPassword(const QString& text,
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return PasswordAnswer{entry->text(), keep->isChecked()};
+    }
+bool QtUserDialogs::choosePrinter(QPrinter& printer)
+{
+    QPrintDialog dialog(&printer, QApplication::activeWindow());
+    return dialog.exec() == QDialog::Accepted;
 }

@@ -2,9 +2,9 @@
 
 #include "state/UserDialogs.h"
 
-// Message boxes and folder dialogs of the windows: QMessageBox with the default (program) title
-// and the buttons asked for, QFileDialog for folders and files to save, a small dialog for a
-// password.
+// Message boxes and dialogs of the windows: QMessageBox with the default (program) title and the
+// buttons asked for, QFileDialog for folders and files to save, a small dialog for a password,
+// QPrintDialog for printing.
 class QtUserDialogs final : public UserDialogs
 {
 public:
@@ -15,4 +15,5 @@ public:
                            const QString& filter) override;
     std::optional<PasswordAnswer> askPassword(const QString& text,
                                               const QString& keepCaption) override;
+    bool choosePrinter(QPrinter& printer) override;
 };

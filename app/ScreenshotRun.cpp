@@ -6,6 +6,7 @@
 #include "info/frmInfo.h"
 #include "link/BLE.h"
 #include "link/BleLink.h"
+#include "report/ServiceReportDocument.h"
 #include "service/frmTime.h"
 #include "state/LogCategories.h"
 #include "state/SharedState.h"
@@ -122,7 +123,33 @@ public:
         if (!info)
             co_return;
         co_await save(info, QStringLiteral("info"));
-        info->hide();
+        // The probe data written into "factory": the visit has a verified write to report.
+        info->cmdFactory_Click();
+        const std::function<bool()> written = [info] { return !info || !info->isBusy(); };
+        co_await expectState(written, "factory written");
+        if (info)
+            info->hide();
+    }
+
+    // The service report of the visit just made, in German and in English, from the History
+    // window (dev.sh turns the first pages into PNG files).
+    void reports()
+    {
+        frmHistory* history = w.historyWindow();
+        history->refresh();
+        const int language = sharedState().LanguageIndex;
+        const QImage logo = ServiceReportDocument::logoIn(sharedState().ProgramFolder);
+        for (const auto& [index, name] :
+             {std::pair{LanguageGerman, "de"}, {LanguageEnglish, "en"}}) {
+            sharedState().LanguageIndex = qint16(index);
+            const std::optional<ServiceReport> report = history->chosenVisitReport();
+            const QString path = dir.filePath(QStringLiteral("report-%1.pdf").arg(name));
+            if (!report || !ServiceReportDocument(*report, logo).writePdf(path)) {
+                qCWarning(zvApp) << "could not write" << path;
+                ++failures;
+            }
+        }
+        sharedState().LanguageIndex = qint16(language);
     }
 
     QCoro::Task<> timeRound()
@@ -153,6 +180,7 @@ QCoro::Task<int> renderScreenshots(frmService& window, QString folder)
     shooter.suffix = QStringLiteral("de");
     window.German_Click();
     co_await shooter.round();
+    shooter.reports();
     shooter.suffix = QStringLiteral("en");
     window.English_Click();
     co_await shooter.round();

@@ -1,10 +1,11 @@
 #include "app/frmHistory.h"
 
 #include "app/HistoryLogin.h"
-#include "app/HistoryTexts.h"
 #include "history/HistoryStore.h"
+#include "history/HistoryTexts.h"
 #include "info/CalibrationGrid.h"
 #include "info/CurveChart.h"
+#include "report/ReportButton.h"
 #include "state/LogCategories.h"
 #include "state/SharedState.h"
 #include "state/UserDialogs.h"
@@ -92,6 +93,8 @@ void frmHistory::createControls()
     cmdExport->setObjectName(QStringLiteral("cmdExport"));
     cmdRefresh = new QPushButton(this);
     cmdRefresh->setObjectName(QStringLiteral("cmdRefresh"));
+    cmdReport = new ReportButton(this);
+    cmdReport->setSource([this] { return chosenVisitReport(); });
     connect(lstGauges, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
         showGauge(item ? item->data(GaugeSerial, kIdRole).toLongLong() : 0);
     });
@@ -155,6 +158,7 @@ void frmHistory::layoutControls()
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(cmdRefresh);
     buttons->addWidget(cmdExport);
+    buttons->addWidget(cmdReport);
     buttons->addWidget(lblStatus, 1);
     lblStatus->setMinimumWidth(0);
     lblStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
@@ -213,6 +217,7 @@ void frmHistory::applyLanguage()
     tvwTimeline->setHeaderLabels(HistoryTexts::timelineHeaders());
     cmdExport->setText(HistoryTexts::exportCaption());
     cmdRefresh->setText(HistoryTexts::refreshCaption());
+    cmdReport->applyLanguage();
     lblLocation->setText(HistoryTexts::locationCaption());
     cmdOpen->setText(HistoryTexts::openCaption());
     txtLocation->setToolTip(HistoryTexts::locationHint());
@@ -292,6 +297,7 @@ void frmHistory::showGauge(qint64 gaugeId)
     fillTimeline(m_visits);
     fillSnapshotChoices();
     cmdExport->setEnabled(known);
+    cmdReport->setEnabled(known && !m_visits.isEmpty());
 }
 
 void frmHistory::fillTimeline(const QList<VisitSummary>& visits)
@@ -306,6 +312,16 @@ void frmHistory::fillTimeline(const QList<VisitSummary>& visits)
             row->addChild(eventItem(event));
     }
     tvwTimeline->expandAll();
+}
+
+qint64 frmHistory::chosenVisit() const
+{
+    const QTreeWidgetItem* item = tvwTimeline->currentItem();
+    if (item && item->parent())
+        item = item->parent();
+    if (item)
+        return item->data(TimeColumn, kIdRole).toLongLong();
+    return m_visits.isEmpty() ? 0 : m_visits.first().id;
 }
 
 QTreeWidgetItem* frmHistory::eventItem(const HistoryEvent& event)

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QWidget>
 #include <array>
+#include <optional>
 
 class CurveChart;
 class HistoryLogin;
@@ -17,13 +18,16 @@ class QSplitter;
 class QTableWidget;
 class QTreeWidget;
 class QTreeWidgetItem;
+class ReportButton;
+struct ServiceReport;
 
 // The service history of the gauges: the gauges seen, most recently seen first; the chosen
 // gauge's visits with their events as a timeline; two of its record snapshots side by side
 // (curves and calibration tables, differing values in bold, as in the information window); and
-// the export of its history as CSV. The window only reads the history; it shows it afresh each
-// time it is shown. A history that is not open shows an empty list and a line saying so. It fits
-// a 1366 x 768 screen; splitters share out less room than that between lists, tables and chart.
+// the export of its history as CSV; the service report of a visit. The window only reads the
+// history; it shows it afresh each time it is shown. A history that is not open shows an empty
+// list and a line saying so. It fits a 1366 x 768 screen; splitters share out less room than that
+// between lists, tables and chart.
 class frmHistory : public QWidget
 {
     Q_OBJECT
@@ -50,6 +54,10 @@ public:
     // its password is taken out of the field at once. One that does not open is named in the
     // status line, and the history shown stays.
     void cmdOpen_Click();
+    // The visit chosen in the timeline (the one an event belongs to), else the newest; 0: none.
+    qint64 chosenVisit() const;
+    // The service report of the chosen visit; nothing when the history does not hold it.
+    std::optional<ServiceReport> chosenVisitReport() const;
 
 signals:
     // Another history was opened: an SQLite file or a postgresql:// URL without its password;
@@ -83,6 +91,7 @@ private:
     CurveChart* chartCompare = nullptr;
     QPushButton* cmdExport = nullptr;
     QPushButton* cmdRefresh = nullptr;
+    ReportButton* cmdReport = nullptr;
     QLabel* lblLocation = nullptr;
     QLineEdit* txtLocation = nullptr;
     QPushButton* cmdOpen = nullptr;

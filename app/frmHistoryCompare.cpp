@@ -1,7 +1,7 @@
 // The History window's comparison of two record snapshots of one gauge: the curves of both in
 // one chart and both calibration tables, with the values that differ in bold in each.
-#include "app/HistoryTexts.h"
 #include "app/frmHistory.h"
+#include "history/HistoryTexts.h"
 #include "info/CalibrationGrid.h"
 #include "info/CurveChart.h"
 #include "info/CurvePoints.h"

@@ -1,10 +1,10 @@
 #include "app/frmService.h"
 
-#include "app/HistoryTexts.h"
 #include "app/ProductPicture.h"
 #include "app/QuitSequence.h"
 #include "app/frmHistory.h"
 #include "app/frmTrace.h"
+#include "history/HistoryTexts.h"
 #include "info/frmInfo.h"
 #include "link/BLE.h"
 #include "link/BLEClient.h"
@@ -225,6 +225,7 @@ frmInfo* frmService::info()
     // shared state.
     m_info->setAttribute(Qt::WA_DeleteOnClose);
     connect(this, &frmService::quitStarted, m_info, &QWidget::close); // cancels its transfer
+    m_info->setReportSource([this] { return currentVisitReport(); });
     m_infoLoading = false;
     return m_info;
 }

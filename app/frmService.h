@@ -2,6 +2,8 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <functional>
+#include <optional>
 
 class BLE;
 class BLEClient;
@@ -21,6 +23,7 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class ServiceJournal;
+struct ServiceReport;
 
 // The program's first window: connection control, the entry points to the technical
 // information and to the date and time window, the language-file area, the memory reset, the
@@ -52,6 +55,9 @@ public:
     ProtocolTrace* trace() const { return m_trace; }
     BLEClient* client() const { return m_client; }
 
+    // The visit under way in the history (0: none); the information window reports on it.
+    void setCurrentVisit(std::function<qint64()> visit) { m_currentVisit = std::move(visit); }
+    std::optional<ServiceReport> currentVisitReport() const;
     // The service history: where the device sequences report; its warnings on the status line.
     void setJournal(ServiceJournal* journal);
     void showHistoryWarning(const QString& text);
@@ -133,6 +139,7 @@ private:
     frmTrace* m_traceWindow = nullptr;
     HistoryStore* m_history = nullptr;
     HistoryLogin* m_historyLogin = nullptr;
+    std::function<qint64()> m_currentVisit;
     frmHistory* m_historyWindow = nullptr;
     bool m_infoLoading = false;
     bool m_quitting = false;

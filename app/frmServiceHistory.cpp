@@ -1,7 +1,10 @@
 // The main window's History window: opened from the View menu, showing the history the main
-// window was given.
+// window was given; and the report of the visit under way, for the information window.
 #include "app/frmHistory.h"
 #include "app/frmService.h"
+#include "history/HistoryStore.h"
+#include "report/ServiceReportBuilder.h"
+#include "state/SharedState.h"
 
 frmHistory* frmService::historyWindow()
 {
@@ -17,4 +20,16 @@ void frmService::mnuHistory_Click()
 {
     historyWindow()->show();
     m_historyWindow->raise();
+}
+
+std::optional<ServiceReport> frmService::currentVisitReport() const
+{
+    const qint64 visit = m_currentVisit ? m_currentVisit() : 0;
+    if (!m_history || !m_history->isOpen() || visit == 0)
+        return std::nullopt;
+    const ServiceReportSource::Result found =
+        ServiceReportSource::load(*m_history, sharedState().DeviceAddress, visit);
+    if (found.problem != ServiceReportSource::Problem::None)
+        return std::nullopt;
+    return ServiceReportBuilder::build(found.input);
 }

@@ -123,6 +123,7 @@ int main(int argc, char** argv)
     HistoryRecorder recorder(history, warning);
     frmService window(client);
     window.setHistoryStore(&history);
+    window.setCurrentVisit([&recorder] { return recorder.visitId(); });
     if (!args.screenshots.isEmpty()) {
         // The simulated visits go into a history of their own, never the technician's.
         const QTemporaryDir scratch;

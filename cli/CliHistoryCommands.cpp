@@ -3,8 +3,11 @@
 #include "cli/CliHistoryText.h"
 #include "cli/CliOutput.h"
 #include "cli/CliSession.h"
-#include "cli/SnapshotDiff.h"
 #include "history/HistoryStore.h"
+#include "history/SnapshotDiff.h"
+#include "report/ServiceReportBuilder.h"
+#include "report/ServiceReportDocument.h"
+#include "state/SharedState.h"
 
 #include <QFileInfo>
 #include <QJsonArray>
@@ -115,13 +118,8 @@ int diff(const HistoryStore& store, const QString& serial, const QStringList& id
     return ExitDone;
 }
 
-int exportCsv(const HistoryStore& store, const QString& path, bool json)
+int printWritten(const QString& path, bool json)
 {
-    if (!store.exportCsv(path)) {
-        CliOutput::message(
-            pick("Export fehlgeschlagen: %1", "export failed: %1").arg(store.lastError()));
-        return ExitFailed;
-    }
     const QString written = QFileInfo(path).absoluteFilePath();
     if (json)
         CliOutput::printJson({{"File", written}});
@@ -130,11 +128,65 @@ int exportCsv(const HistoryStore& store, const QString& path, bool json)
     return ExitDone;
 }
 
-int usage()
+int exportCsv(const HistoryStore& store, const QString& path, bool json)
 {
-    CliOutput::message(QStringLiteral("zvctl: history [SERIAL | diff SERIAL [SNAPSHOT SNAPSHOT] | "
-                                      "export FILE.csv]; see zvctl --help"));
+    if (!store.exportCsv(path)) {
+        CliOutput::message(
+            pick("Export fehlgeschlagen: %1", "export failed: %1").arg(store.lastError()));
+        return ExitFailed;
+    }
+    return printWritten(path, json);
+}
+
+int usage(const QString& why = {})
+{
+    CliOutput::message(
+        QStringLiteral("zvctl: %1history [SERIAL | diff SERIAL [SNAPSHOT SNAPSHOT] | "
+                       "export FILE.csv | report SERIAL [VISIT] FILE.pdf]; see zvctl --help")
+            .arg(why.isEmpty() ? QString() : why + QStringLiteral("; ")));
     return ExitUsage;
+}
+
+// args: SERIAL [VISIT] FILE.pdf, already checked.
+int report(const HistoryStore& store, const QStringList& args, bool json)
+{
+    const QString serial = args.first();
+    const qint64 visit = args.size() == 3 ? args.at(1).toLongLong() : 0;
+    const ServiceReportSource::Result found = ServiceReportSource::load(store, serial, visit);
+    if (found.problem == ServiceReportSource::Problem::UnknownGauge) {
+        CliOutput::message(
+            pick("Kein Gerät %1 in der Historie.", "No gauge %1 in the history.").arg(serial));
+        return ExitFailed;
+    }
+    if (found.problem == ServiceReportSource::Problem::UnknownVisit) {
+        CliOutput::message(pick("Kein Besuch %1 des Geräts %2 in der Historie.",
+                                "No visit %1 of gauge %2 in the history.")
+                               .arg(args.size() == 3 ? args.at(1) : QStringLiteral("-"), serial));
+        return ExitFailed;
+    }
+    const ServiceReportDocument document(
+        ServiceReportBuilder::build(found.input),
+        ServiceReportDocument::logoIn(sharedState().ProgramFolder));
+    if (!document.writePdf(args.last())) {
+        CliOutput::message(
+            pick("Bericht nicht geschrieben: %1", "report not written: %1").arg(args.last()));
+        return ExitFailed;
+    }
+    return printWritten(args.last(), json);
+}
+
+// The reason report's words are wrong, or empty: SERIAL [VISIT] FILE.pdf.
+QString reportArgumentsWrong(const QStringList& args)
+{
+    if (args.size() != 2 && args.size() != 3)
+        return QStringLiteral("history report needs SERIAL [VISIT] FILE.pdf");
+    bool number = true;
+    if (args.size() == 3 && (args.at(1).toLongLong(&number) <= 0 || !number))
+        return QStringLiteral(
+            "the visit must be a visit's number (zvctl history SERIAL lists them)");
+    if (!args.last().endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
+        return QStringLiteral("the report's file must end in .pdf");
+    return {};
 }
 } // namespace
 
@@ -145,6 +197,11 @@ int run(const HistoryStore& store, const QStringList& args, bool json)
 {
     const QString first = args.value(0);
     const int n = int(args.size());
+    if (first == QLatin1String("report")) {
+        if (const QString wrong = reportArgumentsWrong(args.mid(1)); !wrong.isEmpty())
+            return usage(wrong);
+        return store.isOpen() ? report(store, args.mid(1), json) : ExitFailed;
+    }
     const bool diffCall = first == QLatin1String("diff") && (n == 2 || n == 4);
     const bool exportCall = first == QLatin1String("export") && n == 2;
     const bool subcommand = first == QLatin1String("diff") || first == QLatin1String("export");

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "cli/SnapshotDiff.h"
 #include "history/HistoryTypes.h"
+#include "history/SnapshotDiff.h"
 
 #include <QJsonObject>
 #include <QStringList>

@@ -14,10 +14,12 @@
 #include "state/ProgramIdentity.h"
 #include "state/SharedState.h"
 
+#include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <cstdio>
+#include <memory>
 
 namespace
 {
@@ -57,6 +59,8 @@ const char* kUsage =
     "                       field by field: two snapshots, or per file its last two contents\n"
     "  history export FILE.csv\n"
     "                       every event of every gauge as CSV\n"
+    "  history report SERIAL [VISIT] FILE.pdf\n"
+    "                       the service report of a visit (default: the newest) as PDF, in --lang\n"
     "the device commands record into the service history: --history FILE (SQLite) or\n"
     "postgresql://user@host[:port]/db, else history.sqlite in the user's data folder\n"
     "without --simulator zvctl talks through Bluetooth (BlueZ) to the gauge --device names, or to\n"
@@ -175,13 +179,9 @@ QString readOptions(const QCommandLineParser& parser, CliOptions& o)
         return QStringLiteral("--sim-fault needs --simulator");
     return {};
 }
-} // namespace
 
-int main(int argc, char* argv[])
+void addOptions(QCommandLineParser& parser)
 {
-    QCoreApplication app(argc, argv);
-    ProgramIdentity::apply();
-    QCommandLineParser parser;
     parser.addOptions({
         {"simulator", "use the built-in simulated gauge"},
         {"sim-dir", "load the simulated gauge's files from DIR", "DIR"},
@@ -200,6 +200,34 @@ int main(int argc, char* argv[])
         {"version", "print the version"},
     });
     parser.addPositionalArgument("command", "the command to run");
+}
+
+// The service report draws its pages with widgets (its curves are a Qt Charts chart): that
+// command alone runs a QApplication, on the offscreen platform, so that it needs no display and
+// draws the same pages with one or without. Every other command runs without the GUI.
+std::unique_ptr<QCoreApplication> applicationFor(int& argc, char** argv)
+{
+    QStringList words;
+    for (int i = 0; i < argc; ++i)
+        words.append(QString::fromLocal8Bit(argv[i]));
+    QCommandLineParser parser;
+    addOptions(parser);
+    parser.parse(words);
+    const QStringList args = parser.positionalArguments();
+    if (args.value(0) != QLatin1String("history") || args.value(1) != QLatin1String("report"))
+        return std::make_unique<QCoreApplication>(argc, argv);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    return std::make_unique<QApplication>(argc, argv);
+}
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    const std::unique_ptr<QCoreApplication> application = applicationFor(argc, argv);
+    const QCoreApplication& app = *application;
+    ProgramIdentity::apply();
+    QCommandLineParser parser;
+    addOptions(parser);
     if (!parser.parse(app.arguments()))
         return usage(parser.errorText());
     if (parser.isSet(QStringLiteral("help"))) {

@@ -94,6 +94,14 @@ void CurveChart::setRecords(const std::optional<DeviceRecordValues>& probe,
     fitAxes();
 }
 
+void CurveChart::setPoints(int kind, ViewTexts::Record record, const QList<QPointF>& points)
+{
+    if (QLineSeries* s = series(kind, record)) {
+        s->replace(points);
+        fitAxes();
+    }
+}
+
 void CurveChart::fitAxes()
 {
     qreal xLow = 0, xHigh = -1, yLow = 0, yHigh = -1;

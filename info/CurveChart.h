@@ -21,6 +21,9 @@ public:
     // Draws the curves of the records given; a record that is not known draws nothing.
     void setRecords(const std::optional<DeviceRecordValues>& probe,
                     const std::optional<DeviceRecordValues>& factory);
+    // Draws these points as one curve (probe kind 0 FE or 1 NFE, the record's slot: the probe's
+    // dashed line or the factory's solid one); the axes follow.
+    void setPoints(int kind, ViewTexts::Record record, const QList<QPointF>& points);
     // Title, axis titles and legend names in the current language.
     void applyLanguage();
 

@@ -2,6 +2,8 @@
 
 namespace
 {
+const QString kNothingWritten = QStringLiteral("nothing written");
+
 QString byteText(int value)
 {
     if (value == HexCompare::NoByte)
@@ -59,14 +61,16 @@ QString describeSafeWrite(const SafeWriteResult& r)
         return QStringLiteral("backup file refused: ") +
                (r.detail.isEmpty() ? describeTransfer(r.transfer) : r.detail);
     case SafeWriteStatus::BackupReadFailed:
-        return QStringLiteral("backup of \"%1\" not read, nothing written: ").arg(r.deviceFile) +
+        return QStringLiteral("backup of \"%1\" not read, %2: ")
+                   .arg(r.deviceFile, kNothingWritten) +
                describeTransfer(r.transfer);
     case SafeWriteStatus::BackupSaveFailed:
-        return QStringLiteral("backup of \"%1\" not saved, nothing written: ").arg(r.deviceFile) +
+        return QStringLiteral("backup of \"%1\" not saved, %2: ")
+                   .arg(r.deviceFile, kNothingWritten) +
                r.detail;
     case SafeWriteStatus::GuardDeclined:
-        return QStringLiteral("data not known to match this gauge (serial number, probe type), "
-                              "nothing written");
+        return QStringLiteral("data not known to match this gauge (serial number, probe type), ") +
+               kNothingWritten + backupNote(r);
     case SafeWriteStatus::WriteFailed:
         if (r.leftIncomplete())
             return QStringLiteral("write of \"%1\" cancelled, the gauge's file is incomplete: ")
@@ -88,4 +92,9 @@ QString describeSafeWrite(const SafeWriteResult& r)
                backupNote(r);
     }
     return QString();
+}
+
+bool describesNothingWritten(QStringView description)
+{
+    return description.contains(kNothingWritten);
 }

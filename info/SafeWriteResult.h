@@ -51,3 +51,6 @@ struct SafeWriteResult {
 // English one-line description for the service log and the command-line tool, e.g.
 // "verify failed: byte 17 written 0x3A, read back 0x3B; backup /x/backup/20261205_probe_...".
 QString describeSafeWrite(const SafeWriteResult& result);
+// Whether such a description says that nothing was sent to the gauge's file (the backup could
+// not be taken, or the data were declined), so the file is as it was.
+bool describesNothingWritten(QStringView description);

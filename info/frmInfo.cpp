@@ -125,6 +125,7 @@ void frmInfo::createControls()
     TimerTrace = new QTimer(this);
     TimerTrace->setObjectName(QStringLiteral("TimerTrace"));
     createRestoreControls();
+    cmdReport = new ReportButton(this);
 }
 
 void frmInfo::layoutControls()
@@ -148,7 +149,8 @@ void frmInfo::layoutControls()
     table->addWidget(MSFlexGrid1);
 
     auto* buttons = new QVBoxLayout;
-    for (QPushButton* b : {cmdDaten, cmdSpeichern, cmdEinspielen, cmdFactory, cmdRestore})
+    for (QPushButton* b : {cmdDaten, cmdSpeichern, cmdEinspielen, cmdFactory, cmdRestore,
+                           static_cast<QPushButton*>(cmdReport)})
         buttons->addWidget(b);
     buttons->addStretch();
     buttons->addWidget(TraceBox);
@@ -175,6 +177,7 @@ void frmInfo::Form_Load()
     cmdEinspielen->hide();
     cmdFactory->hide();
     cmdRestore->hide();
+    cmdReport->hide();
     FormatMSFlex();
     s.FileHex.clear();
     refreshViews();
@@ -188,6 +191,7 @@ void frmInfo::applyLanguage()
     cmdEinspielen->setText(messageText(EntryUpload));
     cmdFactory->setText(messageText(EntryFactory));
     cmdRestore->setText(InfoTexts::restoreCaption());
+    cmdReport->applyLanguage();
     optFactory->setText(ViewTexts::showRecord(ViewTexts::Record::Factory));
     optProbe->setText(ViewTexts::showRecord(ViewTexts::Record::Probe));
     chartCurves->applyLanguage();

@@ -2,6 +2,7 @@
 
 #include "info/InfoSequences.h"
 #include "info/ViewTexts.h"
+#include "report/ReportButton.h"
 
 #include <QCoroTask>
 #include <QPointer>
@@ -23,7 +24,8 @@ class QTimer;
 
 // The technical-information window: the gauge's identity, the calibration table of its "probe"
 // and "factory" files, and the hidden service functions (download, probe upload, factory
-// overwrite, restore) that the key sequence in the Build field shows.
+// overwrite, restore) that the key sequence in the Build field shows. After a write the report
+// button offers the service report of the current visit.
 //
 // The window only shows and forwards: a button starts one of the InfoSequences and the window
 // keeps its cancel token. The sequence reports through events connected with the window as
@@ -57,6 +59,9 @@ public:
     // a Yes, default No), with a backup of the current file and the verify of every write. The
     // menu of cmdRestore lists the backups, newest first; each entry calls this.
     void restoreBackup(const QString& backupPath);
+
+    // Where the report button gets the current visit's report from.
+    void setReportSource(ReportButton::Source source) { cmdReport->setSource(std::move(source)); }
 
     // A sequence of this window is running (its transfer buttons are disabled meanwhile).
     bool isBusy() const { return m_busy; }
@@ -114,6 +119,7 @@ private:
     QPushButton* cmdEinspielen = nullptr;
     QPushButton* cmdFactory = nullptr;
     QPushButton* cmdRestore = nullptr; // hidden; shown with cmdFactory (frmInfoRestore.cpp)
+    ReportButton* cmdReport = nullptr; // hidden until a write has started
     QLineEdit* TraceBox = nullptr;
     QTimer* TimerTrace = nullptr;
     QLabel* lblBackup = nullptr; // names the backup taken before the last write

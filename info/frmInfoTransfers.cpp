@@ -22,7 +22,8 @@ const QString UploadReadyText = QStringLiteral("Ready");
 
 void frmInfo::enableTransferButtons(bool enabled)
 {
-    for (QPushButton* b : {cmdDaten, cmdSpeichern, cmdEinspielen, cmdFactory, cmdRestore})
+    for (QPushButton* b : {cmdDaten, cmdSpeichern, cmdEinspielen, cmdFactory, cmdRestore,
+                           static_cast<QPushButton*>(cmdReport)})
         b->setEnabled(enabled);
 }
 
@@ -35,6 +36,7 @@ std::optional<InfoSequenceContext> frmInfo::beginTransfer()
     connect(events.get(), &InfoEvents::recordDecoded, this, &frmInfo::FillMSFlex);
     connect(events.get(), &InfoEvents::identityRequested, this, [this] { txtRevision->clear(); });
     connect(events.get(), &InfoEvents::writeStarted, this, [this] {
+        cmdReport->show();
         lblBackup->clear();
         TraceBox->setToolTip(QString());
     });

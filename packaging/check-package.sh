@@ -17,5 +17,9 @@ mkdir -p "$XDG_DATA_HOME"
 "$root/usr/bin/zvctl" --version
 "$root/usr/bin/zvctl" --simulator identity
 "$root/usr/bin/zvctl" languages | grep lDE >/dev/null # grep reads to the end: no broken pipe
+# a visit's service report, drawn without any display
+"$root/usr/bin/zvctl" --simulator --history "$HOME/h.sqlite" read >/dev/null
+env -u QT_QPA_PLATFORM -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/zvctl" --history \
+    "$HOME/h.sqlite" history report 20261205 "$HOME/report.pdf" >/dev/null
 timeout 60 "$root/usr/bin/zvservice" --simulator --exit-when-shown
 echo "package checked: $(basename "$deb")"

@@ -9,6 +9,8 @@ struct PasswordAnswer {
     bool keep = false; // the box "keep it" was ticked
 };
 
+class QPrinter;
+
 // The one seam through which the program talks to the user in message boxes and dialogs.
 // The windows install a QMessageBox / QFileDialog implementation; the command-line tool and the
 // tests install their own. Core sequences receive it by reference and never show widgets.
@@ -38,6 +40,13 @@ public:
     {
         (void)text, (void)keepCaption;
         return std::nullopt;
+    }
+    // The system's print dialog on printer; false means the user cancelled. Without a dialog:
+    // cancelled.
+    virtual bool choosePrinter(QPrinter& printer)
+    {
+        (void)printer;
+        return false;
     }
 };
 

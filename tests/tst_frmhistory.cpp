@@ -6,15 +6,19 @@
 #include "info/CalibrationGrid.h"
 #include "info/CurveChart.h"
 #include "state/ProgramIdentity.h"
+#include "info/frmInfo.h"
+#include "link/DeviceBusy.h"
 #include "state/SharedState.h"
 #include "state/TextCatalogue.h"
 #include "tests/common/AppHarness.h"
+#include "tests/common/PdfText.h"
 #include "tests/common/RecordBuilder.h"
 #include "tests/common/RecordingDialogs.h"
 #include "tests/common/TestFiles.h"
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QPrinter>
 #include <QPushButton>
 #include <QSettings>
 #include <QTableWidget>
@@ -183,6 +187,76 @@ private slots:
         QCOMPARE(csv.open(QIODevice::ReadOnly) && csv.readAll().contains("4711"),
                  !answer.isEmpty());
         QVERIFY(visit.dialogs.messages.isEmpty());
+    }
+
+    void report_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<bool>("answered"); // the dialog answered, not cancelled
+        QTest::newRow("save as PDF") << QStringLiteral("actReportPdf") << true;
+        QTest::newRow("print") << QStringLiteral("actReportPrint") << true;
+        QTest::newRow("save cancelled") << QStringLiteral("actReportPdf") << false;
+        QTest::newRow("print cancelled") << QStringLiteral("actReportPrint") << false;
+    }
+    void report()
+    {
+        // the report of the chosen visit saved or printed (to a PDF file) through the dialogs /
+        // the file holds it; a Cancel writes nothing and says nothing
+        if (!PdfText::available())
+            QSKIP(PdfText::kMissing);
+        QFETCH(QString, action);
+        QFETCH(bool, answered);
+        Visit visit;
+        frmHistory window(&visit.store);
+        QTemporaryDir out;
+        const QString pdf = out.filePath(QStringLiteral("report.pdf"));
+        visit.dialogs.saveFile = answered ? pdf : QString();
+        if (answered)
+            visit.dialogs.print = [&pdf](QPrinter& printer) {
+                printer.setOutputFormat(QPrinter::PdfFormat);
+                printer.setOutputFileName(pdf);
+                return true;
+            };
+        window.findChild<QAction*>(action)->trigger();
+        QCOMPARE(QFile::exists(pdf), answered);
+        const QString lacks = answered
+                                  ? PdfText::lacking(PdfText::text(pdf),
+                                                     {"Servicebericht", "4711", "Keine Änderungen"})
+                                  : QString();
+        QVERIFY2(lacks.isEmpty(), qPrintable(lacks));
+        QVERIFY(visit.dialogs.messages.isEmpty());
+    }
+
+    void reportAfterAWrite()
+    {
+        // the information window of a simulated visit: its report button appears with a write
+        // and saves the report of the visit under way
+        if (!PdfText::available())
+            QSKIP(PdfText::kMissing);
+        QTemporaryDir dir;
+        HistoryStore store;
+        HistoryRecorder recorder(store, [](const QString&) {});
+        QVERIFY(recorder.open(dir.filePath(QStringLiteral("history.sqlite"))).ok);
+        AppHarness h;
+        h.window().setJournal(&recorder);
+        h.window().setHistoryStore(&store);
+        h.window().setCurrentVisit([&recorder] { return recorder.visitId(); });
+        QVERIFY(h.connectGauge());
+        frmInfo* info = h.window().info();
+        const auto settled = [info] { return !info->isBusy() && !deviceBusy().isBusy(); };
+        info->cmdDaten_Click();
+        QVERIFY(QTest::qWaitFor(settled, 10000));
+        QVERIFY(control<QPushButton>(*info, "cmdReport")->isHidden());
+        info->cmdFactory_Click();
+        QVERIFY(QTest::qWaitFor(settled, 10000));
+        QVERIFY(!control<QPushButton>(*info, "cmdReport")->isHidden());
+        h.dialogs.saveFile = dir.filePath(QStringLiteral("report.pdf"));
+        info->findChild<QAction*>(QStringLiteral("actReportPdf"))->trigger();
+        const QString lacks =
+            PdfText::lacking(PdfText::text(h.dialogs.saveFile),
+                             {"20261205", "Datei geschrieben: factory OK – geprüft",
+                              "Kalibrierdaten geschrieben und geprüft"});
+        QVERIFY2(lacks.isEmpty(), qPrintable(lacks));
     }
 
     void openedFromViewMenu()

@@ -1,7 +1,7 @@
 // The service history: migrations, damaged files, two writers at once, what the device
 // sequences record, the field diff of two snapshots and the CSV export.
-#include "cli/SnapshotDiff.h"
 #include "history/HistorySchema.h"
+#include "history/SnapshotDiff.h"
 #include "info/SafeWriter.h"
 #include "service/DeviceClock.h"
 #include "tests/cli/ZvctlProcess.h"

@@ -210,7 +210,8 @@ private slots:
             << QStringList{"--lang", "fr", "battery"} << "--lang must be de or en";
         QTest::newRow("history diff without a serial")
             << QStringList{"history", "diff"}
-            << "history [SERIAL | diff SERIAL [SNAPSHOT SNAPSHOT] | export FILE.csv]";
+            << "history [SERIAL | diff SERIAL [SNAPSHOT SNAPSHOT] | export FILE.csv | report "
+               "SERIAL [VISIT] FILE.pdf]";
         QTest::newRow("malformed device")
             << QStringList{"--device", "C0:FF:EE", "scan"}
             << "--device must be 12 hex digits or six pairs like C0:FF:EE:12:34:56";

@@ -1,8 +1,10 @@
 // zvctl over the Qt Bluetooth back end against the fake bluetoothd on a private bus: from the
 // scan to the files really on the gauge, and the radio or gauge failing.
 #include "ZvctlProcess.h"
+#include "info/RecordDecoder.h"
 #include "sim/SimRecords.h"
 #include "tests/common/FakeBluezHarness.h"
+#include "tests/common/PdfText.h"
 #include "tests/common/TestFiles.h"
 
 #include <QRegularExpression>
@@ -115,6 +117,31 @@ private slots:
         QCOMPARE(saves.size(), file == "probe" ? 1 : 0);
         if (!saves.isEmpty())
             QCOMPARE(fileContent(backups.filePath(saves[0])), stored(SimRecords::defaultProbe()));
+    }
+
+    void reportOfAVisit()
+    {
+        // another probe record written over Bluetooth into a fresh history / zvctl's report of
+        // that visit names the gauge, the write verified and the serial number before and after
+        if (!PdfText::available())
+            QSKIP(PdfText::kMissing);
+        QTemporaryDir dir, backups;
+        QVERIFY(writeFile(dir.filePath("probe"), stored(otherProbe())));
+        QVERIFY2(m_harness.startFake({}), qPrintable(m_harness.errorText()));
+        const QStringList history{"--history", dir.filePath("h.sqlite"), "--lang", "en"};
+        const ZvctlRun upload = run(history + QStringList{"--yes", "--backup-dir", backups.path(),
+                                                          "upload-probe", dir.path()});
+        QVERIFY2(upload.exitCode == 0, qPrintable(upload.err));
+        const QString pdf = dir.filePath("report.pdf");
+        const ZvctlRun report = run(history + QStringList{"history", "report", "20261205", pdf});
+        QVERIFY2(report.exitCode == 0, qPrintable(report.err));
+        DeviceRecordValues written;
+        QVERIFY(decodeRecord(hexOf(otherProbe()), written));
+        const QString lacks = PdfText::lacking(
+            PdfText::text(pdf), {"20261205", "5A454C564F01", "File written: probe OK – verified",
+                                 "Serial Number 20261205 " + QString::number(written.SerialNumber),
+                                 "Calibration data written and verified"});
+        QVERIFY2(lacks.isEmpty(), qPrintable(lacks));
     }
 };
 

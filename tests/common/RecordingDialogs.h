@@ -4,10 +4,12 @@
 
 #include <QList>
 #include <QStringList>
+#include <functional>
 
 // Dialogs for tests: records every message, question and folder request; answers questions from
 // yesNoAnswers, then `answer`, folder requests from folderAnswers, then `folder`, save-file
-// requests with `saveFile` and password questions from passwordAnswers, then cancelled.
+// requests with `saveFile`, password questions from passwordAnswers, then cancelled, and the
+// print dialog with `print` (none: cancelled).
 class RecordingDialogs final : public UserDialogs
 {
 public:
@@ -24,6 +26,7 @@ public:
     QStringList saveSuggestions;
     QStringList passwordQuestions;
     QList<PasswordAnswer> passwordAnswers; // then cancelled
+    std::function<bool(QPrinter&)> print; // sets the printer up as the user would
 
     void message(const QString& text) override { messages.append(text); }
     bool askYesNo(const QString& text, bool defaultYes) override
@@ -50,4 +53,5 @@ public:
             return std::nullopt;
         return passwordAnswers.takeFirst();
     }
+    bool choosePrinter(QPrinter& printer) override { return print && print(printer); }
 };

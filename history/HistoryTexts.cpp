@@ -1,11 +1,9 @@
-#include "app/HistoryTexts.h"
+#include "history/HistoryTexts.h"
 
 #include "state/SharedState.h"
 #include "state/TextCatalogue.h"
 
 namespace HistoryTexts
-{
-namespace
 {
 QString pick(const char* german, const char* english)
 {
@@ -13,12 +11,14 @@ QString pick(const char* german, const char* english)
                                                          : QString::fromUtf8(english);
 }
 
+namespace
+{
 QString signedNumber(qint64 value)
 {
     return (value > 0 ? QStringLiteral("+") : QString()) + QString::number(value);
 }
+} // namespace
 
-// What the kind itself carries, before the English detail.
 QString kindDetail(const HistoryEvent& e)
 {
     switch (e.kind) {
@@ -38,7 +38,6 @@ QString kindDetail(const HistoryEvent& e)
         return {};
     }
 }
-} // namespace
 
 QString windowTitle()
 {

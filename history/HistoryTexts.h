@@ -5,11 +5,15 @@
 #include <QString>
 #include <QStringList>
 
-// Texts of the History window in the current language (sharedState().LanguageIndex: 0 German,
-// anything else English). The history holds English words and UTC times; here they become what
-// the technician reads: kinds and outcomes translated, times in local time.
+// Texts of the service history for people (the History window, the service report) in the
+// current language (sharedState().LanguageIndex: 0 German, anything else English). The history
+// holds English words and UTC times; here they become what the technician reads: kinds and
+// outcomes translated, times in local time.
 namespace HistoryTexts
 {
+// The German or the English text, by the current language.
+QString pick(const char* german, const char* english);
+
 QString windowTitle();
 // The View menu's entry that opens the window.
 QString menuEntry();
@@ -43,6 +47,8 @@ QString differsHint();
 QString localTime(const QDateTime& utc);
 QString kindName(HistoryEventKind kind);
 QString outcome(bool ok);
+// What the kind itself carries, translated (drift, verify result, size, path); may be empty.
+QString kindDetail(const HistoryEvent& event);
 // The detail column of an event: what the kind carries (drift, differing byte, size, path)
 // followed by the English detail the history holds.
 QString eventDetail(const HistoryEvent& event);
