@@ -5,6 +5,7 @@
 #include "info/CalibrationGrid.h"
 #include "info/CurveChart.h"
 #include "state/LogCategories.h"
+#include "state/ProgramFiles.h"
 #include "state/SharedState.h"
 #include "state/UserDialogs.h"
 
@@ -256,8 +257,7 @@ void frmHistory::cmdExport_Click()
                                     [this](const GaugeSummary& g) { return g.id == m_gaugeId; });
     if (!storeOpen() || gauge == m_gauges.cend())
         return;
-    const QString folder =
-        sharedState().ProgramFolder.isEmpty() ? QDir::homePath() : sharedState().ProgramFolder;
+    const QString folder = ProgramFiles::dialogFolder(sharedState().ProgramFolder);
     const QString path = userDialogs().chooseSaveFile(HistoryTexts::exportCaption(),
                                                       QDir(folder).filePath(csvName(*gauge)),
                                                       QStringLiteral("CSV (*.csv)"));

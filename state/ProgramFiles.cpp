@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 namespace
 {
@@ -20,4 +21,12 @@ QString ProgramFiles::folderFor(const QString& programDir)
         return QDir::cleanPath(programDir);
     const QString installed = QDir::cleanPath(beside.filePath(QLatin1String(kInstalledFolder)));
     return QFileInfo(installed).isDir() ? installed : QDir::cleanPath(programDir);
+}
+
+QString ProgramFiles::dialogFolder(const QString& programFolder, const QString& subFolder)
+{
+    const QFileInfo program(programFolder);
+    if (programFolder.isEmpty() || !program.isDir() || !program.isWritable())
+        return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return subFolder.isEmpty() ? programFolder : QDir(programFolder).filePath(subFolder);
 }
