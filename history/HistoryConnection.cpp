@@ -101,6 +101,31 @@ void dropConnection(HistoryDb& d)
     QSqlDatabase::removeDatabase(d.connectionName);
 }
 
+// Connects and migrates. Its handle of the connection is gone when it returns, so that a failed
+// connection can be removed without Qt warning that it is still in use.
+bool tryOpenPostgres(const HistoryDb& d, const QUrl& url, QString& error)
+{
+    const QUrlQuery query(url);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), d.connectionName);
+    db.setHostName(query.hasQueryItem(QStringLiteral("host"))
+                       ? query.queryItemValue(QStringLiteral("host"), QUrl::FullyDecoded)
+                       : url.host());
+    db.setPort(query.hasQueryItem(QStringLiteral("port"))
+                   ? query.queryItemValue(QStringLiteral("port")).toInt()
+                   : url.port(5432));
+    db.setUserName(url.userName());
+    db.setPassword(url.password());
+    db.setDatabaseName(url.path().mid(1));
+    db.setConnectOptions(QStringLiteral("connect_timeout=5"));
+    if (!db.open()) {
+        error = db.lastError().text();
+        return false;
+    }
+    QSqlQuery(db).exec(
+        QStringLiteral("SET lock_timeout = %1").arg(HistoryConnection::kBusyTimeoutMs));
+    return HistorySchema::migrate(db, true, error);
+}
+
 // Moves the damaged file and its WAL companions aside; the name used, or empty.
 QString moveAside(const QString& path)
 {
@@ -161,27 +186,9 @@ HistoryOpenResult openPostgres(HistoryDb& d, const QString& location)
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
         return failed(QStringLiteral("the PostgreSQL driver (QPSQL) is not installed"));
     const QUrl url(location);
-    const QUrlQuery query(url);
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), d.connectionName);
-    db.setHostName(query.hasQueryItem(QStringLiteral("host"))
-                       ? query.queryItemValue(QStringLiteral("host"), QUrl::FullyDecoded)
-                       : url.host());
-    const int port = query.hasQueryItem(QStringLiteral("port"))
-                         ? query.queryItemValue(QStringLiteral("port")).toInt()
-                         : url.port(5432);
-    db.setPort(port);
-    db.setUserName(url.userName());
-    db.setPassword(url.password());
-    db.setDatabaseName(url.path().mid(1));
-    db.setConnectOptions(QStringLiteral("connect_timeout=5"));
     QString error;
-    if (!db.open()) {
-        error = db.lastError().text();
-    } else {
-        QSqlQuery(db).exec(QStringLiteral("SET lock_timeout = %1").arg(kBusyTimeoutMs));
-        if (HistorySchema::migrate(db, true, error))
-            return {true, {}, {}};
-    }
+    if (tryOpenPostgres(d, url, error))
+        return {true, {}, {}};
     dropConnection(d);
     return failed(QStringLiteral("%1: %2").arg(url.toDisplayString(QUrl::RemovePassword), error));
 }
