@@ -7,6 +7,7 @@
 #include "info/CurveChart.h"
 #include "report/ReportButton.h"
 #include "state/LogCategories.h"
+#include "state/ProgramFiles.h"
 #include "state/SharedState.h"
 #include "state/UserDialogs.h"
 
@@ -342,8 +343,7 @@ void frmHistory::cmdExport_Click()
                                     [this](const GaugeSummary& g) { return g.id == m_gaugeId; });
     if (!storeOpen() || gauge == m_gauges.cend())
         return;
-    const QString folder =
-        sharedState().ProgramFolder.isEmpty() ? QDir::homePath() : sharedState().ProgramFolder;
+    const QString folder = ProgramFiles::dialogFolder(sharedState().ProgramFolder);
     const QString path = userDialogs().chooseSaveFile(HistoryTexts::exportCaption(),
                                                       QDir(folder).filePath(csvName(*gauge)),
                                                       QStringLiteral("CSV (*.csv)"));

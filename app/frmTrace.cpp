@@ -2,6 +2,7 @@
 
 #include "link/ProtocolTrace.h"
 #include "link/SupportReport.h"
+#include "state/ProgramFiles.h"
 #include "state/ServiceLog.h"
 #include "state/SharedState.h"
 #include "state/TextCatalogue.h"
@@ -108,7 +109,8 @@ void frmTrace::cmdClear_Click()
 void frmTrace::cmdSave_Click()
 {
     const QPointer<frmTrace> self(this);
-    const QString folder = userDialogs().chooseFolder(cmdSave->text(), sharedState().ProgramFolder);
+    const QString folder = userDialogs().chooseFolder(
+        cmdSave->text(), ProgramFiles::dialogFolder(sharedState().ProgramFolder));
     if (!self || folder.isEmpty())
         return;
     const SupportReport::WriteResult r =

@@ -122,6 +122,14 @@ QString moveAside(const QString& path)
     }
     return aside;
 }
+
+// Its handle of the connection is gone when it returns, so that a failed connection can be
+// removed without Qt warning that it is still in use.
+bool migrated(const HistoryDb& d, QString& error)
+{
+    QSqlDatabase db = d.db();
+    return HistorySchema::migrate(db, true, error);
+}
 } // namespace
 
 namespace HistoryConnection
@@ -172,8 +180,7 @@ HistoryOpenResult openPostgres(HistoryDb& d, const PostgresLocation& server)
         return result;
     }
     QString error;
-    QSqlDatabase db = d.db();
-    if (HistorySchema::migrate(db, true, error))
+    if (migrated(d, error))
         return {true, {}, {}};
     dropConnection(d);
     return failed(server.url() + QStringLiteral(": ") + error);

@@ -8,6 +8,7 @@
 #include "link/CommandChannel.h"
 #include "link/DeviceBusy.h"
 #include "link/EventLoopTurn.h"
+#include "state/ProgramFiles.h"
 #include "state/ServiceLog.h"
 #include "state/SharedState.h"
 #include "state/TextCatalogue.h"
@@ -139,7 +140,8 @@ QCoro::Task<InfoOutcome> download(InfoSequenceContext c, QString caption)
     const DeviceBusy::Guard busy;
     co_await EventLoopTurn();
     const SharedState& s = sharedState();
-    const QString folder = c.dialogs->chooseFolder(caption, s.ProgramFolder);
+    const QString folder =
+        c.dialogs->chooseFolder(caption, ProgramFiles::dialogFolder(s.ProgramFolder));
     if (folder.isEmpty())
         co_return InfoOutcome{TransferStatus::Declined};
     PcFileResult saved;
@@ -165,8 +167,8 @@ QCoro::Task<InfoOutcome> uploadProbe(InfoSequenceContext c, QString caption)
     co_await EventLoopTurn();
     SharedState& s = sharedState();
     s.CurrentFileName = s.ProbeFileName;
-    const QString folder =
-        c.dialogs->chooseFolder(caption, s.ProgramFolder + QStringLiteral("/Probe"));
+    const QString folder = c.dialogs->chooseFolder(
+        caption, ProgramFiles::dialogFolder(s.ProgramFolder, QStringLiteral("Probe")));
     if (folder.isEmpty())
         co_return InfoOutcome{TransferStatus::Declined};
     const PcFileResult loaded = DeviceFiles::loadHexFile(folder, s.ProbeFileName);

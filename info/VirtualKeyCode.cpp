@@ -20,6 +20,23 @@ constexpr int VkDown = 0x28;
 constexpr int VkDelete = 0x2E;
 constexpr int VkNumpad0 = 0x60;
 constexpr int VkF1 = 0x70;
+
+#ifndef Q_OS_WIN
+// The right Ctrl key as X11 and Wayland report it (the keysym Control_R), and as the Linux
+// console input reports it where no keysym comes with the event (its key code 97 + 8).
+constexpr quint32 KeysymControlR = 0xffe4;
+constexpr quint32 ScanCodeControlR = 105;
+
+// German and US keyboards have no Kanji/Hanja key: the right Ctrl key stands in for it.
+bool isRightControl(const QKeyEvent& event)
+{
+    if (event.key() != Qt::Key_Control)
+        return false;
+    if (event.nativeVirtualKey() != 0)
+        return event.nativeVirtualKey() == KeysymControlR;
+    return event.nativeScanCode() == ScanCodeControlR;
+}
+#endif
 } // namespace
 
 int virtualKeyForQtKey(int qtKey, bool keypad)
@@ -71,6 +88,9 @@ int windowsVirtualKey(const QKeyEvent& event)
 #ifdef Q_OS_WIN
     if (event.nativeVirtualKey() != 0)
         return int(event.nativeVirtualKey());
+#else
+    if (isRightControl(event))
+        return VkKanji;
 #endif
     return virtualKeyForQtKey(event.key(), event.modifiers().testFlag(Qt::KeypadModifier));
 }

@@ -28,7 +28,7 @@
 namespace
 {
 // Key codes of the unlock sequence.
-constexpr int KeyModifier = 25; // Kanji/Hanja
+constexpr int KeyModifier = 25; // Kanji/Hanja, or the right Ctrl key
 constexpr int KeyDownload = 81; // 'Q'
 constexpr int KeyFactory = 51;  // '3'
 const QString SequenceDownload = QStringLiteral("2581");

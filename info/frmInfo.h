@@ -46,8 +46,8 @@ public:
     // Writes the decoded record (sharedState().Record) and CurrentFileName into the table.
     void FillMSFlex();
 
-    // Key-down of the Build field: keyCode is the Windows virtual-key code (25 = Kanji/Hanja,
-    // 81 = 'Q', 51 = '3'); shift is not used.
+    // Key-down of the Build field: keyCode is the Windows virtual-key code (25 = Kanji/Hanja
+    // or right Ctrl, 81 = 'Q', 51 = '3'); shift is not used.
     void txtBuild_KeyDown(int keyCode, int shift);
 
     // Each starts its sequence unless one is running; the outcome shows when it has ended.

@@ -94,7 +94,7 @@ void BleLink::Form_Activate()
 void BleLink::applyLanguage()
 {
     m_scanCaption = messageText(0);
-    m_connectCaption = menuText(50);
+    offerDisconnect(m_offersDisconnect);
     emit changed();
 }
 
@@ -142,7 +142,7 @@ void BleLink::cmdConnect_click(int selectedRow)
     SharedState& s = sharedState();
     if (!m_client)
         return;
-    if (m_connectCaption != menuText(50)) {
+    if (m_offersDisconnect) {
         BLEDisconnect();
     } else {
         m_keepStatus = false;
@@ -183,12 +183,20 @@ void BleLink::BLEClient1_Connected(qint16 statusCode, const QString& description
     setStatus(QStringLiteral("Connected to ") + s.DeviceAddress);
     if (m_connectPauseMs > 0)
         QThread::msleep(ulong(m_connectPauseMs));
-    m_connectCaption = menuText(56);
+    offerDisconnect(true);
     m_tickCount = 0;
     m_timer1.start();
     s.ServicesFound = false;
     emit changed();
     DiscoverServices();
+}
+
+// The connect button's caption: "Trennen" / "Disconnect" while it would end the link, else
+// "Verbinden" / "Connect", in the current language.
+void BleLink::offerDisconnect(bool disconnect)
+{
+    m_offersDisconnect = disconnect;
+    m_connectCaption = menuText(disconnect ? 56 : 50);
 }
 
 // What an earlier connection discovered says nothing about this one: only this connection's
@@ -263,7 +271,7 @@ void BleLink::giveUp()
 {
     m_keepStatus = true;
     m_client->DisconnectDevice();
-    m_connectCaption = menuText(50);
+    offerDisconnect(false);
     setStatus(messageText(39));
 }
 
@@ -281,7 +289,7 @@ void BleLink::BLEClient1_Disconnected(qint16 statusCode, const QString& descript
     // Every disconnection ends the link, also one the gauge caused (status other than 0).
     m_scanEnabled = true;
     m_scanCaption = kScan;
-    m_connectCaption = menuText(50);
+    offerDisconnect(false);
     s.DeviceConnected = false;
     s.ServicesFound = false;
     AppendServiceLog(QStringLiteral("disconnected") + QString::number(statusCode) + description);

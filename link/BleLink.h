@@ -78,6 +78,7 @@ signals:
 
 private:
     void setStatus(const QString& text);
+    void offerDisconnect(bool disconnect);
     void forgetServices();
     void discoveryComplete();
     void discoveryFailed();
@@ -91,6 +92,7 @@ private:
     QString m_status = QStringLiteral("Text1");
     QString m_scanCaption = QStringLiteral("Scan");
     QString m_connectCaption = QStringLiteral("Connect");
+    bool m_offersDisconnect = false;
     bool m_scanEnabled = true;
     bool m_listEnabled = true;
     QTimer m_timer1;

@@ -129,7 +129,7 @@ QCoro::Task<LanguageTransferResult> LanguageTransfer::run(QString folder, QStrin
 }
 
 // The create, the full chunks, a last shorter one and the close, each with the create's handle.
-// Progress: a step after every chunk the gauge took, and before the close.
+// Progress: a step after every chunk the gauge took, before the close, and full once closed.
 QCoro::Task<LanguageTransferResult> LanguageTransfer::sendFile(QByteArray hex,
                                                                LanguageTransferResult result)
 {
@@ -156,5 +156,8 @@ QCoro::Task<LanguageTransferResult> LanguageTransfer::sendFile(QByteArray hex,
     step();
     result.device = co_await file.close();
     log(s.CommandText);
+    // The maximum counts more steps than most files take: a transfer that is done shows it full.
+    if (result.device.ok())
+        emit progress(m_maximum, m_maximum);
     co_return result;
 }

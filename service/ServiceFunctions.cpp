@@ -63,11 +63,22 @@ void ServiceFunctions::cmdSuche_click()
     m_window.lstDatei->clear();
     const LanguageSearchResult found = LanguageFiles::search(sharedState().ProgramFolder);
     LanguageFolder = found.folder;
-    for (const LanguageFileEntry& entry : found.entries) {
-        LanguageFileName = entry.languageName;
+    // The chosen file stays chosen: a search after a language switch or a reconnect lists the
+    // files again, and the transfer still sends the one the technician picked.
+    for (const LanguageFileEntry& entry : found.entries)
         m_window.lstDatei->addItem(entry.languageName);
-    }
+    selectChosenFile();
     m_window.txtLog->setText(messageText(kEntryChooseFile));
+}
+
+// Marks the entry of the chosen file in the rebuilt list (in the current language).
+void ServiceFunctions::selectChosenFile()
+{
+    QString name = LanguageFileName;
+    const QString language = LanguageFiles::DateinameUmsetzen(name);
+    const QList<QListWidgetItem*> items = m_window.lstDatei->findItems(language, Qt::MatchExactly);
+    if (!language.isEmpty() && !items.isEmpty())
+        m_window.lstDatei->setCurrentItem(items.first());
 }
 
 void ServiceFunctions::lstDatei_Click()

@@ -43,6 +43,7 @@ private:
     explicit ServiceFunctions(frmService& window);
     CommandChannel* channel() const;
     void setDeviceButtonsEnabled(bool enabled);
+    void selectChosenFile();
     void showProgress(int value, int maximum);
     void transferEnded(const LanguageTransferResult& result, const WindowState& before);
     void resetEnded(const TransferResult& result);

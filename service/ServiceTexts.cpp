@@ -78,7 +78,8 @@ QString gaugeRefusal(const LanguageTransferResult& r)
         return pick(kCreateRefused) + r.fileName + " " + status;
     if (keyword == QLatin1String("$fc"))
         return messageText(kEntryCloseError) + QLatin1Char(' ') + status;
-    if (shortChunk(r.device.command))
+    // A full chunk refused has a German text of its own; in English both read the same.
+    if (shortChunk(r.device.command) || sharedState().LanguageIndex == LanguageEnglish)
         return messageText(kEntryWriteError) + QLatin1Char(' ') + status;
     return QStringLiteral("Fehler beim Datei schreiben BLE : ") + QLatin1Char(' ') + status;
 }

@@ -30,3 +30,11 @@ QString ProgramFiles::userDataFolder()
     return generic.isEmpty() ? generic
                              : QDir(generic).filePath(QCoreApplication::applicationName());
 }
+
+QString ProgramFiles::dialogFolder(const QString& programFolder, const QString& subFolder)
+{
+    const QFileInfo program(programFolder);
+    if (programFolder.isEmpty() || !program.isDir() || !program.isWritable())
+        return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return subFolder.isEmpty() ? programFolder : QDir(programFolder).filePath(subFolder);
+}

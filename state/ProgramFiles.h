@@ -15,4 +15,9 @@ QString folderFor(const QString& programDir);
 // ~/.local/share/<application name> on Linux; empty when there is none. The organisation name
 // is not part of it, so the folder stayed where it was when the programs were given one.
 QString userDataFolder();
+
+// Where a file dialog starts: subFolder of the program folder (the folder itself for "") while the
+// program folder is writable, as in a build or a copied program folder; once installed, where it
+// is not, the user's documents folder.
+QString dialogFolder(const QString& programFolder, const QString& subFolder = {});
 } // namespace ProgramFiles

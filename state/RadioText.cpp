@@ -1,5 +1,7 @@
 #include "state/RadioText.h"
 
+#include <QChar>
+
 namespace
 {
 constexpr char kHexDigits[] = "0123456789ABCDEF";
@@ -13,6 +15,13 @@ bool isControl(char16_t unit)
 {
     return unit < kFirstPrintable || (unit >= kDelete && unit <= kLastC1) ||
            unit == kLineSeparator || unit == kParagraphSeparator;
+}
+
+// Format characters are invisible and steer the layout: bidirectional marks, embeddings,
+// overrides and isolates, zero-width spaces and joiners, the byte order mark, tag characters.
+bool isFormat(char32_t codePoint)
+{
+    return QChar::category(codePoint) == QChar::Other_Format;
 }
 
 // "\xNN" for a character up to U+00FF, "\uNNNN" above.
@@ -40,6 +49,21 @@ QString escapeOf(char16_t unit)
         return hexEscape(unit);
     }
 }
+
+// The code units of the character at i: two for a surrogate pair, else one.
+qsizetype unitsAt(QStringView text, qsizetype i)
+{
+    return text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2 : 1;
+}
+
+// Whether a character (one code unit, or a surrogate pair) is shown as escapes.
+bool spelledOut(QStringView character)
+{
+    const char16_t first = character[0].unicode();
+    const char32_t codePoint =
+        character.size() == 2 ? QChar::surrogateToUcs4(character[0], character[1]) : first;
+    return isControl(first) || first == u'\\' || isFormat(codePoint);
+}
 } // namespace
 
 namespace RadioText
@@ -49,12 +73,15 @@ QString visible(QStringView text)
 {
     QString out;
     out.reserve(text.size());
-    for (const QChar ch : text) {
-        const char16_t unit = ch.unicode();
-        if (isControl(unit) || unit == u'\\')
-            out += escapeOf(unit);
-        else
-            out += ch;
+    for (qsizetype i = 0; i < text.size();) {
+        const QStringView character = text.mid(i, unitsAt(text, i));
+        i += character.size();
+        if (!spelledOut(character)) {
+            out += character;
+            continue;
+        }
+        for (const QChar unit : character)
+            out += escapeOf(unit.unicode());
     }
     return out;
 }

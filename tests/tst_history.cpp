@@ -111,9 +111,11 @@ private slots:
         QTest::newRow("not a database") << "text" << true;
         QTest::newRow("malformed pages") << "pages" << true;
         QTest::newRow("folder cannot be made") << "folder" << false;
+        QTest::newRow("no PostgreSQL server") << "server" << false;
     }
     void damagedOrUnusable()
     {
+        QTest::failOnWarning(QRegularExpression("still in use"));
         QFETCH(QString, damage);
         QFETCH(bool, startsNew);
         QString file = fresh();
@@ -128,6 +130,8 @@ private slots:
         if (damage == "folder")
             file = dir.filePath("plain-file") + "/history.sqlite";
         QVERIFY(writeFile(damage == "folder" ? dir.filePath("plain-file") : file, before));
+        if (damage == "server") // nothing listens on port 1
+            file = "postgresql://zv@127.0.0.1:1/zv";
         Recording r(file);
         QCOMPARE(r.opened.ok, startsNew);
         QCOMPARE(r.warnings.size(), 1);

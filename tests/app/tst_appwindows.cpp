@@ -3,6 +3,7 @@
 #include "link/BLE.h"
 #include "link/BleLink.h"
 #include "link/CommandChannel.h"
+#include "service/ServiceTexts.h"
 #include "state/ServiceLog.h"
 #include "tests/common/AppHarness.h"
 #include "tests/common/FakeBleClient.h"
@@ -104,6 +105,37 @@ private slots:
         QTRY_COMPARE(h.shownControls(), kConnected);
         QVERIFY(h.link().isHidden() && !h.link().cmdScan->isEnabled());
         QCOMPARE(h.link().cmdConnect->text(), QStringLiteral("Trennen"));
+    }
+
+    void languageFileKept_data()
+    {
+        QTest::addColumn<bool>("reconnect"); // else a switch to English
+        QTest::newRow("language switch while connected") << false;
+        QTest::newRow("reconnect") << true;
+    }
+    void languageFileKept()
+    {
+        // lDE chosen, the files searched again / still chosen and sent; the link window's button
+        // still offers to disconnect, in the current language
+        QFETCH(bool, reconnect);
+        AppHarness h;
+        for (const char* name : {"lDE", "lFR"})
+            QVERIFY(writeFile(h.folder() + "/lng/" + name, name));
+        QVERIFY(h.connectGauge());
+        frmService& w = h.window();
+        w.lstDatei->setCurrentRow(0);
+        w.lstDatei_Click();
+        QSignalSpy down(&h.link(), &BLE::linkDown);
+        if (reconnect)
+            h.link().link()->BLEDisconnect();
+        else
+            w.mnuEnglish->trigger();
+        QVERIFY(!reconnect || (down.wait() && h.connectGauge()));
+        QCOMPARE(w.lstDatei->currentRow(), 0);
+        QCOMPARE(h.link().cmdConnect->text(), reconnect ? "Trennen" : "Disconnect");
+        w.cmdTransfer_Click();
+        QTRY_COMPARE(w.txtLog->text(), ServiceTexts::transferSucceeded("lDE"));
+        QCOMPARE(h.gauge.file("lDE"), QByteArray("lDE"));
     }
 
     void discoveryTimeOut_data()

@@ -70,8 +70,8 @@ private slots:
         QVERIFY(m_f.start(options).isEmpty());
         QVERIFY(client()->StartScanning(filter).ok());
         QCOMPARE(log().size(), 0); // nothing inside the call
-        QTRY_VERIFY_WITH_TIMEOUT(log().count("Advertisement " + F::kGaugeId), F::kEventWaitMs);
-        QTest::qWait(400); // the RSSI of everything in range has moved since
+        // A second sighting of the gauge: everything in range has been heard once since.
+        QTRY_VERIFY_WITH_TIMEOUT(log().count("Advertisement " + F::kGaugeId) >= 2, F::kEventWaitMs);
         QCOMPARE(log().lines.first(), "StartScan " + filter);
         QTEST(log().named("Advertisement " + serverId).value(0), "seen");
     }
@@ -82,7 +82,7 @@ private slots:
         QVERIFY(m_f.start({}).isEmpty());
         client()->setScanPeriod(300);
         QVERIFY(client()->StartScanning(QString()).ok());
-        QTest::qWait(1500); // five periods
+        QTRY_VERIFY_WITH_TIMEOUT(log().count("Advertisement " + F::kGaugeId) >= 5, F::kEventWaitMs);
         log().clear();
         QTRY_VERIFY_WITH_TIMEOUT(log().count("Advertisement " + F::kGaugeId) >= 2, F::kEventWaitMs);
         QVERIFY(client()->StopScanning().ok());
@@ -163,7 +163,10 @@ private slots:
         QVERIFY(client()->Subscribe(kS, kT).ok());
         QCOMPARE(log().size(), 0);
         const QString tail = kS + '|' + kT + '|' + kT.mid(37);
-        const QVariantList trace{QByteArray("$dlstate?7!")}; // sent once the fake has subscribers
+        // A notification may overtake the confirmation of the subscription: the gauge is told to
+        // send only once the subscription has been reported.
+        QTRY_COMPARE_WITH_TIMEOUT(log().lines, QStringList{"Subscribed " + tail}, F::kEventWaitMs);
+        const QVariantList trace{QByteArray("$dlstate?7!")};
         QVERIFY(QTest::qWaitFor(
             [&] { return m_f.harness.control("SendTrace", trace).value(0).toBool(); },
             F::kEventWaitMs));

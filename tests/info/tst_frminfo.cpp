@@ -64,36 +64,42 @@ private slots:
 
     void unlock_data()
     {
-        QTest::addColumn<QList<int>>("keys"); // key codes, or Qt keys for key events
-        QTest::addColumn<bool>("events");
-        QTest::addColumn<QString>("shown"); // download, upload, factory, restore
+        QTest::addColumn<QList<int>>("keys");   // key codes, or Qt keys for key events
+        QTest::addColumn<QList<int>>("native"); // events: the first's virtual key and scan code
+        QTest::addColumn<QString>("shown");     // download, upload, factory, restore
+        const QList<int> codes; // no events: the key codes straight to the key-down handler
         // clang-format off
-        QTest::newRow("at load") << QList<int>{} << false << "0000";
-        QTest::newRow("25 81") << QList<int>{25, 81} << false << "1100";
-        QTest::newRow("25 51") << QList<int>{25, 51} << false << "0011";
-        QTest::newRow("25 81 then 25 51") << QList<int>{25, 81, 25, 51} << false << "0011";
-        QTest::newRow("81 first") << QList<int>{81, 25, 81} << false << "0000";
-        QTest::newRow("other key resets") << QList<int>{81, 65, 25, 81} << false << "1100";
-        QTest::newRow("held modifier") << QList<int>{25, 25, 81} << false << "0000";
-        QTest::newRow("other key hides") << QList<int>{25, 81, 65} << false << "0000";
-        QTest::newRow("Kanji Q") << QList<int>{Qt::Key_Kanji, Qt::Key_Q} << true << "1100";
-        QTest::newRow("Hanja 3") << QList<int>{Qt::Key_Hangul_Hanja, Qt::Key_3} << true << "0011";
+        QTest::newRow("at load") << QList<int>{} << codes << "0000";
+        QTest::newRow("25 81") << QList<int>{25, 81} << codes << "1100";
+        QTest::newRow("25 51") << QList<int>{25, 51} << codes << "0011";
+        QTest::newRow("25 81 then 25 51") << QList<int>{25, 81, 25, 51} << codes << "0011";
+        QTest::newRow("81 first") << QList<int>{81, 25, 81} << codes << "0000";
+        QTest::newRow("other key resets") << QList<int>{81, 65, 25, 81} << codes << "1100";
+        QTest::newRow("held modifier") << QList<int>{25, 25, 81} << codes << "0000";
+        QTest::newRow("other key hides") << QList<int>{25, 81, 65} << codes << "0000";
+        QTest::newRow("Kanji Q") << QList<int>{Qt::Key_Kanji, Qt::Key_Q} << QList<int>{0, 0} << "1100";
+        QTest::newRow("Hanja 3") << QList<int>{Qt::Key_Hangul_Hanja, Qt::Key_3} << QList<int>{0, 0} << "0011";
+        QTest::newRow("right Ctrl Q, X11") << QList<int>{Qt::Key_Control, Qt::Key_Q} << QList<int>{0xffe4, 105} << "1100";
+        QTest::newRow("left Ctrl Q, X11") << QList<int>{Qt::Key_Control, Qt::Key_Q} << QList<int>{0xffe3, 37} << "0000";
+        QTest::newRow("right Ctrl 3, console") << QList<int>{Qt::Key_Control, Qt::Key_3} << QList<int>{0, 105} << "0011";
         // clang-format on
     }
     void unlock()
     {
         // keys typed into the Build field / service buttons shown or hidden, Build text kept
         QFETCH(QList<int>, keys);
-        QFETCH(bool, events);
+        QFETCH(QList<int>, native);
         QFETCH(QString, shown);
         InfoWindowFixture f(false);
         f.box("txtBuild")->setText(QStringLiteral("21"));
-        for (int key : keys) {
-            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-            if (events)
-                QCoreApplication::sendEvent(f.box("txtBuild"), &press);
+        for (qsizetype i = 0; i < keys.size(); ++i) {
+            const QList<int> codes = i ? QList<int>{} : native;
+            QKeyEvent press(QEvent::KeyPress, keys[i], Qt::NoModifier, codes.value(1),
+                            codes.value(0), 0);
+            if (native.isEmpty())
+                f.window->txtBuild_KeyDown(keys[i], 0);
             else
-                f.window->txtBuild_KeyDown(key, 0);
+                QCoreApplication::sendEvent(f.box("txtBuild"), &press);
         }
         QCOMPARE(f.box("txtBuild")->text(), QStringLiteral("21"));
         QString visible;

@@ -136,26 +136,35 @@ private slots:
                  QStringLiteral("DENL"));
     }
 
-    // a build folder holds its files beside the program, an installed program in ../share
+    // a build folder holds its files beside the program, an installed program in ../share; file
+    // dialogs start in a program folder that can be written, else in the documents folder
     void programFiles_data()
     {
         QTest::addColumn<QStringList>("made"); // folders and files under the temporary root
         QTest::addColumn<QString>("expected");
-        QTest::newRow("language files beside") << QStringList{"bin/lng/"} << "bin";
-        QTest::newRow("logo beside")
-            << QStringList{"bin/NaxoLogo.png", "share/zvservice/"} << "bin";
-        QTest::newRow("installed") << QStringList{"bin/", "share/zvservice/"} << "share/zvservice";
-        QTest::newRow("neither") << QStringList{"bin/"} << "bin";
+        QTest::addColumn<QString>("dialog"); // under the root; "-": the documents folder
+        // clang-format off
+        QTest::newRow("language files beside") << QStringList{"bin/lng/"} << "bin" << "bin";
+        QTest::newRow("logo beside") << QStringList{"bin/NaxoLogo.png", "share/zvservice/"} << "bin" << "bin";
+        QTest::newRow("installed") << QStringList{"bin/", "share/zvservice/"} << "share/zvservice" << "share/zvservice";
+        QTest::newRow("neither") << QStringList{"bin/"} << "bin" << "bin";
+        QTest::newRow("program folder gone") << QStringList{} << "bin" << "-";
+        // clang-format on
     }
     void programFiles()
     {
         QFETCH(QStringList, made);
         QFETCH(QString, expected);
+        QFETCH(QString, dialog);
         QTemporaryDir root;
         for (const QString& path : made)
             QVERIFY(path.endsWith('/') ? QDir(root.path()).mkpath(path)
                                        : writeFile(root.filePath(path), "x"));
-        QCOMPARE(ProgramFiles::folderFor(root.filePath("bin")), root.filePath(expected));
+        const QString folder = ProgramFiles::folderFor(root.filePath("bin"));
+        QCOMPARE(folder, root.filePath(expected));
+        QCOMPARE(ProgramFiles::dialogFolder(folder),
+                 dialog == "-" ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
+                               : root.filePath(dialog));
     }
 };
 

@@ -36,8 +36,15 @@ private slots:
         QTest::newRow("DEL to end of C1") << QString::fromLatin1("\x7e\x7f\x85\x9f\xa0")
                                           << QString::fromLatin1("\x7e\\x7F\\x85\\x9F\xa0");
         QTest::newRow("line and paragraph separator")
-            << QString::fromUtf8("ZE\u2028X\u2029\u202a")
-            << QString::fromUtf8("ZE\\u2028X\\u2029\u202a");
+            << QString::fromUtf8("ZE\u2028X\u2029") << QString::fromUtf8("ZE\\u2028X\\u2029");
+        QTest::newRow("bidi embedding, override, isolate, mark")
+            << QString::fromUtf8("ZE\u202a1\u202e2\u2066\u2069\u200f")
+            << "ZE\\u202A1\\u202E2\\u2066\\u2069\\u200F";
+        QTest::newRow("zero width, byte order mark, soft hyphen")
+            << QString::fromUtf8("Z\u200bE\u2060\ufeff\u00ad") << "Z\\u200BE\\u2060\\uFEFF\\xAD";
+        QTest::newRow("tag characters beyond U+FFFF, CJK kept")
+            << QString::fromUtf8("ZE\U000E0041\U00020000")
+            << QString::fromUtf8("ZE\\uDB40\\uDC41\U00020000");
     }
     void radioText()
     {
