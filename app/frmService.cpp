@@ -145,6 +145,8 @@ void frmService::showHistoryWarning(const QString& text)
     txtLog->setText(text);
 }
 
+// Every caption set here schedules its own repaint, which the event loop does as soon as the
+// language handler returns; no event is processed in between.
 void frmService::ApplyLanguage()
 {
     fillTextTables();
@@ -169,7 +171,6 @@ void frmService::ApplyLanguage()
     mnuHistory->setText(HistoryTexts::menuEntry());
     if (m_historyWindow)
         m_historyWindow->applyLanguage();
-    QCoreApplication::processEvents();
 }
 
 void frmService::German_Click()
