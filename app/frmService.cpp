@@ -1,6 +1,5 @@
 #include "app/frmService.h"
 
-#include "app/ProductPicture.h"
 #include "app/QuitSequence.h"
 #include "app/frmHistory.h"
 #include "app/frmTrace.h"
@@ -10,9 +9,10 @@
 #include "link/BLEClient.h"
 #include "link/BleLink.h"
 #include "link/CommandChannel.h"
+#include "link/DeviceBusy.h"
 #include "link/ProtocolTrace.h"
+#include "link/ReplyWait.h"
 #include "picture/StdPictureEx.h"
-#include "service/ServiceFunctions.h"
 #include "service/frmTime.h"
 #include "state/LogCategories.h"
 #include "state/ServiceLog.h"
@@ -24,36 +24,17 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 namespace
 {
 const QString kLogoFile = QStringLiteral("NaxoLogo.png");
 constexpr int kLogoSize = 48; // desired icon size, for a logo given as an icon
-
-QPushButton* arialButton(const QString& name, const QString& caption, QWidget* parent)
-{
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setFont(QFont(QStringLiteral("Arial")));
-    return button;
-}
-
-QFrame* plainFrame(const QString& name, QWidget* parent)
-{
-    auto* frame = new QFrame(parent);
-    frame->setObjectName(name);
-    frame->setFrameShape(QFrame::StyledPanel);
-    return frame;
-}
 } // namespace
 
 frmService::frmService(BLEClient* client, QWidget* parent) : QMainWindow(parent), m_client(client)
@@ -62,103 +43,20 @@ frmService::frmService(BLEClient* client, QWidget* parent) : QMainWindow(parent)
     m_trace = new ProtocolTrace(this);
     createControls();
     createMenus();
+    nameControls();
     connectControls();
-    ServiceFunctions::of(*this); // disables the device buttons while any window moves data
+    // No device button while any window moves data: the channel has no queue.
+    connect(&deviceBusy(), &DeviceBusy::busyChanged, this,
+            [this](bool busy) { setDeviceButtonsEnabled(!busy); });
     Form_Load();
 }
 
 frmService::~frmService()
 {
-    // The information window goes first, while the buttons its last busy signal reaches exist.
+    // The information window goes first, while the buttons its last busy signal reaches exist;
+    // nothing reaches them once they go.
     delete m_info;
-}
-
-void frmService::createControls()
-{
-    auto* central = new QWidget(this);
-    setCentralWidget(central);
-    const QFont arial(QStringLiteral("Arial"));
-
-    Frame1 = plainFrame(QStringLiteral("Frame1"), central);
-    picNaxo = new QLabel(Frame1);
-    lblPgm = new QLabel(QStringLiteral("Serviceprogramm Zelvo"), Frame1);
-    lblPgm->setFont(arial);
-    picZV = new QLabel(Frame1);
-    picZV->setPixmap(productPicture());
-    auto* top = new QHBoxLayout(Frame1);
-    top->addWidget(picNaxo);
-    top->addWidget(lblPgm, 1);
-    top->addWidget(picZV);
-
-    Frame2 = plainFrame(QStringLiteral("Frame2"), central);
-    cmdConnect =
-        arialButton(QStringLiteral("cmdConnect"), QStringLiteral("Gerät verbinden"), Frame2);
-    cmdTime = arialButton(QStringLiteral("cmdTime"), QStringLiteral("Set Time"), Frame2);
-    cmdInfo = arialButton(QStringLiteral("cmdInfo"), QStringLiteral("Technische Info"), Frame2);
-    cmdReset = arialButton(QStringLiteral("cmdReset"), QStringLiteral("Reset Gerät"), Frame2);
-    auto* buttons = new QVBoxLayout(Frame2);
-    for (QPushButton* b : {cmdConnect, cmdTime, cmdInfo, cmdReset})
-        buttons->addWidget(b);
-    buttons->addStretch(1);
-
-    frmSprache = plainFrame(QStringLiteral("frmSprache"), central);
-    cmdSuche =
-        arialButton(QStringLiteral("cmdSuche"), QStringLiteral("Sprachdateien suchen"), frmSprache);
-    lstDatei = new QListWidget(frmSprache);
-    QFont console(QStringLiteral("Lucida Console"));
-    console.setStyleHint(QFont::Monospace);
-    lstDatei->setFont(console);
-    cmdTransfer = arialButton(QStringLiteral("cmdTransfer"),
-                              QStringLiteral("Sprachdatei auf Gerät übertragen"), frmSprache);
-    txtSpeicher = new QLineEdit(QStringLiteral("      0.00"), frmSprache);
-    txtSpeicher->setFont(arial);
-    pb1 = new QProgressBar(frmSprache);
-    auto* language = new QVBoxLayout(frmSprache);
-    language->addWidget(cmdSuche);
-    language->addWidget(lstDatei, 1);
-    language->addWidget(cmdTransfer);
-    language->addWidget(txtSpeicher);
-    language->addWidget(pb1);
-
-    txtLog = new QLineEdit(QStringLiteral("Log"), central);
-    txtLog->setFont(arial);
-
-    auto* grid = new QGridLayout(central);
-    grid->addWidget(Frame1, 0, 0, 1, 2);
-    grid->addWidget(Frame2, 1, 0);
-    grid->addWidget(frmSprache, 1, 1);
-    grid->addWidget(txtLog, 2, 0, 1, 2);
-    grid->setColumnStretch(1, 1);
-}
-
-void frmService::createMenus()
-{
-    mnuEnde = menuBar()->addAction(QStringLiteral("&Ende"));
-    mnuLanguage = menuBar()->addMenu(QStringLiteral("&Language"));
-    mnuEnglish = mnuLanguage->addAction(QStringLiteral("&Englisch"));
-    mnuGerman = mnuLanguage->addAction(QStringLiteral("&Deutsch"));
-    mnuEnglish->setCheckable(true);
-    mnuGerman->setCheckable(true);
-    mnuView = menuBar()->addMenu(frmTrace::menuTitle());
-    mnuTrace = mnuView->addAction(frmTrace::menuEntry());
-    mnuHistory = mnuView->addAction(HistoryTexts::menuEntry());
-    mnuHistory->setObjectName(QStringLiteral("mnuHistory"));
-}
-
-void frmService::connectControls()
-{
-    connect(mnuEnde, &QAction::triggered, this, &frmService::mnuEnd_Click);
-    connect(mnuEnglish, &QAction::triggered, this, &frmService::English_Click);
-    connect(mnuGerman, &QAction::triggered, this, &frmService::German_Click);
-    connect(mnuTrace, &QAction::triggered, this, &frmService::mnuTrace_Click);
-    connect(mnuHistory, &QAction::triggered, this, &frmService::mnuHistory_Click);
-    connect(cmdConnect, &QPushButton::clicked, this, &frmService::cmdConnect_Click);
-    connect(cmdInfo, &QPushButton::clicked, this, &frmService::cmdInfo_Click);
-    connect(cmdTime, &QPushButton::clicked, this, &frmService::cmdTime_Click);
-    connect(cmdSuche, &QPushButton::clicked, this, &frmService::cmdSuche_click);
-    connect(lstDatei, &QListWidget::itemClicked, this, &frmService::lstDatei_Click);
-    connect(cmdTransfer, &QPushButton::clicked, this, &frmService::cmdTransfer_Click);
-    connect(cmdReset, &QPushButton::clicked, this, &frmService::cmdReset_Click);
+    disconnect(&deviceBusy(), nullptr, this, nullptr);
 }
 
 void frmService::Form_Load()
@@ -247,6 +145,8 @@ void frmService::showHistoryWarning(const QString& text)
     txtLog->setText(text);
 }
 
+// Every caption set here schedules its own repaint, which the event loop does as soon as the
+// language handler returns; no event is processed in between.
 void frmService::ApplyLanguage()
 {
     fillTextTables();
@@ -271,7 +171,6 @@ void frmService::ApplyLanguage()
     mnuHistory->setText(HistoryTexts::menuEntry());
     if (m_historyWindow)
         m_historyWindow->applyLanguage();
-    QCoreApplication::processEvents();
 }
 
 void frmService::German_Click()
@@ -324,26 +223,6 @@ void frmService::cmdTime_Click()
     txtLog->clear();
 }
 
-void frmService::cmdSuche_click()
-{
-    ServiceFunctions::of(*this).cmdSuche_click();
-}
-
-void frmService::lstDatei_Click()
-{
-    ServiceFunctions::of(*this).lstDatei_Click();
-}
-
-void frmService::cmdTransfer_Click()
-{
-    ServiceFunctions::of(*this).cmdTransfer_Click();
-}
-
-void frmService::cmdReset_Click()
-{
-    ServiceFunctions::of(*this).cmdReset_Click();
-}
-
 void frmService::showLinkControls(bool linkUp)
 {
     cmdConnect->setVisible(!linkUp);
@@ -351,6 +230,13 @@ void frmService::showLinkControls(bool linkUp)
                        static_cast<QWidget*>(picZV), static_cast<QWidget*>(cmdInfo),
                        static_cast<QWidget*>(lstDatei)})
         w->setVisible(linkUp);
+}
+
+void frmService::setDeviceButtonsEnabled(bool enabled)
+{
+    for (QWidget* w : std::initializer_list<QWidget*>{cmdConnect, cmdTime, cmdInfo, cmdSuche,
+                                                      lstDatei, cmdTransfer, cmdReset})
+        w->setEnabled(enabled);
 }
 
 void frmService::onLinkReady()
@@ -364,6 +250,8 @@ void frmService::mnuEnd_Click()
     if (m_quitting)
         return;
     m_quitting = true;
+    if (m_serviceCancel)
+        m_serviceCancel->cancel();
     emit quitStarted();
     auto* quit = new QuitSequence(m_client, ble(), this);
     connect(quit, &QuitSequence::finished, this, &frmService::endProgram);

@@ -3,10 +3,12 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class BLE;
 class BLEClient;
+class CancelToken;
 class HistoryLogin;
 class HistoryStore;
 class frmHistory;
@@ -23,11 +25,14 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class ServiceJournal;
+struct LanguageTransferResult;
 struct ServiceReport;
+struct TransferResult;
 
 // The program's first window: connection control, the entry points to the technical
 // information and to the date and time window, the language-file area, the memory reset, the
 // status line and the menus for quitting and for the language. Closing it ends the program.
+// Its controls are found by their object names (cmdTransfer, lstDatei, pb1, mnuEnglish ...).
 class frmService : public QMainWindow
 {
     Q_OBJECT
@@ -74,7 +79,8 @@ public:
     void mnuEnd_Click();
     void mnuTrace_Click();
     void mnuHistory_Click();
-    // Language-file area and memory reset.
+    // Language-file area (frmServiceLanguage.cpp) and memory reset (frmServiceReset.cpp). The
+    // transfer and the reset run as coroutines; quitting cancels them.
     void cmdSuche_click();
     void lstDatei_Click();
     void cmdTransfer_Click();
@@ -84,6 +90,42 @@ public:
     void setQuitPauseMs(int ms) { m_quitPauseMs = ms; }
     void setQuitWaitLimitMs(int ms) { m_quitWaitLimitMs = ms; }
     bool ended() const { return m_ended; }
+
+signals:
+    // Quitting has begun: running transfers cancel (the quit sequence waits for their end).
+    void quitStarted();
+    // The quit sequence has run; the program ends now.
+    void programEnded();
+    // Another service history was opened in the History window (without its password; empty:
+    // the default).
+    void historyLocationOpened(const QString& location);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createControls();
+    void createMenus();
+    void nameControls();
+    void connectControls();
+    void Form_Load();
+    void loadLogo(const QString& folder);
+    void showLinkControls(bool linkUp);
+    void setDeviceButtonsEnabled(bool enabled);
+    void onLinkReady();
+    void endProgram();
+
+    // What the window showed before a language transfer, so that a failure can put it back.
+    struct WindowState {
+        bool progressVisible;
+        bool resetVisible;
+        bool infoVisible;
+        QString memoryText;
+    };
+    void selectChosenFile();
+    void showProgress(int value, int maximum);
+    void transferEnded(const LanguageTransferResult& result, const WindowState& before);
+    void resetEnded(const TransferResult& result);
 
     QLabel* picNaxo = nullptr;
     QLabel* picZV = nullptr;
@@ -109,27 +151,11 @@ public:
     QAction* mnuTrace = nullptr;
     QAction* mnuHistory = nullptr;
 
-signals:
-    // Quitting has begun: running transfers cancel (the quit sequence waits for their end).
-    void quitStarted();
-    // The quit sequence has run; the program ends now.
-    void programEnded();
-    // Another service history was opened in the History window (without its password; empty:
-    // the default).
-    void historyLocationOpened(const QString& location);
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-
-private:
-    void createControls();
-    void createMenus();
-    void connectControls();
-    void Form_Load();
-    void loadLogo(const QString& folder);
-    void showLinkControls(bool linkUp);
-    void onLinkReady();
-    void endProgram();
+    // The language folder of the last search, and the chosen file ("l" + its code).
+    QString LanguageFolder;
+    QString LanguageFileName;
+    // The token of the running language transfer or memory reset.
+    std::shared_ptr<CancelToken> m_serviceCancel;
 
     BLEClient* m_client = nullptr;
     BLE* m_ble = nullptr;

@@ -20,12 +20,6 @@ namespace
 {
 constexpr int kMinimumWidth = 640;
 constexpr int kMinimumHeight = 360;
-
-QString pick(const char* german, const char* english)
-{
-    return sharedState().LanguageIndex == LanguageGerman ? QString::fromUtf8(german)
-                                                         : QString::fromUtf8(english);
-}
 } // namespace
 
 frmTrace::frmTrace(ProtocolTrace* trace, QWidget* parent)

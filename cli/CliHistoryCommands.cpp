@@ -8,13 +8,13 @@
 #include "report/ServiceReportBuilder.h"
 #include "report/ServiceReportDocument.h"
 #include "state/SharedState.h"
+#include "state/TextCatalogue.h"
 
 #include <QFileInfo>
 #include <QJsonArray>
 
 namespace
 {
-using CliOutput::pick;
 
 int listGauges(const HistoryStore& store, bool json)
 {

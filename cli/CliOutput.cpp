@@ -2,7 +2,6 @@
 
 #include "cli/CliSession.h"
 #include "link/TransferResult.h"
-#include "state/SharedState.h"
 #include "state/UserDialogs.h"
 
 #include <QJsonDocument>
@@ -25,11 +24,6 @@ void printJson(const QJsonObject& object)
 void message(const QString& text)
 {
     userDialogs().message(text);
-}
-
-QString pick(const char* german, const char* english)
-{
-    return QString::fromUtf8(sharedState().LanguageIndex == 1 ? english : german);
 }
 
 int exitFor(const TransferResult& result)

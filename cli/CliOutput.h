@@ -14,8 +14,6 @@ void printLine(const QString& text);
 void printJson(const QJsonObject& object);
 // A message in plain words on standard error (through the user dialogs).
 void message(const QString& text);
-// The German or the English text, by the interface language of the run.
-QString pick(const char* german, const char* english);
 // The exit code for a device transfer or PC file step.
 int exitFor(const TransferResult& result);
 } // namespace CliOutput

@@ -10,6 +10,7 @@
 #include "info/RecordReader.h"
 #include "info/SafeWriter.h"
 #include "state/SharedState.h"
+#include "state/TextCatalogue.h"
 #include "state/UserDialogs.h"
 
 #include <QDir>
@@ -19,7 +20,6 @@
 
 namespace
 {
-using CliOutput::pick;
 
 // One record file as read from the gauge.
 struct RecordRead {

@@ -10,6 +10,7 @@
 #include "service/MemoryReset.h"
 #include "service/ServiceTexts.h"
 #include "state/SharedState.h"
+#include "state/TextCatalogue.h"
 #include "state/UserDialogs.h"
 
 #include <QEventLoop>
@@ -19,7 +20,6 @@
 
 namespace
 {
-using CliOutput::pick;
 
 // The name a language file must have on the gauge: "l" + a known code, nothing else.
 bool isLanguageFileName(const QString& name)

@@ -1,16 +1,9 @@
 #include "history/HistoryTexts.h"
 
-#include "state/SharedState.h"
 #include "state/TextCatalogue.h"
 
 namespace HistoryTexts
 {
-QString pick(const char* german, const char* english)
-{
-    return sharedState().LanguageIndex == LanguageGerman ? QString::fromUtf8(german)
-                                                         : QString::fromUtf8(english);
-}
-
 namespace
 {
 QString signedNumber(qint64 value)

@@ -11,9 +11,6 @@
 // outcomes translated, times in local time.
 namespace HistoryTexts
 {
-// The German or the English text, by the current language.
-QString pick(const char* german, const char* english);
-
 QString windowTitle();
 // The View menu's entry that opens the window.
 QString menuEntry();

@@ -1,6 +1,5 @@
 #include "info/InfoTexts.h"
 
-#include "state/SharedState.h"
 #include "state/TextCatalogue.h"
 
 namespace InfoTexts
@@ -10,12 +9,6 @@ namespace
 constexpr int EntryReadFailed = 26;
 constexpr int EntryWriteFailed = 24;
 constexpr int EntryCloseFailed = 25;
-
-QString pick(const char* german, const char* english)
-{
-    return sharedState().LanguageIndex == LanguageGerman ? QString::fromUtf8(german)
-                                                         : QString::fromUtf8(english);
-}
 
 // The failed command's keyword, when there was one: " ($fc)".
 QString commandNote(const TransferResult& result)

@@ -1,19 +1,9 @@
 #include "info/ViewTexts.h"
 
-#include "state/SharedState.h"
 #include "state/TextCatalogue.h"
 
 namespace ViewTexts
 {
-namespace
-{
-QString pick(const char* german, const char* english)
-{
-    return sharedState().LanguageIndex == LanguageGerman ? QString::fromUtf8(german)
-                                                         : QString::fromUtf8(english);
-}
-} // namespace
-
 QString chartTitle()
 {
     return pick("Kennlinien", "Characteristic curves");

@@ -1,19 +1,9 @@
 #include "link/BluetoothCheck.h"
 
-#include "state/SharedState.h"
 #include "state/TextCatalogue.h"
 
 namespace BluetoothCheck
 {
-namespace
-{
-QString pick(const char* german, const char* english)
-{
-    return sharedState().LanguageIndex == LanguageGerman ? QString::fromUtf8(german)
-                                                         : QString::fromUtf8(english);
-}
-} // namespace
-
 Cause causeOf(const BleResult& result)
 {
     switch (result.code) {

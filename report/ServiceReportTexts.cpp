@@ -2,12 +2,12 @@
 
 #include "history/HistoryTexts.h"
 #include "state/SharedState.h"
+#include "state/TextCatalogue.h"
 
 #include <QFileInfo>
 
 namespace ServiceReportTexts
 {
-using HistoryTexts::pick;
 
 namespace
 {

@@ -18,7 +18,7 @@ struct Words {
 
 QString pick(const Words& w)
 {
-    return QString::fromUtf8(sharedState().LanguageIndex == LanguageEnglish ? w.english : w.german);
+    return ::pick(w.german, w.english);
 }
 
 const Words kMissing{"Sprachdatei nicht gefunden: ", "Language file not found: "};

@@ -135,6 +135,11 @@ void FillLanguageTables()
     }
 }
 
+QString pick(const char* german, const char* english)
+{
+    return QString::fromUtf8(sharedState().LanguageIndex == LanguageGerman ? german : english);
+}
+
 QString menuText(int entry)
 {
     return menuTextFor(sharedState().LanguageIndex, entry);

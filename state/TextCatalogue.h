@@ -23,6 +23,9 @@ void FillLanguageTables();
 // Texts in the current language (sharedState().LanguageIndex).
 QString menuText(int entry);
 QString messageText(int entry);
+// The German or the English text (UTF-8) by the current language: German for LanguageGerman,
+// English otherwise.
+QString pick(const char* german, const char* english);
 // Texts in an explicit language.
 QString menuTextFor(int language, int entry);
 QString messageTextFor(int language, int entry);

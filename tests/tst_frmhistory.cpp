@@ -5,9 +5,9 @@
 #include "history/HistoryStore.h"
 #include "info/CalibrationGrid.h"
 #include "info/CurveChart.h"
-#include "state/ProgramIdentity.h"
 #include "info/frmInfo.h"
 #include "link/DeviceBusy.h"
+#include "state/ProgramIdentity.h"
 #include "state/SharedState.h"
 #include "state/TextCatalogue.h"
 #include "tests/common/AppHarness.h"
@@ -16,6 +16,7 @@
 #include "tests/common/RecordingDialogs.h"
 #include "tests/common/TestFiles.h"
 
+#include <QAction>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPrinter>
@@ -272,14 +273,14 @@ private slots:
         HistoryLogin login(recorder, store, nullptr, userDialogs(), {});
         h.window().setHistoryLogin(&login);
         QVERIFY(h.connectGauge());
-        h.window().mnuHistory->trigger();
+        h.control<QAction>("mnuHistory").trigger();
         const frmHistory* history = h.window().historyWindow();
         QVERIFY(history->isVisible());
         const QTreeWidget* gauges = control<QTreeWidget>(*history, "lstGauges");
         QCOMPARE(gauges->topLevelItemCount(), 1);
         QCOMPARE(gauges->topLevelItem(0)->text(1), h.gauge.serverId());
         h.window().English_Click();
-        QCOMPARE(h.window().mnuHistory->text(), "&History");
+        QCOMPARE(h.control<QAction>("mnuHistory").text(), "&History");
         QCOMPARE(history->windowTitle(), "History");
 
         // another history chosen in the window (wired as the program does): the visit under way

@@ -44,11 +44,11 @@ private slots:
         setup.withLogo = withLogo;
         AppHarness h(setup);
         frmService& w = h.window();
-        QCOMPARE(w.lblPgm->text(), QStringLiteral("ZELVO Service (BLE)  V 1.02"));
+        QCOMPARE(h.control<QLabel>("lblPgm").text(), QStringLiteral("ZELVO Service (BLE)  V 1.02"));
         QCOMPARE(w.ble()->windowTitle(), QStringLiteral("ZELVO Service V 1.02"));
         QCOMPARE(fileContent(QDir(h.folder()).filePath(serviceLogFileName())), " \r\n");
         QTEST(h.dialogs.messages, "messages");
-        QCOMPARE(w.picNaxo->pixmap().isNull(), !withLogo);
+        QCOMPARE(h.control<QLabel>("picNaxo").pixmap().isNull(), !withLogo);
         QCOMPARE(h.shownControls(), kStartUp);
     }
 
@@ -123,18 +123,19 @@ private slots:
             QVERIFY(writeFile(h.folder() + "/lng/" + name, name));
         QVERIFY(h.connectGauge());
         frmService& w = h.window();
-        w.lstDatei->setCurrentRow(0);
+        QListWidget& list = h.control<QListWidget>("lstDatei");
+        list.setCurrentRow(0);
         w.lstDatei_Click();
         QSignalSpy down(&h.link(), &BLE::linkDown);
         if (reconnect)
             h.link().link()->BLEDisconnect();
         else
-            w.mnuEnglish->trigger();
+            h.control<QAction>("mnuEnglish").trigger();
         QVERIFY(!reconnect || (down.wait() && h.connectGauge()));
-        QCOMPARE(w.lstDatei->currentRow(), 0);
+        QCOMPARE(list.currentRow(), 0);
         QCOMPARE(h.link().cmdConnect->text(), reconnect ? "Trennen" : "Disconnect");
         w.cmdTransfer_Click();
-        QTRY_COMPARE(w.txtLog->text(), ServiceTexts::transferSucceeded("lDE"));
+        QTRY_COMPARE(h.control<QLineEdit>("txtLog").text(), ServiceTexts::transferSucceeded("lDE"));
         QCOMPARE(h.gauge.file("lDE"), QByteArray("lDE"));
     }
 
@@ -151,9 +152,10 @@ private slots:
         AppHarness::Setup setup;
         setup.sim.characteristicsFirst = afterEarlierLink;
         AppHarness h(setup);
-        h.window().mnuEnglish->trigger();
-        QCOMPARE(h.window().cmdConnect->text(), QStringLiteral("Connect device"));
-        QVERIFY(h.window().mnuEnglish->isChecked() && !h.window().mnuGerman->isChecked());
+        h.control<QAction>("mnuEnglish").trigger();
+        QCOMPARE(h.control<QPushButton>("cmdConnect").text(), QStringLiteral("Connect device"));
+        QVERIFY(h.control<QAction>("mnuEnglish").isChecked() &&
+                !h.control<QAction>("mnuGerman").isChecked());
         QSignalSpy down(&h.link(), &BLE::linkDown);
         if (afterEarlierLink) {
             QVERIFY(h.connectGauge());

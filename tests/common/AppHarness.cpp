@@ -5,9 +5,7 @@
 #include "state/SharedState.h"
 
 #include <QImage>
-#include <QLabel>
 #include <QListWidget>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QtTest>
 
@@ -53,15 +51,10 @@ BLE& AppHarness::link()
 
 QStringList AppHarness::shownControls()
 {
-    frmService& w = *m_window;
-    const std::pair<const char*, QWidget*> controls[] = {
-        {"cmdConnect", w.cmdConnect},   {"cmdTime", w.cmdTime},   {"cmdInfo", w.cmdInfo},
-        {"cmdReset", w.cmdReset},       {"cmdSuche", w.cmdSuche}, {"lstDatei", w.lstDatei},
-        {"cmdTransfer", w.cmdTransfer}, {"pb1", w.pb1},           {"picZV", w.picZV},
-        {"picNaxo", w.picNaxo}};
     QStringList shown;
-    for (const auto& [name, widget] : controls) {
-        if (widget->isVisible())
+    for (const char* name : {"cmdConnect", "cmdTime", "cmdInfo", "cmdReset", "cmdSuche", "lstDatei",
+                             "cmdTransfer", "pb1", "picZV", "picNaxo"}) {
+        if (control<QWidget>(name).isVisible())
             shown << QLatin1String(name);
     }
     return shown;

@@ -35,6 +35,14 @@ public:
     bool scanUntil(int entries);
     // Names of the main window's link-dependent controls that are shown, in a fixed order.
     QStringList shownControls();
+    // The main window's control of that object name; a missing one ends the test run.
+    template <class T> T& control(const char* name)
+    {
+        T* found = m_window->findChild<T*>(QLatin1String(name));
+        if (!found)
+            qFatal("the main window has no %s", name);
+        return *found;
+    }
 
     RecordingDialogs dialogs;
     SimGauge gauge;

@@ -7,11 +7,12 @@
 #define ZV_FAKE_CALL(name, ...)                                                                    \
     BleResult name(__VA_ARGS__) override                                                           \
     {                                                                                              \
-        return record(#name);                                                                      \
+        return record(QStringLiteral(#name));                                                      \
     }
 
-// A BLE client that raises no event itself (the test emits them) and records every call by name.
-// Each call succeeds, or fails with `failWith` when that is set.
+// A BLE client that raises no event itself (the test emits them) and records every call by name,
+// a write or post with its characteristic and value. Each call succeeds, or fails with `failWith`
+// when that is set.
 class FakeBleClient final : public BLEClient
 {
     Q_OBJECT
@@ -23,8 +24,16 @@ public:
     ZV_FAKE_CALL(ConnectDevice, const QString&)
     ZV_FAKE_CALL(DisconnectDevice)
     ZV_FAKE_CALL(Discover, const QString&, const QString&)
-    ZV_FAKE_CALL(WriteValue, const QString&, const QString&, const QString&, const QByteArray&)
-    ZV_FAKE_CALL(PostValue, const QString&, const QString&, const QByteArray&)
+    BleResult WriteValue(const QString&, const QString& characteristicId, const QString&,
+                         const QByteArray& value) override
+    {
+        return record("WriteValue " + characteristicId + ' ' + QString::fromLatin1(value));
+    }
+    BleResult PostValue(const QString&, const QString& characteristicId,
+                        const QByteArray& value) override
+    {
+        return record("PostValue " + characteristicId + ' ' + QString::fromLatin1(value));
+    }
     ZV_FAKE_CALL(ReadValue, const QString&, const QString&, const QString&)
     ZV_FAKE_CALL(Subscribe, const QString&, const QString&)
     ZV_FAKE_CALL(Unsubscribe, const QString&, const QString&)
@@ -39,9 +48,9 @@ public:
     int failWith = 0;
 
 private:
-    BleResult record(const char* name)
+    BleResult record(const QString& call)
     {
-        calls.append(QLatin1String(name));
+        calls.append(call);
         return failWith ? BleResult::failure(failWith, QStringLiteral("refused"))
                         : BleResult::success();
     }

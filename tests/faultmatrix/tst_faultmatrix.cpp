@@ -175,27 +175,37 @@ void infoWindow(AppHarness& app, std::function<void(frmInfo&)> click, const QStr
 void transferWindow(AppHarness& app, RunOutcome& out)
 {
     frmService& w = app.window();
-    const auto items = w.lstDatei->findItems("Deutsch", Qt::MatchExactly);
+    QListWidget& list = app.control<QListWidget>("lstDatei");
+    const QLineEdit& log = app.control<QLineEdit>("txtLog");
+    QProgressBar& progress = app.control<QProgressBar>("pb1");
+    const auto items = list.findItems("Deutsch", Qt::MatchExactly);
     if (items.isEmpty())
         return out.problems.append("language file not listed");
-    w.lstDatei->setCurrentItem(items.first());
+    list.setCurrentItem(items.first());
     w.lstDatei_Click();
     int shown = -1; // the progress bar's last value
-    QObject::connect(w.pb1, &QProgressBar::valueChanged, [&shown](int v) { shown = v; });
+    QObject::connect(&progress, &QProgressBar::valueChanged, [&shown](int v) { shown = v; });
+    bool listUsableWhileBusy = false;
+    QObject::connect(&deviceBusy(), &DeviceBusy::busyChanged, &list,
+                     [&](bool busy) { listUsableWhileBusy |= busy && list.isEnabled(); });
     w.cmdTransfer_Click();
-    QTest::qWaitFor([&] { return w.txtLog->text() != messageText(33); }, kWaitBoundMs);
-    out.result = w.txtLog->text();
+    QTest::qWaitFor([&] { return log.text() != messageText(33); }, kWaitBoundMs);
+    out.result = log.text();
     out.ok = app.dialogs.messages.isEmpty() &&
              out.result == ServiceTexts::transferSucceeded("lDE") &&
-             app.gauge.file("lDE") == kLanguage && shown == w.pb1->maximum() &&
+             app.gauge.file("lDE") == kLanguage && shown == progress.maximum() &&
              shown == LanguageTransfer::progressMaximum(kLanguage.size()) &&
-             w.txtSpeicher->text() == "0.0";
+             app.control<QLineEdit>("txtSpeicher").text() == "0.0";
     if (!out.ok && app.dialogs.messages != QStringList{out.result})
         out.problems.append("status line differs from the one message");
-    if (w.pb1->isVisible() || !w.cmdTransfer->isEnabled() || !w.cmdTime->isEnabled() ||
-        w.cmdReset->isVisible() != sharedState().DeviceConnected ||
-        w.cmdInfo->isVisible() != sharedState().DeviceConnected)
+    const bool connected = sharedState().DeviceConnected;
+    if (progress.isVisible() || !app.control<QWidget>("cmdTransfer").isEnabled() ||
+        !app.control<QWidget>("cmdTime").isEnabled() ||
+        app.control<QWidget>("cmdReset").isVisible() != connected ||
+        app.control<QWidget>("cmdInfo").isVisible() != connected)
         out.problems.append("main window not back after the transfer");
+    if (listUsableWhileBusy)
+        out.problems.append("language list usable during the transfer");
 }
 
 void resetWindow(AppHarness& app, RunOutcome& out)
@@ -204,7 +214,7 @@ void resetWindow(AppHarness& app, RunOutcome& out)
     app.dialogs.yesNoAnswers.append(true);
     w.cmdReset_Click();
     QTest::qWaitFor([&] { return w.ended() || !app.dialogs.messages.isEmpty(); }, kWaitBoundMs);
-    out.result = w.txtLog->text();
+    out.result = app.control<QLineEdit>("txtLog").text();
     out.ok = app.dialogs.messages.isEmpty() && w.ended();
     if (out.ok && (sharedState().DeviceConnected || out.result != messageText(28) ||
                    app.dialogs.questions != QStringList{"Wollen Sie das Gerät wirklich resetten?"}))
@@ -282,8 +292,7 @@ RunOutcome runWindow(const WindowRun& run, int k, SimFault fault)
         out.messages += app.dialogs.messages;
         out.linkDropped = !sharedState().DeviceConnected;
         finish(out, app.gauge, base, base + k, app.folder());
-        frmService& w = app.window();
-        if (!w.ended() && w.txtLog->text() == messageText(33))
+        if (!app.window().ended() && app.control<QLineEdit>("txtLog").text() == messageText(33))
             out.problems.append("the main window still says the transfer runs");
     }
     // Windows closed during the run are deleted later; nothing of this run may outlive it.

@@ -1,5 +1,7 @@
 // The reply dispatcher, and the command channel's waits and operations on the simulated gauge.
 #include "link/ReplyDispatcher.h"
+#include "tests/common/FakeBleClient.h"
+#include "tests/common/RecordingDialogs.h"
 #include "tests/common/SimLink.h"
 
 #include <QtTest>
@@ -104,6 +106,46 @@ private slots:
         QVERIFY(ch.UnsubTrace().ok());
         QCOMPARE(awaitReply(ch, {{}, statusZero}), WaitResult::Done);
         QVERIFY(!sharedState().TraceSubscribed);
+    }
+
+    void entryPoints_data()
+    {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<int>("failWith"); // 0: the client takes the call
+        QTest::addColumn<QStringList>("calls");
+        QTest::addColumn<QStringList>("messages");
+        const QString report = QStringLiteral("7   WriteNaxo\rrefused   /logs/ZVServiceLog.txt");
+        // clang-format off
+        QTest::newRow("WriteNaxo") << "WriteNaxo" << 0 << QStringList{"WriteValue cmd $fsf!"} << QStringList();
+        QTest::newRow("WriteNaxo refused: error report") << "WriteNaxo" << 7 << QStringList{"WriteValue cmd $fsf!"} << QStringList{report};
+        QTest::newRow("PostNaxo") << "PostNaxo" << 0 << QStringList{"PostValue cmd $fsf!"} << QStringList();
+        QTest::newRow("PostNaxo refused: no message") << "PostNaxo" << 7 << QStringList{"PostValue cmd $fsf!"} << QStringList();
+        QTest::newRow("PostTrace") << "PostTrace" << 0 << QStringList{"PostValue trace $fsf!"} << QStringList();
+        // clang-format on
+    }
+    // CommandText written with response, posted to the command or to the trace characteristic,
+    // taken or refused by the client / that call, and the error report for WriteNaxo alone
+    void entryPoints()
+    {
+        QFETCH(QString, operation);
+        QFETCH(int, failWith);
+        FakeBleClient client;
+        client.failWith = failWith;
+        CommandChannel channel;
+        channel.setClient(&client);
+        RecordingDialogs dialogs;
+        SharedState& s = sharedState();
+        s.ServiceId = QStringLiteral("service");
+        s.CommandCharId = QStringLiteral("cmd");
+        s.TraceCharId = QStringLiteral("trace");
+        s.CommandText = QStringLiteral("$fsf!");
+        s.LogFilePath = QStringLiteral("/logs/ZVServiceLog.txt");
+        const BleResult r = operation == "WriteNaxo"  ? channel.WriteNaxo(dialogs)
+                            : operation == "PostNaxo" ? channel.PostNaxo()
+                                                      : channel.PostTrace();
+        QCOMPARE(r.ok(), failWith == 0);
+        QTEST(client.calls, "calls");
+        QTEST(dialogs.messages, "messages");
     }
 
     // FactoryMode with no gauge connected / asks for the link window, sends nothing
