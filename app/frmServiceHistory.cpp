@@ -3,8 +3,9 @@
 #include "app/frmHistory.h"
 #include "app/frmService.h"
 #include "history/HistoryStore.h"
+#include "link/BLE.h"
+#include "link/BleLink.h"
 #include "report/ServiceReportBuilder.h"
-#include "state/SharedState.h"
 
 frmHistory* frmService::historyWindow()
 {
@@ -28,7 +29,7 @@ std::optional<ServiceReport> frmService::currentVisitReport() const
     if (!m_history || !m_history->isOpen() || visit == 0)
         return std::nullopt;
     const ServiceReportSource::Result found =
-        ServiceReportSource::load(*m_history, sharedState().DeviceAddress, visit);
+        ServiceReportSource::load(*m_history, m_ble ? m_ble->link()->address() : QString(), visit);
     if (found.problem != ServiceReportSource::Problem::None)
         return std::nullopt;
     return ServiceReportBuilder::build(found.input);

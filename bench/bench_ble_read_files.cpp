@@ -5,7 +5,7 @@
 // Prints: ble_read_files <wall> ms, ble_read_files_ratio <wall / minimum>,
 // ble_read_files_cpu_per_command <us> (targets 1.02 or less and 250 us or less).
 #include "info/RecordReader.h"
-#include "link/CommandChannel.h"
+#include "link/GaugeSession.h"
 #include "state/SharedState.h"
 #include "tests/bluez/BleClientFixture.h"
 
@@ -35,25 +35,26 @@ double processCpuUs()
     return double(ts.tv_sec) * 1e6 + double(ts.tv_nsec) / 1e3;
 }
 
-QCoro::Task<bool> readBoth(CommandChannel& channel)
+QCoro::Task<bool> readBoth(GaugeSession& session)
 {
-    RecordReader reader(channel);
-    const TransferResult probe = co_await reader.Lese_Com(QStringLiteral("probe"));
+    const QString probeFile = QStringLiteral("probe"), factoryFile = QStringLiteral("factory");
+    const DeviceResult<GaugeRecord> probe = co_await RecordReader::Lese_Com(session, probeFile);
     if (!probe.ok())
         co_return false;
-    const TransferResult factory = co_await reader.Lese_Com(QStringLiteral("factory"));
+    const DeviceResult<GaugeRecord> factory = co_await RecordReader::Lese_Com(session, factoryFile);
     co_return factory.ok();
 }
 
-Run readOnce(CommandChannel& channel)
+Run readOnce(GaugeSession& session)
 {
+    CommandChannel& channel = session.channel();
     int commands = 0;
-    const auto counter = QObject::connect(&channel, &CommandChannel::commandSent,
-                                          [&commands] { ++commands; });
+    const auto counter =
+        QObject::connect(&channel, &CommandChannel::commandSent, [&commands] { ++commands; });
     const double cpu0 = processCpuUs();
     QElapsedTimer wall;
     wall.start();
-    const bool ok = QCoro::waitFor(readBoth(channel));
+    const bool ok = QCoro::waitFor(readBoth(session));
     Run run{double(wall.nsecsElapsed()) / 1e6, processCpuUs() - cpu0, commands, ok};
     QObject::disconnect(counter);
     return run;
@@ -82,16 +83,12 @@ int main(int argc, char* argv[])
     if (QString e = f.connectGauge(); !e.isEmpty())
         return fail(e);
     resetSharedState();
-    SharedState& s = sharedState();
-    s.ServiceId = f.serviceId;
-    s.CommandCharId = f.commandId;
-    s.DeviceConnected = true;
-    CommandChannel channel;
-    channel.setClient(f.client.get());
+    GaugeSession session(f.client.get(), f.kGaugeId, {f.serviceId, f.commandId, f.traceId},
+                         sharedState());
 
     std::vector<Run> runs;
     for (int i = 0; i < kRuns; ++i) {
-        runs.push_back(readOnce(channel));
+        runs.push_back(readOnce(session));
         if (!runs.back().ok)
             return fail(QStringLiteral("run %1 failed").arg(i + 1));
     }

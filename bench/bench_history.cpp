@@ -47,14 +47,14 @@ std::vector<double> recordOperations(const QString& path)
     });
     if (!recorder.open(path).ok)
         return {};
-    sharedState().Identity = {"HW2", "A1B2C3D4E5F6", "1.05", "21", "3"};
+    const IdentityFields identity{"HW2", "A1B2C3D4E5F6", "1.05", "21", "3"};
     recorder.visitStarted(QStringLiteral("5A454C564F01"));
     std::vector<double> ms;
     for (int i = 0; i < kOperations; ++i) {
         QElapsedTimer t;
         t.start();
         recorder.recordRead(QStringLiteral("probe"), recordHex(i % 7));
-        recorder.identityRead();
+        recorder.identityRead(identity);
         recorder.recordRead(QStringLiteral("factory"), recordHex(100 + i % 3));
         ms.push_back(double(t.nsecsElapsed()) / 1e6);
     }

@@ -148,7 +148,8 @@ int usage(const QString& why = {})
 }
 
 // args: SERIAL [VISIT] FILE.pdf, already checked.
-int report(const HistoryStore& store, const QStringList& args, bool json)
+int report(const HistoryStore& store, const QStringList& args, bool json,
+           const QString& programFolder)
 {
     const QString serial = args.first();
     const qint64 visit = args.size() == 3 ? args.at(1).toLongLong() : 0;
@@ -164,9 +165,8 @@ int report(const HistoryStore& store, const QStringList& args, bool json)
                                .arg(args.size() == 3 ? args.at(1) : QStringLiteral("-"), serial));
         return ExitFailed;
     }
-    const ServiceReportDocument document(
-        ServiceReportBuilder::build(found.input),
-        ServiceReportDocument::logoIn(sharedState().ProgramFolder));
+    const ServiceReportDocument document(ServiceReportBuilder::build(found.input),
+                                         ServiceReportDocument::logoIn(programFolder));
     if (!document.writePdf(args.last())) {
         CliOutput::message(
             pick("Bericht nicht geschrieben: %1", "report not written: %1").arg(args.last()));
@@ -193,14 +193,14 @@ QString reportArgumentsWrong(const QStringList& args)
 namespace CliHistoryCommands
 {
 
-int run(const HistoryStore& store, const QStringList& args, bool json)
+int run(const HistoryStore& store, const QStringList& args, bool json, const QString& programFolder)
 {
     const QString first = args.value(0);
     const int n = int(args.size());
     if (first == QLatin1String("report")) {
         if (const QString wrong = reportArgumentsWrong(args.mid(1)); !wrong.isEmpty())
             return usage(wrong);
-        return store.isOpen() ? report(store, args.mid(1), json) : ExitFailed;
+        return store.isOpen() ? report(store, args.mid(1), json, programFolder) : ExitFailed;
     }
     const bool diffCall = first == QLatin1String("diff") && (n == 2 || n == 4);
     const bool exportCall = first == QLatin1String("export") && n == 2;

@@ -3,9 +3,9 @@
 #include "history/HistoryStorePrivate.h"
 #include "history/HistoryWrites.h"
 #include "info/RecordDecoder.h"
+#include "link/GaugeProtocol.h"
 #include "state/LogCategories.h"
 #include "state/ServiceLog.h"
-#include "state/SharedState.h"
 
 namespace
 {
@@ -27,8 +27,7 @@ HistoryEvent eventOf(HistoryEventKind kind, const QString& file = {}, bool ok = 
 
 bool isRecordFile(const QString& file)
 {
-    const SharedState& s = sharedState();
-    return file == s.ProbeFileName || file == s.FactoryFileName;
+    return file == GaugeProtocol::kProbeFile || file == GaugeProtocol::kFactoryFile;
 }
 
 // The gauge's clock text "YYYY-MM-DD/hh:mm:ss"; invalid for anything else.
@@ -110,7 +109,7 @@ bool HistoryRecorder::ensureVisit(const QString& mac)
 void HistoryRecorder::recordEvent(HistoryEvent event)
 {
     record(historyEventKindName(event.kind), [&] {
-        if (!ensureVisit(sharedState().DeviceAddress))
+        if (!ensureVisit(m_mac))
             return false;
         event.visitId = m_visitId;
         event.at = now();
@@ -123,6 +122,7 @@ void HistoryRecorder::visitStarted(const QString& mac)
     if (m_visitOpen)
         visitEnded();
     m_visitId = m_gaugeId = 0;
+    m_mac = mac;
     record(QStringLiteral("visit"), [&] { return ensureVisit(mac); });
 }
 
@@ -137,12 +137,10 @@ void HistoryRecorder::visitEnded()
     m_store.d->checkpoint();
 }
 
-void HistoryRecorder::identityRead()
+void HistoryRecorder::identityRead(const IdentityFields& id)
 {
-    const IdentityFields& id = sharedState().Identity;
     record(QStringLiteral("identity"), [&] {
-        if (!ensureVisit(sharedState().DeviceAddress) ||
-            !HistoryWrites::setIdentity(*m_store.d, m_gaugeId, id))
+        if (!ensureVisit(m_mac) || !HistoryWrites::setIdentity(*m_store.d, m_gaugeId, id))
             return false;
         HistoryEvent e =
             eventOf(HistoryEventKind::Identity, {}, true,
@@ -178,9 +176,9 @@ void HistoryRecorder::recordRead(const QString& file, const QString& hex)
     if (!isRecordFile(file))
         return;
     record(QStringLiteral("read"), [&] {
-        if (!ensureVisit(sharedState().DeviceAddress))
+        if (!ensureVisit(m_mac))
             return false;
-        if (file == sharedState().ProbeFileName && !adoptSerialOf(hex))
+        if (file == GaugeProtocol::kProbeFile && !adoptSerialOf(hex))
             return false;
         HistoryEvent e = eventOf(HistoryEventKind::RecordRead, file);
         e.snapshotId =
@@ -196,9 +194,9 @@ void HistoryRecorder::recordRead(const QString& file, const QString& hex)
 // it, else by the gauge's address.
 void HistoryRecorder::fileWriteStarting(const QString& file)
 {
-    if (file != sharedState().ProbeFileName)
+    if (file != GaugeProtocol::kProbeFile)
         return;
-    record(QStringLiteral("write"), [&] { return ensureVisit(sharedState().DeviceAddress); });
+    record(QStringLiteral("write"), [&] { return ensureVisit(m_mac); });
     m_serialSettled = true;
 }
 
@@ -214,7 +212,7 @@ void HistoryRecorder::fileWritten(const QString& file, const QString& hex, bool 
                                   const QString& detail)
 {
     record(QStringLiteral("write"), [&] {
-        if (!ensureVisit(sharedState().DeviceAddress))
+        if (!ensureVisit(m_mac))
             return false;
         HistoryEvent e = eventOf(HistoryEventKind::Write, file, verified, detail);
         e.path = backupPath;

@@ -23,7 +23,7 @@ public:
 
     void visitStarted(const QString& mac) override;
     void visitEnded() override;
-    void identityRead() override;
+    void identityRead(const IdentityFields& identity) override;
     void recordRead(const QString& file, const QString& hex) override;
     void fileWriteStarting(const QString& file) override;
     void backupSaved(const QString& file, const QString& path) override;
@@ -54,4 +54,5 @@ private:
     bool m_visitOpen = false;
     bool m_serialSettled = false; // the visit's gauge is known for good (by serial or address)
     bool m_failing = false;
+    QString m_mac; // the gauge of the visit: its 12-digit ServerId
 };

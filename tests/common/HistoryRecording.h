@@ -17,11 +17,14 @@ struct Recording {
     HistoryOpenResult opened;
     explicit Recording(const QString& path) : opened(recorder.open(path))
     {
-        sim.channel.setJournal(&recorder);
+        sim.link.setJournal(&recorder); // the session reports its visit
         sim.connect();
-        recorder.visitStarted(sim.gauge.serverId());
     }
-    bool readProbe() { return QCoro::waitFor(RecordReader(sim.channel).Lese_Com("probe")).ok(); }
+    bool read(const QString& name)
+    {
+        return QCoro::waitFor(RecordReader::Lese_Com(*sim.session, name)).ok();
+    }
+    bool readProbe() { return read(QStringLiteral("probe")); }
     QList<HistoryEvent> events(HistoryEventKind kind) const
     {
         QList<HistoryEvent> found;
