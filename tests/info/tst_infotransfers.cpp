@@ -142,6 +142,28 @@ private slots:
             QCOMPARE(hexOf(b.sim->gauge.file(Probe)), hex);
     }
 
+    // two gauges connected at once, each read while the other reads / each session holds its
+    // own gauge's record and identity, and each gauge heard only its own session's commands
+    void twoGaugesAtOnce()
+    {
+        GaugeFixture f(false);
+        SimLink other;
+        other.gauge.setServerId(QStringLiteral("5A454C564F02"));
+        const QByteArray records[] = {record(4711, 3, 1), record(815, 1, 2)};
+        f.sim->gauge.setFile(Probe, records[0]);
+        other.gauge.setFile(Probe, records[1]);
+        QVERIFY(f.sim->connect() && other.connectGauge());
+        QCoro::Task<DeviceResult<GaugeRecord>> first =
+            RecordReader::Lese_Com(*f.sim->session, Probe);
+        const auto second = QCoro::waitFor(RecordReader::Lese_Com(*other.session, Probe));
+        QVERIFY(QCoro::waitFor(first).ok() && second.ok());
+        QCOMPARE(f.sim->session->record(Probe)->hex, hexOf(records[0]));
+        QCOMPARE(other.session->record(Probe)->hex, hexOf(records[1]));
+        QVERIFY(f.sim->session->identity() && other.session->identity());
+        QCOMPARE(f.sim->transcript(), readCommands(Probe, 400) << "$naxo00!\r\n");
+        QCOMPARE(other.transcript(), f.sim->transcript());
+    }
+
     void safeWrite_data()
     {
         QTest::addColumn<qint32>("serial");
