@@ -169,12 +169,22 @@ bool frmHistory::storeOpen() const
 
 void frmHistory::showStatus()
 {
-    if (!storeOpen())
+    if (!storeOpen()) {
         lblStatus->setText(HistoryTexts::notOpen(m_store ? m_store->lastError() : QString()));
-    else if (!m_lastExport.isEmpty())
-        lblStatus->setText(HistoryTexts::exported(m_lastExport));
-    else
-        lblStatus->setText(HistoryTexts::openAt(m_store->location()));
+        return;
+    }
+    QString text = m_lastExport.isEmpty() ? HistoryTexts::openAt(m_store->location())
+                                          : HistoryTexts::exported(m_lastExport);
+    if (!m_sync.server.isEmpty())
+        text += QStringLiteral(" \u2013 ") + HistoryTexts::syncLine(m_sync, m_store->backlog());
+    lblStatus->setText(text);
+}
+
+void frmHistory::showSyncStatus(const HistorySyncStatus& status)
+{
+    m_sync = status;
+    if (isVisible())
+        showStatus();
 }
 
 void frmHistory::showEvent(QShowEvent* event)
@@ -187,7 +197,7 @@ void frmHistory::refresh()
 {
     m_gauges = storeOpen() ? m_store->gauges() : QList<GaugeSummary>();
     if (storeOpen())
-        txtLocation->setText(m_store->location());
+        txtLocation->setText(m_sync.server.isEmpty() ? m_store->location() : m_sync.server);
     fillGauges(m_gauges);
     showStatus();
 }

@@ -41,6 +41,8 @@ public:
     void cmdExport_Click();
     // The history named in the location field is to be used from now on (empty: the default).
     void cmdOpen_Click();
+    // How the synchronisation with a shared server goes: one line beside the history's name.
+    void showSyncStatus(const HistorySyncStatus& status);
 
 signals:
     // The user chose another history: an SQLite file or a postgresql:// URL; empty: the default.
@@ -81,4 +83,5 @@ private:
     QList<VisitSummary> m_visits;
     QList<HistorySnapshot> m_snapshots;
     QString m_lastExport; // the path of the last export, for the status line
+    HistorySyncStatus m_sync;
 };

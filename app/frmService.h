@@ -1,5 +1,7 @@
 #pragma once
 
+#include "history/HistoryTypes.h"
+
 #include <QMainWindow>
 #include <QPointer>
 
@@ -45,6 +47,8 @@ public:
     frmHistory* historyWindow();
     // The service history the History window shows (may be null); set before the window is used.
     void setHistoryStore(HistoryStore* store) { m_history = store; }
+    // How the history's synchronisation with a shared server goes, for the History window.
+    void showHistorySync(const HistorySyncStatus& status);
     // Every command and reply since the program started.
     ProtocolTrace* trace() const { return m_trace; }
     BLEClient* client() const { return m_client; }
@@ -126,6 +130,7 @@ private:
     frmTrace* m_traceWindow = nullptr;
     HistoryStore* m_history = nullptr;
     frmHistory* m_historyWindow = nullptr;
+    HistorySyncStatus m_historySync;
     bool m_infoLoading = false;
     bool m_quitting = false;
     bool m_ended = false;

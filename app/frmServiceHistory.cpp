@@ -7,6 +7,7 @@ frmHistory* frmService::historyWindow()
 {
     if (!m_historyWindow) {
         m_historyWindow = new frmHistory(m_history, this);
+        m_historyWindow->showSyncStatus(m_historySync);
         connect(m_historyWindow, &frmHistory::locationChosen, this,
                 &frmService::historyLocationChosen);
     }
@@ -17,4 +18,11 @@ void frmService::mnuHistory_Click()
 {
     historyWindow()->show();
     m_historyWindow->raise();
+}
+
+void frmService::showHistorySync(const HistorySyncStatus& status)
+{
+    m_historySync = status;
+    if (m_historyWindow)
+        m_historyWindow->showSyncStatus(status);
 }

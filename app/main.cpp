@@ -2,7 +2,7 @@
 #include "app/QtUserDialogs.h"
 #include "app/ScreenshotRun.h"
 #include "app/frmService.h"
-#include "history/HistoryRecorder.h"
+#include "history/HistoryService.h"
 #include "link/BLEClient.h"
 #include "state/ProgramFiles.h"
 #include "state/SharedState.h"
@@ -22,6 +22,7 @@ struct Arguments {
     ClientChoice client;
     QString screenshots;
     QString history;
+    QString historyLocal;
     bool exitWhenShown = false;
 };
 
@@ -62,15 +63,21 @@ Arguments parse(const QApplication& app)
     exitWhenShown.setFlags(QCommandLineOption::HiddenFromHelp);
     const QCommandLineOption history(
         QStringLiteral("history"),
-        QStringLiteral("The service history: an SQLite file or a postgresql:// URL."),
+        QStringLiteral("The service history: an SQLite file or a postgresql:// URL (the shared "
+                       "server)."),
         QStringLiteral("file|url"));
-    parser.addOptions({simulator, simDir, shots, history, exitWhenShown});
+    const QCommandLineOption historyLocal(
+        QStringLiteral("history-local"),
+        QStringLiteral("This PC's history file when --history names a server."),
+        QStringLiteral("file"));
+    parser.addOptions({simulator, simDir, shots, history, historyLocal, exitWhenShown});
     parser.process(app);
     Arguments a;
     a.client.simulator = parser.isSet(simulator);
     a.client.simDir = parser.value(simDir);
     a.screenshots = parser.value(shots);
     a.history = parser.value(history);
+    a.historyLocal = parser.value(historyLocal);
     a.exitWhenShown = parser.isSet(exitWhenShown);
     return a;
 }
@@ -127,20 +134,22 @@ int main(int argc, char** argv)
         setUserDialogs(&dialogs);
     BLEClient* client = createBleClient(args.client, &app);
     // The history outlives the window, whose link reports its end while it goes.
-    HistoryStore history;
     QPointer<frmService> statusLine;
-    HistoryRecorder recorder(history, [&statusLine](const QString& text) {
+    HistoryService history([&statusLine](const QString& text) {
         if (statusLine)
             statusLine->showHistoryWarning(text);
     });
     frmService window(client);
-    window.setHistoryStore(&history);
+    window.setHistoryStore(&history.store());
+    QObject::connect(&history, &HistoryService::changed, &window,
+                     [&] { window.showHistorySync(history.syncStatus()); });
     if (!args.screenshots.isEmpty()) {
         // The simulated visits go into a history of their own, never the technician's.
         const QTemporaryDir scratch;
-        window.setJournal(&recorder);
-        recorder.open(args.history.isEmpty() ? scratch.filePath(QStringLiteral("history.sqlite"))
-                                             : args.history);
+        window.setJournal(&history.journal());
+        const QString file = scratch.filePath(QStringLiteral("history.sqlite"));
+        history.open(args.history.isEmpty() ? file : args.history,
+                     args.historyLocal.isEmpty() ? file : args.historyLocal);
         // The rendering runs from the event loop; the program ends after its quit sequence.
         QCoro::connect(renderScreenshots(window, args.screenshots), &window,
                        [&window](int failures) {
@@ -155,11 +164,11 @@ int main(int argc, char** argv)
         return rc;
     }
     statusLine = &window;
-    window.setJournal(&recorder);
-    recorder.open(args.history.isEmpty() ? chosenHistory() : args.history);
+    window.setJournal(&history.journal());
+    history.open(args.history.isEmpty() ? chosenHistory() : args.history, args.historyLocal);
     QObject::connect(&window, &frmService::historyLocationChosen, &window,
-                     [&recorder](const QString& location) {
-                         if (recorder.open(location).ok)
+                     [&history, &args](const QString& location) {
+                         if (history.open(location, args.historyLocal).ok)
                              chooseHistory(location);
                      });
     QObject::connect(&window, &frmService::programEnded, &app, &QCoreApplication::quit,

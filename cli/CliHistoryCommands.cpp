@@ -4,7 +4,7 @@
 #include "cli/CliOutput.h"
 #include "cli/CliSession.h"
 #include "cli/SnapshotDiff.h"
-#include "history/HistoryStore.h"
+#include "history/HistoryService.h"
 
 #include <QFileInfo>
 #include <QJsonArray>
@@ -136,29 +136,53 @@ int usage()
                                       "export FILE.csv]; see zvctl --help"));
     return ExitUsage;
 }
+
+bool isDiff(const QStringList& args)
+{
+    return args.value(0) == QLatin1String("diff") && (args.size() == 2 || args.size() == 4);
+}
+
+bool isExport(const QStringList& args)
+{
+    return args.value(0) == QLatin1String("export") && args.size() == 2;
+}
+
+bool wellFormed(const QStringList& args)
+{
+    const bool subcommand =
+        args.value(0) == QLatin1String("diff") || args.value(0) == QLatin1String("export");
+    return (args.size() <= 1 && !subcommand) || isDiff(args) || isExport(args);
+}
+
+int runOn(const HistoryStore& store, const QStringList& args, bool json)
+{
+    if (args.isEmpty())
+        return listGauges(store, json);
+    if (isDiff(args))
+        return diff(store, args.at(1), args.mid(2), json);
+    if (isExport(args))
+        return exportCsv(store, args.at(1), json);
+    return showGauge(store, args.first(), json);
+}
 } // namespace
 
 namespace CliHistoryCommands
 {
 
-int run(const HistoryStore& store, const QStringList& args, bool json)
+int run(HistoryService& history, const QStringList& args, bool json)
 {
-    const QString first = args.value(0);
-    const int n = int(args.size());
-    const bool diffCall = first == QLatin1String("diff") && (n == 2 || n == 4);
-    const bool exportCall = first == QLatin1String("export") && n == 2;
-    const bool subcommand = first == QLatin1String("diff") || first == QLatin1String("export");
-    if ((n > 1 || subcommand) && !diffCall && !exportCall)
+    if (!wellFormed(args))
         return usage();
-    if (!store.isOpen())
-        return ExitFailed; // the recorder has said why
-    if (n == 0)
-        return listGauges(store, json);
-    if (diffCall)
-        return diff(store, args.at(1), args.mid(2), json);
-    if (exportCall)
-        return exportCsv(store, args.at(1), json);
-    return showGauge(store, first, json);
+    if (!history.store().isOpen())
+        return ExitFailed; // the history has said why
+    const bool shared = !history.syncStatus().server.isEmpty();
+    if (shared)
+        history.synchronise(kSyncBoundMs);
+    const int rc = runOn(history.store(), args, json);
+    if (shared)
+        CliOutput::message(
+            CliHistoryText::syncLine(history.syncStatus(), history.store().backlog()));
+    return rc;
 }
 
 } // namespace CliHistoryCommands

@@ -1,5 +1,6 @@
 #include "cli/CliHistoryText.h"
 
+#include "cli/CliOutput.h"
 #include "state/RadioText.h"
 
 #include <QJsonArray>
@@ -15,6 +16,32 @@ QString local(const QDateTime& utc)
 QString iso(const QDateTime& t)
 {
     return t.isValid() ? t.toString(Qt::ISODateWithMs) : QString();
+}
+
+// hh:mm today, else with the date.
+QString clockTime(const QDateTime& utc)
+{
+    const QDateTime local = utc.toLocalTime();
+    return local.toString(local.date() == QDate::currentDate()
+                              ? QStringLiteral("HH:mm")
+                              : QStringLiteral("yyyy-MM-dd HH:mm"));
+}
+
+QString waitingText(const HistoryBacklog& waiting)
+{
+    using CliOutput::pick;
+    if (waiting.events == 1)
+        return pick("1 Ereignis wartet seit %1 auf den Server",
+                    "1 event waiting for the server since %1")
+            .arg(clockTime(waiting.since));
+    if (waiting.events > 1)
+        return pick("%1 Ereignisse warten seit %2 auf den Server",
+                    "%1 events waiting for the server since %2")
+            .arg(waiting.events)
+            .arg(clockTime(waiting.since));
+    return waiting.changes > 0
+               ? pick("Änderungen warten auf den Server", "changes waiting for the server")
+               : QString();
 }
 
 QString orDash(const QString& text)
@@ -140,6 +167,24 @@ QJsonObject diffJson(const HistorySnapshot& before, const HistorySnapshot& after
         list.append(QJsonObject{
             {"Field", c.field}, {"Column", c.column}, {"Before", c.before}, {"After", c.after}});
     return {{"File", before.file}, {"From", before.id}, {"To", after.id}, {"Changes", list}};
+}
+
+} // namespace CliHistoryText
+
+namespace CliHistoryText
+{
+
+QString syncLine(const HistorySyncStatus& status, const HistoryBacklog& waiting)
+{
+    using CliOutput::pick;
+    const QString line = waitingText(waiting);
+    if (status.reached)
+        return line.isEmpty() ? pick("auf dem Stand", "up to date") : line;
+    const QString state =
+        status.error.isEmpty()
+            ? pick("Server noch nicht erreicht", "server not reached yet")
+            : pick("Server nicht erreichbar: %1", "server not reachable: %1").arg(status.error);
+    return line.isEmpty() ? state : line + QStringLiteral(" (") + state + QLatin1Char(')');
 }
 
 } // namespace CliHistoryText

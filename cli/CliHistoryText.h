@@ -19,6 +19,9 @@ QString eventLine(const HistoryEvent& event);
 QJsonObject eventJson(const HistoryEvent& event);
 QStringList diffLines(const HistorySnapshot& before, const HistorySnapshot& after,
                       const QList<FieldChange>& changes);
+// The state of the synchronisation with the shared server in one line, in the run's language:
+// "12 events waiting for the server since 10:42", "up to date", ...
+QString syncLine(const HistorySyncStatus& status, const HistoryBacklog& waiting);
 QJsonObject diffJson(const HistorySnapshot& before, const HistorySnapshot& after,
                      const QList<FieldChange>& changes);
 } // namespace CliHistoryText

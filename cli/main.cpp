@@ -7,7 +7,7 @@
 #include "cli/CliServiceCommands.h"
 #include "cli/CliSession.h"
 #include "cli/DeviceAddress.h"
-#include "history/HistoryRecorder.h"
+#include "history/HistoryService.h"
 #include "sim/SimGauge.h"
 #include "state/ProgramFiles.h"
 #include "state/SharedState.h"
@@ -21,7 +21,8 @@ namespace
 {
 const char* kUsage =
     "usage: zvctl [--simulator] [--sim-dir DIR] [--device ADDR] [--timeout MS] [--trace] [--json]\n"
-    "             [--lang de|en] [--yes] [--backup-dir DIR] [--history FILE|URL] COMMAND [ARGS]\n"
+    "             [--lang de|en] [--yes] [--backup-dir DIR] [--history FILE|URL]\n"
+    "             [--history-local FILE] COMMAND [ARGS]\n"
     "       zvctl --version | --help\n"
     "commands:\n"
     "  scan                 list the gauges that advertise nearby\n"
@@ -53,8 +54,9 @@ const char* kUsage =
     "                       field by field: two snapshots, or per file its last two contents\n"
     "  history export FILE.csv\n"
     "                       every event of every gauge as CSV\n"
-    "the device commands record into the service history: --history FILE (SQLite) or\n"
-    "postgresql://user@host[:port]/db, else history.sqlite in the user's data folder\n"
+    "the device commands record into the service history: --history FILE (SQLite), else\n"
+    "history.sqlite in the user's data folder (or --history-local FILE); with --history\n"
+    "postgresql://user@host[:port]/db that file is synchronised with the shared server\n"
     "without --simulator zvctl talks through Bluetooth (BlueZ) to the gauge --device names, or to\n"
     "the first one found\n"
     "exit status: 0 done, 1 refused or failed by the gauge, 2 usage error,\n"
@@ -93,7 +95,7 @@ bool parseFault(const QString& text, QPair<int, SimFault>& fault)
 
 // The command, its arguments and what it needs; -1 when the words name no command.
 int run(CliSession& session, const QStringList& args, const QCommandLineParser& parser,
-        const HistoryStore& history)
+        HistoryService& history)
 {
     const QString command = args.value(0);
     const int n = int(args.size());
@@ -133,6 +135,26 @@ int run(CliSession& session, const QStringList& args, const QCommandLineParser& 
     return usage(command.isEmpty()
                      ? QStringLiteral("no command given")
                      : QStringLiteral("unknown command or wrong arguments: ") + args.join(' '));
+}
+
+// The command with the service history around it; the history ends (and says what could not
+// be written or stays for the server) after the session has ended its visit.
+int runWithHistory(const QStringList& args, const QCommandLineParser& parser,
+                   const CliOptions& options)
+{
+    HistoryService history(
+        [](const QString& text) { CliOutput::message(QStringLiteral("history: ") + text); });
+    if (args.first() != QLatin1String("languages") && args.first() != QLatin1String("scan"))
+        history.open(parser.value(QStringLiteral("history")),
+                     parser.value(QStringLiteral("history-local")));
+    int rc = ExitDone;
+    {
+        CliSession session(options);
+        session.channel().setJournal(&history.journal());
+        rc = run(session, args, parser, history);
+    }
+    history.finish();
+    return rc;
 }
 
 // Reads the options into o; an error text when one is wrong.
@@ -190,6 +212,7 @@ int main(int argc, char* argv[])
         {"set", "time: set the gauge's clock first"},
         {"to", "restore: the gauge's file to write, probe or factory", "FILE"},
         {"history", "the service history: an SQLite file or a postgresql:// URL", "FILE|URL"},
+        {"history-local", "this PC's history file when --history names a server", "FILE"},
         {{"h", "help"}, "print this help"},
         {"version", "print the version"},
     });
@@ -215,16 +238,7 @@ int main(int argc, char* argv[])
     CliDialogs dialogs;
     dialogs.setAssumeYes(parser.isSet(QStringLiteral("yes")));
     setUserDialogs(&dialogs);
-    // Declared before the session: the link's last reports reach a living recorder.
-    HistoryStore history;
-    HistoryRecorder recorder(history, [](const QString& text) {
-        CliOutput::message(QStringLiteral("history: ") + text);
-    });
-    if (args.first() != QLatin1String("languages") && args.first() != QLatin1String("scan"))
-        recorder.open(parser.value(QStringLiteral("history")));
-    CliSession session(options);
-    session.channel().setJournal(&recorder);
-    const int rc = run(session, args, parser, history);
+    const int rc = runWithHistory(args, parser, options);
     setUserDialogs(nullptr);
     return rc;
 }

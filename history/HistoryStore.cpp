@@ -100,6 +100,8 @@ HistoryOpenResult HistoryStore::open(const QString& location)
                                             : HistoryConnection::openSqlite(*d, d->location);
     d->open = r.ok;
     d->lastError = r.error;
+    if (r.ok && !d->postgres)
+        d->pc = d->scalar(QStringLiteral("SELECT pc FROM sync_state")).toString();
     return r;
 }
 
@@ -210,4 +212,23 @@ std::optional<HistorySnapshot> HistoryStore::snapshot(qint64 snapshotId) const
         !q.next())
         return std::nullopt;
     return snapshotFrom(q);
+}
+
+HistoryBacklog HistoryStore::backlog() const
+{
+    HistoryBacklog b;
+    QSqlQuery q(d->db());
+    if (d->postgres ||
+        !d->exec(q, QStringLiteral("SELECT COUNT(*), MIN(happened) FROM events WHERE changed > "
+                                   "pushed")) ||
+        !q.next())
+        return b;
+    b.events = q.value(0).toInt();
+    b.since = historyTimeFromText(q.value(1).toString());
+    b.changes = d->scalar(QStringLiteral("SELECT (SELECT COUNT(*) FROM gauges WHERE changed > "
+                                         "pushed) + (SELECT COUNT(*) FROM visits WHERE changed > "
+                                         "pushed) + (SELECT COUNT(*) FROM snapshots WHERE changed "
+                                         "> pushed)"))
+                    .toInt();
+    return b;
 }

@@ -44,9 +44,11 @@ public:
     // One row per event (gauge, visit, time, kind, file, outcome, detail ...) of one gauge, or of
     // every gauge with gaugeId 0; false with lastError() when the file cannot be written.
     bool exportCsv(const QString& path, qint64 gaugeId = 0) const;
+    // What of this file waits for the shared server (nothing on a server itself).
+    HistoryBacklog backlog() const;
 
 private:
     struct Private;
     Private* d;
-    friend class HistoryRecorder;
+    friend class HistoryApplier;
 };

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "history/HistoryRecorder.h"
+#include "history/HistoryStore.h"
+#include "history/HistorySync.h"
+#include "history/HistoryWriter.h"
+
+#include <QObject>
+#include <memory>
+
+// The service history of one program run. This PC always records into its own SQLite file
+// (the device sequences report to the recorder; the writer thread writes); a store reads that
+// file on the owner's thread (the History window, zvctl history). When a shared PostgreSQL
+// server is named, a synchroniser copies this PC's new rows to it and the other PCs' rows from
+// it into the file, in the background.
+class HistoryService : public QObject
+{
+    Q_OBJECT
+public:
+    using Warning = std::function<void(const QString& text)>;
+    // At the end: how long the writer may take for what is queued, how long the last rows may
+    // take to reach the server (when it is answering), how long the synchroniser may take to end.
+    static constexpr int kFlushBoundMs = 3000;
+    static constexpr int kLastPushBoundMs = 2000;
+    static constexpr int kStopBoundMs = 500;
+
+    explicit HistoryService(Warning warning, QObject* parent = nullptr);
+    ~HistoryService() override; // finish()
+
+    // The file this PC records into: history when it names a file, else localFile, else the
+    // default file.
+    static QString localFileFor(const QString& history, const QString& localFile);
+    // history: an SQLite file, or a postgresql:// URL naming the shared server; empty: the
+    // default file. A visit under way ends in the history it began in. Warns about what went
+    // wrong (the work goes on without a history).
+    HistoryOpenResult open(const QString& history, const QString& localFile = {});
+    ServiceJournal& journal() { return m_recorder; }
+    HistoryStore& store() { return m_store; }
+    // As given to open().
+    QString location() const { return m_location; }
+    // The synchronisation's state; server empty when there is none.
+    HistorySyncStatus syncStatus() const;
+    // Waits until what was reported so far is in the file, at most ms; true when it is.
+    bool flush(int ms = kFlushBoundMs);
+    // One synchronisation now, waited for at most ms; true when it went through.
+    bool synchronise(int ms);
+    // Program end: what is queued is written (within kFlushBoundMs), the last rows go to the
+    // server if it answers, the synchroniser stops; says what could not be written and what
+    // stays in the file for the server. Reports after it are ignored.
+    void finish();
+
+signals:
+    // Rows were written or a synchronisation ended.
+    void changed();
+
+private:
+    void warn(const QString& text);
+    void sayWhatStays();
+
+    Warning m_warning;
+    HistoryWriter m_writer;
+    HistoryRecorder m_recorder{m_writer};
+    HistoryStore m_store;
+    std::unique_ptr<HistorySync> m_sync;
+    QString m_location;
+    bool m_finished = false;
+};
