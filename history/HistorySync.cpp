@@ -21,7 +21,6 @@ void runWorker(std::shared_ptr<HistorySyncShared> shared, QString localFile, QSt
         HistorySyncWorker worker(*shared, localFile, serverUrl);
         QEventLoop loop;
         QObject::connect(&worker, &HistorySyncWorker::ended, &loop, &QEventLoop::quit);
-        QMetaObject::invokeMethod(&worker, &HistorySyncWorker::begin, Qt::QueuedConnection);
         started->set_value(&worker);
         loop.exec();
     }
@@ -40,6 +39,8 @@ HistorySync::HistorySync(const QString& localFile, const QString& serverUrl, QOb
     std::thread(runWorker, m_shared, localFile, serverUrl, started).detach();
     m_worker = worker.get();
     connect(m_worker, &HistorySyncWorker::roundEnded, this, &HistorySync::statusChanged);
+    // The first round only once its end is heard here.
+    QMetaObject::invokeMethod(m_worker, &HistorySyncWorker::begin, Qt::QueuedConnection);
     connect(&m_watchdog, &QTimer::timeout, this,
             [this] { m_shared->watch.endIfLongerThan(kStallBoundMs); });
     m_watchdog.start(kWatchdogMs);
