@@ -105,18 +105,23 @@ bool HistorySyncWorker::openLocal()
 {
     if (m_local.open)
         return true;
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_local.connectionName);
-    db.setDatabaseName(m_localFile);
-    db.setConnectOptions(
-        QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(HistoryConnection::kBusyTimeoutMs));
     m_local.location = m_localFile;
-    m_local.open = db.open() && QSqlQuery(db).exec(QStringLiteral("PRAGMA foreign_keys = ON"));
-    if (m_local.open && HistorySchema::versionOf(db) == HistorySchema::CurrentVersion) {
-        m_local.pc = m_local.scalar(QStringLiteral("SELECT pc FROM sync_state")).toString();
-        return !m_local.pc.isEmpty();
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_local.connectionName);
+        db.setDatabaseName(m_localFile);
+        db.setConnectOptions(
+            QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(HistoryConnection::kBusyTimeoutMs));
+        m_local.open = db.open() &&
+                       QSqlQuery(db).exec(QStringLiteral("PRAGMA foreign_keys = ON")) &&
+                       HistorySchema::versionOf(db) == HistorySchema::CurrentVersion;
     }
-    m_local.lastError = db.lastError().isValid() ? db.lastError().text()
-                                                 : QStringLiteral("the history file is not ready");
+    if (m_local.open)
+        m_local.pc = m_local.scalar(QStringLiteral("SELECT pc FROM sync_state")).toString();
+    if (!m_local.pc.isEmpty())
+        return true;
+    m_local.lastError =
+        QStringLiteral("%1 is not a history file ready to be synchronised").arg(m_localFile);
     drop(m_local);
     return false;
 }
@@ -126,20 +131,18 @@ bool HistorySyncWorker::openServer()
     if (m_server.open)
         return true;
     m_shared.watch.statementStarted(); // the connection and the migration, watched as one
-    if (!HistoryServer::open(m_server, m_server.location)) {
-        m_shared.watch.statementEnded();
-        drop(m_server);
-        return false;
+    bool migrated = HistoryServer::open(m_server, m_server.location);
+    if (migrated) {
+        QSqlDatabase db = m_server.db();
+        m_shared.watch.connected(db);
+        QString error;
+        migrated = HistorySchema::migrate(db, true, error);
+        if (!migrated)
+            m_server.lastError = error;
     }
-    QSqlDatabase db = m_server.db();
-    m_shared.watch.connected(db);
-    QString error;
-    const bool migrated = HistorySchema::migrate(db, true, error);
     m_shared.watch.statementEnded();
-    if (!migrated) {
-        m_server.lastError = error;
+    if (!migrated)
         closeServer();
-    }
     return migrated;
 }
 
