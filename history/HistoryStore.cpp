@@ -124,6 +124,8 @@ HistoryOpenResult HistoryStore::open(const HistoryLocation& location)
     static_cast<HistoryDb&>(*d) = next;
     d->open = true;
     d->lastError.clear();
+    if (!d->postgres)
+        d->pc = d->scalar(QStringLiteral("SELECT pc FROM sync_state")).toString();
     return r;
 }
 
@@ -248,4 +250,30 @@ std::optional<HistorySnapshot> HistoryStore::snapshot(qint64 snapshotId) const
         !q.next())
         return std::nullopt;
     return snapshotFrom(q);
+}
+
+qint64 HistoryStore::visitOfKey(const QString& key) const
+{
+    if (key.isEmpty())
+        return 0;
+    return d->scalar(QStringLiteral("SELECT id FROM visits WHERE key = ?"), {key}).toLongLong();
+}
+
+HistoryBacklog HistoryStore::backlog() const
+{
+    HistoryBacklog b;
+    QSqlQuery q(d->db());
+    if (d->postgres ||
+        !d->exec(q, QStringLiteral("SELECT COUNT(*), MIN(happened) FROM events WHERE changed > "
+                                   "pushed")) ||
+        !q.next())
+        return b;
+    b.events = q.value(0).toInt();
+    b.since = historyTimeFromText(q.value(1).toString());
+    b.changes = d->scalar(QStringLiteral("SELECT (SELECT COUNT(*) FROM gauges WHERE changed > "
+                                         "pushed) + (SELECT COUNT(*) FROM visits WHERE changed > "
+                                         "pushed) + (SELECT COUNT(*) FROM snapshots WHERE changed "
+                                         "> pushed)"))
+                    .toInt();
+    return b;
 }

@@ -1,5 +1,6 @@
 // The service history: migrations, damaged files, two writers at once, what the device
 // sequences record, the field diff of two snapshots and the CSV export.
+#include "history/HistoryConnection.h"
 #include "history/HistorySchema.h"
 #include "history/SnapshotDiff.h"
 #include "info/SafeWriter.h"
@@ -10,6 +11,7 @@
 #include "tests/common/RecordingDialogs.h"
 #include "tests/common/TestFiles.h"
 
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -71,10 +73,13 @@ private slots:
     {
         QTest::addColumn<int>("from");
         QTest::newRow("empty file") << 0;
-        QTest::newRow("version 1 with a gauge") << 1;
+        QTest::newRow("version 1 with a visit") << 1;
+        QTest::newRow("version 2 with a visit") << 2;
     }
     void migrations()
     {
+        // the schema, its indexes and WAL / a visit from before the keys gets them, from this PC,
+        // and waits for the server with its gauge and snapshot
         QFETCH(int, from);
         const QString file = fresh();
         if (from > 0) {
@@ -82,26 +87,78 @@ private slots:
             db.setDatabaseName(file);
             QString error;
             QVERIFY(db.open() && HistorySchema::migrate(db, false, error, from));
-            QVERIFY(QSqlQuery(db).exec("INSERT INTO gauges (serial, first_seen, last_seen) "
-                                       "VALUES ('4711', '2026-01-01', '2026-01-01')"));
+            for (const char* row :
+                 {"INSERT INTO gauges VALUES (1, '4711', '', '', '', '', '', '2026', '2026')",
+                  "INSERT INTO visits (id, gauge_id, started) VALUES (1, 1, '2026')",
+                  "INSERT INTO snapshots VALUES (1, 1, 'probe', 'AB', '2026')",
+                  "INSERT INTO events (visit_id, happened, kind, snapshot_id) VALUES (1, '2026', "
+                  "'read', 1), (1, '2026', 'identity', NULL)"})
+                QVERIFY(QSqlQuery(db).exec(row));
             db.close();
         }
         QSqlDatabase::removeDatabase("old");
         HistoryStore store;
         QVERIFY(store.open(file).ok);
         QCOMPARE(store.gauge("4711").has_value(), from > 0);
+        const HistoryBacklog waiting = store.backlog();
+        QCOMPARE((QList<int>{waiting.events, waiting.changes}),
+                 (from > 0 ? QList<int>{2, 3} : QList<int>{0, 0}));
         {
             QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "check");
             db.setDatabaseName(file);
             QVERIFY(db.open());
             QCOMPARE(HistorySchema::versionOf(db), HistorySchema::CurrentVersion);
             QSqlQuery q(db);
-            QVERIFY(q.exec("SELECT COUNT(*) FROM sqlite_master WHERE name = 'visits_by_gauge'"));
-            QVERIFY(q.next() && q.value(0).toInt() == 1);
+            QVERIFY(q.exec("SELECT (SELECT COUNT(DISTINCT key) FROM events WHERE origin = (SELECT "
+                           "pc FROM sync_state) AND length(key) = 36) + (SELECT COUNT(*) FROM "
+                           "visits WHERE length(key) = 36), (SELECT key FROM snapshots), (SELECT "
+                           "COUNT(*) FROM sqlite_master WHERE name = 'visits_by_gauge')"));
+            QVERIFY(q.next());
+            QCOMPARE(q.value(0).toInt(), from > 0 ? 3 : 0);
+            QCOMPARE(q.value(1).toString(),
+                     from > 0 ? historySnapshotKey("probe", "AB") : QString());
+            QCOMPARE(q.value(2).toInt(), 1);
             QVERIFY(q.exec("PRAGMA journal_mode") && q.next());
             QCOMPARE(q.value(0).toString(), "wal");
         }
         QSqlDatabase::removeDatabase("check");
+    }
+
+    void writerBehindALockedFile_data()
+    {
+        QTest::addColumn<bool>("heldPastTheEnd");
+        QTest::newRow("lock released before the end") << false;
+        QTest::newRow("lock held past the end") << true;
+    }
+    void writerBehindALockedFile()
+    {
+        // another program holds the file's write lock / the read does not wait for it; what was
+        // queued is written once the lock goes, or the end says what was not written
+        QFETCH(bool, heldPastTheEnd);
+        const QString file = fresh();
+        auto r = std::make_unique<Recording>(file);
+        r->store();
+        {
+            QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other");
+            other.setDatabaseName(file);
+            QVERIFY(other.open() && QSqlQuery(other).exec("BEGIN IMMEDIATE"));
+            QElapsedTimer t;
+            t.start();
+            QVERIFY(r->readProbe());
+            QVERIFY2(t.elapsed() < HistoryConnection::kBusyTimeoutMs / 2,
+                     qPrintable(QString::number(t.elapsed())));
+            if (heldPastTheEnd)
+                r->history.finish();
+            QSqlQuery(other).exec("ROLLBACK");
+        }
+        QSqlDatabase::removeDatabase("other");
+        const QStringList warnings = r->warnings;
+        QCOMPARE(r->events(HistoryEventKind::RecordRead).size(), heldPastTheEnd ? 0 : 1);
+        QCOMPARE(warnings
+                     .filter(QRegularExpression("^\\d+ reports could not be written into the "
+                                                "history before the end$"))
+                     .size(),
+                 heldPastTheEnd ? 1 : 0);
     }
 
     void damagedOrUnusable_data()
@@ -111,7 +168,8 @@ private slots:
         QTest::newRow("not a database") << "text" << true;
         QTest::newRow("malformed pages") << "pages" << true;
         QTest::newRow("folder cannot be made") << "folder" << false;
-        QTest::newRow("no PostgreSQL server") << "server" << false;
+        QTest::newRow("a URL of another kind") << "scheme" << false;
+        QTest::newRow("a server as this PC's file") << "local" << false;
     }
     void damagedOrUnusable()
     {
@@ -130,9 +188,10 @@ private slots:
         if (damage == "folder")
             file = dir.filePath("plain-file") + "/history.sqlite";
         QVERIFY(writeFile(damage == "folder" ? dir.filePath("plain-file") : file, before));
-        if (damage == "server") // nothing listens on port 1
-            file = "postgresql://zv@127.0.0.1:1/zv";
-        Recording r(file);
+        if (damage == "scheme") // never a file of that name
+            file = "mysql://zv@127.0.0.1/zv";
+        const QString server = "postgresql://zv@127.0.0.1:1/zv";
+        Recording r(damage == "local" ? server : file, damage == "local" ? server : QString());
         QCOMPARE(r.opened.ok, startsNew);
         QCOMPARE(r.warnings.size(), 1);
         QVERIFY(r.readProbe()); // the service work goes on either way
@@ -323,8 +382,8 @@ private slots:
             QCOMPARE(restores[0].path, source);
         // The visit stays with the connected gauge (by the serial read before the write, else by
         // its address), whatever serial its file holds now.
-        QCOMPARE(r.store.gauges().size(), 1);
-        QCOMPARE(r.store.gauges()[0].serial, setup == "unopened" ? QString() : simSerial());
+        QCOMPARE(r.store().gauges().size(), 1);
+        QCOMPARE(r.store().gauges()[0].serial, setup == "unopened" ? QString() : simSerial());
     }
 
     // The first read after a start and after a set are recorded with the drift of the gauge.
@@ -391,8 +450,8 @@ private slots:
             QVERIFY(read("probe") && read("probe", RecordLayout::NfeBlock));
             QVERIFY(read("probe", RecordLayout::FoilValue));
             QVERIFY(read("factory") && read("factory", RecordLayout::NfeBlock));
-            r.recorder.languageFileSent("lDE", 143, false, "gauge said \"no\", twice");
-            r.recorder.clockRead("=HYPERLINK(\"x\")", QDateTime::currentDateTime());
+            r.history.journal().languageFileSent("lDE", 143, false, "gauge said \"no\", twice");
+            r.history.journal().clockRead("=HYPERLINK(\"x\")", QDateTime::currentDateTime());
         }
         const ZvctlRun diff =
             runZvctl({"--history", file, "--json", "history", "diff", simSerial()});
