@@ -8,8 +8,8 @@
 #include "history/HistoryService.h"
 #include "state/SharedState.h"
 #include "tests/common/FakeBluezHarness.h"
-#include "tests/common/PgServer.h"
 #include "tests/common/RecordingDialogs.h"
+#include "tests/common/ThrowawayServer.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -77,7 +77,7 @@ struct KeyringSession {
 class HistoryServerTest : public QObject
 {
     Q_OBJECT
-    PgServer server;
+    ThrowawayServer server;
     QTemporaryDir home; // HOME of libpq: ~/.pgpass
 
     QString tcpUrl(const QString& userInfo, const QString& query) const
@@ -124,9 +124,10 @@ private slots:
                                   "local all all trust\n"
                                   "hostssl all zvpw 127.0.0.1/32 scram-sha-256\n"
                                   "hostssl all all 127.0.0.1/32 trust\n"));
-        QVERIFY2(server.start(true), qPrintable(server.log));
-        QVERIFY(server.sql("CREATE ROLE zvpw LOGIN PASSWORD '" + kSecret + "'"));
-        QVERIFY(server.sql("CREATE DATABASE shop OWNER zvpw"));
+        QVERIFY2(server.start(), qPrintable(server.log));
+        QSqlQuery admin(server.direct("postgres"));
+        QVERIFY(admin.exec("CREATE ROLE zvpw LOGIN PASSWORD '" + kSecret + "'"));
+        QVERIFY(admin.exec("CREATE DATABASE shop OWNER zvpw"));
     }
     void cleanupTestCase() { server.stop(); }
 
