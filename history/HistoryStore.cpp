@@ -60,18 +60,6 @@ HistoryEvent eventFrom(const QSqlQuery& q)
     return e;
 }
 
-// The server with the secrets remembered for it, where its location names none.
-PostgresLocation withSecrets(PostgresLocation server, const std::optional<PostgresLocation>& known)
-{
-    if (!known || known->url() != server.url())
-        return server;
-    if (server.password.isEmpty())
-        server.password = known->password;
-    if (!server.has(QStringLiteral("sslpassword")) && known->has(QStringLiteral("sslpassword")))
-        server.set(QStringLiteral("sslpassword"), known->value(QStringLiteral("sslpassword")));
-    return server;
-}
-
 HistorySnapshot snapshotFrom(const QSqlQuery& q)
 {
     return {q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toString(),
@@ -111,7 +99,7 @@ HistoryOpenResult HistoryStore::open(const HistoryLocation& location)
     next.location = location.displayText();
     HistoryOpenResult r;
     if (next.postgres) {
-        r = HistoryConnection::openPostgres(next, withSecrets(*location.server, d->secrets));
+        r = HistoryConnection::openPostgres(next, *location.server);
     } else {
         next.location = next.location.isEmpty() ? defaultLocation() : next.location;
         r = HistoryConnection::openSqlite(next, next.location);
@@ -136,11 +124,6 @@ void HistoryStore::close()
     d->db().close();
     QSqlDatabase::removeDatabase(d->connectionName);
     d->open = false;
-}
-
-void HistoryStore::rememberSecrets(const PostgresLocation& server)
-{
-    d->secrets = server;
 }
 
 bool HistoryStore::isOpen() const

@@ -35,10 +35,6 @@ public:
     // before as it was.
     HistoryOpenResult open(const QString& location);
     HistoryOpenResult open(const HistoryLocation& location);
-    // The password (and sslpassword) of this server, for later opens of its URL without them:
-    // one the technician typed or the keyring held. Without: libpq's password file, service
-    // file or PGPASSWORD.
-    void rememberSecrets(const PostgresLocation& server);
     bool isOpen() const;
     // The file path, or the server's URL without its password.
     QString location() const;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "history/HistoryStore.h"
-#include "history/PostgresLocation.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -38,7 +37,6 @@ struct HistoryDb {
 };
 
 struct HistoryStore::Private : HistoryDb {
-    std::optional<PostgresLocation> secrets; // rememberSecrets()
 };
 
 // The key of a record content: the same for the same file and hex text on every PC.
