@@ -7,7 +7,7 @@ ROOT=$(pwd)
 
 PACKAGES=(cmake ninja-build g++ ccache pkg-config
           qt6-base-dev qt6-connectivity-dev qt6-charts-dev qt6-image-formats-plugins
-          qcoro-qt6-dev libqt6sql6-sqlite libqt6sql6-psql postgresql openssl
+          qcoro-qt6-dev libqt6sql6-sqlite libqt6sql6-psql postgresql libpq-dev openssl
           qtkeychain-qt6-dev libsecret-1-0 gnome-keyring
           libgl-dev dbus-daemon clang libclang-rt-14-dev
           dpkg-dev file lintian desktop-file-utils appstream poppler-utils)

@@ -1,7 +1,7 @@
 #include "app/HistoryLogin.h"
 
-#include "history/HistoryTexts.h"
 #include "app/KeyringPasswords.h"
+#include "history/HistoryTexts.h"
 #include "state/LogCategories.h"
 #include "state/ServiceLog.h"
 #include "state/UserDialogs.h"
@@ -17,6 +17,13 @@ bool wantsPassword(const HistoryOpenResult& r)
     return r.refusal == Refusal::PasswordMissing || r.refusal == Refusal::PasswordRejected;
 }
 
+// A server that did not answer (or refused for another reason than the password): this PC
+// records into its own file meanwhile, and the synchroniser keeps trying.
+bool recordsLocally(const HistoryLocation& location, const HistoryOpenResult& tried)
+{
+    return location.isServer() && tried.refusal == Refusal::Other;
+}
+
 // A connection of its own, closed again: whether the history opens, without touching the one
 // in use.
 HistoryOpenResult trial(const HistoryLocation& location)
@@ -26,10 +33,9 @@ HistoryOpenResult trial(const HistoryLocation& location)
 }
 } // namespace
 
-HistoryLogin::HistoryLogin(HistoryRecorder& recorder, HistoryStore& store,
-                           KeyringPasswords* keyring, UserDialogs& dialogs,
-                           HistoryRecorder::Warning warning)
-    : m_recorder(recorder), m_store(store), m_keyring(keyring), m_dialogs(dialogs),
+HistoryLogin::HistoryLogin(HistoryService& history, QString localFile, KeyringPasswords* keyring,
+                           UserDialogs& dialogs, HistoryService::Warning warning)
+    : m_history(history), m_localFile(std::move(localFile)), m_keyring(keyring), m_dialogs(dialogs),
       m_warning(std::move(warning))
 {
 }
@@ -84,8 +90,8 @@ HistoryOpenResult HistoryLogin::askPassword(PostgresLocation& server, HistoryOpe
 HistoryOpenResult HistoryLogin::switchTo(const HistoryLocation& location,
                                          const HistoryOpenResult& tried)
 {
-    if (!tried.ok) {
-        const QString now = m_store.isOpen() ? m_store.location() : QString();
+    if (!tried.ok && !recordsLocally(location, tried)) {
+        const QString now = m_history.store().isOpen() ? m_history.location() : QString();
         warn(now.isEmpty()
                  ? QStringLiteral("no history: %1; the service work goes on without it")
                        .arg(tried.error)
@@ -95,9 +101,11 @@ HistoryOpenResult HistoryLogin::switchTo(const HistoryLocation& location,
     if (!tried.movedAside.isEmpty())
         warn(QStringLiteral("the history was damaged: moved to %1, a new one started")
                  .arg(tried.movedAside));
-    if (location.server)
-        m_store.rememberSecrets(*location.server);
-    HistoryOpenResult opened = m_recorder.open(location.displayText());
+    if (!tried.ok)
+        warn(QStringLiteral("the server does not answer now (%1); this PC records into its own "
+                            "file and synchronises once it does")
+                 .arg(tried.error));
+    HistoryOpenResult opened = m_history.open(location, m_localFile);
     opened.movedAside = tried.movedAside;
     return opened;
 }

@@ -95,7 +95,9 @@ void frmHistory::createControls()
     cmdRefresh = new QPushButton(this);
     cmdRefresh->setObjectName(QStringLiteral("cmdRefresh"));
     cmdReport = new ReportButton(this);
-    cmdReport->setSource([this] { return chosenVisitReport(); });
+    cmdReport->setSource([this]() -> QCoro::Task<std::optional<ServiceReport>> {
+        co_return chosenVisitReport(); // at once: the window reads the history itself
+    });
     connect(lstGauges, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
         showGauge(item ? item->data(GaugeSerial, kIdRole).toLongLong() : 0);
     });
@@ -241,16 +243,26 @@ bool frmHistory::storeOpen() const
 
 void frmHistory::showStatus()
 {
+    QString text;
     if (!m_openError.isEmpty())
-        lblStatus->setText(
-            HistoryTexts::openFailed(m_openError, storeOpen() ? m_store->location() : QString()));
+        text = HistoryTexts::openFailed(m_openError, storeOpen() ? m_store->location() : QString());
     else if (!storeOpen())
-        lblStatus->setText(HistoryTexts::notOpen(m_store ? m_store->lastError() : QString()));
+        text = HistoryTexts::notOpen(m_store ? m_store->lastError() : QString());
     else if (!m_lastExport.isEmpty())
-        lblStatus->setText(HistoryTexts::exported(m_lastExport));
+        text = HistoryTexts::exported(m_lastExport);
     else
-        lblStatus->setText(HistoryTexts::openAt(m_store->location()));
-    lblStatus->setToolTip(lblStatus->text()); // the line may be cut short
+        text = HistoryTexts::openAt(m_store->location());
+    if (storeOpen() && !m_sync.server.isEmpty())
+        text += QStringLiteral(" \u2013 ") + HistoryTexts::syncLine(m_sync, m_store->backlog());
+    lblStatus->setText(text);
+    lblStatus->setToolTip(text); // the line may be cut short
+}
+
+void frmHistory::showSyncStatus(const HistorySyncStatus& status)
+{
+    m_sync = status;
+    if (isVisible())
+        showStatus();
 }
 
 void frmHistory::showEvent(QShowEvent* event)
@@ -263,7 +275,7 @@ void frmHistory::refresh()
 {
     m_gauges = storeOpen() ? m_store->gauges() : QList<GaugeSummary>();
     if (storeOpen())
-        txtLocation->setText(m_store->location());
+        txtLocation->setText(m_sync.server.isEmpty() ? m_store->location() : m_sync.server);
     fillGauges(m_gauges);
     showStatus();
 }

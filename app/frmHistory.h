@@ -58,6 +58,8 @@ public:
     qint64 chosenVisit() const;
     // The service report of the chosen visit; nothing when the history does not hold it.
     std::optional<ServiceReport> chosenVisitReport() const;
+    // How the synchronisation with a shared server goes: one line beside the history's name.
+    void showSyncStatus(const HistorySyncStatus& status);
 
 signals:
     // Another history was opened: an SQLite file or a postgresql:// URL without its password;
@@ -104,4 +106,5 @@ private:
     QList<VisitSummary> m_visits;
     QList<HistorySnapshot> m_snapshots;
     QString m_lastExport; // the path of the last export, for the status line
+    HistorySyncStatus m_sync;
 };

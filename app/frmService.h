@@ -1,10 +1,13 @@
 #pragma once
 
+#include "history/HistoryTypes.h"
+
 #include <QMainWindow>
 #include <QPointer>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <qcoro/qcorotask.h>
 
 class BLE;
 class BLEClient;
@@ -55,13 +58,17 @@ public:
     void setHistoryStore(HistoryStore* store) { m_history = store; }
     // What opens another history chosen in the History window (may be null).
     void setHistoryLogin(HistoryLogin* login) { m_historyLogin = login; }
+    // How the history's synchronisation with a shared server goes, for the History window.
+    void showHistorySync(const HistorySyncStatus& status);
     // Every command and reply since the program started.
     ProtocolTrace* trace() const { return m_trace; }
     BLEClient* client() const { return m_client; }
 
-    // The visit under way in the history (0: none); the information window reports on it.
-    void setCurrentVisit(std::function<qint64()> visit) { m_currentVisit = std::move(visit); }
-    std::optional<ServiceReport> currentVisitReport() const;
+    // The history's id of the visit under way, once what was reported so far is written (0:
+    // none); the information window reports on it.
+    using CurrentVisit = std::function<QCoro::Task<qint64>()>;
+    void setCurrentVisit(CurrentVisit visit) { m_currentVisit = std::move(visit); }
+    QCoro::Task<std::optional<ServiceReport>> currentVisitReport();
     // The service history: where the device sequences report; its warnings on the status line.
     void setJournal(ServiceJournal* journal);
     void showHistoryWarning(const QString& text);
@@ -165,8 +172,9 @@ private:
     frmTrace* m_traceWindow = nullptr;
     HistoryStore* m_history = nullptr;
     HistoryLogin* m_historyLogin = nullptr;
-    std::function<qint64()> m_currentVisit;
+    CurrentVisit m_currentVisit;
     frmHistory* m_historyWindow = nullptr;
+    HistorySyncStatus m_historySync;
     bool m_infoLoading = false;
     bool m_quitting = false;
     bool m_ended = false;

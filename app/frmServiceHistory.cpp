@@ -11,6 +11,7 @@ frmHistory* frmService::historyWindow()
 {
     if (!m_historyWindow) {
         m_historyWindow = new frmHistory(m_history, m_historyLogin, this);
+        m_historyWindow->showSyncStatus(m_historySync);
         connect(m_historyWindow, &frmHistory::locationOpened, this,
                 &frmService::historyLocationOpened);
     }
@@ -23,14 +24,24 @@ void frmService::mnuHistory_Click()
     m_historyWindow->raise();
 }
 
-std::optional<ServiceReport> frmService::currentVisitReport() const
+// The visit's gauge as connected when the report was asked for; the window may have gone by the
+// time the history has written the visit.
+QCoro::Task<std::optional<ServiceReport>> frmService::currentVisitReport()
 {
-    const qint64 visit = m_currentVisit ? m_currentVisit() : 0;
-    if (!m_history || !m_history->isOpen() || visit == 0)
-        return std::nullopt;
-    const ServiceReportSource::Result found =
-        ServiceReportSource::load(*m_history, m_ble ? m_ble->link()->address() : QString(), visit);
+    const QPointer<frmService> self(this);
+    const QString gauge = m_ble ? m_ble->link()->address() : QString();
+    const qint64 visit = m_currentVisit ? co_await m_currentVisit() : 0;
+    if (!self || !m_history || !m_history->isOpen() || visit == 0)
+        co_return std::nullopt;
+    const ServiceReportSource::Result found = ServiceReportSource::load(*m_history, gauge, visit);
     if (found.problem != ServiceReportSource::Problem::None)
-        return std::nullopt;
-    return ServiceReportBuilder::build(found.input);
+        co_return std::nullopt;
+    co_return ServiceReportBuilder::build(found.input);
+}
+
+void frmService::showHistorySync(const HistorySyncStatus& status)
+{
+    m_historySync = status;
+    if (m_historyWindow)
+        m_historyWindow->showSyncStatus(status);
 }

@@ -5,7 +5,7 @@
 #include "app/QtUserDialogs.h"
 #include "app/ScreenshotRun.h"
 #include "app/frmService.h"
-#include "history/HistoryRecorder.h"
+#include "history/HistoryService.h"
 #include "link/BLEClient.h"
 #include "state/ProgramFiles.h"
 #include "state/ProgramIdentity.h"
@@ -26,6 +26,7 @@ struct Arguments {
     ClientChoice client;
     QString screenshots;
     QString history;
+    QString historyLocal;
     bool exitWhenShown = false;
 };
 
@@ -48,15 +49,21 @@ Arguments parse(const QApplication& app)
     exitWhenShown.setFlags(QCommandLineOption::HiddenFromHelp);
     const QCommandLineOption history(
         QStringLiteral("history"),
-        QStringLiteral("The service history: an SQLite file or a postgresql:// URL."),
+        QStringLiteral("The service history: an SQLite file or a postgresql:// URL (the shared "
+                       "server)."),
         QStringLiteral("file|url"));
-    parser.addOptions({simulator, simDir, shots, history, exitWhenShown});
+    const QCommandLineOption historyLocal(
+        QStringLiteral("history-local"),
+        QStringLiteral("This PC's history file when --history names a server."),
+        QStringLiteral("file"));
+    parser.addOptions({simulator, simDir, shots, history, historyLocal, exitWhenShown});
     parser.process(app);
     Arguments a;
     a.client.simulator = parser.isSet(simulator);
     a.client.simDir = parser.value(simDir);
     a.screenshots = parser.value(shots);
     a.history = parser.value(history);
+    a.historyLocal = parser.value(historyLocal);
     a.exitWhenShown = parser.isSet(exitWhenShown);
     return a;
 }
@@ -114,22 +121,24 @@ int main(int argc, char** argv)
         setUserDialogs(&dialogs);
     BLEClient* client = createBleClient(args.client, &app);
     // The history outlives the window, whose link reports its end while it goes.
-    HistoryStore history;
     QPointer<frmService> statusLine;
     const auto warning = [&statusLine](const QString& text) {
         if (statusLine)
             statusLine->showHistoryWarning(text);
     };
-    HistoryRecorder recorder(history, warning);
+    HistoryService history(warning);
     frmService window(client);
-    window.setHistoryStore(&history);
-    window.setCurrentVisit([&recorder] { return recorder.visitId(); });
+    window.setHistoryStore(&history.store());
+    window.setCurrentVisit([&history] { return history.currentVisit(); });
+    QObject::connect(&history, &HistoryService::changed, &window,
+                     [&] { window.showHistorySync(history.syncStatus()); });
     if (!args.screenshots.isEmpty()) {
         // The simulated visits go into a history of their own, never the technician's.
         const QTemporaryDir scratch;
-        window.setJournal(&recorder);
-        recorder.open(args.history.isEmpty() ? scratch.filePath(QStringLiteral("history.sqlite"))
-                                             : args.history);
+        window.setJournal(&history.journal());
+        const QString file = scratch.filePath(QStringLiteral("history.sqlite"));
+        history.open(args.history.isEmpty() ? file : args.history,
+                     args.historyLocal.isEmpty() ? file : args.historyLocal);
         // The rendering runs from the event loop; the program ends after its quit sequence.
         QCoro::connect(renderScreenshots(window, args.screenshots), &window,
                        [&window](int failures) {
@@ -144,9 +153,9 @@ int main(int argc, char** argv)
         return rc;
     }
     statusLine = &window;
-    window.setJournal(&recorder);
+    window.setJournal(&history.journal());
     KeyringPasswords keyring;
-    HistoryLogin login(recorder, history, &keyring, dialogs, warning);
+    HistoryLogin login(history, args.historyLocal, &keyring, dialogs, warning);
     window.setHistoryLogin(&login);
     QSettings settings;
     HistorySettings chosen(settings);

@@ -1,9 +1,16 @@
-// Round trip of one command ("$gcv!" written with response, then read back) through the real
+// Round trips of one command ("$gcv!" written with response, then read back) through the real
 // Qt Bluetooth back end and the fake bluetoothd on a private D-Bus bus, and who spends the time:
-// this process (our code + Qt + D-Bus client side), the fake, the bus daemon.
-// Usage: bench_ble_roundtrip [COMMANDS]   (at least 200; default 500)
-// Prints one line per figure: name value unit. To split this process's CPU further into our own
-// code and Qt / libdbus / kernel: perf record -g bench_ble_roundtrip 3000; perf report --sort dso.
+// this process (our back end + Qt + D-Bus client side), the fake, the bus daemon. Beside it Qt's
+// floor: BareBleClient, QLowEnergyController and QLowEnergyService alone, the same commands on
+// the same fake. Each round runs a block of commands through the program's back end
+// (BackEndRunner over QtBleClient) and one through the bare client, on a connection each, in
+// turns; figures are medians over the blocks.
+// Usage: bench_ble_roundtrip [COMMANDS]   (per block, at least 100; default 300)
+// Prints one line per figure: name value unit; ble_program_cpu_over_bare targets 1.10 or less.
+// To split this process's CPU further: perf record -g bench_ble_roundtrip; perf report --sort dso.
+#include "bench/BackEndRunner.h"
+#include "bench/BareBleClient.h"
+#include "link/bluetooth/BleText.h"
 #include "tests/bluez/BleClientFixture.h"
 
 #include <QCoreApplication>
@@ -12,25 +19,16 @@
 #include <QFile>
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 #include <unistd.h>
-#include <vector>
 
 namespace
 {
-constexpr int kMinCommands = 200;
-constexpr int kDefaultCommands = 500;
-constexpr int kWarmUp = 20;
+constexpr int kMinCommands = 100;
+constexpr int kDefaultCommands = 300;
+constexpr int kRounds = 9;
 constexpr int kPpidField = 1;   // of /proc/<pid>/stat, counted after the ") " of the name
 constexpr int kUtimeField = 11; // likewise; stime follows
 const QByteArray kCommand = "$gcv!";
-
-double processCpuNs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) * 1e9 + double(ts.tv_nsec);
-}
 
 // Fields of /proc/<pid>/stat after the process name (which may hold blanks); empty if unreadable.
 QList<QByteArray> statFields(const QString& pid)
@@ -82,30 +80,85 @@ double otherCpuNs(const QString& pid)
     return ticks * 1e9 / double(sysconf(_SC_CLK_TCK));
 }
 
-void print(const char* name, double value, const char* unit)
-{
-    std::printf("%s %.3f %s\n", name, value, unit);
-}
-
-double percentile(std::vector<double> v, double p)
+double percentile(QList<double> v, double p)
 {
     std::sort(v.begin(), v.end());
-    const size_t i = std::min(v.size() - 1, size_t(p * double(v.size() - 1) + 0.5));
-    return v[i];
+    return v[std::min(v.size() - 1, qsizetype(p * double(v.size() - 1) + 0.5))];
+}
+
+void print(const QByteArray& name, double value, const char* unit)
+{
+    std::printf("%s %.3f %s\n", name.constData(), value, unit);
+}
+
+// One side's blocks: round-trip times, and per block the CPU per command of this process, the
+// fake and the bus, and the wall time per command.
+struct Side {
+    QList<double> times, cpu, fake, bus, wall;
+};
+
+void printSide(const QByteArray& prefix, const Side& side)
+{
+    auto name = [&](const char* what) { return prefix + what; };
+    print(name("roundtrip_median"), percentile(side.times, 0.5) / 1e6, "ms");
+    print(name("roundtrip_p95"), percentile(side.times, 0.95) / 1e6, "ms");
+    print(name("roundtrip_min"), percentile(side.times, 0.0) / 1e6, "ms");
+    print(name("roundtrip_mean"), median(side.wall) / 1e6, "ms");
+    const double cpu = median(side.cpu), wall = median(side.wall);
+    print(name("program_cpu_per_command"), cpu / 1e3, "us");
+    print(name("program_share"), 100.0 * cpu / wall, "%");
+    const double fake = median(side.fake), bus = median(side.bus);
+    if (fake < 0 || bus < 0)
+        return;
+    print(name("fake_cpu_per_command"), fake / 1e3, "us");
+    print(name("bus_cpu_per_command"), bus / 1e3, "us");
+    print(name("waiting_share"), 100.0 * (wall - cpu - fake - bus) / wall, "%");
+}
+
+struct Others {
+    QString fakePid = childNamed("fakebluez");
+    QString busPid = childNamed("dbus-daemon");
+};
+
+// One block of count commands through client (BackEndRunner or BareBleClient), on a connection
+// of its own, into side; "" or what went wrong.
+template <typename Client>
+QString measureBlock(Client& client, int count, const Others& others, Side& side)
+{
+    if (!client.open())
+        return "connect: " + client.errorText();
+    int sent = 0;
+    QElapsedTimer wall;
+    qint64 last = 0;
+    const CommandSource source = [&](const QByteArray& reply) {
+        if (!reply.isEmpty()) {
+            const qint64 now = wall.nsecsElapsed();
+            side.times << double(now - last);
+            last = now;
+        }
+        return sent++ < count ? kCommand : QByteArray();
+    };
+    const double fake0 = otherCpuNs(others.fakePid), bus0 = otherCpuNs(others.busPid);
+    QList<QByteArray> replies;
+    const RunCost cost = timedRun([&] {
+        wall.start();
+        replies = client.run(source);
+    });
+    side.wall << cost.wallNs / count;
+    side.cpu << cost.cpuNs / count;
+    side.fake << (fake0 < 0 ? -1 : (otherCpuNs(others.fakePid) - fake0) / count);
+    side.bus << (bus0 < 0 ? -1 : (otherCpuNs(others.busPid) - bus0) / count);
+    client.close();
+    const bool allAnswered =
+        replies.size() == count &&
+        std::all_of(replies.begin(), replies.end(), [](auto& r) { return r.startsWith("$gcv?"); });
+    return allAnswered ? QString() : "unanswered or unexpected replies: " + client.errorText();
 }
 
 int fail(const QString& text)
 {
     std::fprintf(stderr, "bench_ble_roundtrip: %s\n", qPrintable(text));
     return 1;
-}
-
-void printShare(const char* cpuName, const char* shareName, double ns, int n, double wallNs)
-{
-    if (ns < 0)
-        return;
-    print(cpuName, ns / n / 1e3, "us");
-    print(shareName, 100.0 * ns / wallNs, "%");
 }
 } // namespace
 
@@ -118,51 +171,36 @@ int main(int argc, char* argv[])
         return 0;
     }
     BleClientFixture f;
-    if (QString e = f.startBus(); !e.isEmpty())
+    QString e = f.startBus();
+    if (e.isEmpty())
+        e = f.start({});
+    if (e.isEmpty())
+        e = f.scanUntilSeen(f.kGaugeId);
+    if (!e.isEmpty())
         return fail(e);
-    if (QString e = f.start({}); !e.isEmpty())
-        return fail(e);
-    if (QString e = f.connectGauge(); !e.isEmpty())
-        return fail(e);
-    const QByteArray expected = f.roundTrip(kCommand);
-    if (!expected.startsWith("$gcv?"))
-        return fail(QStringLiteral("unexpected reply: ") + QString::fromLatin1(expected));
-    for (int i = 0; i < kWarmUp; ++i)
-        f.roundTrip(kCommand);
-    const QString fakePid = childNamed("fakebluez");
-    const QString busPid = childNamed("dbus-daemon");
-
-    std::vector<double> times;
-    times.reserve(size_t(n));
-    const double fake0 = otherCpuNs(fakePid);
-    const double bus0 = otherCpuNs(busPid);
-    const double cpu0 = processCpuNs();
-    QElapsedTimer wall;
-    wall.start();
-    for (int i = 0; i < n; ++i) {
-        const qint64 t0 = wall.nsecsElapsed();
-        const QByteArray reply = f.roundTrip(kCommand);
-        times.push_back(double(wall.nsecsElapsed() - t0));
-        if (reply != expected)
-            return fail(QStringLiteral("command %1 answered %2").arg(i).arg(reply.constData()));
+    f.log.reset(); // the tests' event log is no part of the program
+    BackEndRunner program(*f.client, f.kGaugeId, f.serviceId, f.commandId);
+    const BleText::IdParts command = BleText::splitId(f.commandId);
+    BareBleClient bare(BleText::addressOf(f.kGaugeId), command.service, command.characteristic);
+    const Others others;
+    Side programSide, bareSide, warmUp;
+    if (e = measureBlock(program, n, others, warmUp); e.isEmpty())
+        e = measureBlock(bare, n, others, warmUp);
+    QList<double> cpuOverBare;
+    for (int round = 0; round < kRounds && e.isEmpty(); ++round) {
+        if (round % 2 == 0 && (e = measureBlock(program, n, others, programSide)).isEmpty())
+            e = measureBlock(bare, n, others, bareSide);
+        else if (round % 2 == 1 && (e = measureBlock(bare, n, others, bareSide)).isEmpty())
+            e = measureBlock(program, n, others, programSide);
+        if (e.isEmpty())
+            cpuOverBare << programSide.cpu.last() / bareSide.cpu.last();
     }
-    const double wallNs = double(wall.nsecsElapsed());
-    const double cpuNs = processCpuNs() - cpu0;
-    const double fakeNs = fake0 < 0 ? -1 : otherCpuNs(fakePid) - fake0;
-    const double busNs = bus0 < 0 ? -1 : otherCpuNs(busPid) - bus0;
-
-    std::printf("ble_roundtrip_commands %d commands\n", n);
-    print("ble_roundtrip_median", percentile(times, 0.5) / 1e6, "ms");
-    print("ble_roundtrip_p95", percentile(times, 0.95) / 1e6, "ms");
-    print("ble_roundtrip_min", percentile(times, 0.0) / 1e6, "ms");
-    print("ble_roundtrip_mean", wallNs / n / 1e6, "ms");
-    printShare("ble_program_cpu_per_command", "ble_program_share", cpuNs, n, wallNs);
-    printShare("ble_fake_cpu_per_command", "ble_fake_share", fakeNs, n, wallNs);
-    printShare("ble_bus_cpu_per_command", "ble_bus_share", busNs, n, wallNs);
-    if (fakeNs >= 0 && busNs >= 0)
-        print("ble_waiting_share", 100.0 * (wallNs - cpuNs - fakeNs - busNs) / wallNs, "%");
-    f.client->DisconnectDevice();
-    f.waitForEvent({QStringLiteral("Disconnected")});
+    if (!e.isEmpty())
+        return fail(e);
+    std::printf("ble_roundtrip_commands %d commands (per block, %d blocks each)\n", n, kRounds);
+    printSide("ble_", programSide);
+    printSide("ble_bare_", bareSide);
+    print("ble_program_cpu_over_bare", median(cpuOverBare), "(median of the rounds' quotients)");
     f.stop();
     return 0;
 }

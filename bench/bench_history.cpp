@@ -1,11 +1,12 @@
 // The service history on an SQLite file:
 //  - what recording adds to a device operation: the journal reports of one read of both record
-//    files (two snapshots, the identity), each in its own transaction (target under 5 ms);
+//    files (two snapshots, the identity) on the caller's thread (target under 5 ms), and how long
+//    the writer thread takes to write them, each in its own transaction;
 //  - opening a history of 10,000 gauges with 10 visits each and listing the gauges (target
 //    under 200 ms).
-// Prints: history_record <median> ms p95 <ms> max <ms> per operation; history_open_list <median> ms
-#include "history/HistoryRecorder.h"
-#include "history/HistoryStore.h"
+// Prints: history_record <median> ms p95 <ms> max <ms> per operation, written in <ms>;
+// history_open_list <median> ms
+#include "history/HistoryService.h"
 #include "state/SharedState.h"
 
 #include <QCoreApplication>
@@ -39,25 +40,31 @@ QString recordHex(int variant)
     return QString::fromLatin1(bytes.toHex().toUpper());
 }
 
-std::vector<double> recordOperations(const QString& path)
+// The caller's time per operation; writtenMs: the writer's time per operation.
+std::vector<double> recordOperations(const QString& path, double& writtenMs)
 {
-    HistoryStore store;
-    HistoryRecorder recorder(store, [](const QString& w) {
-        std::fprintf(stderr, "history_record: %s\n", qPrintable(w));
-    });
-    if (!recorder.open(path).ok)
+    HistoryService history(
+        [](const QString& w) { std::fprintf(stderr, "history_record: %s\n", qPrintable(w)); });
+    if (!history.open(path).ok)
         return {};
     const IdentityFields identity{"HW2", "A1B2C3D4E5F6", "1.05", "21", "3"};
-    recorder.visitStarted(QStringLiteral("5A454C564F01"));
+    ServiceJournal& journal = history.journal();
+    journal.visitStarted(QStringLiteral("5A454C564F01"));
+    history.flush();
     std::vector<double> ms;
+    QElapsedTimer all;
+    all.start();
     for (int i = 0; i < kOperations; ++i) {
         QElapsedTimer t;
         t.start();
-        recorder.recordRead(QStringLiteral("probe"), recordHex(i % 7));
-        recorder.identityRead(identity);
-        recorder.recordRead(QStringLiteral("factory"), recordHex(100 + i % 3));
+        journal.recordRead(QStringLiteral("probe"), recordHex(i % 7));
+        journal.identityRead(identity);
+        journal.recordRead(QStringLiteral("factory"), recordHex(100 + i % 3));
         ms.push_back(double(t.nsecsElapsed()) / 1e6);
     }
+    if (!history.flush(60000))
+        return {};
+    writtenMs = double(all.nsecsElapsed()) / 1e6 / kOperations;
     return ms;
 }
 
@@ -117,12 +124,14 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
-    const std::vector<double> record = recordOperations(dir.filePath(QStringLiteral("r.sqlite")));
+    double writtenMs = 0;
+    const std::vector<double> record =
+        recordOperations(dir.filePath(QStringLiteral("r.sqlite")), writtenMs);
     if (record.empty())
         return 1;
-    std::printf("history_record %.2f ms p95 %.2f ms max %.2f ms per operation (3 reports, target "
-                "< 5 ms)\n",
-                quantile(record, 0.5), quantile(record, 0.95), quantile(record, 1.0));
+    std::printf("history_record %.3f ms p95 %.3f ms max %.3f ms per operation on the caller's "
+                "thread (3 reports, target < 5 ms); written in %.2f ms per operation\n",
+                quantile(record, 0.5), quantile(record, 0.95), quantile(record, 1.0), writtenMs);
     const QString big = dir.filePath(QStringLiteral("big.sqlite"));
     if (!fill(big)) {
         std::fprintf(stderr, "history_open_list: could not fill %s\n", qPrintable(big));

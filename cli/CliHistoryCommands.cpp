@@ -3,7 +3,8 @@
 #include "cli/CliHistoryText.h"
 #include "cli/CliOutput.h"
 #include "cli/CliSession.h"
-#include "history/HistoryStore.h"
+#include "history/HistoryService.h"
+#include "history/HistoryTexts.h"
 #include "history/SnapshotDiff.h"
 #include "report/ServiceReportBuilder.h"
 #include "report/ServiceReportDocument.h"
@@ -165,8 +166,9 @@ int report(const HistoryStore& store, const QStringList& args, bool json,
                                .arg(args.size() == 3 ? args.at(1) : QStringLiteral("-"), serial));
         return ExitFailed;
     }
-    const ServiceReportDocument document(ServiceReportBuilder::build(found.input),
-                                         ServiceReportDocument::logoIn(programFolder));
+    const ServiceReportDocument document(
+        ServiceReportBuilder::build(found.input),
+        ServiceReportDocument::logoIn(programFolder));
     if (!document.writePdf(args.last())) {
         CliOutput::message(
             pick("Bericht nicht geschrieben: %1", "report not written: %1").arg(args.last()));
@@ -188,34 +190,56 @@ QString reportArgumentsWrong(const QStringList& args)
         return QStringLiteral("the report's file must end in .pdf");
     return {};
 }
+
+// A subcommand with the right number of words: report SERIAL [VISIT] FILE.pdf is checked apart.
+bool wellFormed(const QStringList& args)
+{
+    const QString first = args.value(0);
+    const int n = int(args.size());
+    if (first == QLatin1String("diff"))
+        return n == 2 || n == 4;
+    if (first == QLatin1String("export"))
+        return n == 2;
+    return n <= 1;
+}
+
+int runOn(const HistoryStore& store, const QStringList& args, bool json,
+          const QString& programFolder)
+{
+    const QString first = args.value(0);
+    if (first == QLatin1String("report"))
+        return report(store, args.mid(1), json, programFolder);
+    if (args.isEmpty())
+        return listGauges(store, json);
+    if (first == QLatin1String("diff"))
+        return diff(store, args.at(1), args.mid(2), json);
+    if (first == QLatin1String("export"))
+        return exportCsv(store, args.at(1), json);
+    return showGauge(store, first, json);
+}
 } // namespace
 
 namespace CliHistoryCommands
 {
 
-int run(const HistoryStore& store, const QStringList& args, bool json, const QString& programFolder)
+int run(HistoryService& history, const QStringList& args, bool json,
+        const QString& programFolder)
 {
-    const QString first = args.value(0);
-    const int n = int(args.size());
-    if (first == QLatin1String("report")) {
+    if (args.value(0) == QLatin1String("report")) {
         if (const QString wrong = reportArgumentsWrong(args.mid(1)); !wrong.isEmpty())
             return usage(wrong);
-        return store.isOpen() ? report(store, args.mid(1), json, programFolder) : ExitFailed;
-    }
-    const bool diffCall = first == QLatin1String("diff") && (n == 2 || n == 4);
-    const bool exportCall = first == QLatin1String("export") && n == 2;
-    const bool subcommand = first == QLatin1String("diff") || first == QLatin1String("export");
-    if ((n > 1 || subcommand) && !diffCall && !exportCall)
+    } else if (!wellFormed(args)) {
         return usage();
-    if (!store.isOpen())
-        return ExitFailed; // the recorder has said why
-    if (n == 0)
-        return listGauges(store, json);
-    if (diffCall)
-        return diff(store, args.at(1), args.mid(2), json);
-    if (exportCall)
-        return exportCsv(store, args.at(1), json);
-    return showGauge(store, first, json);
+    }
+    if (!history.store().isOpen())
+        return ExitFailed; // the history has said why
+    const bool shared = !history.syncStatus().server.isEmpty();
+    if (shared)
+        history.synchronise(kSyncBoundMs);
+    const int rc = runOn(history.store(), args, json, programFolder);
+    if (shared)
+        CliOutput::message(HistoryTexts::syncLine(history.syncStatus(), history.store().backlog()));
+    return rc;
 }
 
 } // namespace CliHistoryCommands

@@ -8,7 +8,7 @@
 #include "cli/CliSession.h"
 #include "cli/DeviceAddress.h"
 #include "cli/InterruptSignals.h"
-#include "history/HistoryRecorder.h"
+#include "history/HistoryService.h"
 #include "link/GaugeProtocol.h"
 #include "sim/SimGauge.h"
 #include "state/ProgramFiles.h"
@@ -25,7 +25,8 @@ namespace
 {
 const char* kUsage =
     "usage: zvctl [--simulator] [--sim-dir DIR] [--device ADDR] [--timeout MS] [--trace] [--json]\n"
-    "             [--lang de|en] [--yes] [--backup-dir DIR] [--history FILE|URL] COMMAND [ARGS]\n"
+    "             [--lang de|en] [--yes] [--backup-dir DIR] [--history FILE|URL]\n"
+    "             [--history-local FILE] COMMAND [ARGS]\n"
     "       zvctl --version | --help\n"
     "commands:\n"
     "  scan                 list the gauges that advertise nearby\n"
@@ -61,8 +62,10 @@ const char* kUsage =
     "                       every event of every gauge as CSV\n"
     "  history report SERIAL [VISIT] FILE.pdf\n"
     "                       the service report of a visit (default: the newest) as PDF, in --lang\n"
-    "the device commands record into the service history: --history FILE (SQLite) or\n"
-    "postgresql://user@host[:port]/db, else history.sqlite in the user's data folder\n"
+    "the device commands record into the service history: --history FILE (SQLite), else\n"
+    "history.sqlite in the user's data folder (or --history-local FILE); with --history\n"
+    "postgresql://user@host[:port]/db?keyword=value... that file is synchronised with the\n"
+    "shared server\n"
     "without --simulator zvctl talks through Bluetooth (BlueZ) to the gauge --device names, or to\n"
     "the first one found\n"
     "exit status: 0 done, 1 refused or failed by the gauge, 2 usage error,\n"
@@ -103,7 +106,7 @@ bool parseFault(const QString& text, QPair<int, SimFault>& fault)
 
 // The command, its arguments and what it needs; -1 when the words name no command.
 int run(CliSession& session, const QStringList& args, const QCommandLineParser& parser,
-        const HistoryStore& history)
+        HistoryService& history)
 {
     const QString command = args.value(0);
     const int n = int(args.size());
@@ -144,6 +147,28 @@ int run(CliSession& session, const QStringList& args, const QCommandLineParser& 
     return usage(command.isEmpty()
                      ? QStringLiteral("no command given")
                      : QStringLiteral("unknown command or wrong arguments: ") + args.join(' '));
+}
+
+// The command with the service history around it; the history ends (and says what could not
+// be written or stays for the server) after the session has ended its visit.
+int runWithHistory(const QStringList& args, const QCommandLineParser& parser,
+                   const CliOptions& options, InterruptSignals& interrupts)
+{
+    HistoryService history(
+        [](const QString& text) { CliOutput::message(QStringLiteral("history: ") + text); });
+    if (args.first() != QLatin1String("languages") && args.first() != QLatin1String("scan"))
+        history.open(parser.value(QStringLiteral("history")),
+                     parser.value(QStringLiteral("history-local")));
+    int rc = ExitDone;
+    {
+        CliSession session(options);
+        session.setJournal(&history.journal());
+        QObject::connect(&interrupts, &InterruptSignals::interrupted, &session,
+                         &CliSession::cancel);
+        rc = run(session, args, parser, history);
+    }
+    history.finish();
+    return rc;
 }
 
 // Reads the options into o; an error text when one is wrong.
@@ -197,6 +222,7 @@ void addOptions(QCommandLineParser& parser)
         {"set", "time: set the gauge's clock first"},
         {"to", "restore: the gauge's file to write, probe or factory", "FILE"},
         {"history", "the service history: an SQLite file or a postgresql:// URL", "FILE|URL"},
+        {"history-local", "this PC's history file when --history names a server", "FILE"},
         {{"h", "help"}, "print this help"},
         {"version", "print the version"},
     });
@@ -250,19 +276,9 @@ int main(int argc, char* argv[])
     CliDialogs dialogs;
     dialogs.setAssumeYes(parser.isSet(QStringLiteral("yes")));
     setUserDialogs(&dialogs);
-    // Declared before the session: the link's last reports reach a living recorder.
-    HistoryStore history;
-    HistoryRecorder recorder(history, [](const QString& text) {
-        CliOutput::message(QStringLiteral("history: ") + text);
-    });
-    if (args.first() != QLatin1String("languages") && args.first() != QLatin1String("scan"))
-        recorder.open(parser.value(QStringLiteral("history")));
-    CliSession session(options);
-    session.setJournal(&recorder);
     // Ctrl-C or a SIGTERM cancels what runs as closing a window does; the exit status says so.
     InterruptSignals interrupts;
-    QObject::connect(&interrupts, &InterruptSignals::interrupted, &session, &CliSession::cancel);
-    const int rc = run(session, args, parser, history);
+    const int rc = runWithHistory(args, parser, options, interrupts);
     setUserDialogs(nullptr);
     return interrupts.received() ? interrupts.exitStatus() : rc;
 }

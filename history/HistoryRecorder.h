@@ -1,25 +1,25 @@
 #pragma once
 
-#include "history/HistoryStore.h"
+#include "history/HistoryReport.h"
 #include "state/ServiceJournal.h"
 
-#include <functional>
+class HistoryWriter;
 
-// Writes what the device sequences report into the service history, each report in its own
-// transaction. A report that cannot be written is logged (service log, zv.history) and the
-// first of a run of failures goes to the warning callback (status line, standard error); the
-// service work never waits for it or hears of it.
+// Where the device sequences report to the service history. Each call becomes a value report
+// (with the shared state it refers to copied) that goes into the writer's queue; the sequences
+// never wait for the database nor hear of it. A visit gets its key, unique across PCs, here when
+// it starts; the writer thread works out its gauge.
 class HistoryRecorder : public ServiceJournal
 {
 public:
-    using Warning = std::function<void(const QString& text)>;
-
-    HistoryRecorder(HistoryStore& store, Warning warning);
+    explicit HistoryRecorder(HistoryWriter& writer);
     ~HistoryRecorder() override; // ends a visit still open
 
-    // Opens the store at location (empty: its default) and warns about what went wrong there.
-    HistoryOpenResult open(const QString& location);
-    qint64 visitId() const { return m_visitId; }
+    // Another history is opened: a visit under way ends in the one it began in; the next
+    // report starts a visit anew.
+    void endVisitForNewHistory();
+    // The key of the visit reports go to now (also just after its end); empty before the first.
+    QString visitKey() const { return m_visitKey; }
 
     void visitStarted(const QString& mac) override;
     void visitEnded() override;
@@ -39,20 +39,12 @@ public:
     void batteryRead(double level) override;
 
 private:
-    // Runs step in a transaction; a failure is reported as described above.
-    void record(const QString& what, const std::function<bool()>& step);
-    // Records event in the current visit (one is started for the connected gauge if need be).
-    void recordEvent(HistoryEvent event);
-    bool ensureVisit(const QString& mac);
-    bool adoptSerialOf(const QString& hex);
-    void warn(const QString& text);
+    // Queues the report for the current visit (one is started for the connected gauge if none).
+    void report(HistoryReport r);
+    void report(HistoryReport::Kind kind, const HistoryEvent& event, const QString& hex = {});
 
-    HistoryStore& m_store;
-    Warning m_warning;
-    qint64 m_gaugeId = 0;
-    qint64 m_visitId = 0;
-    bool m_visitOpen = false;
-    bool m_serialSettled = false; // the visit's gauge is known for good (by serial or address)
-    bool m_failing = false;
+    HistoryWriter& m_writer;
+    QString m_visitKey;
     QString m_mac; // the gauge of the visit: its 12-digit ServerId
+    bool m_visitOpen = false;
 };

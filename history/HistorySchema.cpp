@@ -1,5 +1,7 @@
 #include "history/HistorySchema.h"
 
+#include "history/HistoryStorePrivate.h"
+
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -48,6 +50,88 @@ QStringList version2()
     };
 }
 
+// A version 4 UUID made by SQLite, for rows of a file from before the keys.
+const QString kSqliteUuid = QStringLiteral(
+    "lower(hex(randomblob(4)) || '-' || hex(randomblob(2)) || '-4' || "
+    "substr(hex(randomblob(2)), 2) || '-' || substr('89ab', 1 + abs(random()) % 4, 1) || "
+    "substr(hex(randomblob(2)), 2) || '-' || hex(randomblob(6)))");
+const QStringList kKeyedTables = {QStringLiteral("snapshots"), QStringLiteral("visits"),
+                                  QStringLiteral("events")};
+
+// Keys unique across PCs, and the bookkeeping of the synchronisation: in a PC's file each row
+// counts its local changes (changed) and what of them the server has (pushed); triggers count
+// the updates, so a row is waiting for the server while changed > pushed. A row copied from the
+// server arrives with both at 0.
+QStringList version3Local()
+{
+    QStringList steps = {
+        QStringLiteral("ALTER TABLE gauges ADD COLUMN changed INTEGER NOT NULL DEFAULT 1"),
+        QStringLiteral("ALTER TABLE gauges ADD COLUMN pushed INTEGER NOT NULL DEFAULT 0"),
+        QStringLiteral("CREATE TABLE sync_state (pc TEXT NOT NULL, server TEXT NOT NULL DEFAULT "
+                       "'', gauges_upto BIGINT NOT NULL DEFAULT 0, snapshots_upto BIGINT NOT "
+                       "NULL DEFAULT 0, visits_upto BIGINT NOT NULL DEFAULT 0, events_upto "
+                       "BIGINT NOT NULL DEFAULT 0)"),
+        QStringLiteral("INSERT INTO sync_state (pc) VALUES (%1)").arg(kSqliteUuid),
+    };
+    for (const QString& t : kKeyedTables) {
+        steps
+            << QStringLiteral("ALTER TABLE %1 ADD COLUMN key TEXT").arg(t)
+            << QStringLiteral("ALTER TABLE %1 ADD COLUMN origin TEXT NOT NULL DEFAULT ''").arg(t)
+            << QStringLiteral("ALTER TABLE %1 ADD COLUMN changed INTEGER NOT NULL DEFAULT 1").arg(t)
+            << QStringLiteral("ALTER TABLE %1 ADD COLUMN pushed INTEGER NOT NULL DEFAULT 0").arg(t)
+            << QStringLiteral("UPDATE %1 SET origin = (SELECT pc FROM sync_state)").arg(t);
+    }
+    steps << QStringLiteral("UPDATE visits SET key = %1").arg(kSqliteUuid)
+          << QStringLiteral("UPDATE events SET key = %1").arg(kSqliteUuid);
+    const QList<QPair<QString, QString>> updatable = {
+        {QStringLiteral("gauges"), QStringLiteral("serial, mac, hardware, controler, build, "
+                                                  "revision, first_seen, last_seen")},
+        {QStringLiteral("snapshots"), QStringLiteral("gauge_id")},
+        {QStringLiteral("visits"), QStringLiteral("gauge_id, ended")},
+        {QStringLiteral("events"), QStringLiteral("visit_id, snapshot_id")}};
+    for (const auto& [t, columns] : updatable) {
+        steps << QStringLiteral("CREATE INDEX %1_waiting ON %1 (id) WHERE changed > pushed").arg(t)
+              << QStringLiteral("CREATE TRIGGER %1_changed AFTER UPDATE OF %2 ON %1 WHEN "
+                                "NEW.changed = OLD.changed BEGIN UPDATE %1 SET changed = "
+                                "changed + 1 WHERE id = NEW.id; END")
+                     .arg(t, columns);
+    }
+    return steps;
+}
+
+// The server's side of the same: every row carries the number of its last change from one
+// sequence (a PC pulls what changed after the last number it has) and the PC that made it.
+QStringList version3Server()
+{
+    QStringList steps = {
+        QStringLiteral("CREATE SEQUENCE history_changes"),
+        QStringLiteral("CREATE TABLE history_server (id TEXT NOT NULL)"),
+        QStringLiteral("INSERT INTO history_server (id) VALUES (gen_random_uuid()::text)"),
+    };
+    for (const QString& t : QStringList{QStringLiteral("gauges")} + kKeyedTables) {
+        if (t != QLatin1String("gauges"))
+            steps << QStringLiteral("ALTER TABLE %1 ADD COLUMN key TEXT").arg(t)
+                  << QStringLiteral("ALTER TABLE %1 ADD COLUMN origin TEXT NOT NULL DEFAULT ''")
+                         .arg(t);
+        steps << QStringLiteral("ALTER TABLE %1 ADD COLUMN change_seq BIGINT NOT NULL DEFAULT "
+                                "nextval('history_changes')")
+                     .arg(t)
+              << QStringLiteral("ALTER TABLE %1 ADD COLUMN changed_by TEXT NOT NULL DEFAULT ''")
+                     .arg(t)
+              << QStringLiteral("CREATE INDEX %1_by_change ON %1 (change_seq)").arg(t);
+    }
+    steps << QStringLiteral("UPDATE visits SET key = gen_random_uuid()::text")
+          << QStringLiteral("UPDATE events SET key = gen_random_uuid()::text");
+    return steps;
+}
+
+QStringList version3Keys()
+{
+    return {QStringLiteral("CREATE UNIQUE INDEX visits_by_key ON visits (key)"),
+            QStringLiteral("CREATE UNIQUE INDEX events_by_key ON events (key)"),
+            QStringLiteral("CREATE INDEX snapshots_by_key ON snapshots (key)")};
+}
+
 bool run(QSqlDatabase& db, const QString& sql, QString& error)
 {
     QSqlQuery q(db);
@@ -55,6 +139,26 @@ bool run(QSqlDatabase& db, const QString& sql, QString& error)
         return true;
     error = q.lastError().text() + QStringLiteral(" (") + sql.left(60) + QLatin1Char(')');
     return false;
+}
+
+// Record contents get their key from the content, which SQL cannot compute here.
+bool keySnapshots(QSqlDatabase& db, QString& error)
+{
+    QSqlQuery rows(db), update(db);
+    if (!rows.exec(QStringLiteral("SELECT id, file, hex FROM snapshots")) ||
+        !update.prepare(QStringLiteral("UPDATE snapshots SET key = ? WHERE id = ?"))) {
+        error = rows.lastError().text() + update.lastError().text();
+        return false;
+    }
+    while (rows.next()) {
+        update.addBindValue(historySnapshotKey(rows.value(1).toString(), rows.value(2).toString()));
+        update.addBindValue(rows.value(0));
+        if (!update.exec()) {
+            error = update.lastError().text();
+            return false;
+        }
+    }
+    return true;
 }
 
 bool applySteps(QSqlDatabase& db, bool postgres, QString& error, int target)
@@ -72,6 +176,8 @@ bool applySteps(QSqlDatabase& db, bool postgres, QString& error, int target)
             if (!run(db, step, error))
                 return false;
         }
+        if (v == 3 && !keySnapshots(db, error))
+            return false;
     }
     if (from >= target)
         return true;
@@ -93,6 +199,8 @@ QStringList stepsOf(int version, bool postgres)
         return version1(key);
     case 2:
         return version2();
+    case 3:
+        return (postgres ? version3Server() : version3Local()) + version3Keys();
     default:
         return {};
     }

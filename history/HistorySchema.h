@@ -6,10 +6,11 @@
 
 // The history's tables and their migrations. Version n is reached by applying the steps of
 // versions 1..n in order; the version reached is kept in the table schema_version. The SQL runs
-// on SQLite and on PostgreSQL; only the key columns and the migration lock differ.
+// on SQLite and on PostgreSQL; the key columns, the migration lock and the synchronisation's
+// bookkeeping (version 3: a PC's file counts its changes, the server numbers them) differ.
 namespace HistorySchema
 {
-constexpr int CurrentVersion = 2;
+constexpr int CurrentVersion = 3;
 
 // The statements that take a database from version - 1 to version; empty for unknown versions.
 QStringList stepsOf(int version, bool postgres);

@@ -60,18 +60,6 @@ HistoryEvent eventFrom(const QSqlQuery& q)
     return e;
 }
 
-// The server with the secrets remembered for it, where its location names none.
-PostgresLocation withSecrets(PostgresLocation server, const std::optional<PostgresLocation>& known)
-{
-    if (!known || known->url() != server.url())
-        return server;
-    if (server.password.isEmpty())
-        server.password = known->password;
-    if (!server.has(QStringLiteral("sslpassword")) && known->has(QStringLiteral("sslpassword")))
-        server.set(QStringLiteral("sslpassword"), known->value(QStringLiteral("sslpassword")));
-    return server;
-}
-
 HistorySnapshot snapshotFrom(const QSqlQuery& q)
 {
     return {q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toString(),
@@ -111,7 +99,7 @@ HistoryOpenResult HistoryStore::open(const HistoryLocation& location)
     next.location = location.displayText();
     HistoryOpenResult r;
     if (next.postgres) {
-        r = HistoryConnection::openPostgres(next, withSecrets(*location.server, d->secrets));
+        r = HistoryConnection::openPostgres(next, *location.server);
     } else {
         next.location = next.location.isEmpty() ? defaultLocation() : next.location;
         r = HistoryConnection::openSqlite(next, next.location);
@@ -124,6 +112,8 @@ HistoryOpenResult HistoryStore::open(const HistoryLocation& location)
     static_cast<HistoryDb&>(*d) = next;
     d->open = true;
     d->lastError.clear();
+    if (!d->postgres)
+        d->pc = d->scalar(QStringLiteral("SELECT pc FROM sync_state")).toString();
     return r;
 }
 
@@ -134,11 +124,6 @@ void HistoryStore::close()
     d->db().close();
     QSqlDatabase::removeDatabase(d->connectionName);
     d->open = false;
-}
-
-void HistoryStore::rememberSecrets(const PostgresLocation& server)
-{
-    d->secrets = server;
 }
 
 bool HistoryStore::isOpen() const
@@ -248,4 +233,30 @@ std::optional<HistorySnapshot> HistoryStore::snapshot(qint64 snapshotId) const
         !q.next())
         return std::nullopt;
     return snapshotFrom(q);
+}
+
+qint64 HistoryStore::visitOfKey(const QString& key) const
+{
+    if (key.isEmpty())
+        return 0;
+    return d->scalar(QStringLiteral("SELECT id FROM visits WHERE key = ?"), {key}).toLongLong();
+}
+
+HistoryBacklog HistoryStore::backlog() const
+{
+    HistoryBacklog b;
+    QSqlQuery q(d->db());
+    if (d->postgres ||
+        !d->exec(q, QStringLiteral("SELECT COUNT(*), MIN(happened) FROM events WHERE changed > "
+                                   "pushed")) ||
+        !q.next())
+        return b;
+    b.events = q.value(0).toInt();
+    b.since = historyTimeFromText(q.value(1).toString());
+    b.changes = d->scalar(QStringLiteral("SELECT (SELECT COUNT(*) FROM gauges WHERE changed > "
+                                         "pushed) + (SELECT COUNT(*) FROM visits WHERE changed > "
+                                         "pushed) + (SELECT COUNT(*) FROM snapshots WHERE changed "
+                                         "> pushed)"))
+                    .toInt();
+    return b;
 }

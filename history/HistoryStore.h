@@ -35,10 +35,6 @@ public:
     // before as it was.
     HistoryOpenResult open(const QString& location);
     HistoryOpenResult open(const HistoryLocation& location);
-    // The password (and sslpassword) of this server, for later opens of its URL without them:
-    // one the technician typed or the keyring held. Without: libpq's password file, service
-    // file or PGPASSWORD.
-    void rememberSecrets(const PostgresLocation& server);
     bool isOpen() const;
     // The file path, or the server's URL without its password.
     QString location() const;
@@ -53,14 +49,18 @@ public:
     // A gauge's distinct record contents, oldest first.
     QList<HistorySnapshot> snapshots(qint64 gaugeId) const;
     std::optional<HistorySnapshot> snapshot(qint64 snapshotId) const;
+    // The id of the visit with this key (made when it started, on any PC); 0: none here.
+    qint64 visitOfKey(const QString& key) const;
     // One row per event (gauge, visit, time, kind, file, outcome, detail ...) of one gauge, or of
     // every gauge with gaugeId 0; false with lastError() when the file cannot be written.
     bool exportCsv(const QString& path, qint64 gaugeId = 0) const;
+    // What of this file waits for the shared server (nothing on a server itself).
+    HistoryBacklog backlog() const;
 
 private:
     void close();
 
     struct Private;
     Private* d;
-    friend class HistoryRecorder;
+    friend class HistoryApplier;
 };

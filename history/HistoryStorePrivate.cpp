@@ -1,14 +1,41 @@
 #include "history/HistoryStorePrivate.h"
 
+#include "history/HistoryServerWatch.h"
 #include "history/PostgresConnection.h"
 #include "state/LogCategories.h"
 
 #include <QSqlError>
+#include <QUuid>
 
 namespace
 {
 constexpr qint64 kWriterLock = 0x5a56'4849'5357; // any number the program owns
+// The name space of record content keys (any UUID the program owns).
+const QUuid kSnapshotSpace(0x5a564849, 0x5354, 0x4f52, 0x59, 0x53, 0x4e, 0x41, 0x50, 0x53, 0x48,
+                           0x54);
+
+// Runs the statement (or the prepared query) with the server watch told of it.
+bool execWatched(const HistoryDb& d, QSqlQuery& query, const QString& sql)
+{
+    if (d.watch)
+        d.watch->statementStarted();
+    const bool ok = sql.isEmpty() ? query.exec() : query.exec(sql);
+    if (d.watch)
+        d.watch->statementEnded();
+    return ok;
+}
 } // namespace
+
+QString historySnapshotKey(const QString& file, const QString& hex)
+{
+    return QUuid::createUuidV5(kSnapshotSpace, file + QLatin1Char('\n') + hex)
+        .toString(QUuid::WithoutBraces);
+}
+
+QString historyNewKey()
+{
+    return QUuid::createUuid().toString(QUuid::WithoutBraces);
+}
 
 QString historyTimeText(const QDateTime& utc)
 {
@@ -34,12 +61,13 @@ bool HistoryDb::exec(QSqlQuery& query, const QString& sql, const QVariantList& v
         return false;
     }
     if (values.isEmpty()) { // BEGIN and COMMIT cannot be prepared on PostgreSQL
-        if (query.exec(sql))
+        if (execWatched(*this, query, sql))
             return true;
         noteError(query.lastError());
         return false;
     }
-    if (!query.prepare(sql)) {
+    // A query kept for one statement is prepared once.
+    if (query.lastQuery() != sql && !query.prepare(sql)) {
         noteError(query.lastError());
         return false;
     }
@@ -48,7 +76,7 @@ bool HistoryDb::exec(QSqlQuery& query, const QString& sql, const QVariantList& v
         const bool nullText = v.typeId() == QMetaType::QString && v.toString().isNull();
         query.addBindValue(nullText ? QVariant(QStringLiteral("")) : v);
     }
-    if (query.exec())
+    if (execWatched(*this, query, QString()))
         return true;
     noteError(query.lastError());
     return false;
@@ -65,14 +93,21 @@ QVariant HistoryDb::scalar(const QString& sql, const QVariantList& values) const
 bool HistoryDb::reopen()
 {
     QSqlDatabase database = db();
-    database.close();
-    if (database.open()) {
-        if (postgres) // the new session starts without them
-            PostgresConnection::applySessionLimits(database);
-        return true;
+    if (watch) {
+        watch->disconnected();
+        watch->statementStarted(); // making the connection counts as waiting for the server
     }
-    noteError(database.lastError());
-    return false;
+    database.close();
+    const bool opened = database.open();
+    if (watch && opened)
+        watch->connected(database);
+    if (opened && postgres) // the new session starts without them
+        PostgresConnection::applySessionLimits(database);
+    if (watch)
+        watch->statementEnded();
+    if (!opened)
+        noteError(database.lastError());
+    return opened;
 }
 
 void HistoryDb::checkpoint()
@@ -87,11 +122,11 @@ bool HistoryDb::inTransaction(const std::function<bool()>& step)
     if (!db().isOpen() && !reopen())
         return false;
     QSqlQuery q(db());
-    bool begun = q.exec(begin);
+    bool begun = execWatched(*this, q, begin);
     // The server may have restarted since the last statement: one new connection.
     if (!begun && postgres && reopen()) {
         q = QSqlQuery(db());
-        begun = q.exec(begin);
+        begun = execWatched(*this, q, begin);
     }
     if (!begun) {
         if (db().isOpen())

@@ -6,6 +6,15 @@ namespace HistoryTexts
 {
 namespace
 {
+// hh:mm today, else with the date.
+QString clockTime(const QDateTime& utc)
+{
+    const QDateTime local = utc.toLocalTime();
+    return local.toString(local.date() == QDate::currentDate()
+                              ? QStringLiteral("HH:mm")
+                              : QStringLiteral("yyyy-MM-dd HH:mm"));
+}
+
 QString signedNumber(qint64 value)
 {
     return (value > 0 ? QStringLiteral("+") : QString()) + QString::number(value);
@@ -51,6 +60,39 @@ QString notOpen(const QString& reason)
 QString openAt(const QString& location)
 {
     return pick("Verlauf: %1", "History: %1").arg(location);
+}
+
+namespace
+{
+// What waits for the server; empty when nothing does.
+QString waitingText(const HistoryBacklog& waiting)
+{
+    const QString since = clockTime(waiting.since);
+    if (waiting.events == 1)
+        return pick("1 Ereignis wartet seit %1 auf den Server",
+                    "1 event waiting for the server since %1")
+            .arg(since);
+    if (waiting.events > 1)
+        return pick("%1 Ereignisse warten seit %2 auf den Server",
+                    "%1 events waiting for the server since %2")
+            .arg(waiting.events)
+            .arg(since);
+    return waiting.changes > 0
+               ? pick("Änderungen warten auf den Server", "changes waiting for the server")
+               : QString();
+}
+} // namespace
+
+QString syncLine(const HistorySyncStatus& status, const HistoryBacklog& waiting)
+{
+    const QString line = waitingText(waiting);
+    if (status.reached)
+        return line.isEmpty() ? pick("auf dem Stand", "up to date") : line;
+    const QString state =
+        status.error.isEmpty()
+            ? pick("Server noch nicht erreicht", "server not reached yet")
+            : pick("Server nicht erreichbar: %1", "server not reachable: %1").arg(status.error);
+    return line.isEmpty() ? state : line + QStringLiteral(" (") + state + QLatin1Char(')');
 }
 
 QStringList gaugeHeaders()

@@ -40,6 +40,10 @@ QString snapshotSlot(int slot);
 QString seriesName(int kind, int slot);
 QString differsHint();
 
+// The state of the synchronisation with the shared server in one line: "12 events waiting for
+// the server since 10:42", "up to date", "server not reachable: why" ...
+QString syncLine(const HistorySyncStatus& status, const HistoryBacklog& waiting);
+
 // A time in the history (UTC) as local time, "yyyy-MM-dd hh:mm:ss"; empty when invalid.
 QString localTime(const QDateTime& utc);
 QString kindName(HistoryEventKind kind);

@@ -77,16 +77,18 @@ qint64 gaugeForMac(HistoryDb& d, const QString& mac, const QDateTime& now)
     return touched ? known : 0;
 }
 
-qint64 startVisit(HistoryDb& d, qint64 gaugeId, const QDateTime& now)
+qint64 startVisit(HistoryDb& d, qint64 gaugeId, const QString& key, const QDateTime& now,
+                  const QString& programVersion)
 {
     QString user = qEnvironmentVariable("USER");
     if (user.isEmpty())
         user = qEnvironmentVariable("USERNAME");
     return idOf(d,
                 QStringLiteral("INSERT INTO visits (gauge_id, started, program_version, "
-                               "computer, user_name) VALUES (?, ?, ?, ?, ?) RETURNING id"),
-                {gaugeId, historyTimeText(now), sharedState().ProgramVersion,
-                 QSysInfo::machineHostName(), user});
+                               "computer, user_name, key, origin) VALUES (?, ?, ?, ?, ?, ?, ?) "
+                               "RETURNING id"),
+                {gaugeId, historyTimeText(now), programVersion, QSysInfo::machineHostName(), user,
+                 key, d.pc});
 }
 
 bool endVisit(HistoryDb& d, qint64 visitId, const QDateTime& now)
@@ -134,9 +136,10 @@ qint64 snapshotFor(HistoryDb& d, qint64 gaugeId, const QString& file, const QStr
                    const QDateTime& now)
 {
     if (!run(d,
-             QStringLiteral("INSERT INTO snapshots (gauge_id, file, hex, first_seen) VALUES (?, "
-                            "?, ?, ?) ON CONFLICT (gauge_id, file, hex) DO NOTHING"),
-             {gaugeId, file, hex, historyTimeText(now)}))
+             QStringLiteral("INSERT INTO snapshots (gauge_id, file, hex, first_seen, key, origin) "
+                            "VALUES (?, ?, ?, ?, ?, ?) ON CONFLICT (gauge_id, file, hex) DO "
+                            "NOTHING"),
+             {gaugeId, file, hex, historyTimeText(now), historySnapshotKey(file, hex), d.pc}))
         return 0;
     return idOf(
         d, QStringLiteral("SELECT id FROM snapshots WHERE gauge_id = ? AND file = ? AND hex = ?"),
@@ -147,12 +150,12 @@ bool addEvent(HistoryDb& d, const HistoryEvent& e)
 {
     return run(d,
                QStringLiteral("INSERT INTO events (visit_id, happened, kind, file, ok, detail, "
-                              "path, bytes, differing_byte, snapshot_id, gauge_time, pc_time) "
-                              "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                              "path, bytes, differing_byte, snapshot_id, gauge_time, pc_time, "
+                              "key, origin) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
                {e.visitId, historyTimeText(e.at), historyEventKindName(e.kind), e.file,
                 e.ok ? 1 : 0, e.detail, e.path, e.bytes, e.differingByte,
                 e.snapshotId > 0 ? QVariant(e.snapshotId) : QVariant(QMetaType::fromType<qint64>()),
-                localTimeText(e.gaugeTime), localTimeText(e.pcTime)});
+                localTimeText(e.gaugeTime), localTimeText(e.pcTime), historyNewKey(), d.pc});
 }
 
 } // namespace HistoryWrites

@@ -10,7 +10,9 @@ namespace HistoryWrites
 {
 // The gauge last seen with this MAC, or a new one known by the MAC alone; last seen now.
 qint64 gaugeForMac(HistoryDb& d, const QString& mac, const QDateTime& now);
-qint64 startVisit(HistoryDb& d, qint64 gaugeId, const QDateTime& now);
+// The visit of this key (made by the recorder, unique across PCs), from this PC.
+qint64 startVisit(HistoryDb& d, qint64 gaugeId, const QString& key, const QDateTime& now,
+                  const QString& programVersion);
 bool endVisit(HistoryDb& d, qint64 visitId, const QDateTime& now);
 bool setIdentity(HistoryDb& d, qint64 gaugeId, const IdentityFields& identity);
 // The gauge the visit belongs to once its probe record names this serial: the same gauge when

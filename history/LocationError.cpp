@@ -18,6 +18,8 @@ QString LocationError::text() const
         return QStringLiteral("the port in the URL is not a number from 1 to 65535");
     case Kind::Unpassable:
         return QStringLiteral("the value of %1 holds a ';', which cannot be passed on").arg(part);
+    case Kind::NotAFile:
+        return QStringLiteral("%1 must be a file, not a server").arg(part);
     }
     return {};
 }

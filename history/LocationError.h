@@ -13,6 +13,7 @@ struct LocationError {
         UnknownParameter, // a query key libpq does not know
         BadPort,          // a port that is not a number from 1 to 65535
         Unpassable,       // a ';', which the Qt driver turns into a space
+        NotAFile,         // a server where only a file will do (this PC's own history)
     };
     Kind kind = Kind::None;
     QString part;

@@ -98,19 +98,19 @@ bool store(PostgresLocation& location, const QString& keyword, QStringView raw,
 }
 
 // One host of a host list: "name", "name:port", "[v6]" or "[v6]:port".
-bool splitHost(QStringView spec, QStringView& host, QStringView& port)
+bool splitHost(QStringView hostPort, QStringView& host, QStringView& port)
 {
-    qsizetype colon = spec.lastIndexOf(u':');
-    if (spec.startsWith(u'[')) {
-        const qsizetype close = spec.indexOf(u']');
-        if (close < 0 || (close + 1 < spec.size() && spec[close + 1] != u':'))
+    qsizetype colon = hostPort.lastIndexOf(u':');
+    if (hostPort.startsWith(u'[')) {
+        const qsizetype close = hostPort.indexOf(u']');
+        if (close < 0 || (close + 1 < hostPort.size() && hostPort[close + 1] != u':'))
             return false;
-        host = spec.mid(1, close - 1);
-        colon = close + 1 < spec.size() ? close + 1 : -1;
+        host = hostPort.mid(1, close - 1);
+        colon = close + 1 < hostPort.size() ? close + 1 : -1;
     } else {
-        host = colon < 0 ? spec : spec.left(colon);
+        host = colon < 0 ? hostPort : hostPort.left(colon);
     }
-    port = colon < 0 ? QStringView() : spec.mid(colon + 1);
+    port = colon < 0 ? QStringView() : hostPort.mid(colon + 1);
     return true;
 }
 
@@ -119,9 +119,9 @@ bool readHosts(PostgresLocation& location, QStringView hostList, LocationError& 
     if (hostList.isEmpty())
         return true;
     QStringList hosts, ports;
-    for (QStringView spec : hostList.split(u',')) {
+    for (QStringView hostPort : hostList.split(u',')) {
         QStringView host, port;
-        if (!splitHost(spec, host, port))
+        if (!splitHost(hostPort, host, port))
             return fail(error, Kind::Malformed, QStringLiteral("host"));
         const std::optional<QString> name = decoded(host);
         if (!name)
@@ -203,8 +203,8 @@ QString hostSpec(const PostgresLocation& location)
 {
     const QString host = location.value(QStringLiteral("host"));
     const QString port = location.value(QStringLiteral("port"));
-    const QString spec = host.contains(u':') ? u'[' + host + u']' : host;
-    return port.isEmpty() ? spec : spec + u':' + port;
+    const QString hostPort = host.contains(u':') ? u'[' + host + u']' : host;
+    return port.isEmpty() ? hostPort : hostPort + u':' + port;
 }
 
 // A single plain host and port fit the URL's authority; a socket folder or a list go in the query.

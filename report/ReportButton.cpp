@@ -50,40 +50,50 @@ void ReportButton::applyLanguage()
     m_print->setText(ServiceReportTexts::printCaption());
 }
 
-std::optional<ServiceReport> ReportButton::report() const
+void ReportButton::withReport(void (ReportButton::*use)(const ServiceReport&))
 {
-    std::optional<ServiceReport> report = m_source ? m_source() : std::nullopt;
-    if (!report)
+    if (!m_source) {
         userDialogs().message(ServiceReportTexts::noVisit());
-    return report;
+        return;
+    }
+    QCoro::connect(m_source(), this, [this, use](const std::optional<ServiceReport>& report) {
+        if (report)
+            (this->*use)(*report);
+        else
+            userDialogs().message(ServiceReportTexts::noVisit());
+    });
 }
 
 void ReportButton::saveAsPdf()
 {
-    const std::optional<ServiceReport> r = report();
-    if (!r)
-        return;
+    withReport(&ReportButton::savePdf);
+}
+
+void ReportButton::print()
+{
+    withReport(&ReportButton::printReport);
+}
+
+void ReportButton::savePdf(const ServiceReport& r)
+{
     const QString path = userDialogs().chooseSaveFile(
-        ServiceReportTexts::saveCaption(), suggestedPath(*r), QStringLiteral("PDF (*.pdf)"));
+        ServiceReportTexts::saveCaption(), suggestedPath(r), QStringLiteral("PDF (*.pdf)"));
     if (path.isEmpty())
         return;
-    if (!documentOf(*r).writePdf(path)) {
+    if (!documentOf(r).writePdf(path)) {
         qCWarning(zvReport) << "service report not written to" << path;
         userDialogs().message(ServiceReportTexts::notWritten(path));
     }
 }
 
-void ReportButton::print()
+void ReportButton::printReport(const ServiceReport& r)
 {
-    const std::optional<ServiceReport> r = report();
-    if (!r)
-        return;
     QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(r->documentTitle);
+    printer.setDocName(r.documentTitle);
     printer.setCreator(sharedState().ProgramTitle);
     if (!userDialogs().choosePrinter(printer))
         return;
-    if (!documentOf(*r).paint(printer)) {
+    if (!documentOf(r).paint(printer)) {
         qCWarning(zvReport) << "service report not printed on" << printer.printerName();
         userDialogs().message(ServiceReportTexts::notPrinted());
     }

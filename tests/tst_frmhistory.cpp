@@ -1,8 +1,7 @@
 #include "app/HistoryLogin.h"
 #include "app/HistorySettings.h"
 #include "app/frmHistory.h"
-#include "history/HistoryRecorder.h"
-#include "history/HistoryStore.h"
+#include "history/HistoryService.h"
 #include "info/CalibrationGrid.h"
 #include "info/CurveChart.h"
 #include "info/frmInfo.h"
@@ -53,19 +52,19 @@ template <typename T> T* control(const QObject& window, const char* name)
 // A visit to gauge 4711 (its probe record read) in a fresh history; a window over it.
 struct Visit {
     QTemporaryDir dir;
-    HistoryStore store;
-    std::unique_ptr<HistoryRecorder> recorder;
+    HistoryService history{[](const QString&) {}};
+    HistoryStore& store = history.store();
     RecordingDialogs dialogs;
 
     explicit Visit(const Journal& events = {})
     {
         setUserDialogs(&dialogs);
-        store.open(dir.filePath(QStringLiteral("history.sqlite")));
-        recorder = std::make_unique<HistoryRecorder>(store, [](const QString&) {});
-        recorder->visitStarted(QStringLiteral("00A0B1C2D3E4"));
-        recorder->recordRead(QStringLiteral("probe"), recordHex(0.5f, 1.0f, 9));
+        history.open(dir.filePath(QStringLiteral("history.sqlite")));
+        history.journal().visitStarted(QStringLiteral("00A0B1C2D3E4"));
+        history.journal().recordRead(QStringLiteral("probe"), recordHex(0.5f, 1.0f, 9));
         if (events)
-            events(*recorder);
+            events(history.journal());
+        history.flush();
     }
     ~Visit() { setUserDialogs(nullptr); }
 };
@@ -146,25 +145,32 @@ private slots:
     void languageSwitch_data()
     {
         QTest::addColumn<int>("language");
-        QTest::addColumn<QStringList>("captions"); // title, first column, export, visit
+        // title, first column, export, visit, the line of a history synchronised with a server
+        QTest::addColumn<QStringList>("captions");
         QTest::newRow("German") << LanguageGerman
-                                << QStringList{"Verlauf", "Zeit", "CSV exportieren...", "Besuch"};
+                                << QStringList{"Verlauf", "Zeit", "CSV exportieren...", "Besuch",
+                                               "2 Ereignisse warten seit"};
         QTest::newRow("English") << LanguageEnglish
-                                 << QStringList{"History", "Time", "Export CSV...", "Visit"};
+                                 << QStringList{"History", "Time", "Export CSV...", "Visit",
+                                                "2 events waiting for the server since"};
     }
     void languageSwitch()
     {
         QFETCH(int, language);
         QFETCH(QStringList, captions);
-        Visit visit;
+        Visit visit([](ServiceJournal& j) { j.batteryRead(3.7); });
         frmHistory window(&visit.store);
         sharedState().LanguageIndex = language;
+        window.showSyncStatus({"postgresql://shop/history", true, {}, {}});
         window.applyLanguage();
         const QTreeWidget* timeline = control<QTreeWidget>(window, "tvwTimeline");
-        QCOMPARE((QStringList{window.windowTitle(), timeline->headerItem()->text(0),
-                              control<QPushButton>(window, "cmdExport")->text(),
-                              timeline->topLevelItem(0)->text(1)}),
-                 captions);
+        const QString status = control<QLabel>(window, "lblStatus")->text();
+        QCOMPARE(
+            (QStringList{window.windowTitle(), timeline->headerItem()->text(0),
+                         control<QPushButton>(window, "cmdExport")->text(),
+                         timeline->topLevelItem(0)->text(1),
+                         status.section(QStringLiteral(" \u2013 "), 1).left(captions[4].size())}),
+            captions);
     }
 
     void exportCsv_data()
@@ -236,13 +242,12 @@ private slots:
         if (!PdfText::available())
             QSKIP(PdfText::kMissing);
         QTemporaryDir dir;
-        HistoryStore store;
-        HistoryRecorder recorder(store, [](const QString&) {});
-        QVERIFY(recorder.open(dir.filePath(QStringLiteral("history.sqlite"))).ok);
+        HistoryService history([](const QString&) {});
+        QVERIFY(history.open(dir.filePath(QStringLiteral("history.sqlite"))).ok);
         AppHarness h;
-        h.window().setJournal(&recorder);
-        h.window().setHistoryStore(&store);
-        h.window().setCurrentVisit([&recorder] { return recorder.visitId(); });
+        h.window().setJournal(&history.journal());
+        h.window().setHistoryStore(&history.store());
+        h.window().setCurrentVisit([&history] { return history.currentVisit(); });
         QVERIFY(h.connectGauge());
         frmInfo* info = h.window().info();
         const auto settled = [info, &h] { return !info->isBusy() && !h.link().link()->busy(); };
@@ -254,6 +259,7 @@ private slots:
         QVERIFY(!control<QPushButton>(*info, "cmdReport")->isHidden());
         h.dialogs.saveFile = dir.filePath(QStringLiteral("report.pdf"));
         info->findChild<QAction*>(QStringLiteral("actReportPdf"))->trigger();
+        QTRY_VERIFY(QFile::exists(h.dialogs.saveFile)); // once the visit is written
         const QString lacks =
             PdfText::lacking(PdfText::text(h.dialogs.saveFile),
                              {"20261205", "Datei geschrieben: factory OK – geprüft",
@@ -265,36 +271,36 @@ private slots:
     {
         // a simulated visit recorded through the main window / its View menu shows it, translated
         QTemporaryDir dir;
-        HistoryStore store;
-        HistoryRecorder recorder(store, [](const QString&) {});
-        QVERIFY(recorder.open(dir.filePath(QStringLiteral("history.sqlite"))).ok);
+        HistoryService history([](const QString&) {});
+        QVERIFY(history.open(dir.filePath(QStringLiteral("history.sqlite"))).ok);
         AppHarness h;
-        h.window().setJournal(&recorder);
-        h.window().setHistoryStore(&store);
-        HistoryLogin login(recorder, store, nullptr, userDialogs(), {});
+        h.window().setJournal(&history.journal());
+        h.window().setHistoryStore(&history.store());
+        HistoryLogin login(history, {}, nullptr, userDialogs(), {});
         h.window().setHistoryLogin(&login);
         QVERIFY(h.connectGauge());
+        history.flush();
         h.control<QAction>("mnuHistory").trigger();
-        const frmHistory* history = h.window().historyWindow();
-        QVERIFY(history->isVisible());
-        const QTreeWidget* gauges = control<QTreeWidget>(*history, "lstGauges");
+        const frmHistory* window = h.window().historyWindow();
+        QVERIFY(window->isVisible());
+        const QTreeWidget* gauges = control<QTreeWidget>(*window, "lstGauges");
         QCOMPARE(gauges->topLevelItemCount(), 1);
         QCOMPARE(gauges->topLevelItem(0)->text(1), h.gauge.serverId());
         h.window().English_Click();
         QCOMPARE(h.control<QAction>("mnuHistory").text(), "&History");
-        QCOMPARE(history->windowTitle(), "History");
+        QCOMPARE(window->windowTitle(), "History");
 
         // another history chosen in the window (wired as the program does): the visit under way
         // ends in the first one, the window shows the new one; one that cannot be opened leaves
         // it, and the status line says why
         const QString other = dir.filePath(QStringLiteral("other.sqlite"));
         for (const QString& chosen : {other, dir.filePath("other.sqlite/history.sqlite")}) {
-            control<QLineEdit>(*history, "txtLocation")->setText(chosen);
-            control<QPushButton>(*history, "cmdOpen")->click();
-            QTRY_COMPARE(control<QLineEdit>(*history, "txtLocation")->text(), other);
+            control<QLineEdit>(*window, "txtLocation")->setText(chosen);
+            control<QPushButton>(*window, "cmdOpen")->click();
+            QTRY_COMPARE(control<QLineEdit>(*window, "txtLocation")->text(), other);
         }
-        QCOMPARE(store.location(), other);
-        QVERIFY(control<QLabel>(*history, "lblStatus")->text().startsWith("Not opened:"));
+        QCOMPARE(history.store().location(), other);
+        QVERIFY(control<QLabel>(*window, "lblStatus")->text().startsWith("Not opened:"));
         QCOMPARE(gauges->topLevelItemCount(), 0);
         HistoryStore first;
         QVERIFY(first.open(dir.filePath(QStringLiteral("history.sqlite"))).ok);

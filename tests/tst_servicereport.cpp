@@ -1,6 +1,6 @@
 // The service report of a visit recorded into a fresh history: what its PDF says (pdftotext) and
 // how many pages it has, by the visit's outcome and the language; zvctl history report.
-#include "history/HistoryRecorder.h"
+#include "history/HistoryService.h"
 #include "report/ServiceReportBuilder.h"
 #include "report/ServiceReportDocument.h"
 #include "sim/SimRecords.h"
@@ -110,18 +110,18 @@ private slots:
         QFETCH(Journal, visit);
         QFETCH(QStringList, says);
         QTemporaryDir dir;
-        HistoryStore store;
-        QVERIFY(store.open(dir.filePath("h.sqlite")).ok);
-        {
-            HistoryRecorder recorder(store, {});
-            recorder.visitStarted("00A0B1C2D3E4"); // an earlier visit named the gauge 4711
-            recorder.recordRead("probe", A);
-            recorder.visitStarted("00A0B1C2D3E4");
-            recorder.identityRead({"HW7", "00A0B1C2D3E4", "V2.05", "B31", "R4"});
-            visit(recorder);
-        }
+        HistoryService history({});
+        QVERIFY(history.open(dir.filePath("h.sqlite")).ok);
+        ServiceJournal& recorder = history.journal();
+        recorder.visitStarted("00A0B1C2D3E4"); // an earlier visit named the gauge 4711
+        recorder.recordRead("probe", A);
+        recorder.visitStarted("00A0B1C2D3E4");
+        recorder.identityRead({"HW7", "00A0B1C2D3E4", "V2.05", "B31", "R4"});
+        visit(recorder);
+        QVERIFY(history.flush());
         sharedState().LanguageIndex = qint16(language);
-        const ServiceReportSource::Result found = ServiceReportSource::load(store, "4711", 0);
+        const ServiceReportSource::Result found =
+            ServiceReportSource::load(history.store(), "4711", 0);
         QCOMPARE(found.problem, ServiceReportSource::Problem::None);
         const QString pdf = dir.filePath("report.pdf");
         QVERIFY(ServiceReportDocument(ServiceReportBuilder::build(found.input), {}).writePdf(pdf));

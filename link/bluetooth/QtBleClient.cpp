@@ -34,8 +34,9 @@ QtBleClient::QtBleClient(QObject* parent)
     m_disconnectTimer.setInterval(kDisconnectTimeoutMs);
     connect(&m_disconnectTimer, &QTimer::timeout, this, [this] { endLink(0, {}); });
     connect(m_scanner, &QtBleScanner::device, this, &QtBleClient::onDevice);
-    connect(m_scanner, &QtBleScanner::failed, this,
-            [this](qint16 code, const QString& text) { post([=] { emit Error(code, text); }); });
+    connect(m_scanner, &QtBleScanner::failed, this, [this](qint16 code, const QString& text) {
+        post([this, code, text] { emit Error(code, text); });
+    });
     forwardServiceEvents();
 }
 
@@ -49,13 +50,21 @@ QtBleClient::~QtBleClient()
 // The service layer's results become this client's events, always through the event loop.
 void QtBleClient::forwardServiceEvents()
 {
-    const auto queued = Qt::QueuedConnection;
-    connect(m_services, &QtBleServices::discovered, this, &BLEClient::Discovered, queued);
-    connect(m_services, &QtBleServices::writeResponse, this, &BLEClient::WriteResponse, queued);
-    connect(m_services, &QtBleServices::value, this, &BLEClient::Value, queued);
-    connect(m_services, &QtBleServices::subscribed, this, &BLEClient::Subscribed, queued);
-    connect(m_services, &QtBleServices::unsubscribed, this, &BLEClient::Unsubscribed, queued);
-    connect(m_services, &QtBleServices::error, this, &BLEClient::Error, queued);
+    forward(&QtBleServices::discovered, &BLEClient::Discovered);
+    forward(&QtBleServices::writeResponse, &BLEClient::WriteResponse);
+    forward(&QtBleServices::value, &BLEClient::Value);
+    forward(&QtBleServices::subscribed, &BLEClient::Subscribed);
+    forward(&QtBleServices::unsubscribed, &BLEClient::Unsubscribed);
+    forward(&QtBleServices::error, &BLEClient::Error);
+}
+
+// The arguments travel in the posted call itself, without a queued connection's copies of each
+// through the meta-type system.
+template <typename... Args>
+void QtBleClient::forward(void (QtBleServices::*from)(Args...), void (BLEClient::*to)(Args...))
+{
+    connect(m_services, from, this,
+            [this, to](Args... args) { post([this, to, args...] { (this->*to)(args...); }); });
 }
 
 void QtBleClient::setScanPeriod(int ms)
@@ -122,7 +131,7 @@ void QtBleClient::onDevice(const QBluetoothDeviceInfo& info)
     const QString name = info.name();
     const qint16 rssi = info.rssi();
     const quint64 generation = m_scanGeneration;
-    post([=] {
+    post([=, this] {
         if (generation == m_scanGeneration && m_scanner->isScanning())
             emit Advertisement(serverId, name, rssi, 0, uuidTexts, {}, {}, qint16(maker), makerData,
                                true, false);

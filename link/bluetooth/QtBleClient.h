@@ -56,6 +56,8 @@ private:
         QMetaObject::invokeMethod(this, std::forward<F>(what), Qt::QueuedConnection);
     }
     void forwardServiceEvents();
+    template <typename... Args>
+    void forward(void (QtBleServices::*from)(Args...), void (BLEClient::*to)(Args...));
     void onDevice(const QBluetoothDeviceInfo& info);
     void onConnected();
     void onDisconnected();

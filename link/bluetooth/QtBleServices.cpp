@@ -43,8 +43,10 @@ void QtBleServices::attach(QLowEnergyController* controller)
 
 void QtBleServices::clear()
 {
+    m_targets.clear();
     qDeleteAll(m_services);
     m_services.clear();
+    m_ids.clear();
     if (m_controller)
         m_controller->disconnect(this);
     m_controller = nullptr;
@@ -83,13 +85,14 @@ void QtBleServices::onServicesFound()
 
 void QtBleServices::openService(const QBluetoothUuid& uuid)
 {
-    const QString id = BleText::uuidText(uuid);
+    const QString id = m_ids.uuidText(uuid);
     emit discovered(0, id, {}, {}, id, {});
     QLowEnergyService* service = m_services.value(id);
     if (service && service->state() == QLowEnergyService::RemoteServiceDiscovered) {
         reportDetails(service);
         return;
     }
+    m_targets.clear(); // they may point into the service replaced here
     delete service;
     service = m_controller->createServiceObject(uuid, this);
     if (!service)
@@ -100,25 +103,21 @@ void QtBleServices::openService(const QBluetoothUuid& uuid)
             reportDetails(service);
     });
     connect(service, &QLowEnergyService::characteristicWritten, this,
-            [this, service](const QLowEnergyCharacteristic& c, const QByteArray&) {
-                const QString sid = BleText::uuidText(service->serviceUuid());
-                emit writeResponse(sid, BleText::characteristicId(service->serviceUuid(), c.uuid()),
-                                   {}, BleText::uuidText(c.uuid()), {});
+            [this, uuid](const QLowEnergyCharacteristic& c, const QByteArray&) {
+                emit writeResponse(m_ids.uuidText(uuid), m_ids.characteristicId(uuid, c.uuid()), {},
+                                   m_ids.uuidText(c.uuid()), {});
             });
-    auto toValue = [this, service](const QLowEnergyCharacteristic& c, const QByteArray& v) {
-        const QString sid = BleText::uuidText(service->serviceUuid());
-        emit value(sid, BleText::characteristicId(service->serviceUuid(), c.uuid()), {},
-                   BleText::uuidText(c.uuid()), {}, v);
+    auto toValue = [this, uuid](const QLowEnergyCharacteristic& c, const QByteArray& v) {
+        emit value(m_ids.uuidText(uuid), m_ids.characteristicId(uuid, c.uuid()), {},
+                   m_ids.uuidText(c.uuid()), {}, v);
     };
     connect(service, &QLowEnergyService::characteristicRead, this, toValue);
     connect(service, &QLowEnergyService::characteristicChanged, this, toValue);
     connect(service, &QLowEnergyService::descriptorRead, this,
-            [this, service](const QLowEnergyDescriptor& d, const QByteArray& v) {
-                const QLowEnergyCharacteristic c = ownerOf(service, d);
-                const QBluetoothUuid s = service->serviceUuid();
-                emit value(BleText::uuidText(s), BleText::characteristicId(s, c.uuid()),
-                           BleText::descriptorId(s, c.uuid(), d.uuid()),
-                           BleText::uuidText(d.uuid()), {}, v);
+            [this, service, uuid](const QLowEnergyDescriptor& d, const QByteArray& v) {
+                const QBluetoothUuid c = ownerOf(service, d).uuid();
+                emit value(m_ids.uuidText(uuid), m_ids.characteristicId(uuid, c),
+                           m_ids.descriptorId(uuid, c, d.uuid()), m_ids.uuidText(d.uuid()), {}, v);
             });
     connect(service, &QLowEnergyService::descriptorWritten, this,
             [this, service](const QLowEnergyDescriptor& d, const QByteArray& v) {
@@ -134,18 +133,17 @@ void QtBleServices::reportDetails(QLowEnergyService* service)
     if (!m_reportCharacteristics)
         return;
     const QBluetoothUuid s = service->serviceUuid();
-    const QString sid = BleText::uuidText(s);
+    const QString sid = m_ids.uuidText(s);
     for (const QLowEnergyCharacteristic& c : service->characteristics()) {
         if (!matches(m_characteristicFilter, c.uuid()))
             continue;
-        emit discovered(1, sid, BleText::characteristicId(s, c.uuid()), {},
-                        BleText::uuidText(c.uuid()), c.name());
+        const QString cid = m_ids.characteristicId(s, c.uuid());
+        emit discovered(1, sid, cid, {}, m_ids.uuidText(c.uuid()), c.name());
         if (!m_reportDescriptors)
             continue;
         for (const QLowEnergyDescriptor& d : c.descriptors())
-            emit discovered(2, sid, BleText::characteristicId(s, c.uuid()),
-                            BleText::descriptorId(s, c.uuid(), d.uuid()),
-                            BleText::uuidText(d.uuid()), d.name());
+            emit discovered(2, sid, cid, m_ids.descriptorId(s, c.uuid(), d.uuid()),
+                            m_ids.uuidText(d.uuid()), d.name());
     }
 }
 
@@ -164,19 +162,19 @@ void QtBleServices::onDescriptorWritten(QLowEnergyService* service,
 {
     const QLowEnergyCharacteristic c = ownerOf(service, descriptor);
     const QBluetoothUuid s = service->serviceUuid();
-    const QString sid = BleText::uuidText(s);
-    const QString cid = BleText::characteristicId(s, c.uuid());
+    const QString sid = m_ids.uuidText(s);
+    const QString cid = m_ids.characteristicId(s, c.uuid());
     if (descriptor.uuid() != kCccd) {
-        emit writeResponse(sid, cid, BleText::descriptorId(s, c.uuid(), descriptor.uuid()),
-                           BleText::uuidText(descriptor.uuid()), {});
+        emit writeResponse(sid, cid, m_ids.descriptorId(s, c.uuid(), descriptor.uuid()),
+                           m_ids.uuidText(descriptor.uuid()), {});
         return;
     }
     const bool on = written == QLowEnergyCharacteristic::CCCDEnableNotification ||
                     written == QLowEnergyCharacteristic::CCCDEnableIndication;
     if (on)
-        emit subscribed(sid, cid, BleText::uuidText(c.uuid()), {});
+        emit subscribed(sid, cid, m_ids.uuidText(c.uuid()), {});
     else
-        emit unsubscribed(sid, cid, BleText::uuidText(c.uuid()), {});
+        emit unsubscribed(sid, cid, m_ids.uuidText(c.uuid()), {});
 }
 
 void QtBleServices::onServiceError(QLowEnergyService* service,
@@ -188,11 +186,26 @@ void QtBleServices::onServiceError(QLowEnergyService* service,
     emit this->error(BleOperationFailed, serviceErrorText(error));
 }
 
+bool QtBleServices::knownTarget(const std::pair<QString, QString>& key, Target& target) const
+{
+    const auto known = m_targets.constFind(key);
+    if (known == m_targets.cend() ||
+        known->service->state() != QLowEnergyService::RemoteServiceDiscovered)
+        return false;
+    target = *known;
+    return true;
+}
+
+// A characteristic found once is kept (until its service is replaced or the link ends): a command
+// names the same one for its write and its read every time.
 BleResult QtBleServices::find(const QString& serviceId, const QString& characteristicId,
-                              const QString& descriptorId, Target& target) const
+                              const QString& descriptorId, Target& target)
 {
     if (!m_controller)
         return BleResult::failure(BleNotConnected, QStringLiteral("no gauge connected"));
+    const std::pair key(serviceId, characteristicId);
+    if (descriptorId.isEmpty() && knownTarget(key, target))
+        return BleResult::success();
     const BleText::IdParts parts = BleText::splitId(characteristicId);
     QLowEnergyService* service = m_services.value(serviceId);
     if (!service || parts.characteristic.isNull() || parts.service != service->serviceUuid())
@@ -204,8 +217,10 @@ BleResult QtBleServices::find(const QString& serviceId, const QString& character
     target.characteristic = service->characteristic(parts.characteristic);
     if (!target.characteristic.isValid())
         return BleResult::failure(BleUnknownId, QStringLiteral("unknown characteristic"));
-    if (descriptorId.isEmpty())
+    if (descriptorId.isEmpty()) {
+        m_targets.insert(key, target);
         return BleResult::success();
+    }
     const BleText::IdParts d = BleText::splitId(descriptorId);
     target.descriptor = d.descriptor.isNull() ? QLowEnergyDescriptor()
                                               : target.characteristic.descriptor(d.descriptor);

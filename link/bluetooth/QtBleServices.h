@@ -1,7 +1,9 @@
 #pragma once
 
 #include "link/BLEClient.h"
+#include "link/bluetooth/BleIdTexts.h"
 
+#include <QHash>
 #include <QLowEnergyController>
 #include <QLowEnergyService>
 #include <QMap>
@@ -55,7 +57,8 @@ private:
         QLowEnergyDescriptor descriptor;
     };
     BleResult find(const QString& serviceId, const QString& characteristicId,
-                   const QString& descriptorId, Target& target) const;
+                   const QString& descriptorId, Target& target);
+    bool knownTarget(const std::pair<QString, QString>& key, Target& target) const;
     void onServicesFound();
     void openService(const QBluetoothUuid& uuid);
     void reportDetails(QLowEnergyService* service);
@@ -66,7 +69,9 @@ private:
                                      const QLowEnergyDescriptor& descriptor) const;
 
     QPointer<QLowEnergyController> m_controller;
-    QMap<QString, QLowEnergyService*> m_services; // by ServiceId
+    QMap<QString, QLowEnergyService*> m_services;         // by ServiceId
+    QHash<std::pair<QString, QString>, Target> m_targets; // by ServiceId and CharacteristicId
+    BleIdTexts m_ids;
     QString m_serviceFilter;
     QString m_characteristicFilter;
     bool m_discoveryWanted = false;

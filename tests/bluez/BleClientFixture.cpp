@@ -48,9 +48,9 @@ QString BleClientFixture::scanUntilSeen(const QString& serverId)
     if (const BleResult scan = client->StartScanning(QString()); !scan.ok())
         return "scan refused: " + scan.description;
     const QString seen = "Advertisement " + serverId;
-    QTest::qWaitFor([&] { return log->count(seen) > 0; }, kEventWaitMs);
+    const bool wasSeen = QTest::qWaitFor([&] { return log->count(seen) > 0; }, kEventWaitMs);
     client->StopScanning();
-    return log->count(seen) ? QString() : serverId + " not seen:\n" + log->dump();
+    return wasSeen ? QString() : serverId + " not seen:\n" + log->dump();
 }
 
 QString BleClientFixture::connectGauge(const QString& serviceFilter)

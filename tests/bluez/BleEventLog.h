@@ -2,7 +2,6 @@
 
 #include "link/BLEClient.h"
 
-#include <QRegularExpression>
 #include <QStringList>
 #include <QVariant>
 
@@ -20,7 +19,12 @@ public:
     // Lines starting with this text (an event name, or name and leading arguments).
     QStringList named(const QString& start) const
     {
-        return lines.filter(QRegularExpression('^' + QRegularExpression::escape(start)));
+        QStringList found;
+        for (const QString& line : lines) {
+            if (line.startsWith(start))
+                found.append(line);
+        }
+        return found;
     }
     int count(const QString& start) const { return int(named(start).size()); }
     QString dump() const { return lines.join(QLatin1Char('\n')); }

@@ -1,3 +1,4 @@
+#include "link/bluetooth/BleIdTexts.h"
 #include "link/bluetooth/BleText.h"
 
 #include <QtTest>
@@ -13,6 +14,8 @@ private slots:
     void uuidTexts();
     void identifiers_data();
     void identifiers();
+    void keptIdentifiers_data();
+    void keptIdentifiers();
 };
 
 void BleTextTest::serverIds_data()
@@ -84,6 +87,35 @@ void BleTextTest::identifiers()
              parts);
     if (!p.descriptor.isNull())
         QCOMPARE(BleText::descriptorId(p.service, p.characteristic, p.descriptor), id);
+}
+
+void BleTextTest::keptIdentifiers_data()
+{
+    QTest::addColumn<QStringList>("asked"); // identifiers asked of one BleIdTexts, in this order
+    const QString s = "722383EA-0662-466F-B41F-0FD548267C10";
+    const QString t = "0000180A-0000-1000-8000-00805F9B34FB";
+    const QString c = "000028CA-0000-1000-8000-00805F9B34FB";
+    const QString d = "00002902-0000-1000-8000-00805F9B34FB";
+    // clang-format off
+    QTest::newRow("the same twice") << QStringList{s + "/" + c, s + "/" + c};
+    QTest::newRow("one characteristic in two services") << QStringList{s + "/" + c, t + "/" + c};
+    QTest::newRow("service and characteristic swapped") << QStringList{s + "/" + c, c + "/" + s};
+    QTest::newRow("descriptor after its characteristic") << QStringList{s + "/" + c, s + "/" + c + "/" + d};
+    // clang-format on
+}
+
+void BleTextTest::keptIdentifiers()
+{
+    // identifiers made in turn by one BleIdTexts from their UUIDs / each is BleText's text
+    QFETCH(QStringList, asked);
+    BleIdTexts kept;
+    for (const QString& id : asked) {
+        const BleText::IdParts p = BleText::splitId(id);
+        QCOMPARE(p.descriptor.isNull()
+                     ? kept.characteristicId(p.service, p.characteristic)
+                     : kept.descriptorId(p.service, p.characteristic, p.descriptor),
+                 id);
+    }
 }
 
 QTEST_GUILESS_MAIN(BleTextTest)

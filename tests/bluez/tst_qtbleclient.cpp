@@ -129,18 +129,34 @@ private slots:
     {
         QTest::addColumn<QByteArray>("command");
         QTest::addColumn<bool>("withResponse");
-        QTest::newRow("battery") << QByteArray("$gcv!") << true;
-        QTest::newRow("listing, a long reply") << QByteArray("$ls!\r\n") << true;
-        QTest::newRow("battery, written without response") << QByteArray("$gcv!") << false;
+        QTest::addColumn<bool>("secondLink"); // the client's link before was used and ended
+        QTest::newRow("battery") << QByteArray("$gcv!") << true << false;
+        QTest::newRow("listing, a long reply") << QByteArray("$ls!\r\n") << true << false;
+        QTest::newRow("battery, written without response") << QByteArray("$gcv!") << false << false;
+        QTest::newRow("battery, on a second link") << QByteArray("$gcv!") << true << true;
     }
 
     void commandRoundTrip()
     {
-        // one command written, then read back / the gauge got it once, the read has the gauge's
-        // reply; a WriteResponse only for a write with response
+        // one command written, then read back (on the client's first link, or on a new one after
+        // a command on the first) / the gauge got each command once, the read has its reply; a
+        // WriteResponse only for a write with response; before its discovery the new link
+        // refuses the command
         QFETCH(QByteArray, command);
         QFETCH(bool, withResponse);
+        QFETCH(bool, secondLink);
         QVERIFY(m_f.startConnected({}).isEmpty());
+        if (secondLink) { // the first link's characteristic is not the second's
+            QCOMPARE(m_f.roundTrip(command), SimGauge().handleCommand(command).value);
+            QVERIFY(client()->DisconnectDevice().ok());
+            QVERIFY(m_f.waitForEvent({"Disconnected"}));
+            QVERIFY(client()->ConnectDevice(F::kGaugeId).ok());
+            QVERIFY(m_f.waitForEvent({"Connected"}));
+            QCOMPARE(client()->WriteValue(kS, kC, {}, command).code, int(BleUnknownId));
+            QVERIFY(client()->Discover(kS, {}).ok());
+            QVERIFY(m_f.waitForEvent({"Discovered 1|" + kS + '|' + kT}));
+            log().clear();
+        }
         const QByteArray reply = SimGauge().handleCommand(command).value;
         QStringList events{"Value " + ids(kC) + '|' + reply};
         if (withResponse) {
@@ -152,7 +168,7 @@ private slots:
             QVERIFY(client()->ReadValue(kS, kC, {}).ok());
         }
         QTRY_COMPARE_WITH_TIMEOUT(log().lines, events, F::kEventWaitMs);
-        QCOMPARE(m_f.transcript(), QStringList{command});
+        QCOMPARE(m_f.transcript(), QStringList(secondLink ? 2 : 1, QString::fromLatin1(command)));
     }
 
     void traceNotifications()

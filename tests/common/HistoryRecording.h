@@ -1,6 +1,6 @@
 #pragma once
 
-#include "history/HistoryRecorder.h"
+#include "history/HistoryService.h"
 #include "info/RecordDecoder.h"
 #include "info/RecordReader.h"
 #include "tests/common/SimLink.h"
@@ -8,16 +8,17 @@
 
 #include <QProcess>
 
-// A recorder on a history file, journal of a connected simulated gauge.
+// The history of a program run (history: a file, or a server's URL with the file local), journal
+// of a connected simulated gauge.
 struct Recording {
-    HistoryStore store;
     QStringList warnings;
-    HistoryRecorder recorder{store, [this](const QString& w) { warnings << w; }};
+    HistoryService history{[this](const QString& w) { warnings << w; }};
     SimSession sim;
     HistoryOpenResult opened;
-    explicit Recording(const QString& path) : opened(recorder.open(path))
+    explicit Recording(const QString& path, const QString& local = {})
+        : opened(history.open(path, local))
     {
-        sim.link.setJournal(&recorder); // the session reports its visit
+        sim.link.setJournal(&history.journal()); // the session reports its visit
         sim.connect();
     }
     bool read(const QString& name)
@@ -25,11 +26,17 @@ struct Recording {
         return QCoro::waitFor(RecordReader::Lese_Com(*sim.session, name)).ok();
     }
     bool readProbe() { return read(QStringLiteral("probe")); }
-    QList<HistoryEvent> events(HistoryEventKind kind) const
+    // The file, once what was reported is written.
+    HistoryStore& store()
+    {
+        history.flush();
+        return history.store();
+    }
+    QList<HistoryEvent> events(HistoryEventKind kind)
     {
         QList<HistoryEvent> found;
-        for (const GaugeSummary& g : store.gauges())
-            for (const VisitSummary& v : store.visits(g.id))
+        for (const GaugeSummary& g : store().gauges())
+            for (const VisitSummary& v : store().visits(g.id))
                 for (const HistoryEvent& e : v.events)
                     if (e.kind == kind)
                         found.append(e);

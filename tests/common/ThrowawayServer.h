@@ -1,7 +1,11 @@
 #pragma once
 
+// A throwaway PostgreSQL 15 server in a temporary folder (as "nobody" when the test runs as
+// root): user zv without a password, TCP on 127.0.0.1 at a port that was free when it started
+// (tests of other worktrees run beside it), its Unix socket in the folder.
 #include "tests/common/TestFiles.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -12,18 +16,15 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-// A throwaway PostgreSQL 15 server in a temporary folder, run as "nobody" when the test runs as
-// root. Its Unix socket is in that folder; with TCP it listens on 127.0.0.1 at a port that was
-// free when it started (tests of other worktrees run beside it).
-class PgServer
+class ThrowawayServer
 {
 public:
     QTemporaryDir folder;
     QString log;
-    int port = 5432;
+    quint16 port = 0;
 
     static QString bin() { return QStringLiteral("/usr/lib/postgresql/15/bin/"); }
-    // Why the server cannot run here, or empty once its cluster is made (user "zv", trust).
+    // Empty when the server can be set up; else why not.
     QString prepare()
     {
         if (!QFile::exists(bin() + "initdb"))
@@ -35,40 +36,33 @@ public:
         return tool("initdb", {"-D", data(), "-U", "zv", "-A", "trust", "--no-sync"}) ? QString()
                                                                                       : log;
     }
-    bool start(bool tcp = false)
+    // Starts on a free port (a port taken meanwhile by another program: the next one).
+    bool start()
     {
-        for (int attempt = 0; attempt < 3; ++attempt) {
-            port = tcp ? freePort() : 5432;
-            const QString listen = tcp ? "127.0.0.1" : "";
-            if (tool("pg_ctl", {"-D", data(), "-l", folder.filePath("log"), "-w", "-o",
-                                QString("-k %1 -p %2 -c listen_addresses='%3'")
-                                    .arg(folder.path())
-                                    .arg(port)
-                                    .arg(listen),
-                                "start"}))
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            port = freePort();
+            if (run())
                 return true;
         }
         return false;
     }
     bool stop() { return tool("pg_ctl", {"-D", data(), "-m", "immediate", "-w", "stop"}); }
-    QString url(const QString& db) const
+    // Stops and starts again on the same port; the caller's connections are made anew.
+    bool restart()
     {
-        return QString("postgresql://zv@localhost/%1?host=%2&port=%3")
-            .arg(db, folder.path())
-            .arg(port);
+        for (const QString& name : QSqlDatabase::connectionNames())
+            if (name.startsWith("direct-"))
+                QSqlDatabase::database(name, false).close();
+        return stop() && run();
     }
-    // A file of the server's (key, configuration) owned by the user it runs as.
-    bool writeOwned(const QString& name, const QByteArray& text, bool append = false)
+    QString url(const QString& db, quint16 at = 0) const
     {
-        QFile f(folder.filePath(name));
-        return f.open(append ? QIODevice::Append : QIODevice::WriteOnly) &&
-               f.write(text) == text.size() &&
-               f.setPermissions(QFile::ReadOwner | QFile::WriteOwner) && giveToServer(f.fileName());
+        return QStringLiteral("postgresql://zv@127.0.0.1:%1/%2").arg(at ? at : port).arg(db);
     }
-    // A connection over the socket as zv, opened once per database.
-    QSqlDatabase connection(const QString& db) const
+    // A connection of the caller's over the socket, beside the programs', made once per database.
+    QSqlDatabase direct(const QString& db) const
     {
-        const QString name = "pgserver-" + db;
+        const QString name = "direct-" + db;
         if (QSqlDatabase::contains(name))
             return QSqlDatabase::database(name);
         QSqlDatabase c = QSqlDatabase::addDatabase("QPSQL", name);
@@ -79,15 +73,35 @@ public:
         c.open();
         return c;
     }
-    bool sql(const QString& statement, const QString& db = "postgres") const
+    // A new empty database; its URL (through the port given, else the server's).
+    QString newDatabase(const QString& name, quint16 at = 0) const
     {
-        return QSqlQuery(connection(db)).exec(statement);
+        QSqlQuery create(direct("postgres"));
+        if (!create.exec("CREATE DATABASE " + name))
+            qWarning() << "CREATE DATABASE" << name << create.lastError().text();
+        return url(name, at);
+    }
+    // A file of the server's (key, configuration) owned by the user it runs as.
+    bool writeOwned(const QString& name, const QByteArray& text, bool append = false)
+    {
+        QFile f(folder.filePath(name));
+        return f.open(append ? QIODevice::Append : QIODevice::WriteOnly) &&
+               f.write(text) == text.size() &&
+               f.setPermissions(QFile::ReadOwner | QFile::WriteOwner) && giveToServer(f.fileName());
     }
 
 private:
     QString data() const { return folder.filePath("data"); }
+    bool run()
+    {
+        return tool("pg_ctl", {"-D", data(), "-l", folder.filePath("log"), "-w", "-o",
+                               QStringLiteral("-k %1 -p %2 -c listen_addresses=127.0.0.1")
+                                   .arg(folder.path())
+                                   .arg(port),
+                               "start"});
+    }
     // A port the kernel gives for 127.0.0.1 and takes back at once.
-    static int freePort()
+    static quint16 freePort()
     {
         const int probe = socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in address{};
