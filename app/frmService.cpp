@@ -13,6 +13,7 @@
 #include "picture/StdPictureEx.h"
 #include "service/frmTime.h"
 #include "state/LogCategories.h"
+#include "state/ProgramIdentity.h"
 #include "state/ServiceLog.h"
 #include "state/SharedState.h"
 #include "state/TextCatalogue.h"
@@ -58,8 +59,8 @@ frmService::~frmService()
 void frmService::Form_Load()
 {
     SharedState& s = sharedState();
-    s.ProgramVersion = QStringLiteral("V 1.02");
-    s.ProgramTitle = QStringLiteral("ZELVO Service");
+    s.ProgramVersion = QString::fromUtf16(ProgramIdentity::kVersion);
+    s.ProgramTitle = QString::fromUtf16(ProgramIdentity::kTitle);
     setWindowTitle(s.ProgramTitle);
     const QString folder =
         s.ProgramFolder.isEmpty() ? QCoreApplication::applicationDirPath() : s.ProgramFolder;

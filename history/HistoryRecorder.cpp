@@ -3,6 +3,7 @@
 #include "history/HistoryStorePrivate.h"
 #include "history/HistoryWriter.h"
 #include "link/GaugeProtocol.h"
+#include "state/ProgramIdentity.h"
 
 namespace
 {
@@ -50,7 +51,7 @@ void HistoryRecorder::report(HistoryReport r)
     }
     r.visitKey = m_visitKey;
     r.mac = m_mac;
-    r.programVersion = sharedState().ProgramVersion;
+    r.programVersion = QString::fromUtf16(ProgramIdentity::kVersion);
     r.at = QDateTime::currentDateTimeUtc();
     m_writer.enqueue(std::move(r));
 }
@@ -76,7 +77,7 @@ void HistoryRecorder::visitStarted(const QString& mac)
     r.kind = HistoryReport::Kind::VisitStart;
     r.visitKey = m_visitKey;
     r.mac = mac;
-    r.programVersion = sharedState().ProgramVersion;
+    r.programVersion = QString::fromUtf16(ProgramIdentity::kVersion);
     r.at = QDateTime::currentDateTimeUtc();
     m_writer.enqueue(std::move(r));
 }
