@@ -1,22 +1,25 @@
 #pragma once
 
+#include "link/ConditionWait.h"
+
+#include <QCoroTask>
 #include <QObject>
-#include <QTimer>
 
-class BLE;
-class BLEClient;
+class BleLink;
 
-// The steps of quitting the program: wait until a device sequence that runs has ended (its
-// owner has cancelled it; it closes its device file while the link is up and says what became of
-// it), disconnect a connected gauge, wait until the link window reports the link down (at most
-// the wait limit), pause, then finished(). Every step is a timer or a signal, so nothing nests an
-// event loop, and a sequence whose owner is destroyed ends with it.
+// The steps of quitting the program, as one coroutine: wait until a device sequence that runs
+// has ended (its owner has cancelled it; it closes its device file while the link is up and
+// says what became of it), disconnect a connected gauge and wait until the link is down (at most
+// the wait limit), pause, then finished(). Nothing nests an event loop; the sequence ends with
+// its owner.
 class QuitSequence : public QObject
 {
     Q_OBJECT
 public:
-    QuitSequence(BLEClient* client, BLE* link, QObject* parent);
+    QuitSequence(BleLink& link, QObject* parent);
+    ~QuitSequence() override;
 
+    // Runs the steps once.
     void start(int waitLimitMs, int pauseMs);
 
 signals:
@@ -24,14 +27,9 @@ signals:
     void finished();
 
 private:
-    void disconnectGauge();
-    void linkSettled();
+    QCoro::Task<> run(int waitLimitMs, int pauseMs);
 
-    BLEClient* m_client;
-    BLE* m_link;
-    QTimer m_limit;
-    QTimer m_pause;
-    QMetaObject::Connection m_linkDown;
-    QMetaObject::Connection m_sequenceEnded;
+    BleLink& m_link;
+    ConditionWait m_wait;
     bool m_running = false;
 };

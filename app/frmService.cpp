@@ -8,13 +8,12 @@
 #include "link/BLE.h"
 #include "link/BLEClient.h"
 #include "link/BleLink.h"
-#include "link/CommandChannel.h"
-#include "link/DeviceBusy.h"
 #include "link/ProtocolTrace.h"
-#include "link/ReplyWait.h"
+#include "link/SequenceRunner.h"
 #include "picture/StdPictureEx.h"
 #include "service/frmTime.h"
 #include "state/LogCategories.h"
+#include "state/ProgramIdentity.h"
 #include "state/ServiceLog.h"
 #include "state/SharedState.h"
 #include "state/TextCatalogue.h"
@@ -45,25 +44,23 @@ frmService::frmService(BLEClient* client, QWidget* parent) : QMainWindow(parent)
     createMenus();
     nameControls();
     connectControls();
-    // No device button while any window moves data: the channel has no queue.
-    connect(&deviceBusy(), &DeviceBusy::busyChanged, this,
-            [this](bool busy) { setDeviceButtonsEnabled(!busy); });
+    m_runner = new SequenceRunner(this);
     Form_Load();
 }
 
 frmService::~frmService()
 {
-    // The information window goes first, while the buttons its last busy signal reaches exist;
-    // nothing reaches them once they go.
+    // The information window goes first, while the buttons its last busy signal reaches exist.
     delete m_info;
-    disconnect(&deviceBusy(), nullptr, this, nullptr);
+    if (m_ble)
+        disconnect(m_ble->link(), nullptr, this, nullptr);
 }
 
 void frmService::Form_Load()
 {
     SharedState& s = sharedState();
-    s.ProgramVersion = QStringLiteral("V 1.02");
-    s.ProgramTitle = QStringLiteral("ZELVO Service");
+    s.ProgramVersion = QString::fromUtf16(ProgramIdentity::kVersion);
+    s.ProgramTitle = QString::fromUtf16(ProgramIdentity::kTitle);
     setWindowTitle(s.ProgramTitle);
     const QString folder =
         s.ProgramFolder.isEmpty() ? QCoreApplication::applicationDirPath() : s.ProgramFolder;
@@ -103,7 +100,15 @@ BLE* frmService::ble()
 {
     if (!m_ble) {
         m_ble = new BLE(m_client, this);
-        m_trace->attach(m_ble->channel());
+        BleLink* link = m_ble->link();
+        // Every command and reply of each connection goes into the trace.
+        connect(link, &BleLink::sessionChanged, this, [this, link] {
+            if (const std::shared_ptr<GaugeSession> session = link->session())
+                m_trace->attach(&session->channel());
+        });
+        // No device button while a window's sequence owns the gauge's channel.
+        connect(link, &BleLink::busyChanged, this,
+                [this](bool busy) { setDeviceButtonsEnabled(!busy); });
         connect(m_ble, &BLE::linkReady, this, &frmService::onLinkReady);
         connect(m_ble, &BLE::linkDown, this, [this] { showLinkControls(false); });
     }
@@ -117,10 +122,10 @@ frmInfo* frmService::info()
     if (m_info || m_infoLoading)
         return m_info;
     m_infoLoading = true;
-    m_info = new frmInfo(ble()->channel(), this);
+    m_info = new frmInfo(ble()->link(), this);
     m_info->setWindowFlags(m_info->windowFlags() | Qt::Window);
-    // Closing the window unloads it; the next use loads it afresh. The data read stay in the
-    // shared state.
+    // Closing the window unloads it; the next use loads it afresh. The data read stay with the
+    // connection's session.
     m_info->setAttribute(Qt::WA_DeleteOnClose);
     connect(this, &frmService::quitStarted, m_info, &QWidget::close); // cancels its transfer
     m_info->setReportSource([this] { return currentVisitReport(); });
@@ -131,13 +136,13 @@ frmInfo* frmService::info()
 frmTime* frmService::timeWindow()
 {
     if (!m_time)
-        m_time = new frmTime(ble()->channel(), this);
+        m_time = new frmTime(ble()->link(), this);
     return m_time;
 }
 
 void frmService::setJournal(ServiceJournal* journal)
 {
-    ble()->channel()->setJournal(journal);
+    ble()->link()->setJournal(journal);
 }
 
 void frmService::showHistoryWarning(const QString& text)
@@ -197,7 +202,7 @@ void frmService::English_Click()
 
 void frmService::cmdConnect_Click()
 {
-    if (sharedState().DeviceConnected)
+    if (ble()->link()->connected())
         return;
     ble()->show();
     m_ble->raise();
@@ -214,7 +219,7 @@ void frmService::cmdInfo_Click()
 
 void frmService::cmdTime_Click()
 {
-    if (!sharedState().DeviceConnected) {
+    if (!ble()->link()->connected()) {
         txtLog->setText(messageText(10));
         return;
     }
@@ -250,10 +255,9 @@ void frmService::mnuEnd_Click()
     if (m_quitting)
         return;
     m_quitting = true;
-    if (m_serviceCancel)
-        m_serviceCancel->cancel();
+    m_runner->cancel();
     emit quitStarted();
-    auto* quit = new QuitSequence(m_client, ble(), this);
+    auto* quit = new QuitSequence(*ble()->link(), this);
     connect(quit, &QuitSequence::finished, this, &frmService::endProgram);
     quit->start(m_quitWaitLimitMs, m_quitPauseMs);
 }

@@ -11,7 +11,7 @@
 
 class BLE;
 class BLEClient;
-class CancelToken;
+class SequenceRunner;
 class HistoryLogin;
 class HistoryStore;
 class frmHistory;
@@ -28,9 +28,8 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class ServiceJournal;
-struct LanguageTransferResult;
+struct DeviceOutcome;
 struct ServiceReport;
-struct TransferResult;
 
 // The program's first window: connection control, the entry points to the technical
 // information and to the date and time window, the language-file area, the memory reset, the
@@ -87,7 +86,8 @@ public:
     void mnuTrace_Click();
     void mnuHistory_Click();
     // Language-file area (frmServiceLanguage.cpp) and memory reset (frmServiceReset.cpp). The
-    // transfer and the reset run as coroutines; quitting cancels them.
+    // transfer and the reset run on the connected gauge's session through the window's
+    // SequenceRunner; quitting cancels them.
     void cmdSuche_click();
     void lstDatei_Click();
     void cmdTransfer_Click();
@@ -131,8 +131,8 @@ private:
     };
     void selectChosenFile();
     void showProgress(int value, int maximum);
-    void transferEnded(const LanguageTransferResult& result, const WindowState& before);
-    void resetEnded(const TransferResult& result);
+    void transferEnded(const DeviceOutcome& result, const WindowState& before);
+    void resetEnded(const DeviceOutcome& result);
 
     QLabel* picNaxo = nullptr;
     QLabel* picZV = nullptr;
@@ -161,8 +161,8 @@ private:
     // The language folder of the last search, and the chosen file ("l" + its code).
     QString LanguageFolder;
     QString LanguageFileName;
-    // The token of the running language transfer or memory reset.
-    std::shared_ptr<CancelToken> m_serviceCancel;
+    // Runs the language transfer or the memory reset.
+    SequenceRunner* m_runner = nullptr;
 
     BLEClient* m_client = nullptr;
     BLE* m_ble = nullptr;

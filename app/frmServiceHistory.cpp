@@ -3,8 +3,9 @@
 #include "app/frmHistory.h"
 #include "app/frmService.h"
 #include "history/HistoryStore.h"
+#include "link/BLE.h"
+#include "link/BleLink.h"
 #include "report/ServiceReportBuilder.h"
-#include "state/SharedState.h"
 
 frmHistory* frmService::historyWindow()
 {
@@ -28,7 +29,7 @@ void frmService::mnuHistory_Click()
 QCoro::Task<std::optional<ServiceReport>> frmService::currentVisitReport()
 {
     const QPointer<frmService> self(this);
-    const QString gauge = sharedState().DeviceAddress;
+    const QString gauge = m_ble ? m_ble->link()->address() : QString();
     const qint64 visit = m_currentVisit ? co_await m_currentVisit() : 0;
     if (!self || !m_history || !m_history->isOpen() || visit == 0)
         co_return std::nullopt;

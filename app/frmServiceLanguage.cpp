@@ -2,9 +2,8 @@
 // bar. The transfer itself is LanguageTransfer; this file puts its course into the controls.
 #include "app/frmService.h"
 #include "link/BLE.h"
-#include "link/CommandChannel.h"
-#include "link/DeviceBusy.h"
-#include "link/EventLoopTurn.h"
+#include "link/BleLink.h"
+#include "link/SequenceRunner.h"
 #include "service/LanguageFiles.h"
 #include "service/LanguageTransfer.h"
 #include "service/ServiceTexts.h"
@@ -67,8 +66,8 @@ void frmService::showProgress(int value, int maximum)
 
 void frmService::cmdTransfer_Click()
 {
-    CommandChannel* link = ble()->channel();
-    if (!link || deviceBusy().isBusy())
+    BleLink* link = ble()->link();
+    if (!link->session() || link->busy() || m_runner->isRunning())
         return;
     const WindowState before{pb1->isVisible(), cmdReset->isVisible(), cmdInfo->isVisible(),
                              txtSpeicher->text()};
@@ -77,25 +76,34 @@ void frmService::cmdTransfer_Click()
     cmdReset->hide();
     cmdInfo->hide();
 
-    auto transfer = std::make_shared<LanguageTransfer>(*link);
-    connect(transfer.get(), &LanguageTransfer::progress, this, &frmService::showProgress);
-    connect(transfer.get(), &LanguageTransfer::sending, this,
-            [this] { txtSpeicher->setText(QStringLiteral("Transfer")); });
-    m_serviceCancel = std::make_shared<CancelToken>();
-    QCoro::connect(holding(transfer->run(LanguageFolder, LanguageFileName, m_serviceCancel.get()),
-                           transfer, m_serviceCancel),
-                   this,
-                   [this, before](const LanguageTransferResult& r) { transferEnded(r, before); });
+    // The transfer lives as long as the sequence (the runner holds the sequence); it reports its
+    // progress to this window only while the window exists.
+    const QPointer<frmService> self(this);
+    const QString folder = LanguageFolder, name = LanguageFileName;
+    const QString programFolder = sharedState().ProgramFolder;
+    Sequence<DeviceOutcome> transfer =
+        [self, folder, name, programFolder](SequenceContext run) -> QCoro::Task<DeviceOutcome> {
+        LanguageTransfer sending(*run.session, programFolder);
+        if (self) {
+            connect(&sending, &LanguageTransfer::progress, self, &frmService::showProgress);
+            connect(&sending, &LanguageTransfer::sending, self,
+                    [self] { self->txtSpeicher->setText(QStringLiteral("Transfer")); });
+        }
+        DeviceOutcome outcome = co_await sending.run(folder, name, &run.cancel);
+        co_return outcome;
+    };
+    QCoro::connect(m_runner->run(link->session(), std::move(transfer)), this,
+                   [this, before](const DeviceOutcome& r) { transferEnded(r, before); });
 }
 
-void frmService::transferEnded(const LanguageTransferResult& r, const WindowState& before)
+void frmService::transferEnded(const DeviceOutcome& r, const WindowState& before)
 {
     if (m_ended)
         return;
     if (r.ok()) {
         pb1->hide();
         txtLog->show();
-        txtLog->setText(ServiceTexts::transferSucceeded(r.fileName));
+        txtLog->setText(ServiceTexts::transferSucceeded(r.file));
         cmdReset->show();
         cmdInfo->show();
         txtSpeicher->setText(QStringLiteral("0.0"));
@@ -104,13 +112,13 @@ void frmService::transferEnded(const LanguageTransferResult& r, const WindowStat
     // Back to the state before the transfer; a link that went down meanwhile keeps its state.
     pb1->setVisible(before.progressVisible);
     txtSpeicher->setText(before.memoryText);
-    if (sharedState().DeviceConnected) {
+    if (ble()->link()->connected()) {
         cmdReset->setVisible(before.resetVisible);
         cmdInfo->setVisible(before.infoVisible);
     }
     const QString message = ServiceTexts::transferFailed(r);
     qCWarning(zvService) << "language transfer failed:" << message;
     txtLog->setText(message);
-    if (!r.cancelled())
+    if (r.failure != DeviceFailure::Cancelled)
         userDialogs().message(message);
 }

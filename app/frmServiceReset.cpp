@@ -3,9 +3,7 @@
 #include "app/frmService.h"
 #include "link/BLE.h"
 #include "link/BleLink.h"
-#include "link/CommandChannel.h"
-#include "link/DeviceBusy.h"
-#include "link/EventLoopTurn.h"
+#include "link/SequenceRunner.h"
 #include "service/MemoryReset.h"
 #include "service/ServiceTexts.h"
 #include "state/UserDialogs.h"
@@ -14,19 +12,21 @@
 
 void frmService::cmdReset_Click()
 {
-    CommandChannel* link = ble()->channel();
-    if (!link || deviceBusy().isBusy())
+    BleLink* link = ble()->link();
+    if (!link->session() || link->busy() || m_runner->isRunning())
         return;
-    auto reset = std::make_shared<MemoryReset>(*link);
-    m_serviceCancel = std::make_shared<CancelToken>();
-    QCoro::connect(
-        holding(reset->run(userDialogs(), m_serviceCancel.get()), reset, m_serviceCancel), this,
-        [this](const TransferResult& r) { resetEnded(r); });
+    Sequence<DeviceOutcome> reset = [](SequenceContext run) -> QCoro::Task<DeviceOutcome> {
+        MemoryReset resetting(*run.session);
+        DeviceOutcome outcome = co_await resetting.run(userDialogs(), &run.cancel);
+        co_return outcome;
+    };
+    QCoro::connect(m_runner->run(link->session(), std::move(reset)), this,
+                   [this](const DeviceOutcome& r) { resetEnded(r); });
 }
 
-void frmService::resetEnded(const TransferResult& r)
+void frmService::resetEnded(const DeviceOutcome& r)
 {
-    if (r.status == TransferStatus::Declined || m_ended)
+    if (r.failure == DeviceFailure::Declined || m_ended)
         return;
     const QString text = ServiceTexts::resetOutcome(r);
     txtLog->setText(text);

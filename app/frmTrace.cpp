@@ -107,8 +107,10 @@ void frmTrace::cmdSave_Click()
         cmdSave->text(), ProgramFiles::dialogFolder(sharedState().ProgramFolder));
     if (!self || folder.isEmpty())
         return;
-    const SupportReport::WriteResult r =
-        SupportReport::write(folder, m_trace ? m_trace->text() : QString());
+    const SupportReport::WriteResult r = SupportReport::write(
+        folder, m_trace ? m_trace->text() : QString(),
+        sharedState().ProgramTitle + QLatin1Char(' ') + sharedState().ProgramVersion,
+        sharedState().LogFilePath);
     if (!r.ok) {
         userDialogs().message(
             pick("Die Datei konnte nicht geschrieben werden: ", "The file could not be written: ") +

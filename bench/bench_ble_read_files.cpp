@@ -12,7 +12,7 @@
 #include "bench/BareBleClient.h"
 #include "bench/CommandReplay.h"
 #include "info/RecordReader.h"
-#include "link/CommandChannel.h"
+#include "link/GaugeSession.h"
 #include "link/bluetooth/BleText.h"
 #include "state/SharedState.h"
 #include "tests/bluez/BleClientFixture.h"
@@ -60,27 +60,28 @@ int fail(const QString& text)
     return 1;
 }
 
-QCoro::Task<bool> readBoth(CommandChannel& channel)
+QCoro::Task<bool> readBoth(GaugeSession& session)
 {
-    RecordReader reader(channel);
-    const TransferResult probe = co_await reader.Lese_Com(QStringLiteral("probe"));
+    // Each result into a variable: g++ 12 mishandles a co_await inside a larger expression.
+    const QString probeFile = QStringLiteral("probe"), factoryFile = QStringLiteral("factory");
+    const DeviceResult<GaugeRecord> probe = co_await RecordReader::Lese_Com(session, probeFile);
     if (!probe.ok())
         co_return false;
-    const TransferResult factory = co_await reader.Lese_Com(QStringLiteral("factory"));
+    const DeviceResult<GaugeRecord> factory =
+        co_await RecordReader::Lese_Com(session, factoryFile);
     co_return factory.ok();
 }
 
-// The program's read on a connection of its own: the back end, the channel, the reply wait and
-// the file commands. Records its commands and replies into replay when given one.
-QString programRead(const BleClientFixture& f, BackEndRunner& link, CommandChannel& channel,
-                    Run& run, CommandReplay* replay = nullptr)
+// The program's read on a connection of its own: the back end, the session's channel, the reply
+// wait and the file commands. Records its commands and replies into replay when given one.
+QString programRead(const BleClientFixture& f, BackEndRunner& link, Run& run,
+                    CommandReplay* replay = nullptr)
 {
     if (!link.open())
         return "program connect: " + link.errorText();
-    SharedState& s = sharedState();
-    s.ServiceId = f.serviceId;
-    s.CommandCharId = f.commandId;
-    s.DeviceConnected = true;
+    GaugeSession session(f.client.get(), f.kGaugeId, {f.serviceId, f.commandId, f.traceId},
+                         sharedState());
+    CommandChannel& channel = session.channel();
     QList<QByteArray> commands, replies;
     QObject scope;
     QObject::connect(&channel, &CommandChannel::commandSent, &scope,
@@ -89,7 +90,7 @@ QString programRead(const BleClientFixture& f, BackEndRunner& link, CommandChann
         QObject::connect(&channel, &CommandChannel::valueReceived, &scope,
                          [&](const QByteArray& v) { replies << v; });
     bool ok = false;
-    const RunCost cost = timedRun([&] { ok = QCoro::waitFor(readBoth(channel)); });
+    const RunCost cost = timedRun([&] { ok = QCoro::waitFor(readBoth(session)); });
     run = {cost.wallNs / 1e6, cost.cpuNs / 1e3, int(commands.size())};
     if (replay)
         *replay = CommandReplay(commands, replies);
@@ -139,10 +140,8 @@ int main(int argc, char* argv[])
     f.log.reset(); // the tests' event log is no part of the program
     resetSharedState();
     BackEndRunner link(*f.client, f.kGaugeId, f.serviceId, f.commandId);
-    CommandChannel channel;
-    channel.setClient(f.client.get());
     auto program = [&](Run& run, CommandReplay* replay = nullptr) {
-        return programRead(f, link, channel, run, replay);
+        return programRead(f, link, run, replay);
     };
     const BleText::IdParts command = BleText::splitId(f.commandId);
     BareBleClient bare(BleText::addressOf(f.kGaugeId), command.service, command.characteristic);

@@ -47,7 +47,7 @@ std::vector<double> recordOperations(const QString& path, double& writtenMs)
         [](const QString& w) { std::fprintf(stderr, "history_record: %s\n", qPrintable(w)); });
     if (!history.open(path).ok)
         return {};
-    sharedState().Identity = {"HW2", "A1B2C3D4E5F6", "1.05", "21", "3"};
+    const IdentityFields identity{"HW2", "A1B2C3D4E5F6", "1.05", "21", "3"};
     ServiceJournal& journal = history.journal();
     journal.visitStarted(QStringLiteral("5A454C564F01"));
     history.flush();
@@ -58,7 +58,7 @@ std::vector<double> recordOperations(const QString& path, double& writtenMs)
         QElapsedTimer t;
         t.start();
         journal.recordRead(QStringLiteral("probe"), recordHex(i % 7));
-        journal.identityRead();
+        journal.identityRead(identity);
         journal.recordRead(QStringLiteral("factory"), recordHex(100 + i % 3));
         ms.push_back(double(t.nsecsElapsed()) / 1e6);
     }

@@ -4,18 +4,18 @@
 // Prints: language_transfer_per_chunk_<size> <value> us   (wall time per write command)
 //         language_transfer_cpu_per_chunk_<size> <value> us   (process CPU per write command)
 //         language_transfer_per_chunk_ratio_1MiB_1KiB <value>
-#include "link/CommandChannel.h"
+#include "link/BleLink.h"
 #include "service/LanguageTransfer.h"
 #include "sim/SimBleClient.h"
 #include "sim/SimGauge.h"
 #include "state/ServiceLog.h"
 #include "state/SharedState.h"
+#include "state/UserDialogs.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <ctime>
@@ -41,7 +41,7 @@ struct Figure {
     bool ok = false;
 };
 
-Figure measure(CommandChannel& channel, SimGauge& gauge, const QString& folder, const Size& size)
+Figure measure(GaugeSession& session, SimGauge& gauge, const QString& folder, const Size& size)
 {
     QByteArray bytes(size.bytes, Qt::Uninitialized);
     QRandomGenerator rng(size.bytes);
@@ -52,7 +52,7 @@ Figure measure(CommandChannel& channel, SimGauge& gauge, const QString& folder, 
         return {};
     file.close();
 
-    LanguageTransfer transfer(channel);
+    LanguageTransfer transfer(session, folder);
     const qint64 chunks =
         (qint64(size.bytes) + LanguageTransfer::kChunkBytes - 1) / LanguageTransfer::kChunkBytes;
     Figure f{0, 0, true};
@@ -61,7 +61,7 @@ Figure measure(CommandChannel& channel, SimGauge& gauge, const QString& folder, 
     const double cpu0 = processCpuSeconds();
     for (int i = 0; i < size.repeats; ++i) {
         StartServiceLog();
-        const LanguageTransferResult r = QCoro::waitFor(transfer.run(folder, "lDE"));
+        const DeviceOutcome r = QCoro::waitFor(transfer.run(folder, "lDE"));
         f.ok = f.ok && r.ok() && gauge.file("lDE") == bytes;
     }
     const double total = double(chunks) * size.repeats;
@@ -77,23 +77,18 @@ int main(int argc, char* argv[])
     QTemporaryDir dir;
     SimGauge gauge;
     SimBleClient client(&gauge);
-    CommandChannel channel;
-    channel.setClient(&client);
-    QSignalSpy connected(&client, &BLEClient::Connected);
-    client.ConnectDevice(gauge.serverId());
-    if (!dir.isValid() || !connected.wait(1000))
+    BleLink link(&client, userDialogs(), sharedState());
+    link.setConnectPauseMs(0);
+    const auto connected = QCoro::waitFor(link.connectTo(gauge.serverId()));
+    if (!dir.isValid() || !connected.ok())
         return 1;
-    SharedState& s = sharedState();
-    s.DeviceConnected = true;
-    s.ServiceId = SimBleClient::kServiceId;
-    s.CommandCharId = SimBleClient::kCommandCharId;
-    s.ProgramFolder = dir.path();
+    sharedState().ProgramFolder = dir.path();
 
     const Size sizes[] = {{"1KiB", 1024, 256}, {"64KiB", 64 * 1024, 4}, {"1MiB", 1024 * 1024, 1}};
     Figure figures[3];
     bool ok = true;
     for (int i = 0; i < 3; ++i) {
-        figures[i] = measure(channel, gauge, dir.path() + "/", sizes[i]);
+        figures[i] = measure(**connected.value, gauge, dir.path() + "/", sizes[i]);
         ok = ok && figures[i].ok;
         std::printf("language_transfer_per_chunk_%s %.2f us\n", sizes[i].name, figures[i].wallUs);
         std::printf("language_transfer_cpu_per_chunk_%s %.2f us\n", sizes[i].name,

@@ -6,10 +6,11 @@
 // the history variants the ratio against the run without (target within 1 %).
 #include "history/HistoryService.h"
 #include "info/RecordReader.h"
-#include "link/CommandChannel.h"
+#include "link/BleLink.h"
 #include "sim/SimBleClient.h"
 #include "sim/SimGauge.h"
 #include "state/SharedState.h"
+#include "state/UserDialogs.h"
 #include "tests/common/TcpStallProxy.h"
 #include "tests/common/ThrowawayServer.h"
 
@@ -33,13 +34,15 @@ struct Run {
 };
 
 // "probe", then "factory" unless the first read failed.
-QCoro::Task<bool> readBoth(RecordReader& reader)
+QCoro::Task<bool> readBoth(GaugeSession& session)
 {
     // Each result into a variable: g++ 12 mishandles a co_await inside a larger expression.
-    const TransferResult probe = co_await reader.Lese_Com(QStringLiteral("probe"));
+    const QString probeFile = QStringLiteral("probe"), factoryFile = QStringLiteral("factory");
+    const DeviceResult<GaugeRecord> probe = co_await RecordReader::Lese_Com(session, probeFile);
     if (!probe.ok())
         co_return false;
-    const TransferResult factory = co_await reader.Lese_Com(QStringLiteral("factory"));
+    const DeviceResult<GaugeRecord> factory =
+        co_await RecordReader::Lese_Com(session, factoryFile);
     co_return factory.ok();
 }
 
@@ -52,28 +55,21 @@ Run readOnce(HistoryService* history)
     options.writeLatency = kLatency;
     options.readLatency = kLatency;
     SimBleClient client(&gauge, options);
-    CommandChannel channel;
-    channel.setClient(&client);
-    QSignalSpy connected(&client, &BLEClient::Connected);
-    client.ConnectDevice(gauge.serverId());
-    if (!connected.wait(1000))
+    BleLink link(&client, userDialogs(), sharedState());
+    link.setConnectPauseMs(0);
+    if (history)
+        link.setJournal(&history->journal()); // the session reports its visit
+    const auto connected = QCoro::waitFor(link.connectTo(gauge.serverId()));
+    if (!connected.ok())
         return {};
-    SharedState& s = sharedState();
-    s.DeviceConnected = true;
-    s.ServiceId = SimBleClient::kServiceId;
-    s.CommandCharId = SimBleClient::kCommandCharId;
+    GaugeSession& session = **connected.value;
 
-    if (history) {
-        channel.setJournal(&history->journal());
-        history->journal().visitStarted(gauge.serverId());
-    }
-    RecordReader reader(channel);
     QElapsedTimer wall;
     wall.start();
-    const bool ok = QCoro::waitFor(readBoth(reader));
+    const bool ok = QCoro::waitFor(readBoth(session));
     const Run run{double(wall.nsecsElapsed()) / 1e6, gauge.commandCount(), ok};
     if (history) {
-        history->journal().visitEnded();
+        session.end();
         history->flush();
     }
     return run;

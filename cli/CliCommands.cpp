@@ -1,10 +1,10 @@
 #include "cli/CliCommands.h"
 
+#include "cli/CliOutput.h"
 #include "cli/CliSession.h"
 #include "cli/RecordJson.h"
 #include "cli/RecordTable.h"
 #include "state/RadioText.h"
-#include "state/SharedState.h"
 #include "state/UserDialogs.h"
 
 #include <QJsonDocument>
@@ -21,50 +21,55 @@ void printOut(const QString& text)
     std::fflush(stdout);
 }
 
-struct ReplySnapshot {
-    qint16 ReplyStatus;
-    QString ReplyData;
-    qint16 FileHandle;
-    qint32 FileLength;
-    double BatteryLevel;
-    static ReplySnapshot take()
-    {
-        const SharedState& s = sharedState();
-        return {s.ReplyStatus, s.ReplyData, s.FileHandle, s.FileLength, s.BatteryLevel};
-    }
-};
-
-void printSendResult(bool json, const QByteArray& reply, const ReplySnapshot& before, bool identity)
+// The reply and the reply variables it set, as the dispatcher left them.
+void printSendResult(bool json, const GaugeReply& reply, const SharedState& v)
 {
-    const ReplySnapshot after = ReplySnapshot::take();
+    const bool identity = !reply.identity.isEmpty();
     if (json) {
-        QJsonObject o{{"Reply", QString::fromLatin1(reply)}, {"ReplyStatus", after.ReplyStatus},
-                      {"ReplyData", after.ReplyData},        {"FileHandle", after.FileHandle},
-                      {"FileLength", after.FileLength},      {"BatteryLevel", after.BatteryLevel}};
+        QJsonObject o{{"Reply", reply.text},        {"ReplyStatus", v.ReplyStatus},
+                      {"ReplyData", v.ReplyData},   {"FileHandle", v.FileHandle},
+                      {"FileLength", v.FileLength}, {"BatteryLevel", v.BatteryLevel}};
         if (identity)
-            o.insert("Identity", RecordJson::identity(sharedState().Identity));
+            o.insert("Identity", RecordJson::identity(v.Identity));
         printOut(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)));
         return;
     }
-    printOut(RadioText::visible(QString::fromLatin1(reply)));
-    if (after.ReplyStatus != before.ReplyStatus)
-        printOut(QStringLiteral("ReplyStatus = %1").arg(after.ReplyStatus));
-    if (after.ReplyData != before.ReplyData)
-        printOut(QStringLiteral("ReplyData = %1").arg(RadioText::visible(after.ReplyData)));
-    if (after.FileHandle != before.FileHandle)
-        printOut(QStringLiteral("FileHandle = %1").arg(after.FileHandle));
-    if (after.FileLength != before.FileLength)
-        printOut(QStringLiteral("FileLength = %1").arg(after.FileLength));
-    if (after.BatteryLevel != before.BatteryLevel)
-        printOut(QStringLiteral("BatteryLevel = %1").arg(after.BatteryLevel));
+    printOut(RadioText::visible(reply.text));
+    if (reply.status)
+        printOut(QStringLiteral("ReplyStatus = %1").arg(v.ReplyStatus));
+    if (reply.data || reply.listing)
+        printOut(QStringLiteral("ReplyData = %1").arg(RadioText::visible(v.ReplyData)));
+    if (reply.handle)
+        printOut(QStringLiteral("FileHandle = %1").arg(v.FileHandle));
+    if (reply.length)
+        printOut(QStringLiteral("FileLength = %1").arg(v.FileLength));
+    if (reply.battery)
+        printOut(QStringLiteral("BatteryLevel = %1").arg(v.BatteryLevel));
     if (identity)
-        printOut(RecordTable::identityLines(sharedState().Identity));
+        printOut(RecordTable::identityLines(v.Identity));
+}
+
+int noReply(const DeviceResult<Reply>& r)
+{
+    CliOutput::message(QStringLiteral("no reply: ") + r.outcome.detail);
+    return CliOutput::exitFor(r.outcome);
+}
+
+// One command and the reply that expect names.
+Sequence<DeviceResult<Reply>> request(QString command, ReplyExpectation expect)
+{
+    return [command, expect](SequenceContext run) -> QCoro::Task<DeviceResult<Reply>> {
+        ReplyExpectation e = expect;
+        e.cancel = &run.cancel;
+        const QString c = command;
+        Reply reply = co_await run.session->channel().ask(c, std::move(e));
+        co_return{DeviceOutcome::fromWait(reply.wait, DeviceStep::None, c), reply};
+    };
 }
 } // namespace
 
 namespace CliCommands
 {
-
 QString unescape(const QString& text)
 {
     QString out;
@@ -91,67 +96,49 @@ int scan(CliSession& session)
 {
     if (!session.open())
         return ExitFailed;
-    const QStringList entries = session.scan(kScanMs);
-    if (session.scanFailed())
+    const ScanResult found = session.scan(kScanMs);
+    if (found.failed)
         return ExitFailed;
-    for (const QString& e : entries)
+    for (const QString& e : found.entries)
         printOut(e);
-    if (entries.isEmpty())
-        userDialogs().message(QStringLiteral("no gauge found"));
-    return entries.isEmpty() ? ExitNoReply : ExitDone;
+    if (found.entries.isEmpty())
+        CliOutput::message(QStringLiteral("no gauge found"));
+    return found.entries.isEmpty() ? ExitNoReply : ExitDone;
 }
 
 int send(CliSession& session, const QString& text)
 {
     if (const int rc = session.connectGauge(); rc != ExitDone)
         return rc;
-    QByteArray reply;
-    bool received = false, identity = false, understood = false;
-    CommandChannel& ch = session.channel();
-    QObject scope; // the connections below end with this function
     // An empty read-back is the gauge saying nothing: the wait goes on to its limit.
-    QObject::connect(&ch, &CommandChannel::valueReceived, &scope, [&](const QByteArray& v) {
-        reply = v;
-        received = !v.isEmpty();
-    });
-    QObject::connect(&ch, &CommandChannel::replyHandled, &scope, [&](DispatchResult r) {
-        identity = identity || r == DispatchResult::Identity;
-        understood = r != DispatchResult::Ignored;
-    });
-    sharedState().ReplyStatus = 55;
-    const ReplySnapshot before = ReplySnapshot::take();
-    const WaitResult r = QCoro::waitFor(ch.ask(
-        unescape(text), {QString(), [&received] { return received; }, session.cancelToken()}));
-    if (r != WaitResult::Done) {
-        userDialogs().message(QStringLiteral("no reply: ") + QLatin1String(waitResultName(r)));
-        return CliSession::exitFor(r);
-    }
-    printSendResult(session.options().json, reply, before, identity);
+    const auto said = [](const GaugeReply& r) { return !r.text.isEmpty(); };
+    const DeviceResult<Reply> r = session.run(request(unescape(text), {QString(), said}));
+    if (!r.ok())
+        return noReply(r);
+    const GaugeReply& reply = r.value->reply;
+    printSendResult(session.options().json, reply, session.replyVariables());
     session.disconnectGauge();
-    if (!understood)
-        userDialogs().message(QStringLiteral("the reply was not understood"));
-    return understood ? ExitDone : ExitFailed;
+    if (!reply.understood)
+        CliOutput::message(QStringLiteral("the reply was not understood"));
+    return reply.understood ? ExitDone : ExitFailed;
 }
 
 int battery(CliSession& session)
 {
     if (const int rc = session.connectGauge(); rc != ExitDone)
         return rc;
-    SharedState& s = sharedState();
-    s.ReplyStatus = 55;
-    const WaitResult r = QCoro::waitFor(session.channel().ask(
-        QStringLiteral("$gcv!"),
-        {QString(), [] { return sharedState().ReplyStatus != 55; }, session.cancelToken()}));
-    if (r != WaitResult::Done) {
-        userDialogs().message(QStringLiteral("no reply: ") + QLatin1String(waitResultName(r)));
-        return CliSession::exitFor(r);
-    }
+    const DeviceResult<Reply> r =
+        session.run(request(QStringLiteral("$gcv!"), {QStringLiteral("$gcv")}));
+    if (!r.ok())
+        return noReply(r);
+    const QString data = r.value->reply.data.value_or(QString());
     if (session.options().json)
         printOut(QString::fromUtf8(
-            QJsonDocument(QJsonObject{{"ReplyData", s.ReplyData}, {"BatteryLevel", s.BatteryLevel}})
+            QJsonDocument(QJsonObject{{"ReplyData", data},
+                                      {"BatteryLevel", session.replyVariables().BatteryLevel}})
                 .toJson(QJsonDocument::Compact)));
     else
-        printOut(RadioText::visible(s.ReplyData));
+        printOut(RadioText::visible(data));
     session.disconnectGauge();
     return ExitDone;
 }

@@ -149,7 +149,8 @@ int usage(const QString& why = {})
 }
 
 // args: SERIAL [VISIT] FILE.pdf, already checked.
-int report(const HistoryStore& store, const QStringList& args, bool json)
+int report(const HistoryStore& store, const QStringList& args, bool json,
+           const QString& programFolder)
 {
     const QString serial = args.first();
     const qint64 visit = args.size() == 3 ? args.at(1).toLongLong() : 0;
@@ -167,7 +168,7 @@ int report(const HistoryStore& store, const QStringList& args, bool json)
     }
     const ServiceReportDocument document(
         ServiceReportBuilder::build(found.input),
-        ServiceReportDocument::logoIn(sharedState().ProgramFolder));
+        ServiceReportDocument::logoIn(programFolder));
     if (!document.writePdf(args.last())) {
         CliOutput::message(
             pick("Bericht nicht geschrieben: %1", "report not written: %1").arg(args.last()));
@@ -202,11 +203,12 @@ bool wellFormed(const QStringList& args)
     return n <= 1;
 }
 
-int runOn(const HistoryStore& store, const QStringList& args, bool json)
+int runOn(const HistoryStore& store, const QStringList& args, bool json,
+          const QString& programFolder)
 {
     const QString first = args.value(0);
     if (first == QLatin1String("report"))
-        return report(store, args.mid(1), json);
+        return report(store, args.mid(1), json, programFolder);
     if (args.isEmpty())
         return listGauges(store, json);
     if (first == QLatin1String("diff"))
@@ -220,7 +222,8 @@ int runOn(const HistoryStore& store, const QStringList& args, bool json)
 namespace CliHistoryCommands
 {
 
-int run(HistoryService& history, const QStringList& args, bool json)
+int run(HistoryService& history, const QStringList& args, bool json,
+        const QString& programFolder)
 {
     if (args.value(0) == QLatin1String("report")) {
         if (const QString wrong = reportArgumentsWrong(args.mid(1)); !wrong.isEmpty())
@@ -233,7 +236,7 @@ int run(HistoryService& history, const QStringList& args, bool json)
     const bool shared = !history.syncStatus().server.isEmpty();
     if (shared)
         history.synchronise(kSyncBoundMs);
-    const int rc = runOn(history.store(), args, json);
+    const int rc = runOn(history.store(), args, json, programFolder);
     if (shared)
         CliOutput::message(HistoryTexts::syncLine(history.syncStatus(), history.store().backlog()));
     return rc;

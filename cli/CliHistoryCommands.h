@@ -12,6 +12,7 @@ namespace CliHistoryCommands
 {
 constexpr int kSyncBoundMs = 5000;
 
-// args: the words after "history".
-int run(HistoryService& history, const QStringList& args, bool json);
+// args: the words after "history"; the report's logo is in programFolder.
+int run(HistoryService& history, const QStringList& args, bool json,
+        const QString& programFolder);
 } // namespace CliHistoryCommands

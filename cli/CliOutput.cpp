@@ -1,7 +1,7 @@
 #include "cli/CliOutput.h"
 
 #include "cli/CliSession.h"
-#include "link/TransferResult.h"
+#include "link/DeviceOutcome.h"
 #include "state/UserDialogs.h"
 
 #include <QJsonDocument>
@@ -26,24 +26,18 @@ void message(const QString& text)
     userDialogs().message(text);
 }
 
-int exitFor(const TransferResult& result)
+int exitFor(const DeviceOutcome& outcome)
 {
-    switch (result.status) {
-    case TransferStatus::Ok:
+    switch (outcome.failure) {
+    case DeviceFailure::None:
         return ExitDone;
-    case TransferStatus::NoReply:
-    case TransferStatus::LinkLost:
-    case TransferStatus::NotConnected:
+    case DeviceFailure::NoReply:
+    case DeviceFailure::LinkLost:
+    case DeviceFailure::NotConnected:
         return ExitNoReply;
-    case TransferStatus::Cancelled:
-    case TransferStatus::GaugeError:
-    case TransferStatus::DecodeFailed:
-    case TransferStatus::InvalidData:
-    case TransferStatus::Declined:
-    case TransferStatus::FileError:
+    default:
         return ExitFailed;
     }
-    return ExitFailed;
 }
 
 } // namespace CliOutput

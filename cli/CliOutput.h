@@ -3,7 +3,7 @@
 #include <QJsonObject>
 #include <QString>
 
-struct TransferResult;
+struct DeviceOutcome;
 
 // Output of the command-line tool: results on standard output, messages on standard error.
 namespace CliOutput
@@ -14,6 +14,7 @@ void printLine(const QString& text);
 void printJson(const QJsonObject& object);
 // A message in plain words on standard error (through the user dialogs).
 void message(const QString& text);
-// The exit code for a device transfer or PC file step.
-int exitFor(const TransferResult& result);
+// The one exit code of a device operation or a PC file step: 0 done; 3 no reply in time, link
+// lost or no gauge; 1 for every other failure.
+int exitFor(const DeviceOutcome& outcome);
 } // namespace CliOutput

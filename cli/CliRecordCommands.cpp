@@ -9,7 +9,7 @@
 #include "info/InfoTexts.h"
 #include "info/RecordReader.h"
 #include "info/SafeWriter.h"
-#include "state/SharedState.h"
+#include "link/GaugeProtocol.h"
 #include "state/TextCatalogue.h"
 #include "state/UserDialogs.h"
 
@@ -20,36 +20,14 @@
 
 namespace
 {
+using GaugeProtocol::kFactoryFile;
+using GaugeProtocol::kProbeFile;
 
 // One record file as read from the gauge.
 struct RecordRead {
     QString name;
-    TransferResult result;
-    DeviceRecordValues values;
-    QString hex;
+    DeviceResult<GaugeRecord> read;
 };
-
-// Reads one record file; a failure is reported on standard error.
-QCoro::Task<RecordRead> readRecord(CommandChannel& channel, const CancelToken* cancel, QString name)
-{
-    RecordReader reader(channel, cancel);
-    const TransferResult result = co_await reader.Lese_Com(name);
-    RecordRead read{name, result, {}, {}};
-    if (!read.result.ok()) {
-        CliOutput::message(QStringLiteral("%1: %2").arg(name, InfoTexts::readFailed(read.result)));
-        co_return read;
-    }
-    const SharedState& s = sharedState();
-    read.values = s.Record;
-    read.hex = s.FileHex;
-    co_return read;
-}
-
-bool endsTheSession(const TransferResult& r)
-{
-    return r.status == TransferStatus::NoReply || r.status == TransferStatus::LinkLost ||
-           r.status == TransferStatus::NotConnected || r.status == TransferStatus::Cancelled;
-}
 
 // "probe" and "factory" as read, and the exit code of the worse failure.
 struct BothReads {
@@ -58,34 +36,47 @@ struct BothReads {
     int exitCode = ExitDone;
 };
 
-// Reads "probe" and then, unless the link is gone or the run cancelled, "factory".
-QCoro::Task<BothReads> readBoth(CliSession& session)
+// Reads one record file; a failure is reported on standard error.
+QCoro::Task<RecordRead> readRecord(SequenceContext run, QString name)
 {
-    const SharedState& s = sharedState();
-    CommandChannel& channel = session.channel();
-    BothReads both;
-    const RecordRead probe = co_await readRecord(channel, session.cancelToken(), s.ProbeFileName);
-    both.probe = probe;
-    both.exitCode = CliOutput::exitFor(probe.result);
-    if (endsTheSession(probe.result))
-        co_return both;
-    const RecordRead factory =
-        co_await readRecord(channel, session.cancelToken(), s.FactoryFileName);
-    both.factory = factory;
-    both.exitCode = qMax(both.exitCode, CliOutput::exitFor(factory.result));
-    co_return both;
+    RecordRead read;
+    read.name = name;
+    read.read = co_await RecordReader::Lese_Com(*run.session, name, &run.cancel);
+    if (!read.read.ok())
+        CliOutput::message(
+            QStringLiteral("%1: %2").arg(name, InfoTexts::readFailed(read.read.outcome)));
+    co_return read;
+}
+
+// Reads "probe" and then, unless the link is gone or the run cancelled, "factory".
+DeviceResult<BothReads> readBoth(CliSession& session)
+{
+    return session.run(Sequence<DeviceResult<BothReads>>(
+        [](SequenceContext run) -> QCoro::Task<DeviceResult<BothReads>> {
+            BothReads both;
+            both.probe = co_await readRecord(run, kProbeFile);
+            both.exitCode = CliOutput::exitFor(both.probe.read.outcome);
+            DeviceOutcome outcome = both.probe.read.outcome;
+            if (outcome.endsSession())
+                co_return{outcome, both};
+            both.factory = co_await readRecord(run, kFactoryFile);
+            both.exitCode = qMax(both.exitCode, CliOutput::exitFor(both.factory.read.outcome));
+            if (outcome.ok())
+                outcome = both.factory.read.outcome;
+            co_return{outcome, both};
+        }));
 }
 
 void printTable(const RecordRead& read)
 {
-    for (const QString& line : RecordTable::lines(read.values, read.name, QLocale()))
+    for (const QString& line : RecordTable::lines(read.read.value->values, read.name, QLocale()))
         CliOutput::printLine(line);
 }
 
 QJsonObject recordObject(const RecordRead& read)
 {
-    QJsonObject o = RecordJson::record(read.values);
-    o.insert(QStringLiteral("Hex"), read.hex);
+    QJsonObject o = RecordJson::record(read.read.value->values);
+    o.insert(QStringLiteral("Hex"), read.read.value->hex);
     return o;
 }
 
@@ -105,24 +96,23 @@ int identity(CliSession& session)
 {
     if (const int rc = session.connectGauge(); rc != ExitDone)
         return rc;
-    SharedState& s = sharedState();
-    s.Identity = IdentityFields();
-    const TransferResult r =
-        QCoro::waitFor(requestIdentity(session.channel(), session.cancelToken()));
-    if (r.status == TransferStatus::GaugeError && !r.garbled) {
+    const DeviceResult<IdentityFields> r =
+        session.run(Sequence<DeviceResult<IdentityFields>>([](SequenceContext run) {
+            return RecordReader::requestIdentity(*run.session, &run.cancel);
+        }));
+    if (r.outcome.failure == DeviceFailure::GaugeError) {
         CliOutput::message(pick("Die Kennung des Geräts ist unvollständig.",
                                 "The gauge's identity reply is incomplete."));
         return ExitFailed;
     }
     if (!r.ok()) {
-        CliOutput::message(InfoTexts::failureReason(r));
-        return CliOutput::exitFor(r);
+        CliOutput::message(InfoTexts::failureReason(r.outcome));
+        return CliOutput::exitFor(r.outcome);
     }
-    const IdentityFields& id = s.Identity;
     if (session.options().json)
-        CliOutput::printJson(RecordJson::identity(id));
+        CliOutput::printJson(RecordJson::identity(*r.value));
     else
-        CliOutput::printLine(RecordTable::identityLines(id));
+        CliOutput::printLine(RecordTable::identityLines(*r.value));
     session.disconnectGauge();
     return ExitDone;
 }
@@ -131,25 +121,28 @@ int read(CliSession& session)
 {
     if (const int rc = session.connectGauge(); rc != ExitDone)
         return rc;
-    const BothReads both = QCoro::waitFor(readBoth(session));
-    const RecordRead& probe = both.probe;
-    const RecordRead& factory = both.factory;
+    const std::shared_ptr<GaugeSession> gauge = session.gauge();
+    const DeviceResult<BothReads> result = readBoth(session);
+    if (!result.value)
+        return CliOutput::exitFor(result.outcome);
+    const BothReads& both = *result.value;
+    const bool probeOk = both.probe.read.ok(), factoryOk = both.factory.read.ok();
     if (session.options().json) {
         QJsonObject o;
-        for (const RecordRead* r : {&probe, &factory}) {
-            if (r->result.ok() && !r->name.isEmpty())
+        for (const RecordRead* r : {&both.probe, &both.factory}) {
+            if (r->read.ok())
                 o.insert(r->name, recordObject(*r));
         }
-        if (probe.result.ok())
-            o.insert(QStringLiteral("Identity"), RecordJson::identity(sharedState().Identity));
+        if (probeOk && gauge && gauge->identity())
+            o.insert(QStringLiteral("Identity"), RecordJson::identity(*gauge->identity()));
         CliOutput::printJson(o);
     } else {
-        if (probe.result.ok())
-            printTable(probe);
-        if (probe.result.ok() && factory.result.ok())
+        if (probeOk)
+            printTable(both.probe);
+        if (probeOk && factoryOk)
             CliOutput::printLine(QString());
-        if (factory.result.ok() && !factory.name.isEmpty())
-            printTable(factory);
+        if (factoryOk)
+            printTable(both.factory);
     }
     session.disconnectGauge();
     return both.exitCode;
@@ -162,15 +155,16 @@ int download(CliSession& session, const QString& folder)
     if (const int rc = session.connectGauge(); rc != ExitDone)
         return rc;
     // A download saves both files or none: half a copy would pass for a whole one.
-    const BothReads both = QCoro::waitFor(readBoth(session));
-    if (both.exitCode != ExitDone) {
+    const DeviceResult<BothReads> result = readBoth(session);
+    if (!result.outcome.ok()) {
         CliOutput::message(pick("Nichts gespeichert.", "Nothing saved."));
-        return both.exitCode;
+        return result.value ? result.value->exitCode : CliOutput::exitFor(result.outcome);
     }
+    const BothReads& both = *result.value;
     session.disconnectGauge();
     QJsonObject paths;
     for (const RecordRead* r : {&both.probe, &both.factory}) {
-        const PcFileResult saved = DeviceFiles::saveHexFile(folder, r->name, r->hex);
+        const PcFileResult saved = DeviceFiles::saveHexFile(folder, r->name, r->read.value->hex);
         if (!saved.ok) {
             CliOutput::message(saved.description);
             return ExitFailed;
@@ -187,59 +181,62 @@ int download(CliSession& session, const QString& folder)
 
 namespace
 {
-// What zvctl says about a safe write that did not succeed.
-QString failureText(const SafeWriteResult& r)
+// What zvctl says about a safe write that did not succeed (the runner has told an incomplete
+// file already).
+QString failureText(const DeviceOutcome& r)
 {
-    if (r.leftIncomplete())
-        return InfoTexts::incompleteWrite(
-            r, pick("Zurückschreiben: zvctl --yes restore \"%1\" --to %2",
-                    "To restore it: zvctl --yes restore \"%1\" --to %2")
-                   .arg(QFileInfo(r.backupPath).absoluteFilePath(), r.deviceFile));
-    if (r.declined())
+    if (r.failure == DeviceFailure::Declined)
         return pick("Nichts geschrieben.", "Nothing written.");
-    if (r.cancelled() && !r.gaugeTouched())
+    if (r.failure == DeviceFailure::Cancelled && !r.gaugeTouched())
         return pick("Abgebrochen, nichts geschrieben.", "Cancelled, nothing written.");
     return InfoTexts::safeWriteFailed(r);
 }
 
+using SafeWrite = std::function<QCoro::Task<DeviceOutcome>(SafeWriter&)>;
+
 // Connects and runs one safe write (backup of the gauge's file, guard question, write, read
 // back); exit 0 only when the read-back matches.
-int writeSafely(CliSession& session, const QString& deviceFile,
-                const std::function<QCoro::Task<SafeWriteResult>(SafeWriter&)>& write)
+int writeSafely(CliSession& session, const QString& deviceFile, const SafeWrite& write)
 {
-    const QString backupDir = session.options().backupDir;
-    if (!backupDir.isEmpty() && !QDir().mkpath(backupDir)) {
+    const CliOptions& options = session.options();
+    if (!options.backupDir.isEmpty() && !QDir().mkpath(options.backupDir)) {
         CliOutput::message(pick("Der Ordner für Sicherungen kann nicht angelegt werden: %1",
                                 "The folder for backups cannot be created: %1")
-                               .arg(backupDir));
+                               .arg(options.backupDir));
         return ExitFailed;
     }
     if (const int rc = session.connectGauge(); rc != ExitDone)
         return rc;
-    SafeWriter writer(session.channel(), userDialogs(), session.cancelToken());
-    if (!backupDir.isEmpty())
-        writer.setBackupFolder(backupDir);
-    QObject::connect(&writer, &SafeWriter::backupSaved, [](const QString& path) {
-        CliOutput::message(InfoTexts::backupSavedNote(path));
-    });
-    QObject::connect(&writer, &SafeWriter::backupSkipped, [](const QString& file) {
-        CliOutput::message(InfoTexts::noBackupNote(file));
-    });
-    const SafeWriteResult r = QCoro::waitFor(write(writer));
+    const BackupStore backups = options.backupDir.isEmpty()
+                                    ? BackupStore::besideProgram(options.programFolder)
+                                    : BackupStore(options.backupDir);
+    const DeviceOutcome r = session.run(Sequence<DeviceOutcome>(
+        [backups, write](SequenceContext run) -> QCoro::Task<DeviceOutcome> {
+            SafeWriter writer(*run.session, userDialogs(), backups, &run.cancel);
+            QObject::connect(&writer, &SafeWriter::backupSaved, [](const QString& path) {
+                CliOutput::message(InfoTexts::backupSavedNote(path));
+            });
+            QObject::connect(&writer, &SafeWriter::backupSkipped, [](const QString& file) {
+                CliOutput::message(InfoTexts::noBackupNote(file));
+            });
+            DeviceOutcome outcome = co_await write(writer);
+            co_return outcome;
+        }));
     if (!r.ok()) {
-        CliOutput::message(failureText(r));
-        return CliOutput::exitFor(r.asTransfer());
+        if (!r.fileIncomplete)
+            CliOutput::message(failureText(r));
+        return CliOutput::exitFor(r);
     }
     session.disconnectGauge();
-    if (session.options().json)
+    if (options.json)
         CliOutput::printJson({{"File", deviceFile},
-                              {"Bytes", r.writtenBytes},
+                              {"Bytes", r.bytes},
                               {"Backup", r.backupPath},
                               {"Verified", true}});
     else
         CliOutput::printLine(pick("%1 Bytes in \"%2\" geschrieben und geprüft",
                                   "%1 bytes written into \"%2\" and verified")
-                                 .arg(r.writtenBytes)
+                                 .arg(r.bytes)
                                  .arg(deviceFile));
     return ExitDone;
 }
@@ -252,7 +249,7 @@ int loadChecked(const QString& folder, const QString& name, QString& hex)
         CliOutput::message(loaded.description);
         return ExitFailed;
     }
-    if (const TransferResult confirmed = FileWriter::confirmData(loaded.hex, userDialogs());
+    if (const DeviceOutcome confirmed = FileWriter::confirmData(loaded.hex, userDialogs());
         !confirmed.ok())
         return CliOutput::exitFor(confirmed);
     hex = loaded.hex;
@@ -265,7 +262,7 @@ int upload(CliSession& session, const QString& folder, const QString& deviceFile
     if (!isFolder(folder))
         return ExitUsage;
     QString hex;
-    if (const int rc = loadChecked(folder, sharedState().ProbeFileName, hex); rc != ExitDone)
+    if (const int rc = loadChecked(folder, kProbeFile, hex); rc != ExitDone)
         return rc;
     return writeSafely(session, deviceFile,
                        [&](SafeWriter& w) { return w.write(deviceFile, hex); });

@@ -3,17 +3,17 @@
 #include "cli/CliOutput.h"
 #include "cli/CliSession.h"
 #include "cli/LanguageProgress.h"
-#include "link/CommandChannel.h"
 #include "service/DeviceClock.h"
 #include "service/LanguageFiles.h"
 #include "service/LanguageTransfer.h"
 #include "service/MemoryReset.h"
 #include "service/ServiceTexts.h"
-#include "state/SharedState.h"
+#include "state/RadioText.h"
+#include "state/ServiceJournal.h"
 #include "state/TextCatalogue.h"
 #include "state/UserDialogs.h"
 
-#include <QEventLoop>
+#include <QCoroTimer>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
@@ -30,19 +30,6 @@ bool isLanguageFileName(const QString& name)
            QStringLiteral("l") + LanguageFiles::SpracheUmsetzen(language) == name;
 }
 
-// A problem with the file on the PC is a failure; of the gauge's, only silence and a lost link
-// are "no reply".
-int exitForTransfer(const LanguageTransferResult& r)
-{
-    if (r.ok())
-        return ExitDone;
-    if (r.file != LanguageFileProblem::None)
-        return ExitFailed;
-    const TransferStatus status = r.device.status;
-    return status == TransferStatus::NoReply || status == TransferStatus::LinkLost ? ExitNoReply
-                                                                                   : ExitFailed;
-}
-
 } // namespace
 
 namespace CliServiceCommands
@@ -52,7 +39,7 @@ int languages(CliSession& session, const QString& folder)
 {
     QVector<LanguageFileEntry> entries;
     if (folder.isEmpty()) {
-        entries = LanguageFiles::search(sharedState().ProgramFolder).entries;
+        entries = LanguageFiles::search(session.options().programFolder).entries;
     } else if (QFileInfo(folder).isDir()) {
         entries = LanguageFiles::listFolder(folder);
     } else {
@@ -86,30 +73,34 @@ int sendLanguage(CliSession& session, const QString& path)
         return ExitUsage;
     }
     // A missing or empty file is known before the link is made (the transfer checks it again).
-    if (!file.isFile() || file.size() == 0) {
-        LanguageTransferResult missing;
-        missing.file = file.exists() && file.isFile() ? LanguageFileProblem::Empty
-                                                      : LanguageFileProblem::Missing;
-        missing.fileName = name;
-        CliOutput::message(ServiceTexts::transferFailed(missing));
+    if (const DeviceOutcome checked = LanguageTransfer::checkFile(file.absoluteFilePath());
+        !checked.ok()) {
+        CliOutput::message(ServiceTexts::transferFailed(checked));
         return ExitFailed;
     }
     if (const int rc = session.connectGauge(); rc != ExitDone)
         return rc;
-    LanguageTransfer transfer(session.channel());
-    LanguageProgress display(session.channel(), transfer, file.size());
-    const LanguageTransferResult r = QCoro::waitFor(
-        transfer.run(file.absolutePath() + QLatin1Char('/'), name, session.cancelToken()));
-    display.end(r.ok());
+    std::unique_ptr<LanguageTransfer> transfer;
+    std::unique_ptr<LanguageProgress> display;
+    const QString folder = file.absolutePath() + QLatin1Char('/');
+    const DeviceOutcome r = session.run(Sequence<DeviceOutcome>([&](SequenceContext run) {
+        transfer =
+            std::make_unique<LanguageTransfer>(*run.session, session.options().programFolder);
+        display =
+            std::make_unique<LanguageProgress>(run.session->channel(), *transfer, file.size());
+        return transfer->run(folder, name, &run.cancel);
+    }));
+    if (display)
+        display->end(r.ok());
     if (!r.ok()) {
         CliOutput::message(ServiceTexts::transferFailed(r));
-        return exitForTransfer(r);
+        return CliOutput::exitFor(r);
     }
     session.disconnectGauge();
     if (session.options().json)
-        CliOutput::printJson({{"File", r.fileName}, {"Bytes", r.bytes}, {"Chunks", r.chunk}});
+        CliOutput::printJson({{"File", r.file}, {"Bytes", r.bytes}, {"Chunks", r.chunk}});
     else
-        CliOutput::printLine(ServiceTexts::transferSucceeded(r.fileName));
+        CliOutput::printLine(ServiceTexts::transferSucceeded(r.file));
     return ExitDone;
 }
 
@@ -123,8 +114,12 @@ int reset(CliSession& session, bool confirmed)
     }
     if (const int rc = session.connectGauge(); rc != ExitDone)
         return rc;
-    const TransferResult r =
-        QCoro::waitFor(MemoryReset(session.channel()).run(userDialogs(), session.cancelToken()));
+    const DeviceOutcome r =
+        session.run(Sequence<DeviceOutcome>([](SequenceContext run) -> QCoro::Task<DeviceOutcome> {
+            MemoryReset reset(*run.session);
+            DeviceOutcome outcome = co_await reset.run(userDialogs(), &run.cancel);
+            co_return outcome;
+        }));
     const QString text = ServiceTexts::resetOutcome(r);
     session.disconnectGauge();
     if (r.ok())
@@ -138,36 +133,29 @@ int time(CliSession& session, bool set)
 {
     if (const int rc = session.connectGauge(); rc != ExitDone)
         return rc;
-    // The window's clock: a set (when asked), then reads until the first one answers or fails.
-    DeviceClock clock(session.channel());
-    QEventLoop loop;
-    QString shown;
-    WaitResult failure = WaitResult::Done;
-    QObject::connect(&clock, &DeviceClock::timeSet, &loop,
-                     [](const QString& t) { CliOutput::printLine(QStringLiteral("set ") + t); });
-    QObject::connect(&clock, &DeviceClock::timeRead, &loop, [&](const QString& t) {
-        shown = t;
-        loop.quit();
-    });
-    QObject::connect(&clock, &DeviceClock::readFailed, &loop, [&](WaitResult why) {
-        failure = why;
-        loop.quit();
-    });
-    QObject::connect(session.cancelToken(), &CancelToken::cancelled, &loop, &QEventLoop::quit);
-    if (set)
-        clock.setTime();
-    else
-        clock.start();
-    if (failure == WaitResult::Done && !session.cancelled())
-        loop.exec();
-    clock.stop();
-    if (session.cancelled())
+    // The window's clock: a set (when asked) and its pause, then a read.
+    const DeviceResult<QString> r = session.run(Sequence<DeviceResult<QString>>(
+        [set](SequenceContext run) -> QCoro::Task<DeviceResult<QString>> {
+            if (set) {
+                const DeviceResult<QString> sent = DeviceClock::setClock(*run.session);
+                if (!sent.ok())
+                    co_return sent;
+                run.session->journal().clockSet(*sent.value);
+                CliOutput::printLine(QStringLiteral("set ") + *sent.value);
+                co_await QCoro::sleepFor(std::chrono::milliseconds(DeviceClock::kSetPauseMs));
+            }
+            DeviceResult<QString> read = co_await DeviceClock::readClock(*run.session, &run.cancel);
+            if (read.ok())
+                run.session->journal().clockRead(*read.value, QDateTime::currentDateTime());
+            co_return read;
+        }));
+    if (r.outcome.failure == DeviceFailure::Cancelled)
         return ExitFailed; // interrupted
-    if (failure != WaitResult::Done) {
-        CliOutput::message(ServiceTexts::clockReadFailed(failure));
-        return CliSession::exitFor(failure);
+    if (!r.ok()) {
+        CliOutput::message(ServiceTexts::clockReadFailed(r.outcome));
+        return CliOutput::exitFor(r.outcome);
     }
-    CliOutput::printLine(shown);
+    CliOutput::printLine(RadioText::visible(*r.value));
     session.disconnectGauge();
     return ExitDone;
 }

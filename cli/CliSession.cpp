@@ -1,77 +1,55 @@
 #include "cli/CliSession.h"
 
+#include "cli/CliOutput.h"
+#include "info/InfoTexts.h"
 #include "link/bluetooth/QtBleClient.h"
 #include "sim/SimBleClient.h"
 #include "sim/SimGauge.h"
 #include "state/RadioText.h"
-#include "state/SharedState.h"
 #include "state/TextCatalogue.h"
 #include "state/UserDialogs.h"
 
-#include <QEventLoop>
-#include <QTimer>
+#include <QFileInfo>
 #include <cstdio>
 
 namespace
 {
 constexpr int kScanLimitMs = 10000;
-constexpr int kLinkLimitMs = BleLink::kConnectLimitMs + 7000; // connect plus discovery
+constexpr int kDisconnectLimitMs = 3000;
 
-// Runs the event loop until done() holds after a change of the link or an error event of the
-// back end, or until limitMs or a cancel. Callers that note an error connect to the back end
-// before this.
-bool waitOnLink(BleLink* link, const std::function<bool()>& done, int limitMs,
-                const CancelToken* cancel = nullptr)
+// How zvctl writes a backup back into the gauge.
+QString restoreCommand(const DeviceOutcome& o)
 {
-    if (done())
-        return true;
-    if (cancel && cancel->isCancelled())
-        return false;
-    QEventLoop loop;
-    QTimer::singleShot(limitMs, &loop, [&loop] { loop.exit(1); });
-    if (cancel)
-        QObject::connect(cancel, &CancelToken::cancelled, &loop, [&loop] { loop.exit(1); });
-    auto check = [&] {
-        if (done())
-            loop.exit(0);
-    };
-    QObject::connect(link, &BleLink::changed, &loop, check);
-    QObject::connect(link, &BleLink::linkReady, &loop, check);
-    QObject::connect(link, &BleLink::linkDown, &loop, check);
-    if (link->client())
-        QObject::connect(link->client(), &BLEClient::Error, &loop, check);
-    return loop.exec() == 0;
-}
-// Starts a scan. False when it could not start: the link has then set its status to the cause,
-// synchronously, and shown the message (a started scan reports only later, through events).
-bool startScan(BleLink& link)
-{
-    const QString before = link.statusText();
-    link.cmdScan_Click();
-    return link.statusText() == before;
+    return pick("Zurückschreiben: zvctl --yes restore \"%1\" --to %2",
+                "To restore it: zvctl --yes restore \"%1\" --to %2")
+        .arg(QFileInfo(o.backupPath).absoluteFilePath(), o.file);
 }
 } // namespace
 
 CliSession::CliSession(const CliOptions& options, QObject* parent)
     : QObject(parent), m_options(options)
 {
-    SharedState& s = sharedState();
-    s.LanguageIndex = qint16(options.language);
+    setInterfaceLanguage(options.language);
     fillTextTables();
     FillLanguageTables();
     setReplyTimeoutMs(options.timeoutMs);
-    if (options.trace) {
-        connect(&m_channel, &CommandChannel::commandSent, this,
-                [this](const QString& c) { traceTo(">", c); });
-        connect(&m_channel, &CommandChannel::valueReceived, this,
-                [this](const QByteArray& v) { traceTo("<", QString::fromLatin1(v)); });
-    }
+    m_runner.setIncompleteReport([](const DeviceOutcome& o) {
+        CliOutput::message(InfoTexts::incompleteWrite(o, restoreCommand(o)));
+    });
 }
 
 CliSession::~CliSession()
 {
+    m_gauge.reset();
     m_link.reset();
     m_client.reset();
+}
+
+void CliSession::setJournal(ServiceJournal* journal)
+{
+    m_journal = journal;
+    if (m_link)
+        m_link->setJournal(journal);
 }
 
 void CliSession::traceTo(const char* prefix, const QString& text)
@@ -85,117 +63,88 @@ bool CliSession::open()
     if (m_link)
         return true;
     if (m_options.simulator) {
-        m_gauge = new SimGauge(this);
+        m_simulated = new SimGauge(this);
         if (!m_options.simDir.isEmpty()) {
             QStringList skipped;
-            m_gauge->loadFolder(m_options.simDir, &skipped);
+            m_simulated->loadFolder(m_options.simDir, &skipped);
             for (const QString& name : skipped)
                 std::fprintf(stderr, "sim: %s is not a device file in hex text, skipped\n",
                              name.toLocal8Bit().constData());
         }
         for (const auto& fault : m_options.simFaults)
-            m_gauge->setFault(fault.first, fault.second);
-        m_client = std::make_unique<SimBleClient>(m_gauge);
+            m_simulated->setFault(fault.first, fault.second);
+        m_client = std::make_unique<SimBleClient>(m_simulated);
     } else {
         m_client = std::make_unique<QtBleClient>();
     }
-    m_channel.setClient(m_client.get());
-    m_link = std::make_unique<BleLink>(m_client.get(), userDialogs());
-    m_link->reportVisitsTo(m_channel);
+    m_link = std::make_unique<BleLink>(m_client.get(), userDialogs(), m_replies);
+    m_link->setJournal(m_journal);
     m_link->setConnectPauseMs(0);
     m_link->Form_Load();
-    m_link->applyLanguage();
+    connect(m_link.get(), &BleLink::sessionChanged, this, &CliSession::followSession);
     return true;
 }
 
-QStringList CliSession::scan(int scanMs)
+// Commands and replies on standard error with --trace.
+void CliSession::followSession()
+{
+    m_gauge = m_link->session();
+    if (!m_gauge || !m_options.trace)
+        return;
+    connect(&m_gauge->channel(), &CommandChannel::commandSent, this,
+            [this](const QString& c) { traceTo(">", c); });
+    connect(&m_gauge->channel(), &CommandChannel::valueReceived, this,
+            [this](const QByteArray& v) { traceTo("<", QString::fromLatin1(v)); });
+}
+
+void CliSession::cancel()
+{
+    m_cancel.cancel();
+    m_runner.cancel();
+}
+
+ScanResult CliSession::scan(int scanMs)
 {
     if (!open())
-        return {};
-    bool failed = false;
-    connect(m_client.get(), &BLEClient::Error, this, [&failed] { failed = true; });
-    if (!startScan(*m_link))
-        failed = true;
-    else
-        waitOnLink(
-            m_link.get(), [&] { return failed; }, scanMs, &m_cancel);
-    disconnect(m_client.get(), &BLEClient::Error, this, nullptr);
-    m_scanFailed = failed;
-    if (m_link->scanCaption() != QLatin1String("Scan"))
-        m_link->cmdScan_Click(); // stop
-    return m_link->deviceEntries();
+        return {{}, true};
+    return QCoro::waitFor(m_link->scan(scanMs, &m_cancel));
 }
 
 int CliSession::connectGauge()
 {
     if (!open())
         return ExitFailed;
-    auto chosenRow = [this] {
-        const QStringList& entries = m_link->deviceEntries();
-        for (int i = 0; i < entries.size(); ++i) {
+    const auto chosen = [this]() -> QString {
+        for (const QString& entry : m_link->deviceEntries()) {
+            const QString id = BleLink::serverIdOfEntry(entry);
             if (m_options.device.isEmpty() ||
-                BleLink::serverIdOfEntry(entries.at(i))
-                        .compare(m_options.device, Qt::CaseInsensitive) == 0)
-                return i;
+                id.compare(m_options.device, Qt::CaseInsensitive) == 0)
+                return id;
         }
-        return -1;
+        return {};
     };
-    // An error event of the back end (no adapter, radio off, a failed connect) ends each wait.
-    bool failed = false;
-    connect(m_client.get(), &BLEClient::Error, this, [&failed] { failed = true; });
-    if (!startScan(*m_link))
-        failed = true;
-    const bool found = !failed && waitOnLink(
-                                      m_link.get(), [&] { return failed || chosenRow() >= 0; },
-                                      kScanLimitMs, &m_cancel);
-    if (failed || !found) {
-        disconnect(m_client.get(), &BLEClient::Error, this, nullptr);
-        if (failed || m_cancel.isCancelled())
-            return ExitFailed; // the back end has said why, or the run was interrupted
-        userDialogs().message(m_options.device.isEmpty()
-                                  ? QStringLiteral("no gauge found")
-                                  : QStringLiteral("gauge %1 not found").arg(m_options.device));
+    const ScanResult found =
+        QCoro::waitFor(m_link->scan(kScanLimitMs, &m_cancel, [&] { return !chosen().isEmpty(); }));
+    const QString address = chosen();
+    if (found.failed || m_cancel.isCancelled())
+        return ExitFailed; // the back end has said why, or the run was interrupted
+    if (address.isEmpty()) {
+        CliOutput::message(m_options.device.isEmpty()
+                               ? QStringLiteral("no gauge found")
+                               : QStringLiteral("gauge %1 not found").arg(m_options.device));
         return ExitNoReply;
     }
-    m_link->cmdScan_Click(); // stop scanning
-    bool ready = false, down = false;
-    connect(m_link.get(), &BleLink::linkReady, this, [&ready] { ready = true; });
-    connect(m_link.get(), &BleLink::linkDown, this, [&down] { down = true; });
-    m_link->cmdConnect_click(chosenRow());
-    waitOnLink(
-        m_link.get(), [&] { return ready || down || failed; }, kLinkLimitMs, &m_cancel);
-    disconnect(m_link.get(), nullptr, this, nullptr);
-    disconnect(m_client.get(), &BLEClient::Error, this, nullptr);
-    if (ready && !failed)
+    const auto connected = QCoro::waitFor(m_link->connectTo(address, &m_cancel));
+    if (connected.ok())
         return ExitDone;
-    if (m_cancel.isCancelled()) {
-        m_client->DisconnectDevice(); // the half-made link
+    if (connected.outcome.failure == DeviceFailure::Cancelled)
         return ExitFailed;
-    }
-    userDialogs().message(QStringLiteral("connection failed: ") + m_link->statusText());
+    CliOutput::message(QStringLiteral("connection failed: ") + m_link->statusText());
     return ExitNoReply;
 }
 
 void CliSession::disconnectGauge()
 {
-    if (!m_link || !sharedState().DeviceConnected)
-        return;
-    m_client->DisconnectDevice();
-    waitOnLink(
-        m_link.get(), [] { return !sharedState().DeviceConnected; }, 3000);
-}
-
-int CliSession::exitFor(WaitResult r)
-{
-    switch (r) {
-    case WaitResult::Done:
-        return ExitDone;
-    case WaitResult::Cancelled:
-    case WaitResult::Garbled:
-        return ExitFailed;
-    case WaitResult::TimedOut:
-    case WaitResult::LinkLost:
-        return ExitNoReply;
-    }
-    return ExitFailed;
+    if (m_link)
+        QCoro::waitFor(m_link->disconnectGauge(kDisconnectLimitMs));
 }

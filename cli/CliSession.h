@@ -1,13 +1,16 @@
 #pragma once
 
 #include "link/BleLink.h"
-#include "link/CommandChannel.h"
+#include "link/SequenceRunner.h"
+#include "state/SharedState.h"
 
+#include <QCoroTask>
 #include <QList>
 #include <QObject>
 #include <QPair>
 #include <memory>
 
+class ServiceJournal;
 class SimGauge;
 enum class SimFault;
 
@@ -27,12 +30,15 @@ struct CliOptions {
     bool trace = false;
     bool json = false;
     int language = 0;
-    QString backupDir; // where uploads keep the gauge's file before writing; empty: the usual
+    QString backupDir;     // where uploads keep the gauge's file before writing; empty: the usual
+    QString programFolder; // where the program's files are ("lng", the logo, the usual backups)
     // Test aid: faults of the simulated gauge by command number (1-based).
     QList<QPair<int, SimFault>> simFaults;
 };
 
-// One run of the tool: the BLE back end, the command channel and the link, connected to one gauge.
+// One run of the tool: the BLE back end and the link, connected to one gauge whose session the
+// commands run their device sequences on. The run's own reply variables take what the gauge's
+// replies carry (zvctl send prints them).
 class CliSession : public QObject
 {
     Q_OBJECT
@@ -45,32 +51,40 @@ public:
     bool open();
     // Scans for the gauge (--device or the first one listed) and connects; an exit code.
     int connectGauge();
-    // Lists the gauges seen during scanMs; ends early when the back end reports an error.
-    QStringList scan(int scanMs);
-    // The last scan ended with an error event of the back end (it has said why).
-    bool scanFailed() const { return m_scanFailed; }
+    // Lists the gauges seen during scanMs; failed when the scan could not start or the back end
+    // reported an error (it has said why).
+    ScanResult scan(int scanMs);
     void disconnectGauge();
 
-    CommandChannel& channel() { return m_channel; }
+    // The connected gauge's session (null before connectGauge or after the link dropped).
+    std::shared_ptr<GaugeSession> gauge() const { return m_gauge; }
     BleLink& link() { return *m_link; }
     const CliOptions& options() const { return m_options; }
+    SharedState& replyVariables() { return m_replies; }
+    // Where the sessions report their visits (the service history).
+    void setJournal(ServiceJournal* journal);
 
-    // The token every device sequence of the run listens to; cancel() ends the running one (it
-    // still closes its device file while the link is up) and the waits for the link.
-    const CancelToken* cancelToken() const { return &m_cancel; }
-    void cancel() { m_cancel.cancel(); }
+    // Runs a device sequence on the connected gauge to its end, as a window runs its sequences:
+    // cancel() ends it (it still closes its device file while the link is up), and a write it
+    // left incomplete is named with its backup and the restore command.
+    template <typename R> R run(Sequence<R> sequence)
+    {
+        return QCoro::waitFor(m_runner.run(m_gauge, std::move(sequence)));
+    }
+    // SIGINT or SIGTERM: the running sequence, scan or connect ends.
+    void cancel();
     bool cancelled() const { return m_cancel.isCancelled(); }
-
-    // Exit code for a wait result.
-    static int exitFor(WaitResult r);
 
 private:
     void traceTo(const char* prefix, const QString& text);
+    void followSession();
     CliOptions m_options;
-    CommandChannel m_channel;
-    CancelToken m_cancel;
+    SharedState m_replies;
+    CancelToken m_cancel; // the link's waits (scan, connect)
+    SequenceRunner m_runner;
+    ServiceJournal* m_journal = nullptr;
     std::unique_ptr<BLEClient> m_client;
     std::unique_ptr<BleLink> m_link;
-    SimGauge* m_gauge = nullptr;
-    bool m_scanFailed = false;
+    std::shared_ptr<GaugeSession> m_gauge;
+    SimGauge* m_simulated = nullptr;
 };

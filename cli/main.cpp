@@ -9,10 +9,10 @@
 #include "cli/DeviceAddress.h"
 #include "cli/InterruptSignals.h"
 #include "history/HistoryService.h"
+#include "link/GaugeProtocol.h"
 #include "sim/SimGauge.h"
 #include "state/ProgramFiles.h"
 #include "state/ProgramIdentity.h"
-#include "state/SharedState.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -112,7 +112,8 @@ int run(CliSession& session, const QStringList& args, const QCommandLineParser& 
     const int n = int(args.size());
     const QString arg = args.value(1);
     if (command == QLatin1String("history"))
-        return CliHistoryCommands::run(history, args.mid(1), session.options().json);
+        return CliHistoryCommands::run(history, args.mid(1), session.options().json,
+                                       session.options().programFolder);
     if (command == QLatin1String("scan") && n == 1)
         return CliCommands::scan(session);
     if (command == QLatin1String("send") && n == 2)
@@ -128,12 +129,12 @@ int run(CliSession& session, const QStringList& args, const QCommandLineParser& 
     if (command == QLatin1String("download") && n == 2)
         return CliRecordCommands::download(session, arg);
     if (command == QLatin1String("upload-probe") && n == 2)
-        return CliRecordCommands::upload(session, arg, sharedState().ProbeFileName);
+        return CliRecordCommands::upload(session, arg, GaugeProtocol::kProbeFile);
     if (command == QLatin1String("write-factory") && n == 2)
-        return CliRecordCommands::upload(session, arg, sharedState().FactoryFileName);
+        return CliRecordCommands::upload(session, arg, GaugeProtocol::kFactoryFile);
     if (command == QLatin1String("restore") && n == 2) {
         const QString to = parser.value(QStringLiteral("to"));
-        if (to != sharedState().ProbeFileName && to != sharedState().FactoryFileName)
+        if (to != GaugeProtocol::kProbeFile && to != GaugeProtocol::kFactoryFile)
             return usage(QStringLiteral("restore needs --to probe or --to factory"));
         return CliRecordCommands::restore(session, arg, to);
     }
@@ -161,7 +162,7 @@ int runWithHistory(const QStringList& args, const QCommandLineParser& parser,
     int rc = ExitDone;
     {
         CliSession session(options);
-        session.channel().setJournal(&history.journal());
+        session.setJournal(&history.journal());
         QObject::connect(&interrupts, &InterruptSignals::interrupted, &session,
                          &CliSession::cancel);
         rc = run(session, args, parser, history);
@@ -270,7 +271,7 @@ int main(int argc, char* argv[])
     const QStringList args = parser.positionalArguments();
     if (args.isEmpty())
         return usage(QStringLiteral("no command given"));
-    sharedState().ProgramFolder = ProgramFiles::folderFor(QCoreApplication::applicationDirPath());
+    options.programFolder = ProgramFiles::folderFor(QCoreApplication::applicationDirPath());
 
     CliDialogs dialogs;
     dialogs.setAssumeYes(parser.isSet(QStringLiteral("yes")));

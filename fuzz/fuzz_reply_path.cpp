@@ -1,14 +1,14 @@
 // The whole way of what a gauge sends: raw values of the command characteristic go through the
-// command channel and the dispatcher into the shared state, where the running device sequence's
-// waits match them by keyword and condition. The first byte picks the sequence (read "probe" with
-// the identity request, read "factory", write a file in two chunks, remove a file); the rest,
-// split at line feeds, are the values the gauge gives back, one per turn of the loop, whatever
-// was asked. When they run out the link drops. Every sequence must end, with a result that fits
-// what it was given.
+// session's command channel, which takes each apart once, fills the reply variables and hands it
+// to the request of the running device sequence that it ends. The first byte picks the sequence
+// (read "probe" with the identity request, read "factory", write a file in two chunks, remove a
+// file); the rest, split at line feeds, are the values the gauge gives back, one per turn of the
+// loop, whatever was asked. When they run out the link drops. Every sequence must end, with a
+// result that fits what it was given.
 #include "info/RecordDecoder.h"
 #include "info/RecordReader.h"
-#include "link/CommandChannel.h"
 #include "link/DeviceFile.h"
+#include "link/GaugeSession.h"
 #include "state/SharedState.h"
 
 #include <QByteArray>
@@ -39,44 +39,26 @@ public:
     BleResult Discover(const QString&, const QString&) override { return {}; }
     BleResult WriteValue(const QString&, const QString&, const QString&, const QByteArray&) override
     {
-        return sharedState().DeviceConnected ? BleResult{} : BleResult{BleNotConnected, {}};
+        return connected ? BleResult{} : BleResult{BleNotConnected, {}};
     }
     BleResult PostValue(const QString&, const QString&, const QByteArray&) override { return {}; }
     BleResult ReadValue(const QString&, const QString&, const QString&) override { return {}; }
     BleResult Subscribe(const QString&, const QString&) override { return {}; }
     BleResult Unsubscribe(const QString&, const QString&) override { return {}; }
+    bool connected = true;
 };
 
-struct Fixture {
-    ScriptedClient client;
-    CommandChannel channel;
-    Fixture() { channel.setClient(&client); }
-};
-
-Fixture& fixture()
+// The reply variables are large (every catalogue text): one instance for every input.
+SharedState& replyVariables()
 {
-    static Fixture f;
-    return f;
+    static SharedState variables;
+    return variables;
 }
 
-void startState()
-{
-    SharedState& s = sharedState();
-    s.DeviceConnected = true;
-    s.ReplyStatus = 0;
-    s.ReplyData.clear();
-    s.FileHandle = 0;
-    s.FileLength = 0;
-    s.FileHex.clear();
-    s.ProbeData.clear();
-    s.FactoryData.clear();
-    s.Identity = IdentityFields{};
-}
-
-QCoro::Task<TransferResult> writeFile(CommandChannel& channel)
+QCoro::Task<DeviceOutcome> writeFile(CommandChannel& channel)
 {
     DeviceFile file(channel);
-    TransferResult r = co_await file.create(QStringLiteral("lDE"), kWritten.size() / 2);
+    DeviceOutcome r = co_await file.create(QStringLiteral("lDE"), kWritten.size() / 2);
     if (!r.ok())
         co_return r;
     const qsizetype half = kWritten.size() / 2;
@@ -88,41 +70,46 @@ QCoro::Task<TransferResult> writeFile(CommandChannel& channel)
     co_return co_await file.close();
 }
 
-QCoro::Task<TransferResult> runSequence(int which, CommandChannel& channel)
+const QString& recordName(int which)
+{
+    static const QString names[] = {QStringLiteral("probe"), QStringLiteral("factory")};
+    return names[which];
+}
+
+QCoro::Task<DeviceOutcome> runSequence(int which, GaugeSession& session)
 {
     if (which == 0 || which == 1) {
-        RecordReader reader(channel);
-        TransferResult r = co_await reader.Lese_Com(which == 0 ? QStringLiteral("probe")
-                                                               : QStringLiteral("factory"));
-        co_return r;
+        const QString name = recordName(which);
+        const DeviceResult<GaugeRecord> r = co_await RecordReader::Lese_Com(session, name);
+        co_return r.outcome;
     }
     if (which == 2) {
-        TransferResult r = co_await writeFile(channel);
+        DeviceOutcome r = co_await writeFile(session.channel());
         co_return r;
     }
-    DeviceFile file(channel);
-    TransferResult r = co_await file.remove(QStringLiteral("probe"));
+    DeviceFile file(session.channel());
+    const QString name = QStringLiteral("probe");
+    DeviceOutcome r = co_await file.remove(name);
     co_return r;
 }
 
-QCoro::Task<void> drive(int which, CommandChannel& channel, TransferResult& result, bool& done)
+QCoro::Task<void> drive(int which, GaugeSession& session, DeviceOutcome& result, bool& done)
 {
-    result = co_await runSequence(which, channel);
+    result = co_await runSequence(which, session);
     done = true;
 }
 
-// What a successful read leaves behind: a whole record that decodes, and for "probe" the
-// identity that came with it.
-void checkRead(int which, const TransferResult& result)
+// What a successful read leaves behind in the session: a whole record that decodes, and for
+// "probe" the identity that came with it.
+void checkRead(int which, const DeviceOutcome& result, const GaugeSession& session)
 {
-    const SharedState& s = sharedState();
     if (which > 1 || !result.ok())
         return;
-    const QString& kept = which == 0 ? s.ProbeData : s.FactoryData;
+    const std::optional<GaugeRecord> kept = session.record(recordName(which));
     DeviceRecordValues values;
-    if (kept != s.FileHex || kept.isEmpty() || !decodeRecord(kept, values).ok)
+    if (!kept || kept->hex.isEmpty() || !decodeRecord(kept->hex, values).ok)
         std::abort();
-    if (which == 0 && s.Identity.Revision.isEmpty())
+    if (which == 0 && (!session.identity() || session.identity()->Revision.isEmpty()))
         std::abort();
 }
 } // namespace
@@ -132,8 +119,6 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     static QCoreApplication app(*argc, *argv);
     QLoggingCategory::setFilterRules(QStringLiteral("*=false"));
     sharedState().LogFilePath = QStringLiteral("/dev/null");
-    sharedState().ServiceId = QStringLiteral("S");
-    sharedState().CommandCharId = QStringLiteral("C");
     setReplyTimeoutMs(60 * 60 * 1000); // no timer fires here: only posted events are run
     return 0;
 }
@@ -142,8 +127,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size == 0)
         return 0;
-    Fixture& f = fixture();
-    startState();
+    ScriptedClient client;
+    GaugeSession session(&client, QStringLiteral("0123456789AB"), {"S", "C", "T"},
+                         replyVariables());
     const int which = data[0] % kSequences;
     // The values, split at line feeds, as views into the input (nothing copied).
     QList<QByteArray> values;
@@ -156,9 +142,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         from = to + 1;
     }
 
-    TransferResult result;
+    DeviceOutcome result;
     bool done = false;
-    auto task = drive(which, f.channel, result, done);
+    auto task = drive(which, session, result, done);
     qsizetype next = 0;
     int afterDrop = 0;
     while (true) {
@@ -166,14 +152,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (done)
             break;
         if (next < values.size()) {
-            emit f.client.Value({}, {}, {}, {}, {}, values.at(next++));
+            emit client.Value({}, {}, {}, {}, {}, values.at(next++));
         } else if (afterDrop++ == 0) {
-            sharedState().DeviceConnected = false;
-            emit f.client.Disconnected(0, QString());
+            client.connected = false;
+            emit client.Disconnected(0, QString());
         } else if (afterDrop > kTurnsAfterDrop) {
             std::abort(); // the sequence did not end after the link dropped
         }
     }
-    checkRead(which, result);
+    checkRead(which, result, session);
     return 0;
 }

@@ -2,6 +2,8 @@
 
 #include "history/HistoryStorePrivate.h"
 #include "history/HistoryWriter.h"
+#include "link/GaugeProtocol.h"
+#include "state/ProgramIdentity.h"
 
 namespace
 {
@@ -18,8 +20,7 @@ HistoryEvent eventOf(HistoryEventKind kind, const QString& file = {}, bool ok = 
 
 bool isRecordFile(const QString& file)
 {
-    const SharedState& s = sharedState();
-    return file == s.ProbeFileName || file == s.FactoryFileName;
+    return file == GaugeProtocol::kProbeFile || file == GaugeProtocol::kFactoryFile;
 }
 
 // The gauge's clock text "YYYY-MM-DD/hh:mm:ss"; invalid for anything else.
@@ -49,8 +50,8 @@ void HistoryRecorder::report(HistoryReport r)
         m_visitOpen = true;
     }
     r.visitKey = m_visitKey;
-    r.mac = sharedState().DeviceAddress;
-    r.programVersion = sharedState().ProgramVersion;
+    r.mac = m_mac;
+    r.programVersion = QString::fromUtf16(ProgramIdentity::kVersion);
     r.at = QDateTime::currentDateTimeUtc();
     m_writer.enqueue(std::move(r));
 }
@@ -62,7 +63,7 @@ void HistoryRecorder::report(HistoryReport::Kind kind, const HistoryEvent& event
     r.kind = kind;
     r.event = event;
     r.hex = hex.toUpper();
-    r.probe = kind == HistoryReport::Kind::Read && event.file == sharedState().ProbeFileName;
+    r.probe = kind == HistoryReport::Kind::Read && event.file == GaugeProtocol::kProbeFile;
     report(std::move(r));
 }
 
@@ -71,11 +72,12 @@ void HistoryRecorder::visitStarted(const QString& mac)
     visitEnded();
     m_visitKey = historyNewKey();
     m_visitOpen = true;
+    m_mac = mac;
     HistoryReport r;
     r.kind = HistoryReport::Kind::VisitStart;
     r.visitKey = m_visitKey;
     r.mac = mac;
-    r.programVersion = sharedState().ProgramVersion;
+    r.programVersion = QString::fromUtf16(ProgramIdentity::kVersion);
     r.at = QDateTime::currentDateTimeUtc();
     m_writer.enqueue(std::move(r));
 }
@@ -93,9 +95,8 @@ void HistoryRecorder::visitEnded()
     m_writer.enqueue(std::move(r));
 }
 
-void HistoryRecorder::identityRead()
+void HistoryRecorder::identityRead(const IdentityFields& id)
 {
-    const IdentityFields& id = sharedState().Identity;
     HistoryReport r;
     r.kind = HistoryReport::Kind::Identity;
     r.identity = id;
@@ -117,7 +118,7 @@ void HistoryRecorder::recordRead(const QString& file, const QString& hex)
 // From a write of the probe file on, what is read from it no longer names the visit's gauge.
 void HistoryRecorder::fileWriteStarting(const QString& file)
 {
-    if (file == sharedState().ProbeFileName)
+    if (file == GaugeProtocol::kProbeFile)
         report(HistoryReport::Kind::WriteStarting, eventOf(HistoryEventKind::Write, file));
 }
 

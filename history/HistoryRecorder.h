@@ -23,7 +23,7 @@ public:
 
     void visitStarted(const QString& mac) override;
     void visitEnded() override;
-    void identityRead() override;
+    void identityRead(const IdentityFields& identity) override;
     void recordRead(const QString& file, const QString& hex) override;
     void fileWriteStarting(const QString& file) override;
     void backupSaved(const QString& file, const QString& path) override;
@@ -45,5 +45,6 @@ private:
 
     HistoryWriter& m_writer;
     QString m_visitKey;
+    QString m_mac; // the gauge of the visit: its 12-digit ServerId
     bool m_visitOpen = false;
 };

@@ -3,7 +3,6 @@
 #include "info/DeviceFiles.h"
 #include "info/WriteGuard.h"
 #include "state/ProgramFiles.h"
-#include "state/SharedState.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -45,9 +44,16 @@ QString BackupStore::defaultFolder(const QString& programFolder)
     return appData.isEmpty() ? QString() : usableFolder(QDir(appData).filePath(name));
 }
 
+BackupStore BackupStore::besideProgram(const QString& programFolder)
+{
+    BackupStore store;
+    store.m_programFolder = programFolder;
+    return store;
+}
+
 QString BackupStore::folder() const
 {
-    return m_folder.isEmpty() ? defaultFolder(sharedState().ProgramFolder) : m_folder;
+    return m_folder.isEmpty() ? defaultFolder(m_programFolder) : m_folder;
 }
 
 QString BackupStore::fileName(const QString& hex, const QString& deviceFile, const QDateTime& time)

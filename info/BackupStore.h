@@ -31,8 +31,10 @@ public:
     static constexpr const char* kFolderName = "backup";
     static constexpr const char* kTimeFormat = "yyyyMMdd-HHmmss";
 
-    // folder empty: the usual choice for sharedState().ProgramFolder, made at each save.
-    explicit BackupStore(const QString& folder = QString()) : m_folder(folder) {}
+    // Backups in this folder, used as it is.
+    explicit BackupStore(const QString& folder) : m_folder(folder) {}
+    // Backups in the usual folder for a program in programFolder, chosen at each save.
+    static BackupStore besideProgram(const QString& programFolder);
 
     // The usual folder: <programFolder>/backup, else <app data>/backup; created when missing.
     // Empty when neither can be created or written.
@@ -54,5 +56,7 @@ public:
     QStringList list() const;
 
 private:
+    BackupStore() = default;
     QString m_folder;
+    QString m_programFolder; // m_folder empty: the usual folder for this program folder
 };

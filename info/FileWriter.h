@@ -1,12 +1,12 @@
 #pragma once
 
-#include "link/TransferResult.h"
+#include "link/DeviceOutcome.h"
 
 #include <QCoroTask>
 #include <QString>
 
 class CancelToken;
-class CommandChannel;
+class GaugeSession;
 class UserDialogs;
 
 // Writes hex text into a file of the gauge: remove the old file, create the new one with its
@@ -18,22 +18,22 @@ class FileWriter
 public:
     static constexpr int kChunkCharacters = 64; // 32 bytes per write command
 
-    FileWriter(CommandChannel& channel, UserDialogs& dialogs, const CancelToken* cancel = nullptr)
-        : m_channel(channel), m_dialogs(dialogs), m_cancel(cancel)
+    FileWriter(GaugeSession& session, UserDialogs& dialogs, const CancelToken* cancel = nullptr)
+        : m_session(session), m_dialogs(dialogs), m_cancel(cancel)
     {
     }
 
     // Refuses malformed hex text with a message (InvalidData) and asks before data that are not
     // exactly one 400-byte record are written, default No (Declined). Sends nothing.
-    static TransferResult confirmData(const QString& hex, UserDialogs& dialogs);
+    static DeviceOutcome confirmData(const QString& hex, UserDialogs& dialogs);
 
     // confirmData, then the write.
-    QCoro::Task<TransferResult> Schreibe_Com(QString name, QString hex);
+    QCoro::Task<DeviceOutcome> Schreibe_Com(QString name, QString hex);
     // The write of data already confirmed (malformed text is still refused, without question).
-    QCoro::Task<TransferResult> writeConfirmed(QString name, QString hex);
+    QCoro::Task<DeviceOutcome> writeConfirmed(QString name, QString hex);
 
 private:
-    CommandChannel& m_channel;
+    GaugeSession& m_session;
     UserDialogs& m_dialogs;
     const CancelToken* m_cancel;
 };

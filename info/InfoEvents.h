@@ -3,17 +3,13 @@
 #include <QObject>
 #include <QString>
 
-// What a running sequence of the information window reports on its way, for the window to
-// show. The window connects these with itself as the context, so they end with the window; the
+// What a running write of the information window reports on its way, for the window to show.
+// The window connects these with itself as the context, so they end with the window; the
 // sequence holds the object until it has ended.
 class InfoEvents : public QObject
 {
     Q_OBJECT
 signals:
-    // A record has been decoded into the shared state (the table shows it now).
-    void recordDecoded();
-    // The identity request is about to go out; the revision field has been emptied.
-    void identityRequested();
     // A write starts: the note of an earlier backup is out of date.
     void writeStarted();
     // The backup of the gauge's file has been saved at path, before anything is written.

@@ -3,204 +3,201 @@
 #include "info/DeviceFiles.h"
 #include "info/FileWriter.h"
 #include "info/InfoTexts.h"
+#include "info/RecordDecoder.h"
 #include "info/RecordReader.h"
 #include "info/SafeWriter.h"
-#include "link/CommandChannel.h"
-#include "link/DeviceBusy.h"
-#include "link/EventLoopTurn.h"
+#include "link/GaugeProtocol.h"
 #include "state/ProgramFiles.h"
 #include "state/ServiceLog.h"
-#include "state/SharedState.h"
 #include "state/TextCatalogue.h"
 #include "state/UserDialogs.h"
 
 namespace
 {
+using GaugeProtocol::kFactoryFile;
+using GaugeProtocol::kProbeFile;
 constexpr int EntryReadFirst = 22;
 
-bool endsTheSession(TransferStatus status)
+bool connected(const SequenceContext& run)
 {
-    return status == TransferStatus::LinkLost || status == TransferStatus::Cancelled ||
-           status == TransferStatus::NotConnected;
+    return run.session && run.session->isOpen();
 }
 
-bool connected(const InfoSequenceContext& c)
+QString hexOf(const SequenceContext& run, const QString& file)
 {
-    return c.channel && sharedState().DeviceConnected;
+    const auto record = run.session ? run.session->record(file) : std::nullopt;
+    return record ? record->hex : QString();
 }
 
-QCoro::Task<TransferResult> readRecord(InfoSequenceContext c, QString name)
+QCoro::Task<DeviceOutcome> readRecord(SequenceContext run, InfoTools tools, QString name)
 {
-    RecordReader reader(*c.channel, c.cancel.get());
-    QObject::connect(&reader, &RecordReader::recordDecoded, c.events.get(),
-                     &InfoEvents::recordDecoded);
-    QObject::connect(&reader, &RecordReader::identityRequested, c.events.get(),
-                     &InfoEvents::identityRequested);
-    const TransferResult r = co_await reader.Lese_Com(name);
-    if (!r.ok() && r.status != TransferStatus::Cancelled)
-        c.dialogs->message(InfoTexts::readFailed(r));
-    co_return r;
+    const DeviceResult<GaugeRecord> read =
+        co_await RecordReader::Lese_Com(*run.session, name, &run.cancel);
+    if (!read.ok() && read.outcome.failure != DeviceFailure::Cancelled)
+        tools.dialogs->message(InfoTexts::readFailed(read.outcome));
+    co_return read.outcome;
 }
 
-void logRecords()
+void logRecords(const SequenceContext& run)
 {
-    const SharedState& s = sharedState();
-    AppendServiceLog(QStringLiteral("Geraet FactorydatenLänge") +
-                     QString::number(s.FactoryData.size()));
-    AppendServiceLog(QStringLiteral("Geraet Factorydaten") + s.FactoryData);
-    AppendServiceLog(QStringLiteral("Geraet ProbedatenLänge") +
-                     QString::number(s.ProbeData.size()));
-    AppendServiceLog(QStringLiteral("Geraet Probedaten") + s.ProbeData);
+    const QString factory = hexOf(run, kFactoryFile);
+    const QString probe = hexOf(run, kProbeFile);
+    AppendServiceLog(QStringLiteral("Geraet FactorydatenLänge") + QString::number(factory.size()));
+    AppendServiceLog(QStringLiteral("Geraet Factorydaten") + factory);
+    AppendServiceLog(QStringLiteral("Geraet ProbedatenLänge") + QString::number(probe.size()));
+    AppendServiceLog(QStringLiteral("Geraet Probedaten") + probe);
 }
 
-void showSafeWriteFailure(const SafeWriteResult& r, UserDialogs& dialogs)
+void showSafeWriteFailure(const DeviceOutcome& r, UserDialogs& dialogs)
 {
-    if (r.leftIncomplete()) { // the service log has the same (SafeWriter)
-        dialogs.message(InfoTexts::incompleteWrite(r, InfoTexts::restoreInWindow()));
+    // Refused data and a No have had their message; a cancel that left the gauge's file
+    // incomplete is told by the runner.
+    if (r.ok() || r.fileIncomplete || r.failure == DeviceFailure::Declined ||
+        r.failure == DeviceFailure::InvalidData)
         return;
-    }
-    if (r.status == SafeWriteStatus::WriteFailed) {
-        // The plain write's error report, with the backup to restore from in its description.
-        switch (r.transfer.status) {
-        case TransferStatus::InvalidData:
-        case TransferStatus::Declined:
-            return;
-        default:
-            dialogs.message(
-                CommandChannel::errorReport(int(r.transfer.status), QStringLiteral("Schreibe_Com"),
-                                            InfoTexts::writeFailed(r.transfer) + QLatin1Char(' ') +
-                                                InfoTexts::restoreHint(r.backupPath)));
-        }
+    if (r.gaugeTouched() && r.step != DeviceStep::Verify) {
+        // The plain write's error report, with the backup to restore from in its description;
+        // a garbled reply has the number of the gauge's errors.
+        const DeviceFailure number =
+            r.failure == DeviceFailure::Garbled ? DeviceFailure::GaugeError : r.failure;
+        dialogs.message(errorReport(int(number), QStringLiteral("Schreibe_Com"),
+                                    InfoTexts::writeFailed(r) + QLatin1Char(' ') +
+                                        InfoTexts::restoreHint(r.backupPath)));
         return;
     }
     // A write that went out but could not be verified is reported even after a cancel.
-    if (r.cancelled() && r.status != SafeWriteStatus::VerifyReadFailed)
+    if (r.failure == DeviceFailure::Cancelled && r.step != DeviceStep::Verify)
         return;
     if (const QString text = InfoTexts::safeWriteFailed(r); !text.isEmpty())
         dialogs.message(text);
 }
 
 // Backup, guard, write, verify of hex into deviceFile, or of the backup at restoreFrom.
-QCoro::Task<SafeWriteResult> safeWrite(InfoSequenceContext c, QString deviceFile, QString hex,
-                                       QString restoreFrom)
+QCoro::Task<DeviceOutcome> safeWrite(SequenceContext run, InfoTools tools, QString deviceFile,
+                                     QString hex, QString restoreFrom)
 {
-    emit c.events->writeStarted();
-    SafeWriter writer(*c.channel, *c.dialogs, c.cancel.get());
-    QObject::connect(&writer, &SafeWriter::backupSaved, c.events.get(), &InfoEvents::backupSaved);
-    QObject::connect(&writer, &SafeWriter::backupSkipped, c.events.get(),
+    emit tools.events->writeStarted();
+    SafeWriter writer(*run.session, *tools.dialogs, tools.backups, &run.cancel);
+    QObject::connect(&writer, &SafeWriter::backupSaved, tools.events.get(),
+                     &InfoEvents::backupSaved);
+    QObject::connect(&writer, &SafeWriter::backupSkipped, tools.events.get(),
                      &InfoEvents::backupSkipped);
-    SafeWriteResult r;
+    // Each result into a variable: g++ 12 mishandles a co_await inside a larger expression.
+    DeviceOutcome r;
     if (restoreFrom.isEmpty())
         r = co_await writer.write(deviceFile, hex);
     else
         r = co_await writer.restore(restoreFrom, deviceFile);
-    showSafeWriteFailure(r, *c.dialogs);
+    showSafeWriteFailure(r, *tools.dialogs);
     co_return r;
 }
 
 // A check of data to write (refusal message, size question), then the safe write.
-QCoro::Task<InfoOutcome> confirmAndWrite(InfoSequenceContext c, QString deviceFile, QString hex)
+QCoro::Task<DeviceOutcome> confirmAndWrite(SequenceContext run, InfoTools tools, QString deviceFile,
+                                           QString hex)
 {
-    if (!connected(c)) {
-        c.dialogs->message(InfoTexts::notConnected());
-        co_return InfoOutcome{TransferStatus::NotConnected};
+    if (!connected(run)) {
+        tools.dialogs->message(InfoTexts::notConnected());
+        co_return DeviceOutcome::failed(DeviceFailure::NotConnected, DeviceStep::Check, {}, {});
     }
-    if (const TransferResult confirmed = FileWriter::confirmData(hex, *c.dialogs); !confirmed.ok())
-        co_return InfoOutcome{confirmed.status};
-    if (c.cancel->isCancelled()) // the window closed while the question was open
-        co_return InfoOutcome{TransferStatus::Cancelled};
-    const SafeWriteResult r = co_await safeWrite(c, deviceFile, hex, QString());
-    // The program's copy follows the gauge's file only where it went (or may have gone) out,
+    if (DeviceOutcome confirmed = FileWriter::confirmData(hex, *tools.dialogs); !confirmed.ok())
+        co_return confirmed;
+    if (run.cancel.isCancelled()) // the window closed while the question was open
+        co_return DeviceOutcome::fromWait(WaitResult::Cancelled, DeviceStep::Check, {});
+    const DeviceOutcome r = co_await safeWrite(run, tools, deviceFile, hex, QString());
+    // The probe record follows the gauge's file only where it went (or may have gone) out,
     // and only while that gauge is connected.
-    if (r.gaugeTouched() && deviceFile == sharedState().ProbeFileName && connected(c))
-        sharedState().ProbeData = hex;
-    co_return InfoOutcome{r.transferStatus(), r.ok()};
+    if (r.gaugeTouched() && deviceFile == kProbeFile && connected(run)) {
+        GaugeRecord record{hex, {}};
+        decodeRecord(hex, record.values);
+        run.session->storeRecord(kProbeFile, record);
+    }
+    co_return r;
 }
 } // namespace
 
 namespace InfoSequences
 {
-QCoro::Task<InfoOutcome> readRecords(InfoSequenceContext c)
+QCoro::Task<DeviceOutcome> readRecords(SequenceContext run, InfoTools tools)
 {
-    const DeviceBusy::Guard busy;
-    co_await EventLoopTurn();
-    const SharedState& s = sharedState();
-    const TransferResult probe = co_await readRecord(c, s.ProbeFileName);
-    bool ok = probe.ok();
-    if (!endsTheSession(probe.status) && !c.cancel->isCancelled()) {
-        const TransferResult factory = co_await readRecord(c, s.FactoryFileName);
-        ok = factory.ok() && ok;
+    if (!connected(run))
+        co_return DeviceOutcome::failed(DeviceFailure::NotConnected, DeviceStep::Check, {}, {});
+    DeviceOutcome outcome = co_await readRecord(run, tools, kProbeFile);
+    if (!outcome.endsSession() && !run.cancel.isCancelled()) {
+        const DeviceOutcome factory = co_await readRecord(run, tools, kFactoryFile);
+        if (outcome.ok())
+            outcome = factory;
     }
-    logRecords();
-    co_return InfoOutcome{ok ? TransferStatus::Ok : TransferStatus::GaugeError};
+    logRecords(run);
+    co_return outcome;
 }
 
-QCoro::Task<InfoOutcome> download(InfoSequenceContext c, QString caption)
+QCoro::Task<DeviceOutcome> download(SequenceContext run, InfoTools tools, QString caption)
 {
-    const DeviceBusy::Guard busy;
-    co_await EventLoopTurn();
-    const SharedState& s = sharedState();
     const QString folder =
-        c.dialogs->chooseFolder(caption, ProgramFiles::dialogFolder(s.ProgramFolder));
+        tools.dialogs->chooseFolder(caption, ProgramFiles::dialogFolder(tools.programFolder));
     if (folder.isEmpty())
-        co_return InfoOutcome{TransferStatus::Declined};
-    PcFileResult saved;
-    const bool probeRead = !s.FileHex.isEmpty() && !s.ProbeData.isEmpty();
-    if (!probeRead)
-        c.dialogs->message(messageText(EntryReadFirst));
-    else
-        saved = DeviceFiles::saveHexFile(folder, s.ProbeFileName, s.ProbeData);
-    if (saved.ok && !s.FactoryData.isEmpty())
-        saved = DeviceFiles::saveHexFile(folder, s.FactoryFileName, s.FactoryData);
-    if (!saved.ok) {
-        c.dialogs->message(CommandChannel::errorReport(
-            saved.errorNumber, QStringLiteral("cmdSpeichern_Click"), saved.description));
-        co_return InfoOutcome{TransferStatus::FileError};
+        co_return DeviceOutcome::failed(DeviceFailure::Declined, DeviceStep::PcFile, {}, {});
+    const QString probe = hexOf(run, kProbeFile);
+    const QString factory = hexOf(run, kFactoryFile);
+    // Without a "probe" read in this connection there is no download to call ready.
+    if (probe.isEmpty()) {
+        tools.dialogs->message(messageText(EntryReadFirst));
+        co_return DeviceOutcome::failed(DeviceFailure::InvalidData, DeviceStep::Check, {},
+                                        QStringLiteral("nothing read"));
     }
-    // Without a "probe" read there is no download to call ready.
-    co_return InfoOutcome{probeRead ? TransferStatus::Ok : TransferStatus::InvalidData};
+    PcFileResult saved = DeviceFiles::saveHexFile(folder, kProbeFile, probe);
+    if (saved.ok && !factory.isEmpty())
+        saved = DeviceFiles::saveHexFile(folder, kFactoryFile, factory);
+    if (!saved.ok) {
+        tools.dialogs->message(errorReport(saved.errorNumber, QStringLiteral("cmdSpeichern_Click"),
+                                           saved.description));
+        DeviceOutcome o = DeviceOutcome::failed(DeviceFailure::FileError, DeviceStep::PcFile, {},
+                                                saved.description);
+        o.pcFileError = saved.errorNumber;
+        co_return o;
+    }
+    co_return DeviceOutcome::success(DeviceStep::PcFile);
 }
 
-QCoro::Task<InfoOutcome> uploadProbe(InfoSequenceContext c, QString caption)
+QCoro::Task<DeviceOutcome> uploadProbe(SequenceContext run, InfoTools tools, QString caption)
 {
-    const DeviceBusy::Guard busy;
-    co_await EventLoopTurn();
-    SharedState& s = sharedState();
-    s.CurrentFileName = s.ProbeFileName;
-    const QString folder = c.dialogs->chooseFolder(
-        caption, ProgramFiles::dialogFolder(s.ProgramFolder, QStringLiteral("Probe")));
+    const QString folder = tools.dialogs->chooseFolder(
+        caption, ProgramFiles::dialogFolder(tools.programFolder, QStringLiteral("Probe")));
     if (folder.isEmpty())
-        co_return InfoOutcome{TransferStatus::Declined};
-    const PcFileResult loaded = DeviceFiles::loadHexFile(folder, s.ProbeFileName);
+        co_return DeviceOutcome::failed(DeviceFailure::Declined, DeviceStep::PcFile, {}, {});
+    const PcFileResult loaded = DeviceFiles::loadHexFile(folder, kProbeFile);
     if (!loaded.ok) {
-        c.dialogs->message(CommandChannel::errorReport(
+        tools.dialogs->message(errorReport(
             loaded.errorNumber, QStringLiteral("cmdEinspielen_Click"), loaded.description));
-        co_return InfoOutcome{TransferStatus::FileError};
+        DeviceOutcome o = DeviceOutcome::failed(DeviceFailure::FileError, DeviceStep::PcFile, {},
+                                                loaded.description);
+        o.pcFileError = loaded.errorNumber;
+        co_return o;
     }
     AppendServiceLog(QStringLiteral("Datei ProbedatenLänge") + QString::number(loaded.hex.size()));
     AppendServiceLog(QStringLiteral("Datei Probedaten") + loaded.hex);
-    // A file holding only its line end has no data: confirmAndWrite refuses it, ProbeData stays.
-    co_return co_await confirmAndWrite(c, s.ProbeFileName, loaded.hex);
+    // A file holding only its line end has no data: confirmAndWrite refuses it.
+    co_return co_await confirmAndWrite(run, tools, kProbeFile, loaded.hex);
 }
 
-QCoro::Task<InfoOutcome> overwriteFactory(InfoSequenceContext c)
+QCoro::Task<DeviceOutcome> overwriteFactory(SequenceContext run, InfoTools tools)
 {
-    const DeviceBusy::Guard busy;
-    co_await EventLoopTurn();
-    const SharedState& s = sharedState();
-    if (s.ProbeData.isEmpty())
-        co_return InfoOutcome{};
-    co_return co_await confirmAndWrite(c, s.FactoryFileName, s.ProbeData);
+    const QString probe = hexOf(run, kProbeFile);
+    if (probe.isEmpty())
+        co_return DeviceOutcome::success();
+    co_return co_await confirmAndWrite(run, tools, kFactoryFile, probe);
 }
 
-QCoro::Task<InfoOutcome> restoreBackup(InfoSequenceContext c, QString backupPath,
-                                       QString deviceFile)
+QCoro::Task<DeviceOutcome> restoreBackup(SequenceContext run, InfoTools tools, QString backupPath,
+                                         QString deviceFile)
 {
-    const DeviceBusy::Guard busy;
-    co_await EventLoopTurn();
-    if (!c.dialogs->askYesNo(InfoTexts::restoreQuestion(backupPath, deviceFile), false))
-        co_return InfoOutcome{TransferStatus::Declined};
-    const SafeWriteResult r = co_await safeWrite(c, deviceFile, QString(), backupPath);
-    co_return InfoOutcome{r.transferStatus(), r.ok()};
+    if (!tools.dialogs->askYesNo(InfoTexts::restoreQuestion(backupPath, deviceFile), false))
+        co_return DeviceOutcome::failed(DeviceFailure::Declined, DeviceStep::Guard, {}, {});
+    if (!connected(run)) {
+        tools.dialogs->message(InfoTexts::notConnected());
+        co_return DeviceOutcome::failed(DeviceFailure::NotConnected, DeviceStep::Check, {}, {});
+    }
+    co_return co_await safeWrite(run, tools, deviceFile, QString(), backupPath);
 }
 } // namespace InfoSequences

@@ -1,5 +1,7 @@
 #include "info/InfoTexts.h"
 
+#include "info/HexCompare.h"
+#include "link/GaugeReply.h"
 #include "state/TextCatalogue.h"
 
 namespace InfoTexts
@@ -11,7 +13,7 @@ constexpr int EntryWriteFailed = 24;
 constexpr int EntryCloseFailed = 25;
 
 // The failed command's keyword, when there was one: " ($fc)".
-QString commandNote(const TransferResult& result)
+QString commandNote(const DeviceOutcome& result)
 {
     return result.command.isEmpty()
                ? QString()
@@ -24,37 +26,42 @@ QString notConnected()
     return pick("Bitte zuerst ein Gerät verbinden.", "Please connect a gauge first.");
 }
 
-QString failureReason(const TransferResult& result)
+QString failureReason(const DeviceOutcome& result)
 {
     QString text;
-    switch (result.status) {
-    case TransferStatus::Ok:
+    switch (result.failure) {
+    case DeviceFailure::None:
         return QString();
-    case TransferStatus::NotConnected:
+    case DeviceFailure::NotConnected:
         return notConnected();
-    case TransferStatus::NoReply:
+    case DeviceFailure::NoReply:
         text = pick("Das Gerät antwortet nicht", "The gauge does not answer");
         break;
-    case TransferStatus::LinkLost:
+    case DeviceFailure::LinkLost:
         text = pick("Die Verbindung ist unterbrochen", "The connection was lost");
         break;
-    case TransferStatus::Cancelled:
+    case DeviceFailure::Cancelled:
         text = pick("Abgebrochen", "Cancelled");
         break;
-    case TransferStatus::GaugeError:
+    case DeviceFailure::GaugeError:
+    case DeviceFailure::Garbled:
+    case DeviceFailure::VerifyMismatch:
         text = pick("Das Gerät meldet einen Fehler", "The gauge reports an error");
         break;
-    case TransferStatus::DecodeFailed:
+    case DeviceFailure::DecodeFailed:
         text = pick("Der Datensatz ist nicht lesbar", "The record cannot be decoded");
         break;
-    case TransferStatus::InvalidData:
+    case DeviceFailure::InvalidData:
         text = pick("Die Daten sind ungültig", "The data are invalid");
         break;
-    case TransferStatus::Declined:
+    case DeviceFailure::Declined:
         text = pick("Nicht geschrieben", "Not written");
         break;
-    case TransferStatus::FileError:
+    case DeviceFailure::FileError:
         text = pick("Dateifehler", "File error");
+        break;
+    case DeviceFailure::Busy:
+        text = pick("Das Gerät ist beschäftigt", "The gauge is busy");
         break;
     }
     text += commandNote(result);
@@ -64,14 +71,14 @@ QString failureReason(const TransferResult& result)
     return text + QLatin1Char('.');
 }
 
-QString readFailed(const TransferResult& result)
+QString readFailed(const DeviceOutcome& result)
 {
     return messageText(EntryReadFailed) + QLatin1Char('\n') + failureReason(result);
 }
 
-QString writeFailed(const TransferResult& result)
+QString writeFailed(const DeviceOutcome& result)
 {
-    const bool closeStep = commandKeyword(result.command) == QStringLiteral("$fc");
+    const bool closeStep = result.step == DeviceStep::Close;
     return messageText(closeStep ? EntryCloseFailed : EntryWriteFailed) + QLatin1Char(' ') +
            failureReason(result);
 }
@@ -153,15 +160,15 @@ QString guardLine(const char* german, const char* english, const QString& data,
            pick(", Gerät ", ", gauge ") + gauge + QLatin1Char('\n');
 }
 
-QString mismatchText(const SafeWriteResult& r)
+QString mismatchText(const DeviceOutcome& r)
 {
     return pick("Prüfung fehlgeschlagen: Die Datei %1 im Gerät weicht ab Byte %2 von den "
                 "gesendeten Daten ab (geschrieben %3, gelesen %4).",
                 "Verify failed: the gauge's file %1 differs from the data sent at byte %2 "
                 "(written %3, read back %4).")
-        .arg(quoted(r.deviceFile))
-        .arg(r.difference.offset)
-        .arg(byteValue(r.difference.written), byteValue(r.difference.readBack));
+        .arg(quoted(r.file))
+        .arg(r.differingByte)
+        .arg(byteValue(r.writtenByte), byteValue(r.readBackByte));
 }
 } // namespace
 
@@ -196,53 +203,52 @@ QString restoreHint(const QString& backupPath)
     return pick("Sicherung zum Zurückschreiben: ", "Backup to restore from: ") + backupPath;
 }
 
-QString safeWriteFailed(const SafeWriteResult& r)
+QString safeWriteFailed(const DeviceOutcome& r)
 {
     const QString nothingWritten = pick(" Es wurde nichts geschrieben.", " Nothing was written.");
-    switch (r.status) {
-    case SafeWriteStatus::Ok:
-    case SafeWriteStatus::GuardDeclined:
-    case SafeWriteStatus::Cancelled:
+    if (r.ok() || r.failure == DeviceFailure::Declined)
         return QString();
-    case SafeWriteStatus::NotConnected:
+    if (r.failure == DeviceFailure::NotConnected && r.step == DeviceStep::Check)
         return notConnected();
-    case SafeWriteStatus::SourceRefused:
-        if (r.transfer.status != TransferStatus::FileError)
-            return QString(); // refused with its own message, or declined
+    switch (r.step) {
+    case DeviceStep::PcFile:
+        if (r.failure != DeviceFailure::FileError)
+            return QString(); // refused with its own message
         return pick("Die Sicherung kann nicht gelesen werden: ", "The backup cannot be read: ") +
                r.detail;
-    case SafeWriteStatus::BackupReadFailed:
-        if (r.cancelled())
+    case DeviceStep::Backup:
+        if (r.failure == DeviceFailure::FileError)
+            return pick("Die Sicherung kann nicht gespeichert werden (%1).",
+                        "The backup cannot be saved (%1).")
+                       .arg(r.detail) +
+                   nothingWritten;
+        if (r.failure == DeviceFailure::Cancelled)
             return QString();
         return pick("Die Datei %1 des Geräts kann nicht gesichert werden: ",
                     "The gauge's file %1 cannot be backed up: ")
-                   .arg(quoted(r.deviceFile)) +
-               failureReason(r.transfer) + nothingWritten;
-    case SafeWriteStatus::BackupSaveFailed:
-        return pick("Die Sicherung kann nicht gespeichert werden (%1).",
-                    "The backup cannot be saved (%1).")
-                   .arg(r.detail) +
-               nothingWritten;
-    case SafeWriteStatus::WriteFailed:
-        return writeFailed(r.transfer) + QLatin1Char('\n') + restoreHint(r.backupPath);
-    case SafeWriteStatus::VerifyReadFailed:
+                   .arg(quoted(r.file)) +
+               failureReason(r) + nothingWritten;
+    case DeviceStep::Guard:
+        return QString(); // declined, or cancelled before anything was written
+    case DeviceStep::Verify:
+        if (r.failure == DeviceFailure::VerifyMismatch)
+            return mismatchText(r) + QLatin1Char('\n') + restoreHint(r.backupPath);
         return pick("Die Datei %1 wurde geschrieben, kann aber zur Prüfung nicht gelesen werden: ",
                     "The file %1 was written but cannot be read back for the check: ")
-                   .arg(quoted(r.deviceFile)) +
-               failureReason(r.transfer) + pick(" Sie ist nicht geprüft.", " It is not verified.") +
+                   .arg(quoted(r.file)) +
+               failureReason(r) + pick(" Sie ist nicht geprüft.", " It is not verified.") +
                QLatin1Char('\n') + restoreHint(r.backupPath);
-    case SafeWriteStatus::VerifyMismatch:
-        return mismatchText(r) + QLatin1Char('\n') + restoreHint(r.backupPath);
+    default:
+        return writeFailed(r) + QLatin1Char('\n') + restoreHint(r.backupPath);
     }
-    return QString();
 }
 
-QString incompleteWrite(const SafeWriteResult& r, const QString& restoreStep)
+QString incompleteWrite(const DeviceOutcome& r, const QString& restoreStep)
 {
     const QString head = pick("Das Schreiben wurde abgebrochen: Die Datei %1 im Gerät ist "
                               "unvollständig.",
                               "The write was cancelled: the gauge's file %1 is incomplete.")
-                             .arg(quoted(r.deviceFile)) +
+                             .arg(quoted(r.file)) +
                          QLatin1Char('\n');
     if (r.backupPath.isEmpty())
         return head + pick("Es gibt keine Sicherung (das Gerät hatte keine solche Datei); bitte "

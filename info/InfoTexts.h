@@ -1,9 +1,8 @@
 #pragma once
 
 #include "info/HexText.h"
-#include "info/SafeWriteResult.h"
 #include "info/WriteGuard.h"
-#include "link/TransferResult.h"
+#include "link/DeviceOutcome.h"
 
 #include <QString>
 
@@ -14,11 +13,11 @@ namespace InfoTexts
 // Shown instead of a read when no gauge is connected.
 QString notConnected();
 // The reason of a failed transfer, one short sentence.
-QString failureReason(const TransferResult& result);
+QString failureReason(const DeviceOutcome& result);
 // The read-failure message: catalogue entry 26, then the reason on a line of its own.
-QString readFailed(const TransferResult& result);
+QString readFailed(const DeviceOutcome& result);
 // The description part of a failed write's error report (entry 24, or 25 for the close step).
-QString writeFailed(const TransferResult& result);
+QString writeFailed(const DeviceOutcome& result);
 // Malformed hex text refused before anything is sent.
 QString hexRefused(const HexText::Check& check, int characters);
 // The question before writing data that are not exactly one 400-byte record.
@@ -34,12 +33,12 @@ QString hexProblemName(HexText::Problem problem);
 QString guardQuestion(const WriteGuard::Check& check, const QString& deviceFile);
 // What to tell the user about a safe write that did not succeed; empty where nothing is to be
 // said (success, a No, a cancel, data the check before the write has already refused).
-QString safeWriteFailed(const SafeWriteResult& result);
+QString safeWriteFailed(const DeviceOutcome& result);
 // "Backup to restore from: <path>" (empty path: empty text).
 QString restoreHint(const QString& backupPath);
 // A write cancelled once the gauge's file had changed: the file is incomplete, the backup and
 // restoreStep (how to write it back), or that there is no backup.
-QString incompleteWrite(const SafeWriteResult& result, const QString& restoreStep);
+QString incompleteWrite(const DeviceOutcome& result, const QString& restoreStep);
 // How the window program writes a backup back.
 QString restoreInWindow();
 // The ready text of a verified write: "Bereit – geprüft", "Ready – verified".

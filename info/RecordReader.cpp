@@ -1,69 +1,93 @@
 #include "info/RecordReader.h"
 
 #include "info/RecordDecoder.h"
-#include "link/CommandChannel.h"
 #include "link/DeviceFile.h"
+#include "link/GaugeProtocol.h"
 #include "state/ServiceJournal.h"
-#include "state/SharedState.h"
 
-RecordReader::RecordReader(CommandChannel& channel, const CancelToken* cancel, QObject* parent)
-    : QObject(parent), m_channel(channel), m_cancel(cancel)
+namespace RecordReader
 {
+namespace
+{
+DeviceOutcome decodeFailure(const RecordDecodeResult& decoded, const QString& hex)
+{
+    return DeviceOutcome::failed(DeviceFailure::DecodeFailed, DeviceStep::Read, QString(),
+                                 QStringLiteral("field %1 at byte %2 of %3 bytes")
+                                     .arg(QString::fromLatin1(decoded.failedField))
+                                     .arg(decoded.failedOffset)
+                                     .arg(hex.size() / 2));
 }
 
-QCoro::Task<TransferResult> RecordReader::Lese_Com(QString name)
+// The record read completely (the journal hears of it), not yet stored in the session.
+QCoro::Task<DeviceResult<GaugeRecord>> readFile(GaugeSession& session, QString name,
+                                                const CancelToken* cancel)
 {
-    SharedState& s = sharedState();
-    if (!s.DeviceConnected)
-        co_return TransferResult::failure(TransferStatus::NotConnected, QString(),
-                                          QStringLiteral("no gauge connected"));
-    ClearRecordValues(s.Record);
-    s.CurrentFileName = name;
-    s.FileHex.clear();
-    DeviceFile file(m_channel, m_cancel);
-    if (TransferResult r = co_await file.open(name); !r.ok())
-        co_return r;
-    if (TransferResult r = co_await file.readBlocks(s.FileHex); !r.ok())
-        co_return co_await file.closeAfter(r);
-    const RecordDecodeResult decoded = decodeRecord(s.FileHex, s.Record);
-    if (!decoded.ok) {
-        co_return co_await file.closeAfter(
-            TransferResult::failure(TransferStatus::DecodeFailed, QString(),
-                                    QStringLiteral("field %1 at byte %2 of %3 bytes")
-                                        .arg(QString::fromLatin1(decoded.failedField))
-                                        .arg(decoded.failedOffset)
-                                        .arg(s.FileHex.size() / 2)));
+    if (!session.isOpen())
+        co_return{DeviceOutcome::failed(DeviceFailure::NotConnected, DeviceStep::Check, QString(),
+                                        QStringLiteral("no gauge connected")),
+                  std::nullopt};
+    DeviceFile file(session.channel(), cancel);
+    if (DeviceOutcome r = co_await file.open(name); !r.ok())
+        co_return{r, std::nullopt};
+    const DeviceResult<QString> blocks = co_await file.readBlocks();
+    GaugeRecord record{blocks.value.value_or(QString()), {}};
+    DeviceOutcome failure = blocks.outcome;
+    if (const RecordDecodeResult decoded = decodeRecord(record.hex, record.values);
+        failure.ok() && !decoded.ok)
+        failure = decodeFailure(decoded, record.hex);
+    if (!failure.ok()) {
+        const DeviceOutcome closed = co_await file.closeAfter(failure);
+        co_return{closed, std::nullopt};
     }
-    emit recordDecoded();
-    if (TransferResult closed = co_await file.close(); !closed.ok())
-        co_return closed;
-    m_channel.journal().recordRead(name, s.FileHex);
-    if (name == s.ProbeFileName) {
-        s.Identity.Revision.clear();
-        emit identityRequested();
-        if (TransferResult r = co_await requestIdentity(m_channel, m_cancel); !r.ok())
-            co_return r;
-        s.ProbeData = s.FileHex;
-    } else {
-        s.FactoryData = s.FileHex;
-    }
-    co_return TransferResult::success();
+    if (DeviceOutcome closed = co_await file.close(); !closed.ok())
+        co_return{closed, std::nullopt};
+    session.journal().recordRead(name, record.hex);
+    co_return{DeviceOutcome::success(DeviceStep::Close), record};
+}
+} // namespace
+
+QCoro::Task<DeviceResult<GaugeRecord>> readRecord(GaugeSession& session, QString name,
+                                                  const CancelToken* cancel)
+{
+    DeviceResult<GaugeRecord> read = co_await readFile(session, name, cancel);
+    if (read.ok())
+        session.storeRecord(name, *read.value);
+    co_return read;
 }
 
-QCoro::Task<TransferResult> requestIdentity(CommandChannel& channel, const CancelToken* cancel)
+QCoro::Task<DeviceResult<IdentityFields>> requestIdentity(GaugeSession& session,
+                                                          const CancelToken* cancel)
 {
-    SharedState& s = sharedState();
-    s.ReplyStatus = 55;
-    const QString command = s.IdentityCommand + s.CommandTerminator;
-    // The identity reply ends the wait; without a revision it is a gauge error below.
-    ReplyExpectation identity{s.IdentityCommand,
-                              [] { return !sharedState().Identity.Revision.isEmpty(); }, cancel};
-    const WaitResult w = co_await channel.ask(command, std::move(identity));
-    if (w != WaitResult::Done)
-        co_return TransferResult::fromWait(w, command);
-    if (s.Identity.Revision.isEmpty())
-        co_return TransferResult::failure(TransferStatus::GaugeError, command,
-                                          QStringLiteral("identity reply without revision"));
-    channel.journal().identityRead();
-    co_return TransferResult::success();
+    const QString command = GaugeProtocol::kIdentityCommand + GaugeProtocol::kTerminator;
+    ReplyExpectation identityReply{GaugeProtocol::kIdentityCommand, {}, cancel};
+    const Reply reply = co_await session.channel().ask(command, std::move(identityReply));
+    DeviceOutcome outcome = DeviceOutcome::fromWait(reply.wait, DeviceStep::Identity, command);
+    outcome.reply = reply.reply.text;
+    if (!outcome.ok())
+        co_return{outcome, std::nullopt};
+    IdentityFields identity;
+    reply.reply.mergeIdentityInto(identity);
+    if (identity.Revision.isEmpty()) {
+        outcome.failure = DeviceFailure::GaugeError;
+        outcome.detail = QStringLiteral("identity reply without revision");
+        co_return{outcome, std::nullopt};
+    }
+    session.storeIdentity(identity);
+    session.journal().identityRead(identity);
+    co_return{outcome, identity};
 }
+
+QCoro::Task<DeviceResult<GaugeRecord>> Lese_Com(GaugeSession& session, QString name,
+                                                const CancelToken* cancel)
+{
+    DeviceResult<GaugeRecord> read = co_await readFile(session, name, cancel);
+    if (read.ok() && name == GaugeProtocol::kProbeFile) {
+        const DeviceResult<IdentityFields> identity = co_await requestIdentity(session, cancel);
+        if (!identity.ok())
+            co_return{identity.outcome, std::nullopt};
+    }
+    if (read.ok())
+        session.storeRecord(name, *read.value);
+    co_return read;
+}
+} // namespace RecordReader

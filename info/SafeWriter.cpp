@@ -2,118 +2,120 @@
 
 #include "info/DeviceFiles.h"
 #include "info/FileWriter.h"
+#include "info/HexCompare.h"
 #include "info/InfoTexts.h"
+#include "info/SafeWriteText.h"
 #include "info/WriteGuard.h"
-#include "link/CommandChannel.h"
+#include "link/CancelToken.h"
 #include "link/DeviceFile.h"
+#include "link/GaugeSession.h"
 #include "state/LogCategories.h"
 #include "state/ServiceJournal.h"
 #include "state/ServiceLog.h"
-#include "state/SharedState.h"
 #include "state/UserDialogs.h"
 
 #include <QFileInfo>
 
-SafeWriter::SafeWriter(CommandChannel& channel, UserDialogs& dialogs, const CancelToken* cancel,
-                       QObject* parent)
-    : QObject(parent), m_channel(channel), m_dialogs(dialogs), m_cancel(cancel)
+namespace
+{
+DeviceOutcome failedAt(DeviceStep step, DeviceOutcome outcome)
+{
+    outcome.step = step;
+    return outcome;
+}
+} // namespace
+
+SafeWriter::SafeWriter(GaugeSession& session, UserDialogs& dialogs, BackupStore store,
+                       const CancelToken* cancel, QObject* parent)
+    : QObject(parent), m_session(session), m_dialogs(dialogs), m_cancel(cancel),
+      m_store(std::move(store))
 {
 }
 
-QCoro::Task<SafeWriteResult> SafeWriter::write(QString deviceFile, QString hex)
+QCoro::Task<DeviceOutcome> SafeWriter::write(QString deviceFile, QString hex)
 {
-    const SafeWriteResult result = co_await attempt(deviceFile, hex);
-    report(result, hex);
-    co_return result;
+    DeviceOutcome outcome = co_await attempt(deviceFile, hex);
+    outcome.file = deviceFile;
+    report(outcome, hex);
+    co_return outcome;
 }
 
-void SafeWriter::report(const SafeWriteResult& result, const QString& hex) const
+void SafeWriter::report(const DeviceOutcome& o, const QString& hex) const
 {
     // A write declined or without a gauge never began: the history has nothing of it.
-    if (result.status == SafeWriteStatus::NotConnected || result.declined())
+    if (o.failure == DeviceFailure::NotConnected || o.failure == DeviceFailure::Declined)
         return;
-    m_channel.journal().fileWritten(result.deviceFile, hex, result.ok(), result.difference.offset,
-                                    result.backupPath, describeSafeWrite(result));
+    m_session.journal().fileWritten(o.file, hex, o.ok(), o.differingByte, o.backupPath,
+                                    describeSafeWrite(o));
 }
 
-QCoro::Task<SafeWriteResult> SafeWriter::attempt(QString deviceFile, QString hex)
+QCoro::Task<DeviceOutcome> SafeWriter::attempt(QString deviceFile, QString hex)
 {
-    SafeWriteResult result;
-    result.deviceFile = deviceFile;
-    if (!sharedState().DeviceConnected) {
-        result.status = SafeWriteStatus::NotConnected;
-        result.transfer = TransferResult::failure(TransferStatus::NotConnected, QString(),
-                                                  QStringLiteral("no gauge connected"));
-        co_return result;
-    }
+    if (!m_session.isOpen())
+        co_return DeviceOutcome::failed(DeviceFailure::NotConnected, DeviceStep::Check, QString(),
+                                        QStringLiteral("no gauge connected"));
     // The guard needs the gauge's file, so it is read first; the backup is saved only once the
     // write goes ahead, so a No leaves no backup behind.
-    QString gaugeHex;
-    result = co_await readGaugeFile(deviceFile, gaugeHex);
-    if (!result.ok())
-        co_return finish(result);
-    if (!guardAllows(deviceFile, hex, gaugeHex)) {
-        result.status = SafeWriteStatus::GuardDeclined;
-        result.transfer =
-            TransferResult::failure(TransferStatus::Declined, QString(),
-                                    QStringLiteral("data not known to match this gauge"));
-        co_return finish(result);
-    }
+    const DeviceResult<QString> gauge = co_await readGaugeFile(deviceFile);
+    if (!gauge.ok())
+        co_return finish(failedAt(DeviceStep::Backup, gauge.outcome), deviceFile);
+    const QString& gaugeHex = *gauge.value;
+    if (!guardAllows(deviceFile, hex, gaugeHex))
+        co_return finish(
+            DeviceOutcome::failed(DeviceFailure::Declined, DeviceStep::Guard, QString(),
+                                  QStringLiteral("data not known to match this gauge")),
+            deviceFile);
     // A cancel up to here (a question was open) leaves the gauge's file as it was.
-    if (m_cancel && m_cancel->isCancelled()) {
-        result.status = SafeWriteStatus::Cancelled;
-        result.transfer = TransferResult::fromWait(WaitResult::Cancelled, QString());
-        co_return finish(result);
+    if (m_cancel && m_cancel->isCancelled())
+        co_return finish(DeviceOutcome::fromWait(WaitResult::Cancelled, DeviceStep::Guard, {}),
+                         deviceFile);
+    QString backupPath;
+    if (!gaugeHex.isEmpty()) {
+        const DeviceOutcome saved = saveBackup(deviceFile, gaugeHex);
+        if (!saved.ok())
+            co_return finish(saved, deviceFile);
+        backupPath = saved.backupPath;
     }
-    if (!gaugeHex.isEmpty() && !saveBackup(result, gaugeHex))
-        co_return finish(result);
-    emit stepStarted(Step::Write);
-    result.transfer =
-        co_await FileWriter(m_channel, m_dialogs, m_cancel).writeConfirmed(deviceFile, hex);
-    if (!result.transfer.ok()) {
-        result.status = SafeWriteStatus::WriteFailed;
-        co_return finish(result);
+    DeviceOutcome written =
+        co_await FileWriter(m_session, m_dialogs, m_cancel).writeConfirmed(deviceFile, hex);
+    written.backupPath = backupPath;
+    if (!written.ok()) {
+        if (written.step == DeviceStep::Check)
+            written.step = DeviceStep::Write;
+        written.fileIncomplete = written.failure == DeviceFailure::Cancelled;
+        co_return finish(written, deviceFile);
     }
-    result.writtenBytes = int(hex.size() / 2);
-    co_await verify(result, hex);
-    co_return finish(result);
+    const DeviceOutcome verified = co_await verify(deviceFile, written, hex);
+    co_return finish(verified, deviceFile);
 }
 
-QCoro::Task<SafeWriteResult> SafeWriter::readGaugeFile(QString deviceFile, QString& gaugeHex)
+QCoro::Task<DeviceResult<QString>> SafeWriter::readGaugeFile(QString deviceFile)
 {
-    SafeWriteResult result;
-    result.deviceFile = deviceFile;
-    emit stepStarted(Step::Backup);
-    result.transfer = co_await DeviceFile(m_channel, m_cancel).readFile(deviceFile, gaugeHex);
-    if (result.transfer.missingFile) {
-        result.transfer = TransferResult::success();
+    DeviceResult<QString> read =
+        co_await DeviceFile(m_session.channel(), m_cancel).readFile(deviceFile);
+    if (read.outcome.missingFile) {
         AppendServiceLog(QStringLiteral("Sicherung ") + deviceFile +
                          QStringLiteral(": no backup: the gauge had no file ") + deviceFile);
         emit backupSkipped(deviceFile);
-        co_return result;
+        co_return{DeviceOutcome::success(DeviceStep::Backup), QString()};
     }
-    if (!result.transfer.ok()) {
-        result.status = SafeWriteStatus::BackupReadFailed;
-        co_return result;
-    }
-    m_channel.journal().recordRead(deviceFile, gaugeHex);
-    co_return result;
+    if (read.ok())
+        m_session.journal().recordRead(deviceFile, *read.value);
+    co_return read;
 }
 
-bool SafeWriter::saveBackup(SafeWriteResult& result, const QString& gaugeHex)
+DeviceOutcome SafeWriter::saveBackup(const QString& deviceFile, const QString& gaugeHex)
 {
-    const BackupSaveResult saved = m_store.save(gaugeHex, result.deviceFile);
-    if (!saved.ok) {
-        result.status = SafeWriteStatus::BackupSaveFailed;
-        result.detail = saved.description;
-        return false;
-    }
-    result.backupPath = saved.path;
-    AppendServiceLog(QStringLiteral("Sicherung ") + result.deviceFile + QLatin1Char(' ') +
-                     saved.path);
-    m_channel.journal().backupSaved(result.deviceFile, saved.path);
+    const BackupSaveResult saved = m_store.save(gaugeHex, deviceFile);
+    if (!saved.ok)
+        return DeviceOutcome::failed(DeviceFailure::FileError, DeviceStep::Backup, QString(),
+                                     saved.description);
+    AppendServiceLog(QStringLiteral("Sicherung ") + deviceFile + QLatin1Char(' ') + saved.path);
+    m_session.journal().backupSaved(deviceFile, saved.path);
     emit backupSaved(saved.path);
-    return true;
+    DeviceOutcome o = DeviceOutcome::success(DeviceStep::Backup);
+    o.backupPath = saved.path;
+    return o;
 }
 
 bool SafeWriter::guardAllows(const QString& deviceFile, const QString& hex, const QString& gaugeHex)
@@ -124,60 +126,66 @@ bool SafeWriter::guardAllows(const QString& deviceFile, const QString& hex, cons
     return m_dialogs.askYesNo(InfoTexts::guardQuestion(check, deviceFile), false);
 }
 
-QCoro::Task<> SafeWriter::verify(SafeWriteResult& result, QString hex)
+QCoro::Task<DeviceOutcome> SafeWriter::verify(QString deviceFile, DeviceOutcome written,
+                                              QString hex)
 {
-    emit stepStarted(Step::Verify);
-    QString readBack;
-    result.transfer =
-        co_await DeviceFile(m_channel, m_cancel).readFile(result.deviceFile, readBack);
-    if (!result.transfer.ok()) {
-        result.status = SafeWriteStatus::VerifyReadFailed;
-        co_return;
+    const DeviceResult<QString> readBack =
+        co_await DeviceFile(m_session.channel(), m_cancel).readFile(deviceFile);
+    DeviceOutcome o = failedAt(DeviceStep::Verify, readBack.outcome);
+    o.backupPath = written.backupPath;
+    o.bytes = written.bytes;
+    if (!readBack.ok())
+        co_return o;
+    m_session.journal().recordRead(deviceFile, *readBack.value);
+    const HexCompare::Difference difference = HexCompare::firstDifference(hex, *readBack.value);
+    if (!difference.none()) {
+        o.failure = DeviceFailure::VerifyMismatch;
+        o.differingByte = difference.offset;
+        o.writtenByte = difference.written;
+        o.readBackByte = difference.readBack;
     }
-    m_channel.journal().recordRead(result.deviceFile, readBack);
-    result.difference = HexCompare::firstDifference(hex, readBack);
-    result.status =
-        result.difference.none() ? SafeWriteStatus::Ok : SafeWriteStatus::VerifyMismatch;
+    co_return o;
 }
 
-SafeWriteResult SafeWriter::finish(SafeWriteResult result)
+DeviceOutcome SafeWriter::finish(DeviceOutcome outcome, const QString& deviceFile)
 {
-    const QString line = describeSafeWrite(result);
-    AppendServiceLog(QStringLiteral("Schreiben ") + result.deviceFile + QStringLiteral(": ") +
-                     line);
-    if (result.ok())
+    outcome.file = deviceFile;
+    const QString line = describeSafeWrite(outcome);
+    AppendServiceLog(QStringLiteral("Schreiben ") + outcome.file + QStringLiteral(": ") + line);
+    if (outcome.ok())
         qCInfo(zvInfo) << line;
     else
         qCWarning(zvInfo) << line;
-    return result;
+    return outcome;
 }
 
-QCoro::Task<SafeWriteResult> SafeWriter::restore(QString path, QString deviceFile)
+QCoro::Task<DeviceOutcome> SafeWriter::restore(QString path, QString deviceFile)
 {
+    const QString absolute = QFileInfo(path).absoluteFilePath();
     AppendServiceLog(QStringLiteral("Wiederherstellen ") + deviceFile + QLatin1Char(' ') +
-                     QFileInfo(path).absoluteFilePath());
-    const SafeWriteResult result = co_await writeFromFile(path, deviceFile);
-    if (!result.declined())
-        m_channel.journal().backupRestored(deviceFile, QFileInfo(path).absoluteFilePath(),
-                                           result.ok(), describeSafeWrite(result));
-    co_return result;
+                     absolute);
+    const DeviceOutcome outcome = co_await writeFromFile(path, deviceFile);
+    if (outcome.failure != DeviceFailure::Declined)
+        m_session.journal().backupRestored(deviceFile, absolute, outcome.ok(),
+                                           describeSafeWrite(outcome));
+    co_return outcome;
 }
 
-QCoro::Task<SafeWriteResult> SafeWriter::writeFromFile(QString path, QString deviceFile)
+QCoro::Task<DeviceOutcome> SafeWriter::writeFromFile(QString path, QString deviceFile)
 {
-    SafeWriteResult result;
-    result.deviceFile = deviceFile;
-    result.status = SafeWriteStatus::SourceRefused;
     const QFileInfo info(path);
     const PcFileResult loaded = DeviceFiles::loadHexFile(info.absolutePath(), info.fileName());
+    DeviceOutcome refused;
     if (!loaded.ok) {
-        result.transfer =
-            TransferResult::failure(TransferStatus::FileError, QString(), loaded.description);
-        result.detail = loaded.description;
-        co_return result;
+        refused = DeviceOutcome::failed(DeviceFailure::FileError, DeviceStep::PcFile, QString(),
+                                        loaded.description);
+        refused.pcFileError = loaded.errorNumber;
+    } else {
+        refused = failedAt(DeviceStep::PcFile, FileWriter::confirmData(loaded.hex, m_dialogs));
     }
-    result.transfer = FileWriter::confirmData(loaded.hex, m_dialogs);
-    if (!result.transfer.ok())
-        co_return result;
+    if (!refused.ok()) {
+        refused.file = deviceFile;
+        co_return refused;
+    }
     co_return co_await write(deviceFile, loaded.hex);
 }

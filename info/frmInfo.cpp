@@ -6,11 +6,13 @@
 #include "info/InfoTexts.h"
 #include "info/RecordCellTexts.h"
 #include "info/VirtualKeyCode.h"
-#include "link/CommandChannel.h"
-#include "link/DeviceBusy.h"
+#include "link/BleLink.h"
+#include "link/GaugeProtocol.h"
+#include "link/SequenceRunner.h"
 #include "state/RadioText.h"
 #include "state/SharedState.h"
 #include "state/TextCatalogue.h"
+#include "state/UserDialogs.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -59,27 +61,64 @@ QLabel* identityLabel(QWidget* parent, const char* name, const char* caption)
 }
 } // namespace
 
-frmInfo::frmInfo(CommandChannel* channel, QWidget* parent) : QWidget(parent), m_channel(channel)
+frmInfo::frmInfo(BleLink* link, QWidget* parent) : QWidget(parent), m_link(link)
 {
+    m_runner = new SequenceRunner(this);
+    // A write cancelled after it changed the gauge's file is told, also once the window is gone.
+    m_runner->setIncompleteReport([](const DeviceOutcome& o) {
+        userDialogs().message(InfoTexts::incompleteWrite(o, InfoTexts::restoreInWindow()));
+    });
     createControls();
     createViews();
     layoutControls();
     m_indicator = new BusyIndicator(TraceBox, TimerTrace, this);
-    enableTransferButtons(!deviceBusy().isBusy());
-    connect(&deviceBusy(), &DeviceBusy::busyChanged, this,
-            [this](bool busy) { enableTransferButtons(!busy); });
-    if (m_channel) {
-        connect(m_channel, &CommandChannel::identityChanged, this, &frmInfo::showIdentity);
-        connect(m_channel, &CommandChannel::linkLost, this, &frmInfo::showNothingRead);
+    enableTransferButtons(!m_link || !m_link->busy());
+    if (m_link) {
+        connect(m_link, &BleLink::busyChanged, this,
+                [this](bool busy) { enableTransferButtons(!busy && !isBusy()); });
+        connect(m_link, &BleLink::sessionChanged, this, &frmInfo::followSession);
     }
+    followSession();
     Form_Load();
 }
 
-frmInfo::~frmInfo()
+frmInfo::~frmInfo() = default; // the runner cancels a running sequence; it closes its file
+
+bool frmInfo::isBusy() const
 {
-    // A sequence still waiting for the gauge ends at once; it closes its device file itself.
-    if (m_cancel)
-        m_cancel->cancel();
+    return m_runner->isRunning();
+}
+
+void frmInfo::followSession()
+{
+    if (m_session)
+        disconnect(m_session, nullptr, this, nullptr);
+    m_session = m_link ? m_link->session().get() : nullptr;
+    if (!m_session) {
+        showNothingRead();
+        return;
+    }
+    connect(m_session, &GaugeSession::identityChanged, this, &frmInfo::showIdentity);
+    connect(m_session, &GaugeSession::recordChanged, this, &frmInfo::recordChanged);
+    connect(m_session, &GaugeSession::ended, this, &frmInfo::showNothingRead);
+    showIdentity();
+}
+
+// What was read or written goes into the shared variables its Parts name; a record read also
+// into the table (the last one read stays there).
+void frmInfo::recordChanged(const QString& file)
+{
+    const std::optional<GaugeRecord> record = m_session ? m_session->record(file) : std::nullopt;
+    if (!record)
+        return;
+    SharedState& s = sharedState();
+    (file == s.ProbeFileName ? s.ProbeData : s.FactoryData) = record->hex;
+    if (!m_reading)
+        return;
+    s.CurrentFileName = file;
+    s.FileHex = record->hex;
+    s.Record = record->values;
+    FillMSFlex();
 }
 
 void frmInfo::createControls()
@@ -170,9 +209,9 @@ void frmInfo::Form_Load()
     SharedState& s = sharedState();
     setWindowTitle(s.ProgramTitle + QLatin1Char(' ') + s.ProgramVersion);
     frmTInfo->setTitle(messageText(EntryInfoFrameAtLoad));
-    s.ProbeFileName = QStringLiteral("probe");
-    s.FactoryFileName = QStringLiteral("factory");
-    s.IdentityCommand = QStringLiteral("$naxo00");
+    s.ProbeFileName = GaugeProtocol::kProbeFile;
+    s.FactoryFileName = GaugeProtocol::kFactoryFile;
+    s.IdentityCommand = GaugeProtocol::kIdentityCommand;
     cmdSpeichern->hide();
     cmdEinspielen->hide();
     cmdFactory->hide();
@@ -213,7 +252,8 @@ void frmInfo::FillMSFlex()
 
 void frmInfo::showIdentity()
 {
-    const IdentityFields& id = sharedState().Identity;
+    const IdentityFields id =
+        m_session && m_session->identity() ? *m_session->identity() : IdentityFields();
     txtHardware->setText(RadioText::visible(id.Hardware));
     txtMac->setText(RadioText::visible(id.Mac));
     txtControler->setText(RadioText::visible(id.Controler));
@@ -264,7 +304,6 @@ bool frmInfo::eventFilter(QObject* watched, QEvent* event)
 void frmInfo::closeEvent(QCloseEvent* event)
 {
     // A running sequence ends at once; it still closes its device file where the link allows.
-    if (m_cancel)
-        m_cancel->cancel();
+    m_runner->cancel();
     event->accept();
 }

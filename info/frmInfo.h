@@ -10,10 +10,11 @@
 #include <QWidget>
 #include <memory>
 
+class BleLink;
 class BusyIndicator;
-class CancelToken;
-class CommandChannel;
 class CurveChart;
+class GaugeSession;
+class SequenceRunner;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -27,16 +28,18 @@ class QTimer;
 // overwrite, restore) that the key sequence in the Build field shows. After a write the report
 // button offers the service report of the current visit.
 //
-// The window only shows and forwards: a button starts one of the InfoSequences and the window
-// keeps its cancel token. The sequence reports through events connected with the window as
-// their context and hands its outcome back the same way, so nothing reaches the window once it
-// is gone; closing or destroying the window cancels the sequence. The controls are private;
-// they carry the names of the original form as object names.
+// The window only shows and forwards: a button runs one of the InfoSequences on the connected
+// gauge's session through the window's SequenceRunner. What the sequences read is the session's;
+// the window shows it from there and copies it into the shared variables its Parts name. The
+// sequence reports through events connected with the window as their context and hands its
+// outcome back the same way, so nothing reaches the window once it is gone; closing or
+// destroying the window cancels the sequence. The controls are private; they carry the names of
+// the original form as object names.
 class frmInfo : public QWidget
 {
     Q_OBJECT
 public:
-    explicit frmInfo(CommandChannel* channel, QWidget* parent = nullptr);
+    explicit frmInfo(BleLink* link, QWidget* parent = nullptr);
     ~frmInfo() override;
 
     // Button and frame captions in the current language (the language switch calls it).
@@ -64,7 +67,7 @@ public:
     void setReportSource(ReportButton::Source source) { cmdReport->setSource(std::move(source)); }
 
     // A sequence of this window is running (its transfer buttons are disabled meanwhile).
-    bool isBusy() const { return m_busy; }
+    bool isBusy() const;
 
     // Redraws the curves from ProbeData and FactoryData and marks the cells that differ.
     void refreshViews();
@@ -86,17 +89,21 @@ private:
     void Form_Load();
     void showIdentity();
     void createViews();
+    // The connected gauge's session changed: its reads and identity are followed from now on.
+    void followSession();
+    // A record was read or written in the session: into the shared variables, and the table.
+    void recordChanged(const QString& file);
     // The link dropped and what was read is forgotten: the table asks for a read.
     void showNothingRead();
     void markDifferences();
     void enableTransferButtons(bool enabled);
-    // A fresh token and events for a sequence, or nothing while one runs.
-    std::optional<InfoSequenceContext> beginTransfer();
-    // Shows the outcome once the sequence has ended: the ready text (after the pause) on success,
-    // an empty box when the user declined, the failure text otherwise.
-    void follow(QCoro::Task<InfoOutcome> sequence, QString readyText, QString verifiedText,
+    // Tools and events for a sequence, or nothing while one runs.
+    std::optional<InfoTools> beginTransfer();
+    // Runs the sequence and shows its outcome once it has ended: the ready text (after the
+    // pause) on success, an empty box when the user declined, the failure text otherwise.
+    void follow(Sequence<DeviceOutcome> sequence, QString readyText, QString verifiedText,
                 bool showFactory = false);
-    void endTransfer(const InfoOutcome& outcome, const QString& readyText,
+    void endTransfer(const DeviceOutcome& outcome, const QString& readyText,
                      const QString& verifiedText);
     void createRestoreControls();
     void fillRestoreMenu();
@@ -128,11 +135,12 @@ private:
     QRadioButton* optFactory = nullptr;
     QRadioButton* optProbe = nullptr;
 
-    QPointer<CommandChannel> m_channel;
+    QPointer<BleLink> m_link;
+    QPointer<GaugeSession> m_session; // the session whose reads the window follows
+    // Runs the window's sequences; cancels the running one when the window closes or goes.
+    SequenceRunner* m_runner = nullptr;
     BusyIndicator* m_indicator = nullptr;
-    // The running sequence's token; cancelled when the window closes or goes.
-    std::shared_ptr<CancelToken> m_cancel;
     QString m_keySequence;
     QString m_savedBuildText;
-    bool m_busy = false;
+    bool m_reading = false; // the running sequence reads: a record read goes into the table
 };

@@ -3,7 +3,7 @@
 #include "info/BackupStore.h"
 #include "info/InfoTexts.h"
 #include "info/frmInfo.h"
-#include "link/CommandChannel.h"
+#include "link/BleLink.h"
 #include "state/SharedState.h"
 #include "state/TextCatalogue.h"
 #include "state/UserDialogs.h"
@@ -43,7 +43,7 @@ void frmInfo::fillRestoreMenu()
     QMenu* menu = cmdRestore->menu();
     menu->clear();
     int entries = 0;
-    for (const QString& path : BackupStore().list()) {
+    for (const QString& path : BackupStore::besideProgram(s.ProgramFolder).list()) {
         const BackupName name = BackupStore::parseName(QFileInfo(path).fileName());
         if (name.deviceFile != s.ProbeFileName && name.deviceFile != s.FactoryFileName)
             continue;
@@ -64,13 +64,17 @@ void frmInfo::restoreBackup(const QString& backupPath)
 {
     const SharedState& s = sharedState();
     const BackupName name = BackupStore::parseName(QFileInfo(backupPath).fileName());
-    if (m_busy || (name.deviceFile != s.ProbeFileName && name.deviceFile != s.FactoryFileName))
+    if (isBusy() || (name.deviceFile != s.ProbeFileName && name.deviceFile != s.FactoryFileName))
         return;
-    if (!s.DeviceConnected || !m_channel) {
+    if (!m_link || !m_link->session()) {
         userDialogs().message(InfoTexts::notConnected());
         return;
     }
     const QString ready = InfoTexts::verifiedReady(menuText(EntryReady));
-    if (auto context = beginTransfer())
-        follow(InfoSequences::restoreBackup(*context, backupPath, name.deviceFile), ready, ready);
+    if (auto tools = beginTransfer())
+        follow(
+            [tools = *tools, backupPath, file = name.deviceFile](SequenceContext run) {
+                return InfoSequences::restoreBackup(run, tools, backupPath, file);
+            },
+            ready, ready);
 }

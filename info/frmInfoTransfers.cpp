@@ -1,10 +1,10 @@
-// The transfer buttons of the information window: each starts its sequence (InfoSequences) and
-// shows the outcome; the window's busy state lasts from the start to the outcome.
+// The transfer buttons of the information window: each runs its sequence (InfoSequences) on the
+// connected gauge's session and shows the outcome; the window's busy state lasts from the start
+// to the outcome.
 #include "info/BusyIndicator.h"
 #include "info/InfoTexts.h"
 #include "info/frmInfo.h"
-#include "link/CommandChannel.h"
-#include "link/DeviceBusy.h"
+#include "link/BleLink.h"
 #include "state/LogCategories.h"
 #include "state/SharedState.h"
 #include "state/TextCatalogue.h"
@@ -27,52 +27,55 @@ void frmInfo::enableTransferButtons(bool enabled)
         b->setEnabled(enabled);
 }
 
-std::optional<InfoSequenceContext> frmInfo::beginTransfer()
+std::optional<InfoTools> frmInfo::beginTransfer()
 {
-    if (m_busy || deviceBusy().isBusy())
+    if (isBusy() || (m_link && m_link->busy()))
         return std::nullopt;
-    m_cancel = std::make_shared<CancelToken>();
-    auto events = std::make_shared<InfoEvents>();
-    connect(events.get(), &InfoEvents::recordDecoded, this, &frmInfo::FillMSFlex);
-    connect(events.get(), &InfoEvents::identityRequested, this, [this] { txtRevision->clear(); });
-    connect(events.get(), &InfoEvents::writeStarted, this, [this] {
+    InfoTools tools;
+    tools.dialogs = &userDialogs();
+    tools.programFolder = sharedState().ProgramFolder;
+    tools.backups = BackupStore::besideProgram(tools.programFolder);
+    connect(tools.events.get(), &InfoEvents::writeStarted, this, [this] {
         cmdReport->show();
         lblBackup->clear();
         TraceBox->setToolTip(QString());
     });
-    connect(events.get(), &InfoEvents::backupSkipped, this, [this](const QString& deviceFile) {
-        lblBackup->setText(InfoTexts::noBackupNote(deviceFile));
-    });
-    connect(events.get(), &InfoEvents::backupSaved, this, [this](const QString& path) {
+    connect(tools.events.get(), &InfoEvents::backupSkipped, this,
+            [this](const QString& deviceFile) {
+                lblBackup->setText(InfoTexts::noBackupNote(deviceFile));
+            });
+    connect(tools.events.get(), &InfoEvents::backupSaved, this, [this](const QString& path) {
         lblBackup->setText(InfoTexts::backupSavedNote(path));
         TraceBox->setToolTip(path);
     });
-    m_busy = true;
-    emit busyChanged(true);
-    m_indicator->start();
-    return InfoSequenceContext{m_channel.data(), &userDialogs(), m_cancel, std::move(events)};
+    return tools;
 }
 
-void frmInfo::follow(QCoro::Task<InfoOutcome> sequence, QString readyText, QString verifiedText,
+void frmInfo::follow(Sequence<DeviceOutcome> sequence, QString readyText, QString verifiedText,
                      bool showFactory)
 {
-    QCoro::connect(std::move(sequence), this,
-                   [this, readyText, verifiedText, showFactory](const InfoOutcome& outcome) {
+    auto run = m_runner->run(m_link ? m_link->session() : nullptr, std::move(sequence));
+    enableTransferButtons(false);
+    emit busyChanged(true);
+    m_indicator->start();
+    QCoro::connect(std::move(run), this,
+                   [this, readyText, verifiedText, showFactory](const DeviceOutcome& outcome) {
                        endTransfer(outcome, readyText, verifiedText);
-                       if (showFactory && outcome.status == TransferStatus::Ok)
+                       if (showFactory && outcome.ok())
                            cmdFactory->show();
                    });
 }
 
-void frmInfo::endTransfer(const InfoOutcome& outcome, const QString& readyText,
+void frmInfo::endTransfer(const DeviceOutcome& outcome, const QString& readyText,
                           const QString& verifiedText)
 {
-    qCDebug(zvInfo) << "information window sequence ended, status" << int(outcome.status);
-    m_busy = false;
+    qCDebug(zvInfo) << "information window sequence ended:" << describeOutcome(outcome);
+    m_reading = false;
+    enableTransferButtons(!m_link || !m_link->busy());
     emit busyChanged(false);
-    if (outcome.status == TransferStatus::Ok)
-        m_indicator->stop(outcome.verified ? verifiedText : readyText);
-    else if (outcome.status == TransferStatus::Declined)
+    if (outcome.ok())
+        m_indicator->stop(outcome.step == DeviceStep::Verify ? verifiedText : readyText);
+    else if (outcome.failure == DeviceFailure::Declined)
         m_indicator->stopWith(QString());
     else
         m_indicator->stopWith(InfoTexts::failedIndicator());
@@ -80,33 +83,40 @@ void frmInfo::endTransfer(const InfoOutcome& outcome, const QString& readyText,
 
 void frmInfo::cmdDaten_Click()
 {
-    if (m_busy)
+    if (isBusy())
         return;
-    if (!sharedState().DeviceConnected || !m_channel) {
+    if (!m_link || !m_link->session()) {
         userDialogs().message(InfoTexts::notConnected());
         return;
     }
-    if (auto context = beginTransfer())
-        follow(InfoSequences::readRecords(*context), menuText(EntryReady), menuText(EntryReady));
+    if (auto tools = beginTransfer()) {
+        m_reading = true;
+        follow([tools =
+                    *tools](SequenceContext run) { return InfoSequences::readRecords(run, tools); },
+               menuText(EntryReady), menuText(EntryReady));
+    }
 }
 
 void frmInfo::cmdSpeichern_Click()
 {
-    if (auto context = beginTransfer())
-        follow(InfoSequences::download(*context, cmdSpeichern->text()), menuText(EntryReady),
-               menuText(EntryReady));
+    if (auto tools = beginTransfer())
+        follow([tools = *tools, caption = cmdSpeichern->text()](
+                   SequenceContext run) { return InfoSequences::download(run, tools, caption); },
+               menuText(EntryReady), menuText(EntryReady));
 }
 
 void frmInfo::cmdEinspielen_Click()
 {
-    if (auto context = beginTransfer())
-        follow(InfoSequences::uploadProbe(*context, cmdEinspielen->text()), UploadReadyText,
-               InfoTexts::verifiedReady(UploadReadyText), true);
+    if (auto tools = beginTransfer())
+        follow([tools = *tools, caption = cmdEinspielen->text()](
+                   SequenceContext run) { return InfoSequences::uploadProbe(run, tools, caption); },
+               UploadReadyText, InfoTexts::verifiedReady(UploadReadyText), true);
 }
 
 void frmInfo::cmdFactory_Click()
 {
-    if (auto context = beginTransfer())
-        follow(InfoSequences::overwriteFactory(*context), menuText(EntryReady),
-               InfoTexts::verifiedReady(menuText(EntryReady)));
+    if (auto tools = beginTransfer())
+        follow([tools = *tools](
+                   SequenceContext run) { return InfoSequences::overwriteFactory(run, tools); },
+               menuText(EntryReady), InfoTexts::verifiedReady(menuText(EntryReady)));
 }

@@ -6,6 +6,8 @@
 #include "info/RecordCellTexts.h"
 #include "info/RecordComparison.h"
 #include "info/frmInfo.h"
+#include "link/GaugeProtocol.h"
+#include "link/GaugeSession.h"
 #include "state/SharedState.h"
 #include "state/TextCatalogue.h"
 
@@ -18,16 +20,17 @@ namespace
 {
 constexpr int EntryReadFirst = 22;
 
-std::optional<DeviceRecordValues> recordOf(ViewTexts::Record record)
-{
-    const SharedState& s = sharedState();
-    return CurvePoints::decoded(record == ViewTexts::Record::Probe ? s.ProbeData : s.FactoryData);
-}
-
 QString fileNameOf(ViewTexts::Record record)
 {
-    const SharedState& s = sharedState();
-    return record == ViewTexts::Record::Probe ? s.ProbeFileName : s.FactoryFileName;
+    return record == ViewTexts::Record::Probe ? GaugeProtocol::kProbeFile
+                                              : GaugeProtocol::kFactoryFile;
+}
+
+// The record of this connection, when it was read (or written) and decodes.
+std::optional<DeviceRecordValues> recordOf(const GaugeSession* session, ViewTexts::Record record)
+{
+    const auto read = session ? session->record(fileNameOf(record)) : std::nullopt;
+    return read ? CurvePoints::decoded(read->hex) : std::nullopt;
 }
 } // namespace
 
@@ -68,8 +71,8 @@ ViewTexts::Record frmInfo::shownRecord() const
 
 void frmInfo::refreshViews()
 {
-    const auto probe = recordOf(ViewTexts::Record::Probe);
-    const auto factory = recordOf(ViewTexts::Record::Factory);
+    const auto probe = recordOf(m_session, ViewTexts::Record::Probe);
+    const auto factory = recordOf(m_session, ViewTexts::Record::Factory);
     chartCurves->setRecords(probe, factory);
     // A record can be chosen once it is known; the table then shows it.
     optProbe->setEnabled(probe.has_value());
@@ -84,7 +87,7 @@ void frmInfo::refreshViews()
 void frmInfo::showRecord(ViewTexts::Record record)
 {
     (record == ViewTexts::Record::Probe ? optProbe : optFactory)->setChecked(true);
-    if (const auto values = recordOf(record)) {
+    if (const auto values = recordOf(m_session, record)) {
         CalibrationGrid::fill(*MSFlexGrid1,
                               recordCellTexts(*values, fileNameOf(record), QLocale::system()));
     }
@@ -95,8 +98,8 @@ void frmInfo::showRecord(ViewTexts::Record record)
 void frmInfo::markDifferences()
 {
     QList<CellPosition> differing;
-    const auto probe = recordOf(ViewTexts::Record::Probe);
-    const auto factory = recordOf(ViewTexts::Record::Factory);
+    const auto probe = recordOf(m_session, ViewTexts::Record::Probe);
+    const auto factory = recordOf(m_session, ViewTexts::Record::Factory);
     if (probe && factory)
         differing = RecordComparison::differingCells(*probe, *factory, QLocale::system());
     CalibrationGrid::markCells(*MSFlexGrid1, differing, ViewTexts::differsHint());

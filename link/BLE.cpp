@@ -1,10 +1,10 @@
 #include "link/BLE.h"
-#include "state/UserDialogs.h"
 
 #include "link/BleLink.h"
-#include "link/CommandChannel.h"
+#include "link/GaugeProtocol.h"
 #include "state/SharedState.h"
 #include "state/TextCatalogue.h"
+#include "state/UserDialogs.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -17,10 +17,8 @@
 BLE::BLE(BLEClient* client, QWidget* parent) : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("BLE"));
-    m_link = new BleLink(client, userDialogs(), this);
-    m_channel = new CommandChannel(this);
-    m_channel->setClient(client);
-    m_link->reportVisitsTo(*m_channel);
+    // The link's channels fill the program's shared reply variables.
+    m_link = new BleLink(client, userDialogs(), sharedState(), this);
 
     Label1 = new QLabel(QStringLiteral("Bluetooth-Gerät zum Verbinden auswählen"), this);
     lbDevices = new QListWidget(this);
@@ -45,14 +43,22 @@ BLE::BLE(BLEClient* client, QWidget* parent) : QWidget(parent, Qt::Window)
     connect(m_link, &BleLink::changed, this, &BLE::refresh);
     connect(m_link, &BleLink::linkReady, this, &BLE::onLinkReady);
     connect(m_link, &BleLink::linkDown, this, &BLE::linkDown);
+    // What was read belongs to its connection: the shared copies go with it.
+    connect(m_link, &BleLink::sessionChanged, this, [this] {
+        if (!m_link->session())
+            forgetGaugeData(sharedState());
+    });
     Form_Load();
 }
 
 void BLE::Form_Load()
 {
-    const SharedState& s = sharedState();
+    SharedState& s = sharedState();
     setWindowTitle(s.ProgramTitle + QLatin1Char(' ') + s.ProgramVersion);
     m_link->Form_Load();
+    s.ServiceUuid = GaugeProtocol::kServiceUuid;
+    s.CommandCharUuid = GaugeProtocol::kCommandCharUuid;
+    s.TraceCharUuid = GaugeProtocol::kTraceCharUuid;
     refresh();
 }
 
@@ -70,12 +76,25 @@ int BLE::selectedRow() const
 
 void BLE::refresh()
 {
+    publishLinkState();
     refreshList();
     txtLog->setText(m_link->statusText());
     cmdScan->setText(m_link->scanCaption());
     cmdScan->setEnabled(m_link->scanEnabled());
     cmdConnect->setText(m_link->connectCaption());
     lbDevices->setEnabled(m_link->listEnabled());
+}
+
+// The shared link variables follow the link.
+void BLE::publishLinkState()
+{
+    SharedState& s = sharedState();
+    s.DeviceConnected = m_link->connected();
+    s.ServicesFound = m_link->servicesFound();
+    s.DeviceAddress = m_link->address();
+    s.ServiceId = m_link->ids().service;
+    s.CommandCharId = m_link->ids().command;
+    s.TraceCharId = m_link->ids().trace;
 }
 
 // Entries are only ever appended or cleared; a list that does not start with the shown entries

@@ -4,16 +4,16 @@
 
 class BLEClient;
 class BleLink;
-class CommandChannel;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
 
 // The link window: lists the advertising gauges, connects to the chosen one and hosts the link
-// and the command channel every other window talks through. The logic lives in BleLink; this
-// window shows its state and forwards clicks. It is created once, hidden, and only ever shown
-// and hidden again.
+// every other window talks through. The logic lives in BleLink; this window shows its state,
+// forwards clicks and keeps the shared link variables (DeviceConnected, ServicesFound,
+// DeviceAddress and the identifiers) as the link reports them. It is created once, hidden, and
+// only ever shown and hidden again.
 class BLE : public QWidget
 {
     Q_OBJECT
@@ -21,7 +21,6 @@ public:
     explicit BLE(BLEClient* client, QWidget* parent = nullptr);
 
     BleLink* link() const { return m_link; }
-    CommandChannel* channel() const { return m_channel; }
 
     // Captions the language switch sets on this window.
     void applyLanguage();
@@ -48,8 +47,8 @@ private:
     void Form_Load();
     void refresh();
     void refreshList();
+    void publishLinkState();
     void onLinkReady();
 
     BleLink* m_link = nullptr;
-    CommandChannel* m_channel = nullptr;
 };

@@ -1,16 +1,13 @@
 #include "link/BleLink.h"
 
 #include "link/BluetoothCheck.h"
-#include "link/CommandChannel.h"
+#include "link/GaugeProtocol.h"
 #include "state/LogCategories.h"
 #include "state/RadioText.h"
-#include "state/ServiceJournal.h"
 #include "state/ServiceLog.h"
-#include "state/SharedState.h"
 #include "state/TextCatalogue.h"
 #include "state/UserDialogs.h"
 
-#include <QThread>
 #include <utility>
 
 namespace
@@ -20,15 +17,16 @@ const QString kEntryPrefix =
 constexpr int kServerIdLength = 12;
 const QString kScan = QStringLiteral("Scan");
 const QString kStop = QStringLiteral("Stop");
+constexpr int kEntrySelectDevice = 3;
+constexpr int kEntryCheckBluetooth = 37;
+constexpr int kMenuConnect = 50;
+constexpr int kMenuDisconnect = 56;
 } // namespace
 
-BleLink::BleLink(BLEClient* client, UserDialogs& dialogs, QObject* parent)
-    : QObject(parent), m_client(client), m_dialogs(dialogs)
+BleLink::BleLink(BLEClient* client, UserDialogs& dialogs, SharedState& replyVariables,
+                 QObject* parent)
+    : QObject(parent), m_client(client), m_dialogs(dialogs), m_variables(replyVariables)
 {
-    m_timer1.setInterval(kTimerIntervalMs);
-    connect(&m_timer1, &QTimer::timeout, this, &BleLink::Timer1_Timer);
-    m_connectGuard.setSingleShot(true);
-    connect(&m_connectGuard, &QTimer::timeout, this, &BleLink::connectGivenUp);
     if (!client)
         return;
     connect(client, &BLEClient::StartScan, this, &BleLink::BLEClient1_StartScan);
@@ -40,6 +38,16 @@ BleLink::BleLink(BLEClient* client, UserDialogs& dialogs, QObject* parent)
     connect(client, &BLEClient::Discovered, this, &BleLink::BLEClient1_Discovered);
     connect(client, &BLEClient::Disconnected, this, &BleLink::BLEClient1_Disconnected);
     connect(client, &BLEClient::Error, this, &BleLink::BLEClient1_Error);
+}
+
+// A connect or a wait still under way ends now, while everything it uses is still there.
+BleLink::~BleLink()
+{
+    m_wait.abandon();
+    m_scanWait.abandon();
+    m_downWait.abandon();
+    if (m_session)
+        std::exchange(m_session, nullptr)->end();
 }
 
 QString BleLink::deviceEntryText(const QString& serverId, const QString& name, qint16 rssi)
@@ -56,6 +64,39 @@ QString BleLink::serverIdOfEntry(const QString& entry)
     return entry.mid(kEntryPrefix.size(), kServerIdLength);
 }
 
+bool BleLink::busy() const
+{
+    return m_session && m_session->isBusy();
+}
+
+bool BleLink::connected() const
+{
+    return m_state == LinkState::Discovering || m_state == LinkState::Ready ||
+           m_state == LinkState::Disconnecting;
+}
+
+QString BleLink::scanCaption() const
+{
+    return m_state == LinkState::Scanning ? kStop : kScan;
+}
+
+// "Trennen" / "Disconnect" while the button would end the link, else "Verbinden" / "Connect".
+QString BleLink::connectCaption() const
+{
+    return menuText(connected() ? kMenuDisconnect : kMenuConnect);
+}
+
+bool BleLink::scanEnabled() const
+{
+    return m_state != LinkState::Ready && m_state != LinkState::Disconnecting;
+}
+
+void BleLink::setState(LinkState state)
+{
+    m_state = state;
+    emit changed();
+}
+
 void BleLink::setStatus(const QString& text)
 {
     m_status = text;
@@ -68,21 +109,10 @@ void BleLink::showError(int number, const QString& source, const QString& descri
                       description);
 }
 
-void BleLink::reportVisitsTo(CommandChannel& channel)
-{
-    connect(this, &BleLink::linkReady, &channel,
-            [&channel] { channel.journal().visitStarted(sharedState().DeviceAddress); });
-    connect(this, &BleLink::linkDown, &channel, [&channel] { channel.journal().visitEnded(); });
-}
-
 void BleLink::Form_Load()
 {
     if (m_client)
         m_client->Configure(QStringLiteral("LogLevel=0"));
-    SharedState& s = sharedState();
-    s.ServiceUuid = QStringLiteral("722383EA-0662-466F-B41F-0FD548267C10");
-    s.CommandCharUuid = QStringLiteral("000028CA-0000-1000-8000-00805F9B34FB");
-    s.TraceCharUuid = QStringLiteral("CA28ED7B-0662-466F-B41F-0FD548267C10");
 }
 
 void BleLink::Form_Activate()
@@ -93,35 +123,63 @@ void BleLink::Form_Activate()
 
 void BleLink::applyLanguage()
 {
-    m_scanCaption = messageText(0);
-    offerDisconnect(m_offersDisconnect);
     emit changed();
 }
 
 void BleLink::cmdScan_Click()
 {
+    if (m_state == LinkState::Scanning)
+        stopScan();
+    else
+        startScan();
+}
+
+bool BleLink::startScan()
+{
     if (!m_client)
+        return false;
+    m_entries.clear();
+    emit changed();
+    m_client->ScanFlag = true;
+    const BleResult r = m_client->StartScanning(QString());
+    if (r.ok())
+        return true;
+    qCWarning(zvLink) << "scan did not start:" << r.code << r.description;
+    // The catalogue's request to check the settings, and what exactly is wrong.
+    const QString cause = BluetoothCheck::explain(r);
+    setStatus(cause);
+    m_dialogs.message(messageText(kEntryCheckBluetooth) + QStringLiteral("\r\n") + cause);
+    return false;
+}
+
+void BleLink::stopScan()
+{
+    if (!m_client || m_state != LinkState::Scanning)
         return;
-    if (m_scanCaption == kScan) {
-        m_entries.clear();
-        emit changed();
-        m_client->ScanFlag = true;
-        const BleResult r = m_client->StartScanning(QString());
-        if (!r.ok()) {
-            qCWarning(zvLink) << "scan did not start:" << r.code << r.description;
-            // The catalogue's request to check the settings, and what exactly is wrong.
-            const QString cause = BluetoothCheck::explain(r);
-            setStatus(cause);
-            m_dialogs.message(messageText(37) + QStringLiteral("\r\n") + cause);
-        }
-        return;
-    }
     m_client->StopScanning();
+    setState(LinkState::Idle);
+}
+
+QCoro::Task<ScanResult> BleLink::scan(int scanMs, const CancelToken* cancel,
+                                      std::function<bool()> found)
+{
+    ScanResult result;
+    m_events.error = false;
+    if (!startScan()) {
+        result.failed = true;
+        co_return result;
+    }
+    std::function<bool()> done = [this, found] { return m_events.error || (found && found()); };
+    co_await m_scanWait.until(done, scanMs, cancel);
+    result.failed = m_events.error;
+    stopScan();
+    result.entries = m_entries;
+    co_return result;
 }
 
 void BleLink::BLEClient1_StartScan(const QStringList&)
 {
-    m_scanCaption = kStop;
+    m_state = LinkState::Scanning;
     setStatus(QStringLiteral("Scanning started..."));
 }
 
@@ -135,184 +193,137 @@ void BleLink::BLEClient1_Advertisement(const QString& serverId, const QString& n
         return;
     m_entries.append(deviceEntryText(serverId, name, rssi));
     emit changed();
+    m_scanWait.check();
 }
 
 void BleLink::cmdConnect_click(int selectedRow)
 {
-    SharedState& s = sharedState();
-    if (!m_client)
+    if (!m_client || m_state == LinkState::Connecting)
         return;
-    if (m_offersDisconnect) {
+    if (connected()) {
         BLEDisconnect();
-    } else {
-        m_keepStatus = false;
-        forgetServices();
-        BleResult r;
-        if (selectedRow >= 0 && selectedRow < m_entries.size()) {
-            s.DeviceAddress = serverIdOfEntry(m_entries.at(selectedRow));
-            setStatus(messageText(5) + s.DeviceAddress);
-            r = m_client->ConnectDevice(s.DeviceAddress);
-        } else if (!s.DeviceAddress.isEmpty()) {
-            r = m_client->ConnectDevice(s.DeviceAddress);
-        } else {
-            m_dialogs.message(messageText(3) + QStringLiteral("\r\n"));
-        }
-        if (!r.ok()) {
-            showError(r.code, QStringLiteral("cmdConnect_click"), r.description);
-            return;
-        }
-        if (!s.DeviceAddress.isEmpty())
-            m_connectGuard.start(m_connectLimitMs);
-    }
-    m_listEnabled = true;
-    emit changed();
-}
-
-void BleLink::BLEClient1_Connected(qint16 statusCode, const QString& description)
-{
-    SharedState& s = sharedState();
-    m_connectGuard.stop();
-    if (statusCode != 0) {
-        // A failed connection: say so and stay in the link window, not connected.
-        setStatus(messageText(39) + QStringLiteral(" (") + QString::number(statusCode) +
-                  QLatin1Char(' ') + description + QLatin1Char(')'));
         return;
     }
-    m_client->StopScanning();
-    s.DeviceConnected = true;
-    setStatus(QStringLiteral("Connected to ") + s.DeviceAddress);
-    if (m_connectPauseMs > 0)
-        QThread::msleep(ulong(m_connectPauseMs));
-    offerDisconnect(true);
-    m_tickCount = 0;
-    m_timer1.start();
-    s.ServicesFound = false;
-    emit changed();
-    DiscoverServices();
-}
-
-// The connect button's caption: "Trennen" / "Disconnect" while it would end the link, else
-// "Verbinden" / "Connect", in the current language.
-void BleLink::offerDisconnect(bool disconnect)
-{
-    m_offersDisconnect = disconnect;
-    m_connectCaption = menuText(disconnect ? 56 : 50);
-}
-
-// What an earlier connection discovered says nothing about this one: only this connection's
-// discovery reports count towards "services found".
-void BleLink::forgetServices()
-{
-    SharedState& s = sharedState();
-    s.ServiceId.clear();
-    s.CommandCharId.clear();
-    s.TraceCharId.clear();
-    s.ServicesFound = false;
+    QString address = m_address;
+    if (selectedRow >= 0 && selectedRow < m_entries.size())
+        address = serverIdOfEntry(m_entries.at(selectedRow));
+    if (address.isEmpty()) {
+        m_dialogs.message(messageText(kEntrySelectDevice) + QStringLiteral("\r\n"));
+        return;
+    }
+    QCoro::connect(connectTo(address), this, [](const ConnectResult&) {});
 }
 
 void BleLink::DiscoverServices()
 {
-    m_client->Configure(QStringLiteral("AutoDiscoverCharacteristics = true"));
-    m_client->Configure(QStringLiteral("AutoDiscoverDescriptors = true"));
-    const BleResult r = m_client->Discover(sharedState().ServiceUuid, QString());
-    if (!r.ok()) {
-        qCWarning(zvLink) << "discovery did not start:" << r.description;
-        discoveryFailed();
-    }
+    startDiscovery();
 }
 
+bool BleLink::startDiscovery()
+{
+    m_client->Configure(QStringLiteral("AutoDiscoverCharacteristics = true"));
+    m_client->Configure(QStringLiteral("AutoDiscoverDescriptors = true"));
+    const BleResult r = m_client->Discover(GaugeProtocol::kServiceUuid, QString());
+    if (!r.ok())
+        qCWarning(zvLink) << "discovery did not start:" << r.description;
+    return r.ok();
+}
+
+void BleLink::BLEClient1_Connected(qint16 statusCode, const QString& description)
+{
+    m_events.connected = statusCode;
+    m_events.connectDescription = description;
+    m_wait.check();
+}
+
+// Identifiers of an earlier connection say nothing about this one: the connect starts without.
 void BleLink::BLEClient1_Discovered(qint16 gattType, const QString& serviceId,
                                     const QString& characteristicId, const QString&,
                                     const QString& uuid, const QString&)
 {
-    SharedState& s = sharedState();
     if (gattType == 1) {
-        if (uuid == s.CommandCharUuid)
-            s.CommandCharId = characteristicId;
-        if (uuid == s.TraceCharUuid)
-            s.TraceCharId = characteristicId;
-    } else if (gattType == 0 && uuid == s.ServiceUuid) {
-        s.ServiceId = serviceId;
+        if (uuid == GaugeProtocol::kCommandCharUuid)
+            m_ids.command = characteristicId;
+        if (uuid == GaugeProtocol::kTraceCharUuid)
+            m_ids.trace = characteristicId;
+    } else if (gattType == 0 && uuid == GaugeProtocol::kServiceUuid) {
+        m_ids.service = serviceId;
     }
-    if (!s.CommandCharId.isEmpty() && !s.ServiceId.isEmpty())
-        s.ServicesFound = true;
-    if (s.ServicesFound && m_timer1.isActive())
-        discoveryComplete();
-}
-
-void BleLink::Timer1_Timer()
-{
-    if (++m_tickCount < kDiscoveryTicks)
-        return;
-    m_timer1.stop();
-    m_tickCount = 0;
-    if (!sharedState().ServicesFound)
-        discoveryFailed();
-}
-
-void BleLink::discoveryComplete()
-{
-    m_timer1.stop();
-    m_tickCount = 0;
-    m_scanEnabled = false;
+    m_events.servicesFound = !m_ids.command.isEmpty() && !m_ids.service.isEmpty();
+    if (m_session)
+        m_session->channel().setIds(m_ids);
     emit changed();
-    emit linkReady();
-}
-
-void BleLink::discoveryFailed()
-{
-    m_timer1.stop();
-    m_tickCount = 0;
-    giveUp();
-}
-
-// Drops the half-made link; "Please try again" stays on the status line after the disconnection.
-void BleLink::giveUp()
-{
-    m_keepStatus = true;
-    m_client->DisconnectDevice();
-    offerDisconnect(false);
-    setStatus(messageText(39));
-}
-
-void BleLink::connectGivenUp()
-{
-    qCWarning(zvLink) << "connect did not complete in" << m_connectLimitMs << "ms";
-    giveUp();
+    m_wait.check();
 }
 
 void BleLink::BLEClient1_Disconnected(qint16 statusCode, const QString& description)
 {
-    SharedState& s = sharedState();
-    m_timer1.stop();
-    m_connectGuard.stop();
     // Every disconnection ends the link, also one the gauge caused (status other than 0).
-    m_scanEnabled = true;
-    m_scanCaption = kScan;
-    offerDisconnect(false);
-    s.DeviceConnected = false;
-    s.ServicesFound = false;
+    endSession();
+    m_state = LinkState::Idle;
     AppendServiceLog(QStringLiteral("disconnected") + QString::number(statusCode) + description);
     if (!std::exchange(m_keepStatus, false))
-        setStatus(QStringLiteral("Disconnected ") + QString::number(statusCode) + description);
+        m_status = QStringLiteral("Disconnected ") + QString::number(statusCode) + description;
+    m_events.down = true;
     emit changed();
     emit linkDown();
+    m_wait.check();
+    m_downWait.check();
 }
 
 void BleLink::BLEClient1_Error(qint16 errorCode, const QString& description)
 {
-    m_connectGuard.stop();
+    m_events.error = true;
     m_dialogs.message(QStringLiteral("Error") + QString::number(errorCode) + QLatin1Char(' ') +
                       description);
     BLEDisconnect();
+    m_wait.check();
+    m_scanWait.check();
 }
 
 void BleLink::BLEDisconnect()
 {
     if (m_client) {
+        if (connected())
+            m_state = LinkState::Disconnecting;
         m_client->DisconnectDevice();
         m_client->DisconnectDevice();
     }
     m_entries.clear();
     emit changed();
+}
+
+QCoro::Task<bool> BleLink::disconnectGauge(int limitMs)
+{
+    if (!m_client || !connected())
+        co_return true;
+    m_state = LinkState::Disconnecting;
+    m_client->DisconnectDevice();
+    emit changed();
+    const WaitResult down =
+        co_await m_downWait.until([this] { return m_state == LinkState::Idle; }, limitMs);
+    co_return down == WaitResult::Done;
+}
+
+void BleLink::openSession()
+{
+    m_session = std::make_shared<GaugeSession>(m_client, m_address, m_ids, m_variables, m_journal);
+    const GaugeSession* opened = m_session.get();
+    connect(opened, &GaugeSession::busyChanged, this, [this, opened](bool busy) {
+        if (m_session.get() == opened)
+            emit busyChanged(busy);
+    });
+    emit sessionChanged();
+}
+
+void BleLink::endSession()
+{
+    if (!m_session)
+        return;
+    const std::shared_ptr<GaugeSession> ended = std::exchange(m_session, nullptr);
+    const bool wasBusy = ended->isBusy();
+    ended->end();
+    emit sessionChanged();
+    if (wasBusy)
+        emit busyChanged(false);
 }

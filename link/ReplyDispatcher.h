@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QString>
+#include "link/GaugeReply.h"
+
 #include <QStringView>
 
 struct SharedState;
@@ -12,18 +13,18 @@ enum class DispatchResult {
     Identity, // an identity reply filled the identity fields
 };
 
-// Parses every reply of the gauge by its leading keyword and stores what it carries in the shared
-// state. Total on any input: a reply that lacks a separator its layout needs is ignored without
-// touching any state, and nothing is ever read outside the reply text.
+// Stores what every reply of the gauge carries in the shared reply variables (ReplyStatus,
+// ReplyData, FileHandle, FileLength, BatteryLevel, the identity fields). A reply that was not
+// understood touches no variable.
 class ReplyDispatcher
 {
 public:
+    // Takes the value apart (parseReply, with the state's IdentityCommand) and applies it.
     static DispatchResult dispatch(QStringView value, SharedState& state);
+    // Applies a parsed reply. A "$ls" listing is compared with the name in ReplyData: its status
+    // (20 when the listing holds the name, else 0) is completed in the reply as well.
+    static DispatchResult apply(GaugeReply& reply, SharedState& state);
 
 private:
-    static DispatchResult dispatchIdentity(QStringView value, SharedState& state);
-    static DispatchResult dispatchFileReply(QStringView value, SharedState& state);
-    static DispatchResult dispatchDataReply(QStringView value, SharedState& state);
-    static DispatchResult dispatchResetReply(QStringView value, SharedState& state);
-    static DispatchResult dispatchPayloadReply(QStringView value, SharedState& state);
+    static void applyListing(GaugeReply& reply, SharedState& state);
 };

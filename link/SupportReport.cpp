@@ -1,6 +1,5 @@
 #include "link/SupportReport.h"
 
-#include "state/SharedState.h"
 #include "state/Windows1252.h"
 
 #include <QDateTime>
@@ -38,11 +37,10 @@ void setBluezVersionProvider(std::function<QString()> p)
     provider() = std::move(p);
 }
 
-SupportVersions currentVersions()
+SupportVersions currentVersions(const QString& program)
 {
-    const SharedState& s = sharedState();
     SupportVersions v;
-    v.program = (s.ProgramTitle + QLatin1Char(' ') + s.ProgramVersion).trimmed();
+    v.program = program.trimmed();
     v.qt = QString::fromLatin1(qVersion());
     v.os = QSysInfo::prettyProductName() + QStringLiteral(", kernel ") + QSysInfo::kernelType() +
            QLatin1Char(' ') + QSysInfo::kernelVersion() + QStringLiteral(", ") +
@@ -53,17 +51,17 @@ SupportVersions currentVersions()
 }
 
 // The log is written in Windows-1252.
-QString serviceLogText()
+QString serviceLogText(const QString& logPath)
 {
-    QFile log(sharedState().LogFilePath);
-    if (sharedState().LogFilePath.isEmpty() || !log.open(QIODevice::ReadOnly))
+    QFile log(logPath);
+    if (logPath.isEmpty() || !log.open(QIODevice::ReadOnly))
         return QString();
     QString text = fromWindows1252(log.readAll());
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     return text;
 }
 
-QString compose(const SupportVersions& versions, const QString& traceText,
+QString compose(const SupportVersions& versions, const QString& traceText, const QString& logPath,
                 const QString& serviceLog)
 {
     QString versionText;
@@ -77,7 +75,7 @@ QString compose(const SupportVersions& versions, const QString& traceText,
                    QDateTime::currentDateTime().toString(Qt::ISODateWithMs) + QLatin1Char('\n');
     return section(QStringLiteral("Versions"), versionText) +
            section(QStringLiteral("Protocol trace"), traceText) +
-           section(QStringLiteral("Service log ") + sharedState().LogFilePath, serviceLog);
+           section(QStringLiteral("Service log ") + logPath, serviceLog);
 }
 
 QString defaultFileName()
@@ -87,7 +85,8 @@ QString defaultFileName()
            QStringLiteral(".txt");
 }
 
-WriteResult write(const QString& folder, const QString& traceText)
+WriteResult write(const QString& folder, const QString& traceText, const QString& program,
+                  const QString& logPath)
 {
     WriteResult r;
     r.path = QDir(folder).filePath(defaultFileName());
@@ -96,7 +95,8 @@ WriteResult write(const QString& folder, const QString& traceText)
         r.error = file.errorString();
         return r;
     }
-    file.write(compose(currentVersions(), traceText, serviceLogText()).toUtf8());
+    file.write(
+        compose(currentVersions(program), traceText, logPath, serviceLogText(logPath)).toUtf8());
     r.ok = file.commit();
     if (!r.ok)
         r.error = file.errorString();

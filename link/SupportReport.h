@@ -19,11 +19,12 @@ namespace SupportReport
 // one the BlueZ version is left empty.
 void setBluezVersionProvider(std::function<QString()> provider);
 
-SupportVersions currentVersions();
-// The service log as text (empty when it cannot be read).
-QString serviceLogText();
-// The whole file's text, lines ended by LF.
-QString compose(const SupportVersions& versions, const QString& traceText,
+// The versions at run time, with the program's title and version as given.
+SupportVersions currentVersions(const QString& program);
+// The service log at logPath as text (empty when it cannot be read).
+QString serviceLogText(const QString& logPath);
+// The whole file's text, lines ended by LF: the log is named by its path.
+QString compose(const SupportVersions& versions, const QString& traceText, const QString& logPath,
                 const QString& serviceLog);
 // "ZVServiceSupport-yyyyMMdd-HHmmss.txt" for the current local time.
 QString defaultFileName();
@@ -33,7 +34,8 @@ struct WriteResult {
     QString path;  // the file written
     QString error; // why not
 };
-// Writes compose(...) of the current versions and service log with this trace text into a new
-// file in the folder.
-WriteResult write(const QString& folder, const QString& traceText);
+// Writes compose(...) of the current versions (program: title and version) and the service log
+// at logPath with this trace text into a new file in the folder.
+WriteResult write(const QString& folder, const QString& traceText, const QString& program,
+                  const QString& logPath);
 } // namespace SupportReport

@@ -1,6 +1,6 @@
 #include "report/VisitOutcome.h"
 
-#include "info/SafeWriteResult.h"
+#include "info/SafeWriteText.h"
 
 #include <QMap>
 

@@ -1,146 +1,146 @@
 #include "service/DeviceClock.h"
 
-#include "link/CommandChannel.h"
-#include "link/DeviceBusy.h"
+#include "link/BleLink.h"
+#include "link/GaugeSession.h"
 #include "state/LogCategories.h"
 #include "state/RadioText.h"
 #include "state/ServiceJournal.h"
-#include "state/SharedState.h"
 
-namespace
-{
-constexpr qint16 kPending = 55;
-constexpr char kTimeReply[] = "$glt?";
-} // namespace
+DeviceClock::DeviceClock(BleLink& link, QObject* parent) : QObject(parent), m_link(link) {}
 
-DeviceClock::DeviceClock(CommandChannel& channel, QObject* parent)
-    : QObject(parent), m_channel(channel)
+// The loop ends here: the read under way and the pause end at once, and the loop sees m_ended.
+DeviceClock::~DeviceClock()
 {
-    m_next.setSingleShot(true);
-    m_limit.setSingleShot(true);
-    connect(&m_next, &QTimer::timeout, this, &DeviceClock::readNext);
-    connect(&m_limit, &QTimer::timeout, this, &DeviceClock::onLimit);
-    connect(&m_channel, &CommandChannel::valueReceived, this, &DeviceClock::onValue);
-    connect(&m_channel, &CommandChannel::replyHandled, this, &DeviceClock::onReplyHandled);
-    connect(&m_channel, &CommandChannel::linkLost, this, &DeviceClock::onLinkLost);
+    m_ended = true;
+    m_ending.cancel();
+    m_wake.abandon();
 }
 
-void DeviceClock::schedule(int ms)
+QCoro::Task<DeviceResult<QString>> DeviceClock::readClock(GaugeSession& session,
+                                                          const CancelToken* cancel, int limitMs)
 {
-    if (!m_stopped)
-        m_next.start(ms);
+    const QString command = QStringLiteral("$glt!");
+    ReplyExpectation timeReply{QStringLiteral("$glt"), {}, cancel, limitMs};
+    const Reply reply = co_await session.channel().ask(command, std::move(timeReply));
+    DeviceOutcome outcome = DeviceOutcome::fromWait(reply.wait, DeviceStep::Clock, command);
+    outcome.reply = reply.reply.text;
+    if (!outcome.ok())
+        co_return{outcome, std::nullopt};
+    co_return{outcome, reply.reply.data.value_or(QString())};
+}
+
+DeviceResult<QString> DeviceClock::setClock(GaugeSession& session)
+{
+    const QString timeText = CommandChannel::timeTextFor(QDateTime::currentDateTime());
+    if (const BleResult r = session.channel().WriteTime(timeText); !r.ok())
+        return {DeviceOutcome::failed(DeviceFailure::LinkLost, DeviceStep::Clock, QString(),
+                                      r.description),
+                std::nullopt};
+    return {DeviceOutcome::success(DeviceStep::Clock), timeText};
+}
+
+void DeviceClock::ensureRunning()
+{
+    if (std::exchange(m_running, true))
+        return;
+    QCoro::connect(loop(), this, [] {});
 }
 
 void DeviceClock::start()
 {
     m_stopped = false;
     m_journalNextRead = true;
-    if (!m_waiting && !m_setPending)
-        schedule(0);
+    // A read under way is the one the start asks for: no second one right after it.
+    m_readNow = !m_waiting && !m_setPending;
+    ensureRunning();
+    m_wake.check();
 }
 
 void DeviceClock::stop()
 {
     m_stopped = true;
-    m_next.stop();
 }
 
 void DeviceClock::setTime()
 {
     m_stopped = true;
-    m_next.stop();
     m_setPending = true;
-    if (!m_waiting)
-        sendSetTime();
+    ensureRunning();
+    m_wake.check();
 }
 
-void DeviceClock::sendSetTime()
+QCoro::Task<> DeviceClock::pause(int ms)
 {
-    m_setPending = false;
-    if (deviceBusy().isBusy()) {
-        qCInfo(zvService) << "clock not set: the channel is busy";
-        m_stopped = false;
-        schedule(m_pauseMs);
-        return;
-    }
-    SharedState& s = sharedState();
-    s.ReplyStatus = kPending;
-    const BleResult r = m_channel.WriteTime();
-    if (r.ok()) {
-        m_channel.journal().clockSet(s.TimeText);
-        m_journalNextRead = true;
-        emit timeSet(s.TimeText);
-    } else
-        emit readFailed(WaitResult::LinkLost);
-    m_stopped = false;
-    schedule(kSetPauseMs);
+    co_await m_wake.until([this] { return m_ended || m_setPending || m_readNow; }, ms);
 }
 
-void DeviceClock::readNext()
+QCoro::Task<> DeviceClock::loop()
 {
-    if (m_stopped || m_waiting)
-        return;
-    if (deviceBusy().isBusy()) {
-        schedule(m_pauseMs);
-        return;
+    while (!m_ended) {
+        if (m_setPending) {
+            co_await sendSetTime();
+        } else if (m_stopped) {
+            co_await m_wake.until([this] { return m_ended || !m_stopped || m_setPending; }, 0);
+        } else if (m_link.busy()) {
+            m_readNow = false; // the read waits until the channel is free
+            co_await pause(m_pauseMs);
+        } else {
+            co_await readOnce();
+            if (!m_ended)
+                co_await pause(m_pauseMs);
+        }
     }
-    SharedState& s = sharedState();
-    s.ReplyStatus = kPending;
-    m_timeReply = false;
-    if (!m_channel.ReadTime().ok()) {
-        emit readFailed(WaitResult::LinkLost);
-        schedule(m_pauseMs);
-        return;
+}
+
+QCoro::Task<> DeviceClock::readOnce()
+{
+    m_readNow = false;
+    const std::shared_ptr<GaugeSession> session = m_link.session();
+    if (!session) {
+        if (!m_stopped)
+            emit readFailed(DeviceOutcome::failed(DeviceFailure::NotConnected, DeviceStep::Clock,
+                                                  QString(), QStringLiteral("no gauge connected")));
+        co_return;
     }
     m_waiting = true;
-    m_limit.start(m_limitMs > 0 ? m_limitMs : replyTimeoutMs());
-}
-
-void DeviceClock::onValue(const QByteArray& value)
-{
-    m_timeReply = value.startsWith(kTimeReply);
-}
-
-void DeviceClock::onReplyHandled()
-{
-    const SharedState& s = sharedState();
-    if (!m_waiting || !m_timeReply || s.ReplyStatus != 0)
-        return;
-    m_timeReply = false;
+    const DeviceResult<QString> read = co_await readClock(*session, &m_ending, m_limitMs);
     m_waiting = false;
-    m_limit.stop();
-    if (std::exchange(m_journalNextRead, false))
-        m_channel.journal().clockRead(s.ReplyData, QDateTime::currentDateTime());
-    if (!m_stopped)
-        emit timeRead(RadioText::visible(s.ReplyData));
-    afterRead();
-}
-
-void DeviceClock::onLimit()
-{
-    if (!m_waiting)
-        return;
-    m_waiting = false;
-    if (!m_stopped)
-        emit readFailed(WaitResult::TimedOut);
-    afterRead();
-}
-
-void DeviceClock::onLinkLost()
-{
-    if (!m_waiting)
-        return;
-    m_waiting = false;
-    m_limit.stop();
-    if (!m_stopped)
-        emit readFailed(WaitResult::LinkLost);
-    afterRead();
-}
-
-void DeviceClock::afterRead()
-{
-    if (m_setPending)
-        sendSetTime();
+    if (m_ended)
+        co_return;
+    if (read.ok() && std::exchange(m_journalNextRead, false))
+        session->journal().clockRead(*read.value, QDateTime::currentDateTime());
+    if (m_stopped)
+        co_return;
+    if (read.ok())
+        emit timeRead(RadioText::visible(*read.value));
     else
-        schedule(m_pauseMs);
+        emit readFailed(read.outcome);
+}
+
+QCoro::Task<> DeviceClock::sendSetTime()
+{
+    m_setPending = false;
+    const std::shared_ptr<GaugeSession> session = m_link.session();
+    if (session && session->isBusy()) {
+        qCInfo(zvService) << "clock not set: the channel is busy";
+        m_stopped = false;
+        m_readNow = false;
+        co_await pause(m_pauseMs);
+        co_return;
+    }
+    const DeviceResult<QString> set =
+        session ? setClock(*session)
+                : DeviceResult<QString>{DeviceOutcome::failed(DeviceFailure::NotConnected,
+                                                              DeviceStep::Clock, QString(),
+                                                              QStringLiteral("no gauge connected")),
+                                        std::nullopt};
+    if (set.ok()) {
+        session->journal().clockSet(*set.value);
+        m_journalNextRead = true;
+        emit timeSet(*set.value);
+    } else {
+        emit readFailed(set.outcome);
+    }
+    m_stopped = false;
+    co_await pause(kSetPauseMs);
 }

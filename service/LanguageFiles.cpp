@@ -1,7 +1,7 @@
 #include "service/LanguageFiles.h"
 
 #include "state/ProgramFiles.h"
-#include "state/SharedState.h"
+#include "state/SharedState.h" // LanguageRowCount
 #include "state/TextCatalogue.h"
 
 #include <QDir>
@@ -61,13 +61,12 @@ QString LanguageFiles::DateinameUmsetzen(QString& Name)
     if (!Name.startsWith(kLanguagePrefix))
         return {};
     const QString code = Name.mid(kCodePosition, kCodeLength);
-    const int column = sharedState().LanguageIndex;
     for (int row = 0; row < searchedRows(); ++row) {
         const QString rowCode = languageCode(row);
         if (rowCode.isEmpty())
             return {};
         if (code == rowCode)
-            return languageNameFor(column, row);
+            return languageName(row);
     }
     return {};
 }
@@ -75,12 +74,11 @@ QString LanguageFiles::DateinameUmsetzen(QString& Name)
 QString LanguageFiles::SpracheUmsetzen(QString& Sprache)
 {
     trimBlanks(Sprache);
-    const int column = sharedState().LanguageIndex;
     for (int row = 0; row < searchedRows(); ++row) {
         const QString rowCode = languageCode(row);
         if (rowCode.isEmpty())
             return {};
-        if (languageNameFor(column, row) == Sprache)
+        if (languageName(row) == Sprache)
             return rowCode;
     }
     return {};

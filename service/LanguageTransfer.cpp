@@ -1,12 +1,10 @@
 #include "service/LanguageTransfer.h"
 
-#include "link/CommandChannel.h"
-#include "link/DeviceBusy.h"
 #include "link/DeviceFile.h"
+#include "link/GaugeSession.h"
 #include "state/LogCategories.h"
 #include "state/ServiceJournal.h"
 #include "state/ServiceLog.h"
-#include "state/SharedState.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -17,7 +15,6 @@
 namespace
 {
 constexpr char kHexDigits[] = "0123456789ABCDEF";
-constexpr qint16 kPending = 55;
 
 // The whole number nearest to x; a half goes to the even neighbour.
 qint64 roundHalfEven(double x)
@@ -33,8 +30,9 @@ qint64 roundHalfEven(double x)
 }
 } // namespace
 
-LanguageTransfer::LanguageTransfer(CommandChannel& channel, QObject* parent)
-    : QObject(parent), m_channel(channel), m_log(AppendServiceLog)
+LanguageTransfer::LanguageTransfer(GaugeSession& session, const QString& programFolder,
+                                   QObject* parent)
+    : QObject(parent), m_session(session), m_programFolder(programFolder), m_log(AppendServiceLog)
 {
 }
 
@@ -70,45 +68,45 @@ void LanguageTransfer::log(const QString& line) const
         m_log(line);
 }
 
-LanguageTransferResult LanguageTransfer::readFile(const QString& path, QByteArray& bytes) const
+DeviceOutcome LanguageTransfer::checkFile(const QString& path, QByteArray* bytes)
 {
-    LanguageTransferResult result;
-    QFile file(path);
     const QFileInfo info(path);
-    if (!info.exists()) {
-        result.file = LanguageFileProblem::Missing;
-        return result;
-    }
-    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
-        result.file = LanguageFileProblem::Unreadable;
-        result.detail = file.errorString();
-        return result;
-    }
-    result.bytes = file.size();
-    if (result.bytes > kMaxFileBytes) {
-        result.file = LanguageFileProblem::TooLarge;
-        return result;
-    }
-    bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError || bytes.size() != result.bytes) {
-        result.file = LanguageFileProblem::Unreadable;
-        result.detail = file.errorString();
-        return result;
-    }
-    if (bytes.isEmpty())
-        result.file = LanguageFileProblem::Empty;
-    return result;
+    const auto problem = [&info](int error, const QString& detail) {
+        DeviceOutcome o =
+            DeviceOutcome::failed(DeviceFailure::FileError, DeviceStep::PcFile, QString(), detail);
+        o.pcFileError = error;
+        o.file = info.fileName();
+        o.bytes = info.isFile() ? info.size() : 0;
+        return o;
+    };
+    if (!info.exists())
+        return problem(kFileMissing, QStringLiteral("file not found"));
+    QFile file(path);
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly))
+        return problem(kFileUnreadable, file.errorString());
+    if (file.size() > kMaxFileBytes)
+        return problem(kFileTooLarge, QStringLiteral("file too large"));
+    const QByteArray content = file.readAll();
+    if (file.error() != QFileDevice::NoError || content.size() != file.size())
+        return problem(kFileUnreadable, file.errorString());
+    if (content.isEmpty())
+        return problem(kFileEmpty, QStringLiteral("file empty"));
+    if (bytes)
+        *bytes = content;
+    DeviceOutcome o = DeviceOutcome::success(DeviceStep::PcFile);
+    o.file = info.fileName();
+    o.bytes = content.size();
+    return o;
 }
 
-QCoro::Task<LanguageTransferResult> LanguageTransfer::run(QString folder, QString fileName,
-                                                          const CancelToken* cancel, int timeoutMs)
+QCoro::Task<DeviceOutcome> LanguageTransfer::run(QString folder, QString fileName,
+                                                 const CancelToken* cancel, int timeoutMs)
 {
-    const DeviceBusy::Guard busy;
     m_cancel = cancel;
     m_timeoutMs = timeoutMs;
     QByteArray bytes;
-    LanguageTransferResult result = readFile(folder + fileName, bytes);
-    result.fileName = fileName;
+    DeviceOutcome result = checkFile(folder + fileName, &bytes);
+    result.file = fileName;
     if (!result.ok())
         co_return result;
 
@@ -120,44 +118,58 @@ QCoro::Task<LanguageTransferResult> LanguageTransfer::run(QString folder, QStrin
 
     log(QStringLiteral("Logdatei ") +
         QLocale::system().toString(QDateTime::currentDateTime(), QLocale::ShortFormat));
-    log(QStringLiteral("App.Path = ") + sharedState().ProgramFolder);
+    log(QStringLiteral("App.Path = ") + m_programFolder);
     emit sending();
-    const LanguageTransferResult sent = co_await sendFile(std::move(hex), result);
-    m_channel.journal().languageFileSent(sent.fileName, sent.bytes, sent.ok(),
-                                         sent.ok() ? QString() : describeTransfer(sent.device));
+    const DeviceOutcome sent = co_await sendFile(std::move(hex), result);
+    m_session.journal().languageFileSent(sent.file, sent.bytes, sent.ok(),
+                                         sent.ok() ? QString() : describeOutcome(sent));
     co_return sent;
 }
 
 // The create, the full chunks, a last shorter one and the close, each with the create's handle.
-// Progress: a step after every chunk the gauge took, before the close, and full once closed.
-QCoro::Task<LanguageTransferResult> LanguageTransfer::sendFile(QByteArray hex,
-                                                               LanguageTransferResult result)
+// Progress: a step after every chunk the gauge took, before the close, and full once closed. The
+// log names the command sent last before each full chunk, and each command once it is answered.
+QCoro::Task<DeviceOutcome> LanguageTransfer::sendFile(QByteArray hex, DeviceOutcome result)
 {
-    SharedState& s = sharedState();
-    DeviceFile file(m_channel, m_cancel, m_timeoutMs);
-    result.device = co_await file.create(result.fileName, result.bytes);
-    if (!result.device.ok())
+    // The step's outcome, for this file. Each result into a variable first: g++ 12 mishandles a
+    // co_await inside a larger expression.
+    const auto keep = [&result](const DeviceOutcome& step) {
+        const QString file = result.file;
+        const qint64 bytes = result.bytes;
+        const int chunk = result.chunk;
+        result = step;
+        result.file = file, result.bytes = bytes, result.chunk = chunk;
+    };
+    DeviceFile file(m_session.channel(), m_cancel, m_timeoutMs);
+    DeviceOutcome done = co_await file.create(result.file, result.bytes);
+    keep(done);
+    if (!result.ok())
         co_return result;
+    QString sent = DeviceFile::createCommand(result.bytes, result.file);
     for (qint64 offset = 0; offset < hex.size(); offset += kChunkHexChars) {
         const qint64 characters = qMin<qint64>(kChunkHexChars, hex.size() - offset);
-        const bool full = characters == kChunkHexChars;
-        if (full)
-            log(QStringLiteral("to write") + s.CommandText);
+        const QByteArray chunk = hex.mid(offset, characters);
+        if (characters == kChunkHexChars)
+            log(QStringLiteral("to write") + sent);
         ++result.chunk;
-        result.device = co_await file.write(offset / 2, hex.mid(offset, characters));
-        log(s.CommandText);
-        if (!result.device.ok()) {
-            result.device = co_await file.closeAfter(result.device);
+        sent = DeviceFile::writeCommand(file.handle(), offset / 2, int(characters / 2), chunk);
+        done = co_await file.write(offset / 2, chunk);
+        keep(done);
+        log(sent);
+        if (!result.ok()) {
+            done = co_await file.closeAfter(result);
+            keep(done);
             co_return result;
         }
         step();
     }
     result.chunk = 0;
     step();
-    result.device = co_await file.close();
-    log(s.CommandText);
+    done = co_await file.close();
+    keep(done);
+    log(DeviceFile::closeCommand(file.handle()));
     // The maximum counts more steps than most files take: a transfer that is done shows it full.
-    if (result.device.ok())
+    if (result.ok())
         emit progress(m_maximum, m_maximum);
     co_return result;
 }

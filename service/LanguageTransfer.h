@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/TransferResult.h"
+#include "link/DeviceOutcome.h"
 
 #include <QByteArray>
 #include <QCoroTask>
@@ -8,33 +8,15 @@
 #include <QString>
 #include <functional>
 
-class CommandChannel;
-
-// What is wrong with the language file on the PC (nothing is sent then).
-enum class LanguageFileProblem {
-    None,
-    Missing,    // no such file in the language folder
-    Empty,      // the file holds no bytes
-    Unreadable, // the file could not be opened or read
-    TooLarge,   // more bytes than a device file can hold
-};
-
-struct LanguageTransferResult {
-    LanguageFileProblem file = LanguageFileProblem::None;
-    TransferResult device; // the device part: status, failing command, the gauge's words
-    QString fileName;      // the file's name, also its name on the gauge
-    QString detail;        // the file system's description of a file problem
-    qint64 bytes = 0;      // the file's length
-    int chunk = 0;         // 1-based number of the write command that failed
-    bool ok() const { return file == LanguageFileProblem::None && device.ok(); }
-    bool cancelled() const { return device.status == TransferStatus::Cancelled; }
-};
+class CancelToken;
+class GaugeSession;
 
 // Sends a language file to the gauge as a new device file (DeviceFile): the create command
 // "$fw?", the file as upper-case hex text in "$wr?" chunks of 32 bytes and a last shorter one, and
-// the close "$fc?". Every wait is bounded; any failure stops the sequence and comes back as a typed
-// result. The transfer holds the busy mark of the channel while it runs and must live until it
-// has ended.
+// the close "$fc?". Every wait is bounded; any failure stops the sequence. The outcome names the
+// file (its name is also its name on the gauge), its length, and for a failed write the chunk;
+// a problem with the file on the PC (nothing sent) is a FileError whose pcFileError says which.
+// The transfer must live until it has ended.
 class LanguageTransfer : public QObject
 {
     Q_OBJECT
@@ -43,12 +25,22 @@ public:
     static constexpr int kChunkHexChars = 2 * kChunkBytes;
     static constexpr int kProgressBytes = 200; // one progress step per 200 bytes turned to hex
     static constexpr qint64 kMaxFileBytes = 64 * 1024 * 1024;
+    // pcFileError of the file problems.
+    static constexpr int kFileMissing = 53;
+    static constexpr int kFileEmpty = 62;
+    static constexpr int kFileUnreadable = 75;
+    static constexpr int kFileTooLarge = 7;
 
-    explicit LanguageTransfer(CommandChannel& channel, QObject* parent = nullptr);
+    // programFolder: named in the service log ("App.Path").
+    LanguageTransfer(GaugeSession& session, const QString& programFolder,
+                     QObject* parent = nullptr);
 
     // Sends folder + fileName under the name fileName. timeoutMs <= 0: the channel's default.
-    QCoro::Task<LanguageTransferResult>
-    run(QString folder, QString fileName, const CancelToken* cancel = nullptr, int timeoutMs = -1);
+    QCoro::Task<DeviceOutcome> run(QString folder, QString fileName,
+                                   const CancelToken* cancel = nullptr, int timeoutMs = -1);
+
+    // What is wrong with the file at path (success: nothing), its length in bytes.
+    static DeviceOutcome checkFile(const QString& path, QByteArray* bytes = nullptr);
 
     // Where the log lines go (the service log unless replaced).
     void setLogSink(std::function<void(const QString&)> sink) { m_log = std::move(sink); }
@@ -64,12 +56,12 @@ signals:
     void sending();
 
 private:
-    LanguageTransferResult readFile(const QString& path, QByteArray& bytes) const;
-    QCoro::Task<LanguageTransferResult> sendFile(QByteArray hex, LanguageTransferResult result);
+    QCoro::Task<DeviceOutcome> sendFile(QByteArray hex, DeviceOutcome result);
     void step();
     void log(const QString& line) const;
 
-    CommandChannel& m_channel;
+    GaugeSession& m_session;
+    QString m_programFolder;
     std::function<void(const QString&)> m_log;
     const CancelToken* m_cancel = nullptr;
     int m_timeoutMs = -1;

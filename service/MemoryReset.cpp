@@ -1,16 +1,10 @@
 #include "service/MemoryReset.h"
 
-#include "link/CommandChannel.h"
-#include "link/DeviceBusy.h"
+#include "link/GaugeProtocol.h"
+#include "link/GaugeSession.h"
 #include "state/LogCategories.h"
 #include "state/ServiceJournal.h"
-#include "state/SharedState.h"
 #include "state/UserDialogs.h"
-
-namespace
-{
-constexpr qint16 kPending = 55;
-} // namespace
 
 QString MemoryReset::question()
 {
@@ -19,7 +13,7 @@ QString MemoryReset::question()
 
 QString MemoryReset::command()
 {
-    return QStringLiteral("$fsf") + sharedState().CommandTerminator;
+    return QStringLiteral("$fsf") + GaugeProtocol::kTerminator;
 }
 
 QString MemoryReset::linkDroppedDetail()
@@ -27,50 +21,37 @@ QString MemoryReset::linkDroppedDetail()
     return QStringLiteral("the gauge dropped the link: resetting");
 }
 
-QCoro::Task<TransferResult> MemoryReset::run(UserDialogs& dialogs, const CancelToken* cancel,
-                                             int timeoutMs)
+QCoro::Task<DeviceOutcome> MemoryReset::run(UserDialogs& dialogs, const CancelToken* cancel,
+                                            int timeoutMs)
 {
     if (!dialogs.askYesNo(question(), false))
-        co_return TransferResult::failure(TransferStatus::Declined, QString(),
-                                          QStringLiteral("the user said No"));
+        co_return DeviceOutcome::failed(DeviceFailure::Declined, DeviceStep::Reset, QString(),
+                                        QStringLiteral("the user said No"));
     co_return co_await send(cancel, timeoutMs);
 }
 
-QCoro::Task<TransferResult> MemoryReset::send(const CancelToken* cancel, int timeoutMs)
+QCoro::Task<DeviceOutcome> MemoryReset::send(const CancelToken* cancel, int timeoutMs)
 {
-    SharedState& s = sharedState();
     const QString text = command();
-    if (!s.DeviceConnected)
-        co_return TransferResult::failure(TransferStatus::NotConnected, text,
-                                          QStringLiteral("no gauge connected"));
-    const DeviceBusy::Guard busy;
-    s.ReplyStatus = kPending;
-    if (cancel && cancel->isCancelled())
-        co_return TransferResult::fromWait(WaitResult::Cancelled, text);
+    if (!m_session.isOpen())
+        co_return DeviceOutcome::failed(DeviceFailure::NotConnected, DeviceStep::Reset, text,
+                                        QStringLiteral("no gauge connected"));
+    ReplyExpectation resetReply{QStringLiteral("$fsf"), {}, cancel, timeoutMs};
+    const Reply reply = co_await m_session.channel().ask(text, std::move(resetReply));
+    qCInfo(zvService) << "memory reset:" << waitResultName(reply.wait);
+    DeviceOutcome r = DeviceOutcome::fromWait(reply.wait, DeviceStep::Reset, text);
     // Only a gauge that has taken the command (its write acknowledged) is resetting when the
     // link drops; a drop before that is a lost link, whatever became of the command.
-    bool acknowledged = false;
-    const QObject scope;
-    QObject::connect(&m_channel, &CommandChannel::commandAcknowledged, &scope,
-                     [&acknowledged] { acknowledged = true; });
-    if (!m_channel.send(text).ok())
-        co_return TransferResult::failure(TransferStatus::NotConnected, text,
-                                          QStringLiteral("the command could not be written"));
-    ReplyExpectation resetReply{QStringLiteral("$fsf"), {}, cancel, timeoutMs};
-    const WaitResult wait = co_await m_channel.reply(std::move(resetReply));
-    qCInfo(zvService) << "memory reset:" << waitResultName(wait);
-    TransferResult r = TransferResult::fromWait(wait, text);
-    if (wait == WaitResult::LinkLost && acknowledged) {
-        r = TransferResult::success();
+    if (reply.wait == WaitResult::LinkLost && reply.acknowledged) {
+        r = DeviceOutcome::success(DeviceStep::Reset);
         r.detail = linkDroppedDetail();
-    } else if (wait == WaitResult::Done && s.ReplyStatus != 0) {
-        r = TransferResult::failure(
-            TransferStatus::GaugeError, text,
-            QStringLiteral("reset answered with status %1").arg(s.ReplyStatus));
-        r.gaugeStatus = s.ReplyStatus;
+    } else if (const int status = reply.reply.status.value_or(0);
+               reply.wait == WaitResult::Done && status != 0) {
+        r = DeviceOutcome::failed(DeviceFailure::GaugeError, DeviceStep::Reset, text,
+                                  QStringLiteral("reset answered with status %1").arg(status));
+        r.gaugeStatus = status;
     }
-    if (wait == WaitResult::Done || wait == WaitResult::Garbled)
-        r.reply = m_channel.lastReply();
-    m_channel.journal().memoryReset(r.ok(), r.ok() ? r.detail : describeTransfer(r));
+    r.reply = reply.reply.text;
+    m_session.journal().memoryReset(r.ok(), r.ok() ? r.detail : describeOutcome(r));
     co_return r;
 }

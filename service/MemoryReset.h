@@ -1,12 +1,12 @@
 #pragma once
 
-#include "link/TransferResult.h"
+#include "link/DeviceOutcome.h"
 
 #include <QCoroTask>
 #include <QString>
 
 class CancelToken;
-class CommandChannel;
+class GaugeSession;
 class UserDialogs;
 
 // The reset of the gauge's memory system: one question, "$fsf" + CommandTerminator, a bounded
@@ -21,17 +21,17 @@ public:
     static QString question();
     static QString command();
 
-    explicit MemoryReset(CommandChannel& channel) : m_channel(channel) {}
+    explicit MemoryReset(GaugeSession& session) : m_session(session) {}
 
     // Asks through dialogs; on Yes sends the reset and waits. timeoutMs <= 0: channel default.
-    QCoro::Task<TransferResult> run(UserDialogs& dialogs, const CancelToken* cancel = nullptr,
-                                    int timeoutMs = -1);
+    QCoro::Task<DeviceOutcome> run(UserDialogs& dialogs, const CancelToken* cancel = nullptr,
+                                   int timeoutMs = -1);
     // The reset without the question.
-    QCoro::Task<TransferResult> send(const CancelToken* cancel = nullptr, int timeoutMs = -1);
+    QCoro::Task<DeviceOutcome> send(const CancelToken* cancel = nullptr, int timeoutMs = -1);
 
     // The detail of a reset that counts as done although the gauge dropped the link.
     static QString linkDroppedDetail();
 
 private:
-    CommandChannel& m_channel;
+    GaugeSession& m_session;
 };

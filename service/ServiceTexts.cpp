@@ -1,6 +1,7 @@
 #include "service/ServiceTexts.h"
 
-#include "state/SharedState.h"
+#include "link/GaugeReply.h"
+#include "service/LanguageTransfer.h"
 #include "state/TextCatalogue.h"
 
 namespace
@@ -39,9 +40,9 @@ const Words kResetUnknown{"Keine Antwort vom Gerät auf den Reset; bitte Gerät 
                           "No reply from device to the reset; please check the device"};
 
 // The step a failure happened in, for the message.
-QString stepName(const LanguageTransferResult& r)
+QString stepName(const DeviceOutcome& r)
 {
-    const QString keyword = commandKeyword(r.device.command);
+    const QString keyword = commandKeyword(r.command);
     if (keyword == QLatin1String("$wr"))
         return QStringLiteral(" ($wr %1)").arg(r.chunk);
     return keyword.isEmpty() ? QString() : QStringLiteral(" (") + keyword + QLatin1Char(')');
@@ -53,33 +54,30 @@ bool shortChunk(const QString& writeCommand)
     return writeCommand.section(QLatin1Char(' '), 2, 2).toInt() < LanguageTransfer::kChunkBytes;
 }
 
-QString fileProblem(const LanguageTransferResult& r)
+QString fileProblem(const DeviceOutcome& r)
 {
-    switch (r.file) {
-    case LanguageFileProblem::Missing:
-        return pick(kMissing) + r.fileName;
-    case LanguageFileProblem::Empty:
-        return pick(kEmpty) + r.fileName;
-    case LanguageFileProblem::Unreadable:
-        return pick(kUnreadable) + r.fileName + " " + r.detail;
-    case LanguageFileProblem::TooLarge:
-        return pick(kTooLarge) + r.fileName;
-    case LanguageFileProblem::None:
-        break;
+    switch (r.pcFileError) {
+    case LanguageTransfer::kFileMissing:
+        return pick(kMissing) + r.file;
+    case LanguageTransfer::kFileEmpty:
+        return pick(kEmpty) + r.file;
+    case LanguageTransfer::kFileTooLarge:
+        return pick(kTooLarge) + r.file;
+    default:
+        return pick(kUnreadable) + r.file + " " + r.detail;
     }
-    return {};
 }
 
-QString gaugeRefusal(const LanguageTransferResult& r)
+QString gaugeRefusal(const DeviceOutcome& r)
 {
-    const QString status = QString::number(r.device.gaugeStatus);
-    const QString keyword = commandKeyword(r.device.command);
+    const QString status = QString::number(r.gaugeStatus);
+    const QString keyword = commandKeyword(r.command);
     if (keyword == QLatin1String("$fw"))
-        return pick(kCreateRefused) + r.fileName + " " + status;
+        return pick(kCreateRefused) + r.file + " " + status;
     if (keyword == QLatin1String("$fc"))
         return messageText(kEntryCloseError) + QLatin1Char(' ') + status;
     // A full chunk refused has a German text of its own; in English both read the same.
-    if (shortChunk(r.device.command) || sharedState().LanguageIndex == LanguageEnglish)
+    if (shortChunk(r.command) || interfaceLanguage() == LanguageEnglish)
         return messageText(kEntryWriteError) + QLatin1Char(' ') + status;
     return QStringLiteral("Fehler beim Datei schreiben BLE : ") + QLatin1Char(' ') + status;
 }
@@ -90,48 +88,57 @@ QString ServiceTexts::transferSucceeded(const QString& fileName)
     return QStringLiteral("Datei ") + fileName + messageText(kEntryTransferDone);
 }
 
-QString ServiceTexts::transferFailed(const LanguageTransferResult& r)
+QString ServiceTexts::transferFailed(const DeviceOutcome& r)
 {
-    if (r.file != LanguageFileProblem::None)
+    switch (r.failure) {
+    case DeviceFailure::None:
+        return transferSucceeded(r.file);
+    case DeviceFailure::FileError:
         return fileProblem(r);
-    switch (r.device.status) {
-    case TransferStatus::Ok:
-        return transferSucceeded(r.fileName);
-    case TransferStatus::NoReply:
+    case DeviceFailure::NoReply:
         return pick(kNoReply) + stepName(r);
-    case TransferStatus::LinkLost:
-    case TransferStatus::NotConnected:
+    case DeviceFailure::LinkLost:
+    case DeviceFailure::NotConnected:
         return pick(kLinkLost) + stepName(r);
-    case TransferStatus::Cancelled:
+    case DeviceFailure::Cancelled:
         return pick(kCancelled);
+    case DeviceFailure::Garbled:
+        return pick(kGarbled) + stepName(r);
     default:
-        break;
+        return gaugeRefusal(r);
     }
-    return r.device.garbled ? pick(kGarbled) + stepName(r) : gaugeRefusal(r);
 }
 
-QString ServiceTexts::resetOutcome(const TransferResult& r)
+QString ServiceTexts::resetOutcome(const DeviceOutcome& r)
 {
-    switch (r.status) {
-    case TransferStatus::Declined:
+    switch (r.failure) {
+    case DeviceFailure::Declined:
         return {};
-    case TransferStatus::Ok:
+    case DeviceFailure::None:
         return messageText(kEntryResetDone);
-    case TransferStatus::NoReply:
+    case DeviceFailure::NoReply:
         return pick(kResetUnknown);
-    case TransferStatus::NotConnected:
+    case DeviceFailure::NotConnected:
         return messageText(kEntryConnect);
-    case TransferStatus::LinkLost:
+    case DeviceFailure::LinkLost:
         return pick(kLinkLost);
-    case TransferStatus::Cancelled:
+    case DeviceFailure::Cancelled:
         return pick(kCancelled);
+    case DeviceFailure::Garbled:
+        return pick(kGarbled);
     default:
-        break;
+        return pick(kResetRefused) + QString::number(r.gaugeStatus);
     }
-    return r.garbled ? pick(kGarbled) : pick(kResetRefused) + QString::number(r.gaugeStatus);
 }
 
-QString ServiceTexts::clockReadFailed(WaitResult why)
+QString ServiceTexts::clockReadFailed(const DeviceOutcome& r)
 {
-    return why == WaitResult::TimedOut ? pick(kNoReply) : pick(kLinkLost);
+    switch (r.failure) {
+    case DeviceFailure::NoReply:
+        return pick(kNoReply);
+    case DeviceFailure::Garbled:
+        return pick(kGarbled);
+    default:
+        return pick(kLinkLost);
+    }
 }

@@ -1,8 +1,6 @@
 #pragma once
 
-#include "link/ReplyWait.h"
-#include "service/LanguageTransfer.h"
-#include "service/MemoryReset.h"
+#include "link/DeviceOutcome.h"
 
 #include <QString>
 
@@ -13,9 +11,9 @@ namespace ServiceTexts
 // "Datei " + name + MessageTexts 34 ("Datei " stays German).
 QString transferSucceeded(const QString& fileName);
 // The message for a failed transfer (the gauge's refusals keep their catalogue texts).
-QString transferFailed(const LanguageTransferResult& result);
+QString transferFailed(const DeviceOutcome& result);
 // MessageTexts 28 after a reset; a clear message for the other outcomes; "" for Declined.
-QString resetOutcome(const TransferResult& result);
+QString resetOutcome(const DeviceOutcome& result);
 // What the time display shows when a read fails.
-QString clockReadFailed(WaitResult why);
+QString clockReadFailed(const DeviceOutcome& result);
 } // namespace ServiceTexts

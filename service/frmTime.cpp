@@ -1,7 +1,6 @@
 #include "service/frmTime.h"
 
-#include "link/CommandChannel.h"
-#include "link/DeviceBusy.h"
+#include "link/BleLink.h"
 #include "service/DeviceClock.h"
 #include "service/ServiceTexts.h"
 #include "state/SharedState.h"
@@ -15,8 +14,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-frmTime::frmTime(CommandChannel* channel, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_channel(channel)
+frmTime::frmTime(BleLink* link, QWidget* parent) : QWidget(parent, Qt::Window), m_link(link)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     const SharedState& s = sharedState();
@@ -40,9 +38,11 @@ frmTime::frmTime(CommandChannel* channel, QWidget* parent)
     if (!messageText(15).isEmpty())
         applyLanguage();
     connect(cmdAkt, &QPushButton::clicked, this, &frmTime::cmdAkt_Click);
-    connect(&deviceBusy(), &DeviceBusy::busyChanged, cmdAkt,
-            [this](bool busy) { cmdAkt->setEnabled(!busy); });
-    cmdAkt->setEnabled(!deviceBusy().isBusy());
+    if (m_link) {
+        connect(m_link, &BleLink::busyChanged, cmdAkt,
+                [this](bool busy) { cmdAkt->setEnabled(!busy); });
+        cmdAkt->setEnabled(!m_link->busy());
+    }
     qApp->installEventFilter(this);
 }
 
@@ -62,15 +62,15 @@ bool frmTime::ensureClock()
 {
     if (m_clock)
         return true;
-    if (!m_channel)
+    if (!m_link)
         return false;
-    m_clock = new DeviceClock(*m_channel, this);
+    m_clock = new DeviceClock(*m_link, this);
     connect(m_clock, &DeviceClock::timeRead, txtDateTime, &QLineEdit::setText);
     connect(m_clock, &DeviceClock::readFailed, this, &frmTime::showReadFailure);
     return true;
 }
 
-void frmTime::showReadFailure(WaitResult why)
+void frmTime::showReadFailure(const DeviceOutcome& why)
 {
     txtDateTime->setText(ServiceTexts::clockReadFailed(why));
 }

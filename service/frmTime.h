@@ -1,11 +1,11 @@
 #pragma once
 
-#include "link/ReplyWait.h"
+#include "link/DeviceOutcome.h"
 
 #include <QPointer>
 #include <QWidget>
 
-class CommandChannel;
+class BleLink;
 class DeviceClock;
 class QGroupBox;
 class QLineEdit;
@@ -14,15 +14,16 @@ class QPushButton;
 // The date and time window: shows the gauge's date and time and sets it from the computer's
 // clock. It is unloaded when closed and created again when next opened.
 //
-// The display is refreshed by a timer-driven poll (DeviceClock): one read at a time, the next
-// 100 ms after the previous reply. Escape pressed in any window of the program stops it (an
-// application-wide key filter); activating the window again or cmdAkt restarts it.
+// The display is refreshed by the clock loop (DeviceClock): one read at a time, the next 100 ms
+// after the previous reply, from the gauge the link has connected. Escape pressed in any window
+// of the program stops it (an application-wide key filter); activating the window again or
+// cmdAkt restarts it.
 class frmTime : public QWidget
 {
     Q_OBJECT
 public:
-    // channel: the command channel to the gauge (may be null: the window then shows nothing).
-    explicit frmTime(CommandChannel* channel, QWidget* parent = nullptr);
+    // link: the link to the gauge (may be null: the window then shows nothing).
+    explicit frmTime(BleLink* link, QWidget* parent = nullptr);
     ~frmTime() override;
 
     // Captions the language switch sets on this window.
@@ -47,8 +48,8 @@ protected:
 
 private:
     bool ensureClock();
-    void showReadFailure(WaitResult why);
+    void showReadFailure(const DeviceOutcome& why);
 
-    QPointer<CommandChannel> m_channel;
+    QPointer<BleLink> m_link;
     DeviceClock* m_clock = nullptr;
 };

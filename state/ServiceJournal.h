@@ -1,5 +1,7 @@
 #pragma once
 
+#include "state/SharedState.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -16,8 +18,8 @@ public:
     virtual void visitStarted(const QString& mac) { (void)mac; }
     virtual void visitEnded() {}
 
-    // The identity reply filled the identity fields (shared state).
-    virtual void identityRead() {}
+    // The gauge answered the identity request with these fields.
+    virtual void identityRead(const IdentityFields& identity) { (void)identity; }
     // A gauge file read completely: "probe" or "factory" and its hex text.
     virtual void recordRead(const QString& file, const QString& hex) { (void)file, (void)hex; }
     // A write is about to change the gauge's file (its first command goes out next): what is

@@ -82,3 +82,9 @@ void AppendServiceLog(const QString& line)
     }
     writeLine(path, line, AppendMode);
 }
+
+QString errorReport(int number, const QString& source, const QString& description)
+{
+    return QString::number(number) + QStringLiteral("   ") + source + QLatin1Char('\r') +
+           description + QStringLiteral("   ") + sharedState().LogFilePath;
+}

@@ -18,3 +18,7 @@ void StartServiceLog();
 
 // Appends `line` plus CR LF; carriage returns inside the line are written unchanged.
 void AppendServiceLog(const QString& line);
+
+// The error message of a handler that moves data: "<number>   <source>" CR "<description>   "
+// and the log file's path (LogFilePath).
+QString errorReport(int number, const QString& source, const QString& description);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "state/ProgramIdentity.h"
+
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -85,8 +87,8 @@ struct SharedState {
     IdentityFields Identity;
 
     // Program, texts and log
-    QString ProgramTitle = QStringLiteral("ZELVO Service");
-    QString ProgramVersion = QStringLiteral("V 1.02");
+    QString ProgramTitle = QString::fromUtf16(ProgramIdentity::kTitle);
+    QString ProgramVersion = QString::fromUtf16(ProgramIdentity::kVersion);
     QString ProgramFolder;
     int16_t LanguageIndex = 0;
     QString LogFilePath;

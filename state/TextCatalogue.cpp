@@ -140,6 +140,16 @@ QString pick(const char* german, const char* english)
     return QString::fromUtf8(sharedState().LanguageIndex == LanguageGerman ? german : english);
 }
 
+int interfaceLanguage()
+{
+    return sharedState().LanguageIndex;
+}
+
+void setInterfaceLanguage(int language)
+{
+    sharedState().LanguageIndex = qint16(language);
+}
+
 QString menuText(int entry)
 {
     return menuTextFor(sharedState().LanguageIndex, entry);

@@ -20,6 +20,9 @@ void fillTextTables();
 // Fills LanguageCodes rows 0 to 8 and LanguageNames rows 0 to 8 of columns 0 and 1.
 void FillLanguageTables();
 
+// The interface language (LanguageIndex): LanguageGerman or LanguageEnglish.
+int interfaceLanguage();
+void setInterfaceLanguage(int language);
 // Texts in the current language (sharedState().LanguageIndex).
 QString menuText(int entry);
 QString messageText(int entry);

@@ -5,7 +5,8 @@
 #include "info/CalibrationGrid.h"
 #include "info/CurveChart.h"
 #include "info/frmInfo.h"
-#include "link/DeviceBusy.h"
+#include "link/BLE.h"
+#include "link/BleLink.h"
 #include "state/ProgramIdentity.h"
 #include "state/SharedState.h"
 #include "state/TextCatalogue.h"
@@ -249,7 +250,7 @@ private slots:
         h.window().setCurrentVisit([&history] { return history.currentVisit(); });
         QVERIFY(h.connectGauge());
         frmInfo* info = h.window().info();
-        const auto settled = [info] { return !info->isBusy() && !deviceBusy().isBusy(); };
+        const auto settled = [info, &h] { return !info->isBusy() && !h.link().link()->busy(); };
         info->cmdDaten_Click();
         QVERIFY(QTest::qWaitFor(settled, 10000));
         QVERIFY(control<QPushButton>(*info, "cmdReport")->isHidden());

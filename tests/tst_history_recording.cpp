@@ -84,14 +84,13 @@ private slots:
         if (!serialHex.isEmpty())
             written.replace(2 * RecordLayout::SerialNumber, serialHex.size(), serialHex);
         r.sim.gauge.setCorruptWriteOffset(corruptAt);
-        SafeWriter writer(r.sim.channel, dialogs);
         const QString backups = fresh() + ".backup";
         QVERIFY(QDir().mkpath(backups));
-        writer.setBackupFolder(backups);
+        SafeWriter writer(*r.sim.session, dialogs, BackupStore(backups));
         const QString source = dir.filePath("probe");
         QVERIFY(writeFile(source, hexOf(r.sim.gauge.file("probe")).toLatin1() + "\r\n"));
-        const SafeWriteResult result = restore ? QCoro::waitFor(writer.restore(source, "probe"))
-                                               : QCoro::waitFor(writer.write("probe", written));
+        const DeviceOutcome result = restore ? QCoro::waitFor(writer.restore(source, "probe"))
+                                             : QCoro::waitFor(writer.write("probe", written));
         QCOMPARE(result.ok(), goesOn && corruptAt < 0);
         const QList<HistoryEvent> writes = r.events(HistoryEventKind::Write);
         QCOMPARE(writes.size(), int(goesOn));
@@ -118,7 +117,7 @@ private slots:
     {
         Recording r(fresh());
         r.sim.gauge.setClock(QDateTime::currentDateTime().addSecs(90));
-        DeviceClock clock(r.sim.channel);
+        DeviceClock clock(r.sim.link);
         QSignalSpy read(&clock, &DeviceClock::timeRead);
         clock.start();
         QVERIFY(read.wait());
@@ -172,7 +171,7 @@ private slots:
                 if (changeAt >= 0)
                     r.sim.gauge.setFile(
                         name, bytes.replace(changeAt, 4, RecordBuilder(4).f32(0, 7.5f).data()));
-                return QCoro::waitFor(RecordReader(r.sim.channel).Lese_Com(name)).ok();
+                return r.read(name);
             };
             QVERIFY(read("probe") && read("probe", RecordLayout::NfeBlock));
             QVERIFY(read("probe", RecordLayout::FoilValue));

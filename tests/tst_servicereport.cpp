@@ -113,11 +113,10 @@ private slots:
         HistoryService history({});
         QVERIFY(history.open(dir.filePath("h.sqlite")).ok);
         ServiceJournal& recorder = history.journal();
-        sharedState().Identity = {"HW7", "00A0B1C2D3E4", "V2.05", "B31", "R4"};
         recorder.visitStarted("00A0B1C2D3E4"); // an earlier visit named the gauge 4711
         recorder.recordRead("probe", A);
         recorder.visitStarted("00A0B1C2D3E4");
-        recorder.identityRead();
+        recorder.identityRead({"HW7", "00A0B1C2D3E4", "V2.05", "B31", "R4"});
         visit(recorder);
         QVERIFY(history.flush());
         sharedState().LanguageIndex = qint16(language);

@@ -3,6 +3,8 @@
 #include "link/BLE.h"
 #include "link/BleLink.h"
 #include "link/CommandChannel.h"
+#include "link/GaugeProtocol.h"
+#include "link/GaugeSession.h"
 #include "service/ServiceTexts.h"
 #include "state/ServiceLog.h"
 #include "tests/common/AppHarness.h"
@@ -74,7 +76,7 @@ private slots:
         QFETCH(QString, entry);
         FakeBleClient client;
         RecordingDialogs dialogs;
-        BleLink link(&client, dialogs);
+        BleLink link(&client, dialogs, sharedState());
         client.advertise(QStringLiteral("0123456789AB"), name);
         client.advertise(QStringLiteral("0123456789AB"), name);
         client.advertise(QStringLiteral("FEDCBA987654"), QStringLiteral("ZE-200"), -70);
@@ -237,7 +239,8 @@ private slots:
             writeFile(h.folder() + "/probe", hexOf(h.gauge.file("factory")).toLatin1() + "\r\n"));
         h.dialogs.folder = h.folder();
         const int thirdChunk = h.gauge.commandCount() + 15 + 5; // after the backup read
-        QObject::connect(h.link().channel(), &CommandChannel::commandSent, &h.window(), [&] {
+        CommandChannel& channel = h.link().link()->session()->channel();
+        QObject::connect(&channel, &CommandChannel::commandSent, &h.window(), [&] {
             if (h.gauge.commandCount() + 1 == thirdChunk)
                 QTimer::singleShot(0, &h.window(), &frmService::mnuEnd_Click);
         });
@@ -259,7 +262,12 @@ private slots:
         AppHarness::Setup setup;
         setup.client = &fake;
         AppHarness h(setup);
-        sharedState().DeviceConnected = true;
+        BleLink& link = *h.link().link();
+        QCoro::connect(link.connectTo(QStringLiteral("0123456789AB")), &link, [](const auto&) {});
+        emit fake.Connected(0, QString());
+        emit fake.Discovered(0, "S", {}, {}, GaugeProtocol::kServiceUuid, {});
+        emit fake.Discovered(1, "S", "C", {}, GaugeProtocol::kCommandCharUuid, {});
+        QVERIFY(link.session());
         h.window().setQuitWaitLimitMs(50);
         QSignalSpy ended(&h.window(), &frmService::programEnded);
         QElapsedTimer clock;

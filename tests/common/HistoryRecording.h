@@ -18,11 +18,14 @@ struct Recording {
     explicit Recording(const QString& path, const QString& local = {})
         : opened(history.open(path, local))
     {
-        sim.channel.setJournal(&history.journal());
+        sim.link.setJournal(&history.journal()); // the session reports its visit
         sim.connect();
-        history.journal().visitStarted(sim.gauge.serverId());
     }
-    bool readProbe() { return QCoro::waitFor(RecordReader(sim.channel).Lese_Com("probe")).ok(); }
+    bool read(const QString& name)
+    {
+        return QCoro::waitFor(RecordReader::Lese_Com(*sim.session, name)).ok();
+    }
+    bool readProbe() { return read(QStringLiteral("probe")); }
     // The file, once what was reported is written.
     HistoryStore& store()
     {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "info/frmInfo.h"
-#include "link/DeviceBusy.h"
 #include "state/ServiceLog.h"
 #include "tests/common/RecordingDialogs.h"
 #include "tests/common/SimLink.h"
@@ -44,7 +43,7 @@ struct InfoWindowFixture : GaugeFixture {
     QPointer<frmInfo> window;
 
     explicit InfoWindowFixture(bool connected = true)
-        : GaugeFixture(connected), window(new frmInfo(&sim->channel))
+        : GaugeFixture(connected), window(new frmInfo(&sim->link))
     {
         window->applyLanguage();
     }
@@ -59,7 +58,7 @@ struct InfoWindowFixture : GaugeFixture {
     bool settle() const
     {
         return QTest::qWaitFor(
-            [this] { return (!window || !window->isBusy()) && !deviceBusy().isBusy(); }, 10000);
+            [this] { return (!window || !window->isBusy()) && !sim->link.busy(); }, 10000);
     }
 
     // Clicks a button of the window and waits until its sequence has ended.
@@ -67,6 +66,18 @@ struct InfoWindowFixture : GaugeFixture {
     {
         (window->*click)();
         return settle();
+    }
+
+    // Records of this connection, as read (or written) in the session.
+    QString recordHex(const QString& file) const
+    {
+        const auto record = sim->session ? sim->session->record(file) : std::nullopt;
+        return record ? record->hex : QString();
+    }
+    // Puts a record into the session as if it had been read.
+    void storeRecord(const QString& file, const QByteArray& bytes) const
+    {
+        sim->session->storeRecord(file, {QString::fromLatin1(bytes.toHex().toUpper()), {}});
     }
 
     // The status box's text.

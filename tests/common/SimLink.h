@@ -1,45 +1,40 @@
 #pragma once
 
-#include "link/CommandChannel.h"
+#include "link/BleLink.h"
+#include "link/GaugeSession.h"
 #include "sim/SimBleClient.h"
 #include "sim/SimGauge.h"
 #include "state/SharedState.h"
 #include "state/TextCatalogue.h"
+#include "state/UserDialogs.h"
 
 #include <QSignalSpy>
 #include <QStringList>
 
-// A simulated gauge connected at zero latency with its command channel; a dropped link clears
-// DeviceConnected as the link window does.
+// A simulated gauge at zero latency and the link to it; connectGauge() makes the session as the
+// link window's connect does. The link's channels fill the shared reply variables.
 struct SimLink {
     SimGauge gauge;
     SimBleClient client{&gauge};
-    CommandChannel channel;
+    BleLink link{&client, userDialogs(), sharedState()};
+    std::shared_ptr<GaugeSession> session;
     bool dropped = false;
 
     SimLink()
     {
         client.options().connectLatencyMs = 0;
-        channel.setClient(&client);
-        QObject::connect(&client, &BLEClient::Disconnected, &channel, [this] {
-            dropped = true;
-            sharedState().DeviceConnected = false;
-        });
+        link.setConnectPauseMs(0);
+        QObject::connect(&client, &BLEClient::Disconnected, &link, [this] { dropped = true; });
     }
 
-    // Connects the client and sets the shared state as after discovery; false when the
-    // simulator did not connect.
+    // Connects through the link; false when the simulator did not connect.
     bool connectGauge()
     {
-        QSignalSpy connected(&client, &BLEClient::Connected);
-        if (!client.ConnectDevice(gauge.serverId()).ok() || !connected.wait(2000))
-            return false;
-        SharedState& s = sharedState();
-        s.ServiceId = SimBleClient::kServiceId;
-        s.CommandCharId = SimBleClient::kCommandCharId;
-        s.DeviceConnected = true;
-        return true;
+        const auto connected = QCoro::waitFor(link.connectTo(gauge.serverId()));
+        session = connected.value.value_or(nullptr);
+        return connected.ok();
     }
+    CommandChannel& channel() { return session->channel(); }
 
     // Opens device files for reading straight on the gauge until its next handle is `handle`.
     void takeHandlesBelow(int handle)

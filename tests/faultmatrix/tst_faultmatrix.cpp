@@ -3,7 +3,7 @@
 #include "info/InfoTexts.h"
 #include "info/SafeWriter.h"
 #include "info/frmInfo.h"
-#include "link/DeviceBusy.h"
+#include "link/BLE.h"
 #include "service/DeviceClock.h"
 #include "service/LanguageTransfer.h"
 #include "service/MemoryReset.h"
@@ -43,7 +43,8 @@ struct RunOutcome {
 };
 
 // What the gauge, the PC folder and the channel show after a run with the fault at `at`.
-void finish(RunOutcome& out, const SimGauge& gauge, int base, int at, const QString& folder)
+void finish(RunOutcome& out, const SimGauge& gauge, int base, int at, const QString& folder,
+            const BleLink& link)
 {
     out.openHandles = gauge.openHandleCount();
     out.commands = gauge.commandCount() - base;
@@ -57,17 +58,21 @@ void finish(RunOutcome& out, const SimGauge& gauge, int base, int at, const QStr
         if (temporary.match(it.next()).hasMatch())
             out.problems.append("file left on the PC: " + it.filePath());
     }
-    if (deviceBusy().isBusy())
+    if (link.busy())
         out.problems.append("channel still marked busy");
 }
 
 using CoreRun = std::function<void(SimSession&, RecordingDialogs&, const QString&, RunOutcome&)>;
 
-void readButton(SimSession& s, RecordingDialogs& d, const QString&, RunOutcome& out)
+void readButton(SimSession& s, RecordingDialogs& d, const QString& folder, RunOutcome& out)
 {
-    const InfoOutcome r = QCoro::waitFor(InfoSequences::readRecords(
-        {&s.channel, &d, std::make_shared<CancelToken>(), std::make_shared<InfoEvents>()}));
-    out.ok = r.status == TransferStatus::Ok && !sharedState().Identity.Revision.isEmpty();
+    SequenceRunner runner;
+    InfoTools tools{&d, std::make_shared<InfoEvents>(), folder};
+    const DeviceOutcome r =
+        QCoro::waitFor(runner.run(s.session, Sequence<DeviceOutcome>([tools](SequenceContext run) {
+                                      return InfoSequences::readRecords(run, tools);
+                                  })));
+    out.ok = r.ok() && s.session->identity() && !s.session->identity()->Revision.isEmpty();
 }
 
 // Writes the gauge's own record back: every step runs and the verify compares it all.
@@ -75,10 +80,9 @@ CoreRun safeWrite(const QString& file)
 {
     return [file](SimSession& s, RecordingDialogs& d, const QString& folder, RunOutcome& out) {
         const QByteArray before = s.gauge.file(file);
-        SafeWriter writer(s.channel, d);
         QDir().mkpath(folder + "/backup");
-        writer.setBackupFolder(folder + "/backup");
-        const SafeWriteResult r = QCoro::waitFor(writer.write(file, hexOf(before)));
+        SafeWriter writer(*s.session, d, BackupStore(folder + "/backup"));
+        const DeviceOutcome r = QCoro::waitFor(writer.write(file, hexOf(before)));
         out.ok = r.ok();
         if (!r.ok())
             out.messages.append(InfoTexts::safeWriteFailed(r));
@@ -89,9 +93,9 @@ void language(SimSession& s, RecordingDialogs&, const QString& folder, RunOutcom
 {
     if (!writeFile(folder + "/lng/lDE", kLanguage))
         out.problems.append("language file not written");
-    LanguageTransfer transfer(s.channel);
+    LanguageTransfer transfer(*s.session, folder);
     transfer.setLogSink({});
-    const LanguageTransferResult r = QCoro::waitFor(transfer.run(folder + "/lng/", "lDE"));
+    const DeviceOutcome r = QCoro::waitFor(transfer.run(folder + "/lng/", "lDE"));
     out.ok = r.ok() && s.gauge.file("lDE") == kLanguage;
     if (!r.ok())
         out.messages.append(ServiceTexts::transferFailed(r));
@@ -100,7 +104,7 @@ void language(SimSession& s, RecordingDialogs&, const QString& folder, RunOutcom
 // Reads the clock, sets it once the first read is in, reads it again.
 void clock(SimSession& s, RecordingDialogs&, const QString&, RunOutcome& out)
 {
-    DeviceClock clock(s.channel);
+    DeviceClock clock(s.link);
     QSignalSpy read(&clock, &DeviceClock::timeRead);
     QSignalSpy failed(&clock, &DeviceClock::readFailed);
     QSignalSpy set(&clock, &DeviceClock::timeSet);
@@ -112,12 +116,12 @@ void clock(SimSession& s, RecordingDialogs&, const QString&, RunOutcome& out)
     clock.stop();
     out.ok = failed.isEmpty() && read.count() >= 2 && set.count() == 1;
     if (!failed.isEmpty())
-        out.messages.append(ServiceTexts::clockReadFailed(failed[0][0].value<WaitResult>()));
+        out.messages.append(ServiceTexts::clockReadFailed(failed[0][0].value<DeviceOutcome>()));
 }
 
 void reset(SimSession& s, RecordingDialogs&, const QString&, RunOutcome& out)
 {
-    const TransferResult r = QCoro::waitFor(MemoryReset(s.channel).send());
+    const DeviceOutcome r = QCoro::waitFor(MemoryReset(*s.session).send());
     if (!(out.ok = r.ok()))
         out.messages.append(ServiceTexts::resetOutcome(r));
 }
@@ -148,7 +152,7 @@ RunOutcome runCore(const CoreRun& run, int k, SimFault fault)
     setUserDialogs(nullptr);
     out.messages += dialogs.messages;
     out.linkDropped = s.dropped;
-    finish(out, s.gauge, 0, k, folder.path());
+    finish(out, s.gauge, 0, k, folder.path(), s.link);
     return out;
 }
 
@@ -186,7 +190,7 @@ void transferWindow(AppHarness& app, RunOutcome& out)
     int shown = -1; // the progress bar's last value
     QObject::connect(&progress, &QProgressBar::valueChanged, [&shown](int v) { shown = v; });
     bool listUsableWhileBusy = false;
-    QObject::connect(&deviceBusy(), &DeviceBusy::busyChanged, &list,
+    QObject::connect(app.link().link(), &BleLink::busyChanged, &list,
                      [&](bool busy) { listUsableWhileBusy |= busy && list.isEnabled(); });
     w.cmdTransfer_Click();
     QTest::qWaitFor([&] { return log.text() != messageText(33); }, kWaitBoundMs);
@@ -227,8 +231,9 @@ void timeWindow(AppHarness& app, RunOutcome& out)
 {
     app.window().cmdTime_Click();
     frmTime* t = app.window().timeWindow();
-    const QStringList failures{ServiceTexts::clockReadFailed(WaitResult::TimedOut),
-                               ServiceTexts::clockReadFailed(WaitResult::LinkLost)};
+    QStringList failures;
+    for (const WaitResult why : {WaitResult::TimedOut, WaitResult::LinkLost, WaitResult::Garbled})
+        failures << ServiceTexts::clockReadFailed(DeviceOutcome::fromWait(why, {}, {}));
     auto failedShown = [&] { return failures.contains(t->txtDateTime->text()); };
     QSignalSpy read(t->clock(), &DeviceClock::timeRead);
     for (int reads = 1; reads <= 2 && !failedShown(); ++reads) {
@@ -268,7 +273,7 @@ const QList<QPair<QString, WindowRun>>& windowRuns()
          }},
         {"window-factory",
          [](AppHarness& a, RunOutcome& o) {
-             sharedState().ProbeData = hexOf(a.gauge.file("factory"));
+             a.link().link()->session()->storeRecord("probe", {hexOf(a.gauge.file("factory")), {}});
              infoWindow(a, &frmInfo::cmdFactory_Click, menuText(57), o);
          }},
         {"window-transfer", transferWindow},
@@ -291,7 +296,7 @@ RunOutcome runWindow(const WindowRun& run, int k, SimFault fault)
         run(app, out);
         out.messages += app.dialogs.messages;
         out.linkDropped = !sharedState().DeviceConnected;
-        finish(out, app.gauge, base, base + k, app.folder());
+        finish(out, app.gauge, base, base + k, app.folder(), *app.link().link());
         if (!app.window().ended() && app.control<QLineEdit>("txtLog").text() == messageText(33))
             out.problems.append("the main window still says the transfer runs");
     }

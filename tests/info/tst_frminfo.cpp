@@ -127,7 +127,7 @@ private slots:
         f.control<QTableWidget>("MSFlexGrid1")->item(1, 1)->setText(QStringLiteral("1,00"));
         QSignalSpy busy(f.window, &frmInfo::busyChanged);
         QSet<bool> enabledDuring;
-        QObject::connect(&f.sim->channel, &CommandChannel::commandSent, f.window, [&] {
+        QObject::connect(&f.sim->client, &BLEClient::WriteResponse, f.window, [&] {
             for (const char* name :
                  {"cmdDaten", "cmdSpeichern", "cmdEinspielen", "cmdFactory", "cmdRestore"})
                 enabledDuring << f.button(name)->isEnabled();
@@ -242,7 +242,7 @@ private slots:
         f.dialogs.folder = f.pcFolder.path();
         QVERIFY(f.run(&frmInfo::cmdSpeichern_Click));
         f.sim->gauge.setFile(Probe, SimRecords::defaultFactory());
-        sharedState().ProbeData.clear();
+        f.storeRecord(Probe, SimRecords::defaultFactory()); // the upload puts its file there
         f.type({25, 81});
         QVERIFY(f.run(&frmInfo::cmdEinspielen_Click));
         QCOMPARE(f.sim->gauge.file(Probe), SimRecords::defaultProbe());
@@ -298,9 +298,9 @@ private slots:
         InfoWindowFixture f;
         f.dialogs.folder = content == "<cancel>" ? QString() : f.pcFolder.path();
         QVERIFY(content.startsWith('<') || writeFile(f.pcFolder.filePath(Probe), content));
-        sharedState().ProbeData = QStringLiteral("A1");
+        f.storeRecord(Probe, "\xA1");
         QVERIFY(f.run(&frmInfo::cmdEinspielen_Click));
-        QCOMPARE(sharedState().ProbeData, QStringLiteral("A1"));
+        QCOMPARE(f.recordHex(Probe), QStringLiteral("A1"));
         QTRY_COMPARE(f.trace(), trace);
         QCOMPARE(f.dialogs.messages.size(), int(!message.isEmpty()));
         QVERIFY2(message.isEmpty() || f.dialogs.messages.first().contains(message),
@@ -338,12 +338,13 @@ private slots:
         setUserDialogs(&dialogs);
         writeFile(f.pcFolder.filePath(Probe), downloadFormat(data));
         dialogs.folder = f.pcFolder.path();
-        sharedState().ProbeData = hexOf(data);
+        f.storeRecord(Probe, data);
         f.window->show();
-        QObject::connect(&f.sim->channel, &CommandChannel::commandSent, &f.sim->channel, [&f, at] {
-            if (f.sim->gauge.commandCount() + 1 == at && f.window)
-                QTimer::singleShot(0, f.window.data(), &QWidget::close);
-        });
+        QObject::connect(&f.sim->channel(), &CommandChannel::commandSent, &f.sim->channel(),
+                         [&f, at] {
+                             if (f.sim->gauge.commandCount() + 1 == at && f.window)
+                                 QTimer::singleShot(0, f.window.data(), &QWidget::close);
+                         });
         f.window->setAttribute(Qt::WA_DeleteOnClose);
         f.button(button.toLatin1().constData())->click();
         QTRY_VERIFY(f.window.isNull());

@@ -1,14 +1,15 @@
 #include "info/FileWriter.h"
 #include "info/InfoTexts.h"
 #include "info/RecordReader.h"
+#include "info/SafeWriteText.h"
 #include "info/SafeWriter.h"
 #include "tests/common/InfoWindowFixture.h"
 #include "tests/common/RecordBuilder.h"
 
 #include <QtTest>
 
-Q_DECLARE_METATYPE(TransferStatus)
-Q_DECLARE_METATYPE(SafeWriteStatus)
+Q_DECLARE_METATYPE(DeviceFailure)
+Q_DECLARE_METATYPE(DeviceStep)
 
 namespace
 {
@@ -48,10 +49,16 @@ struct Bench : GaugeFixture {
     {
         sim->gauge.setFile(Probe, record(4711, 3, 1));
     }
-    SafeWriteResult write(const QByteArray& data, SafeWriter* writer = nullptr)
+    BackupStore backups() const { return BackupStore::besideProgram(programFolder.path()); }
+    DeviceOutcome write(const QByteArray& data, SafeWriter* writer = nullptr)
     {
-        SafeWriter own(sim->channel, dialogs);
+        SafeWriter own(*sim->session, dialogs, backups());
         return QCoro::waitFor((writer ? writer : &own)->write(Probe, hexOf(data)));
+    }
+    QString recordHex(const QString& file) const
+    {
+        const auto record = sim->session->record(file);
+        return record ? record->hex : QStringLiteral("AA");
     }
 };
 } // namespace
@@ -70,25 +77,25 @@ private slots:
         QTest::addColumn<int>("bytes");
         QTest::addColumn<QString>("setup"); // read replies padded, handle 55, no revision
         QTest::addColumn<int>("at");        // the command refused; 0: none
-        QTest::addColumn<TransferStatus>("status");
-        using T = TransferStatus;
+        QTest::addColumn<DeviceFailure>("status");
+        using T = DeviceFailure;
         // clang-format off
-        QTest::newRow("read probe, then the identity") << false << Probe << 400 << "" << 0 << T::Ok;
-        QTest::newRow("read, last block padded") << false << "factory" << 400 << "padded" << 0 << T::Ok;
-        QTest::newRow("read, handle 55 = pending status") << false << "factory" << 400 << "55" << 0 << T::Ok;
+        QTest::newRow("read probe, then the identity") << false << Probe << 400 << "" << 0 << T::None;
+        QTest::newRow("read, last block padded") << false << "factory" << 400 << "padded" << 0 << T::None;
+        QTest::newRow("read, handle 55 = pending status") << false << "factory" << 400 << "55" << 0 << T::None;
         QTest::newRow("read 64 bytes, too short") << false << "factory" << 64 << "" << 0 << T::DecodeFailed;
         QTest::newRow("read, no revision") << false << Probe << 400 << "revision" << 0 << T::GaugeError;
         QTest::newRow("read, close refused") << false << Probe << 400 << "" << 15 << T::GaugeError;
-        QTest::newRow("write one record") << true << Probe << 400 << "" << 0 << T::Ok;
-        QTest::newRow("write 100 bytes, after a Yes") << true << Probe << 100 << "" << 0 << T::Ok;
-        QTest::newRow("write one full chunk") << true << Probe << 32 << "" << 0 << T::Ok;
+        QTest::newRow("write one record") << true << Probe << 400 << "" << 0 << T::None;
+        QTest::newRow("write 100 bytes, after a Yes") << true << Probe << 100 << "" << 0 << T::None;
+        QTest::newRow("write one full chunk") << true << Probe << 32 << "" << 0 << T::None;
         QTest::newRow("write, close refused") << true << Probe << 400 << "" << 16 << T::GaugeError;
         // clang-format on
     }
     void transfers()
     {
         // a read of n bytes / open, reads of 32 and the rest, close, for "probe" the identity;
-        // exactly the file's bytes in ProbeData or FactoryData, the other one untouched; a write
+        // exactly the file's bytes as the session's record of it, the other one untouched; a write
         // / remove, create, chunks of 32 bytes and the rest, close; a question (default No)
         // naming the size unless it is one record; a refused command / the failure at once,
         // nothing sent after it, the file left open where the close was refused
@@ -97,7 +104,7 @@ private slots:
         QFETCH(int, bytes);
         QFETCH(QString, setup);
         QFETCH(int, at);
-        QFETCH(TransferStatus, status);
+        QFETCH(DeviceFailure, status);
         Bench b(false);
         const int handle = qMax(setup.toInt(), 1);
         const QString hex = countingHex(bytes, 7);
@@ -110,15 +117,14 @@ private slots:
         b.sim->gauge.setPadReads(setup == u"padded");
         b.sim->takeHandlesBelow(handle);
         b.dialogs.answer = true;
-        SharedState& s = sharedState();
-        s.FactoryData = s.ProbeData = QStringLiteral("AA");
         QElapsedTimer clock;
         clock.start();
-        FileWriter writer(b.sim->channel, b.dialogs);
-        const TransferResult r = QCoro::waitFor(
-            write ? writer.Schreibe_Com(name, hex) : RecordReader(b.sim->channel).Lese_Com(name));
+        FileWriter writer(*b.sim->session, b.dialogs);
+        const DeviceOutcome r =
+            write ? QCoro::waitFor(writer.Schreibe_Com(name, hex))
+                  : QCoro::waitFor(RecordReader::Lese_Com(*b.sim->session, name)).outcome;
         QVERIFY(clock.elapsed() < 5000);
-        QCOMPARE(r.status, status);
+        QCOMPARE(r.failure, status);
         QStringList expected =
             write ? writeCommands(name, hex, handle) : readCommands(name, bytes, handle);
         if (!write && name == Probe)
@@ -127,12 +133,35 @@ private slots:
         QCOMPARE(r.fileLeftOpen, at > 0);
         QCOMPARE(b.sim->gauge.openHandleCount(), handle - 1 + int(at > 0));
         const QString read = !write && r.ok() ? hex : QStringLiteral("AA");
-        QCOMPARE(s.ProbeData + '|' + s.FactoryData, name == Probe ? read + "|AA" : "AA|" + read);
+        QCOMPARE(b.recordHex(Probe) + '|' + b.recordHex("factory"),
+                 name == Probe ? read + "|AA" : "AA|" + read);
         const bool asked = write && bytes != 400;
         QCOMPARE(b.dialogs.questionDefaults, QList<bool>(asked, false));
         QCOMPARE(b.dialogs.questions.join(QString()).contains(QString::number(bytes)), asked);
-        if (at == 0)
-            QCOMPARE(write ? hexOf(b.sim->gauge.file(Probe)) : s.FileHex, hex);
+        if (at == 0 && write)
+            QCOMPARE(hexOf(b.sim->gauge.file(Probe)), hex);
+    }
+
+    // two gauges connected at once, each read while the other reads / each session holds its
+    // own gauge's record and identity, and each gauge heard only its own session's commands
+    void twoGaugesAtOnce()
+    {
+        GaugeFixture f(false);
+        SimLink other;
+        other.gauge.setServerId(QStringLiteral("5A454C564F02"));
+        const QByteArray records[] = {record(4711, 3, 1), record(815, 1, 2)};
+        f.sim->gauge.setFile(Probe, records[0]);
+        other.gauge.setFile(Probe, records[1]);
+        QVERIFY(f.sim->connect() && other.connectGauge());
+        QCoro::Task<DeviceResult<GaugeRecord>> first =
+            RecordReader::Lese_Com(*f.sim->session, Probe);
+        const auto second = QCoro::waitFor(RecordReader::Lese_Com(*other.session, Probe));
+        QVERIFY(QCoro::waitFor(first).ok() && second.ok());
+        QCOMPARE(f.sim->session->record(Probe)->hex, hexOf(records[0]));
+        QCOMPARE(other.session->record(Probe)->hex, hexOf(records[1]));
+        QVERIFY(f.sim->session->identity() && other.session->identity());
+        QCOMPARE(f.sim->transcript(), readCommands(Probe, 400) << "$naxo00!\r\n");
+        QCOMPARE(other.transcript(), f.sim->transcript());
     }
 
     void safeWrite_data()
@@ -158,15 +187,15 @@ private slots:
         Bench b;
         const QByteArray data = record(serial, probeType, 2);
         b.dialogs.answer = answer;
-        SafeWriter writer(b.sim->channel, b.dialogs);
+        SafeWriter writer(*b.sim->session, b.dialogs, b.backups());
         QStringList sentAtBackup;
         connect(&writer, &SafeWriter::backupSaved, this, [&](const QString& path) {
             sentAtBackup = b.sim->transcript() << QString::fromLatin1(fileContent(path));
         });
-        const SafeWriteResult r = b.write(data, &writer);
+        const DeviceOutcome r = b.write(data, &writer);
         const bool written = asked.isEmpty() || answer;
-        QCOMPARE(r.status, written ? SafeWriteStatus::Ok : SafeWriteStatus::GuardDeclined);
-        QCOMPARE(r.declined(), !written);
+        QCOMPARE(r.failure, written ? DeviceFailure::None : DeviceFailure::Declined);
+        QCOMPARE(r.step, written ? DeviceStep::Verify : DeviceStep::Guard);
         QCOMPARE(b.sim->gauge.file(Probe), written ? data : record(4711, 3, 1));
         QCOMPARE(sentAtBackup, written
                                    ? readCommands(Probe, 400) << hexOf(record(4711, 3, 1)) + "\r\n"
@@ -186,35 +215,40 @@ private slots:
     void safeWriteOutcomes_data()
     {
         QTest::addColumn<QString>("setup");
-        QTest::addColumn<SafeWriteStatus>("status");
+        QTest::addColumn<DeviceStep>("step");
+        QTest::addColumn<DeviceFailure>("failure");
         QTest::addColumn<int>("commands");
-        using S = SafeWriteStatus;
-        QTest::newRow("gauge without the file") << "missing" << S::Ok << 1 + 16 + 15;
-        QTest::newRow("restore of a missing backup") << "restore" << S::SourceRefused << 0;
-        QTest::newRow("backup read short") << "short" << S::BackupReadFailed << 15;
-        QTest::newRow("backup read, a middle block short")
-            << "middle" << S::BackupReadFailed << 3 + 1;
-        QTest::newRow("backup folder is a file") << "blocked" << S::BackupSaveFailed << 15;
-        QTest::newRow("create refused") << "create" << S::WriteFailed << 15 + 2;
-        QTest::newRow("read-back refused") << "verify" << S::VerifyReadFailed << 15 + 16 + 1;
-        QTest::newRow("first byte stored wrong") << "0" << S::VerifyMismatch << 15 + 16 + 15;
-        QTest::newRow("end of first chunk wrong") << "31" << S::VerifyMismatch << 15 + 16 + 15;
-        QTest::newRow("last byte stored wrong") << "399" << S::VerifyMismatch << 15 + 16 + 15;
+        using S = DeviceStep;
+        using F = DeviceFailure;
+        // clang-format off
+        QTest::newRow("gauge without the file") << "missing" << S::Verify << F::None << 1 + 16 + 15;
+        QTest::newRow("restore of a missing backup") << "restore" << S::PcFile << F::FileError << 0;
+        QTest::newRow("backup read short") << "short" << S::Backup << F::GaugeError << 15;
+        QTest::newRow("backup read, a middle block short") << "middle" << S::Backup << F::Garbled << 3 + 1;
+        QTest::newRow("backup folder is a file") << "blocked" << S::Backup << F::FileError << 15;
+        QTest::newRow("create refused") << "create" << S::Create << F::GaugeError << 15 + 2;
+        QTest::newRow("read-back refused") << "verify" << S::Verify << F::GaugeError << 15 + 16 + 1;
+        QTest::newRow("first byte stored wrong") << "0" << S::Verify << F::VerifyMismatch << 15 + 16 + 15;
+        QTest::newRow("end of first chunk wrong") << "31" << S::Verify << F::VerifyMismatch << 15 + 16 + 15;
+        QTest::newRow("last byte stored wrong") << "399" << S::Verify << F::VerifyMismatch << 15 + 16 + 15;
+        // clang-format on
     }
     void safeWriteOutcomes()
     {
         // no file to back up, backup not possible, write or read-back failing, a byte stored wrong,
-        // restore of a missing backup / the outcome; written only after a backup or, after a Yes
-        // to a question (default No), where the gauge had no file; a mismatch at exactly the
-        // wrong byte, told and logged
+        // restore of a missing backup / the step and the outcome; written only after a backup or,
+        // after a Yes to a question (default No), where the gauge had no file; a mismatch at
+        // exactly the wrong byte, told and logged
         QFETCH(QString, setup);
-        QFETCH(SafeWriteStatus, status);
+        QFETCH(DeviceStep, step);
+        QFETCH(DeviceFailure, failure);
         QFETCH(int, commands);
         Bench b;
         b.dialogs.answer = true;
-        SafeWriter writer(b.sim->channel, b.dialogs);
-        QSignalSpy skipped(&writer, &SafeWriter::backupSkipped);
         const QString blocked = b.programFolder.filePath(QStringLiteral("blocked"));
+        SafeWriter writer(*b.sim->session, b.dialogs,
+                          setup == u"blocked" ? BackupStore(blocked) : b.backups());
+        QSignalSpy skipped(&writer, &SafeWriter::backupSkipped);
         QVERIFY(writeFile(blocked, "x"));
         if (setup == u"missing")
             b.sim->gauge.removeFile(Probe);
@@ -223,37 +257,37 @@ private slots:
         b.sim->gauge.setPadReads(setup == u"middle"); // the last block fills up what one lacks
         if (setup == u"middle")
             b.sim->gauge.setScriptedReply(3, "$rd?1 32 16" + QByteArray(32, 'A') + "!");
-        if (setup == u"blocked")
-            writer.setBackupFolder(blocked);
         if (setup == u"create" || setup == u"verify")
             b.sim->gauge.setFault(setup == u"create" ? 17 : 32, SimFault::StatusError);
         bool corrupt = false;
         const int offset = setup.toInt(&corrupt);
         b.sim->gauge.setCorruptWriteOffset(corrupt ? offset : -1);
         const QByteArray data = record(4711, 3, 7);
-        const SafeWriteResult r = setup == u"restore"
-                                      ? QCoro::waitFor(writer.restore(blocked + ".gone", Probe))
-                                      : b.write(data, &writer);
-        QCOMPARE(r.status, status);
+        const DeviceOutcome r = setup == u"restore"
+                                    ? QCoro::waitFor(writer.restore(blocked + ".gone", Probe))
+                                    : b.write(data, &writer);
+        QCOMPARE(r.step, step);
+        QCOMPARE(r.failure, failure);
         QCOMPARE(b.sim->gauge.commandCount(), commands);
         QCOMPARE(b.sim->gauge.openHandleCount(), 0);
         QCOMPARE(skipped.count(), int(setup == u"missing"));
         QCOMPARE(b.dialogs.questionDefaults, QList<bool>(skipped.count(), false));
-        QCOMPARE(r.backupPath.isEmpty(), status < SafeWriteStatus::WriteFailed);
+        const bool backedUp =
+            setup != u"missing" && step != DeviceStep::PcFile && step != DeviceStep::Backup;
+        QCOMPARE(r.backupPath.isEmpty(), !backedUp);
         const QString message = InfoTexts::safeWriteFailed(r);
         QCOMPARE(message.contains(QStringLiteral("Es wurde nichts geschrieben.")),
                  !r.gaugeTouched() && setup != u"restore");
         QVERIFY(message.contains(r.backupPath));
         QCOMPARE(message.contains(blocked), setup == u"blocked" || setup == u"restore");
-        QCOMPARE(r.transferStatus() == TransferStatus::FileError, message.contains(blocked));
+        QCOMPARE(failure == DeviceFailure::FileError, message.contains(blocked));
         const QString noBackup = "Sicherung probe: no backup: the gauge had no file probe";
         QCOMPARE(logLines().contains(noBackup), setup == u"missing");
         if (!corrupt)
             return;
         QVERIFY(logLines().contains("Schreiben probe: " + describeSafeWrite(r)));
-        QCOMPARE(QList<int>({r.difference.offset, r.difference.written, r.difference.readBack}),
+        QCOMPARE(QList<int>({r.differingByte, r.writtenByte, r.readBackByte}),
                  QList<int>({offset, quint8(data[offset]), quint8(data[offset]) ^ 1}));
-        QCOMPARE(r.asTransfer().status, TransferStatus::GaugeError);
         QVERIFY2(message.contains(QStringLiteral("Byte %1 ").arg(offset)), qPrintable(message));
         QVERIFY(describeSafeWrite(r).contains(QStringLiteral("byte %1 ").arg(offset)));
     }

@@ -1,4 +1,5 @@
-// The reply dispatcher, and the command channel's waits and operations on the simulated gauge.
+// The reply dispatcher, and the command channel's requests and operations on the simulated gauge.
+#include "link/CancelToken.h"
 #include "link/ReplyDispatcher.h"
 #include "tests/common/FakeBleClient.h"
 #include "tests/common/RecordingDialogs.h"
@@ -8,18 +9,20 @@
 
 namespace
 {
-// The wait alone, run to its end.
-WaitResult awaitReply(CommandChannel& channel, ReplyExpectation expect)
+QCoro::Task<Reply> request(CommandChannel& channel, QString command, ReplyExpectation expect)
 {
-    auto wait = [](CommandChannel& ch, ReplyExpectation e) -> QCoro::Task<WaitResult> {
-        co_return co_await ch.reply(std::move(e));
-    };
-    return QCoro::waitFor(wait(channel, std::move(expect)));
+    co_return co_await channel.ask(std::move(command), std::move(expect));
 }
 
-bool statusZero()
+// A request run to its end.
+Reply ask(CommandChannel& channel, QString command, ReplyExpectation expect)
 {
-    return sharedState().ReplyStatus == 0;
+    return QCoro::waitFor(request(channel, std::move(command), std::move(expect)));
+}
+
+bool statusZero(const GaugeReply& reply)
+{
+    return reply.status == 0;
 }
 } // namespace
 
@@ -34,7 +37,6 @@ private slots:
         resetSharedState();
         m_sim = std::make_unique<SimLink>();
         QVERIFY(m_sim->connectGauge());
-        sharedState().ReplyStatus = 55;
     }
     void cleanup() { m_sim.reset(); }
 
@@ -51,61 +53,70 @@ private slots:
         QTest::newRow("own keyword, malformed") << "$fc" << QByteArray("$fc?3!") << int(WaitResult::Garbled);
         // clang-format on
     }
-    // a reply arrives while a wait for a keyword runs / only that exact keyword ends it, a
+    // a reply arrives while a request for a keyword waits / only that exact keyword ends it, a
     // malformed one as garbled
     void waitMatchesReplyKeyword()
     {
         QFETCH(QString, keyword);
         QFETCH(QByteArray, reply);
-        sharedState().IdentityCommand = QStringLiteral("$naxo00");
-        CommandChannel& ch = m_sim->channel;
-        QTimer::singleShot(0, &ch, [&] { ch.BLEClient1_Value({}, {}, {}, {}, {}, reply); });
-        QTEST(int(awaitReply(ch, {keyword, {}, nullptr, 100})), "result");
+        FakeBleClient client;
+        CommandChannel ch(&client, {"S", "C", "T"}, sharedState());
+        QTimer::singleShot(0, &ch, [&] { emit client.Value({}, {}, {}, {}, {}, reply); });
+        QTEST(int(ask(ch, "$x!", {keyword, {}, nullptr, 100}).wait), "result");
+        QCOMPARE(client.calls, QStringList{"WriteValue C $x!"});
     }
 
-    // a wait on a silent gauge cancelled from a timer / Cancelled, long before the limit
-    void cancelEndsWait()
+    // a request on a silent gauge cancelled from a timer / Cancelled, long before the limit; a
+    // token cancelled before, or a channel closed: nothing is sent
+    void requestEndsWithoutReply()
     {
         m_sim->gauge.setFault(1, SimFault::NoReply);
         CancelToken token;
         QTimer::singleShot(20, &token, &CancelToken::cancel);
-        QCOMPARE(QCoro::waitFor(m_sim->channel.ask("$gcv!", {{}, statusZero, &token, 5000})),
-                 WaitResult::Cancelled);
-        // a token cancelled before: nothing is sent
-        QCOMPARE(QCoro::waitFor(m_sim->channel.ask("$glt!", {{}, statusZero, &token, 5000})),
-                 WaitResult::Cancelled);
+        CommandChannel& ch = m_sim->channel();
+        QCOMPARE(ask(ch, "$gcv!", {{}, statusZero, &token, 5000}).wait, WaitResult::Cancelled);
+        QCOMPARE(ask(ch, "$glt!", {{}, statusZero, &token, 5000}).wait, WaitResult::Cancelled);
+        m_sim->session->end();
+        QCOMPARE(ask(ch, "$glt!", {QStringLiteral("$glt")}).wait, WaitResult::LinkLost);
         QCOMPARE(m_sim->gauge.commandCount(), 1);
     }
 
-    // the ready-made reads and the clock set / exactly their command texts, each reply ending a
-    // wait for status 0 with what it carries
+    // two requests at once / the second goes out once the first is answered, each gets its reply
+    void oneRequestInFlight()
+    {
+        CommandChannel& ch = m_sim->channel();
+        QStringList sentBeforeReply;
+        QObject::connect(&ch, &CommandChannel::commandSent, &ch,
+                         [&](const QString& c) { sentBeforeReply << c; });
+        QObject::connect(&ch, &CommandChannel::valueReceived, &ch, [&] { sentBeforeReply << "<"; });
+        QCoro::Task<Reply> time = request(ch, "$glt!", {"$glt"});
+        const Reply battery = ask(ch, "$gcv!", {"$gcv"});
+        QCOMPARE(QCoro::waitFor(time).reply.keyword + battery.reply.keyword, "$glt$gcv");
+        QCOMPARE(sentBeforeReply, (QStringList{"$glt!", "<", "$gcv!", "<"}));
+    }
+
+    // the ready-made reads and the clock set / exactly their command texts, the reply variables
+    // filled with what each reply carries; the trace subscription followed by its flag
     void operations()
     {
         QCOMPARE(CommandChannel::timeTextFor(QDateTime(QDate(2026, 12, 5), QTime(9, 36, 27))),
                  QStringLiteral("2026-12-05/09:36:27"));
-        CommandChannel& ch = m_sim->channel;
+        CommandChannel& ch = m_sim->channel();
+        const SharedState& s = sharedState();
         QVERIFY(ch.ReadBattery().ok());
-        QCOMPARE(awaitReply(ch, {{}, statusZero}), WaitResult::Done);
-        QCOMPARE(sharedState().BatteryLevel, 3710.0);
-        sharedState().ReplyStatus = 55;
+        QTRY_COMPARE(s.BatteryLevel, 3710.0);
         QVERIFY(ch.ReadTime().ok());
-        QCOMPARE(awaitReply(ch, {{}, statusZero}), WaitResult::Done);
-        QVERIFY(QDateTime::fromString(sharedState().ReplyData, "yyyy-MM-dd/HH:mm:ss").isValid());
+        QTRY_VERIFY(QDateTime::fromString(s.ReplyData, "yyyy-MM-dd/HH:mm:ss").isValid());
         QVERIFY(ch.WriteTime().ok());
         QTRY_COMPARE(m_sim->gauge.commandCount(), 3);
         QCOMPARE(m_sim->transcript(),
-                 (QStringList{"$gcv!", "$glt!", "$slt?" + sharedState().TimeText + "!\r\n"}));
-        QCOMPARE(sharedState().TimeText.size(), 19);
-        // the trace characteristic's subscription: the flag follows it, each step ends a wait
-        sharedState().TraceCharId = SimBleClient::kTraceCharId;
-        sharedState().ReplyStatus = 55;
+                 (QStringList{"$gcv!", "$glt!", "$slt?" + s.TimeText + "!\r\n"}));
+        QCOMPARE(s.TimeText.size(), 19);
+        QSignalSpy subscription(&ch, &CommandChannel::traceSubscriptionChanged);
         QVERIFY(ch.SubTrace().ok());
-        QCOMPARE(awaitReply(ch, {{}, statusZero}), WaitResult::Done);
-        QVERIFY(sharedState().TraceSubscribed);
-        sharedState().ReplyStatus = 55;
+        QVERIFY(subscription.wait() && s.TraceSubscribed);
         QVERIFY(ch.UnsubTrace().ok());
-        QCOMPARE(awaitReply(ch, {{}, statusZero}), WaitResult::Done);
-        QVERIFY(!sharedState().TraceSubscribed);
+        QVERIFY(subscription.wait() && !s.TraceSubscribed);
     }
 
     void entryPoints_data()
@@ -131,13 +142,9 @@ private slots:
         QFETCH(int, failWith);
         FakeBleClient client;
         client.failWith = failWith;
-        CommandChannel channel;
-        channel.setClient(&client);
-        RecordingDialogs dialogs;
         SharedState& s = sharedState();
-        s.ServiceId = QStringLiteral("service");
-        s.CommandCharId = QStringLiteral("cmd");
-        s.TraceCharId = QStringLiteral("trace");
+        CommandChannel channel(&client, {"service", "cmd", "trace"}, s);
+        RecordingDialogs dialogs;
         s.CommandText = QStringLiteral("$fsf!");
         s.LogFilePath = QStringLiteral("/logs/ZVServiceLog.txt");
         const BleResult r = operation == "WriteNaxo"  ? channel.WriteNaxo(dialogs)
@@ -151,9 +158,9 @@ private slots:
     // FactoryMode with no gauge connected / asks for the link window, sends nothing
     void factoryModeWithoutLinkAsksForConnection()
     {
-        sharedState().DeviceConnected = false;
-        QSignalSpy asked(&m_sim->channel, &CommandChannel::connectRequested);
-        QCOMPARE(QCoro::waitFor(m_sim->channel.FactoryMode(3)), WaitResult::LinkLost);
+        m_sim->session->end();
+        QSignalSpy asked(&m_sim->channel(), &CommandChannel::connectRequested);
+        QCOMPARE(QCoro::waitFor(m_sim->channel().FactoryMode(3)), WaitResult::LinkLost);
         QCOMPARE(asked.size(), 1);
         QVERIFY(m_sim->gauge.transcript().isEmpty());
     }

@@ -1,5 +1,4 @@
 // Language files, and the service sequences on the simulated gauge: transfer and memory reset.
-#include "link/DeviceBusy.h"
 #include "link/DeviceFile.h"
 #include "service/LanguageFiles.h"
 #include "service/LanguageTransfer.h"
@@ -12,7 +11,7 @@
 #include <QtTest>
 
 Q_DECLARE_METATYPE(SimFault)
-Q_DECLARE_METATYPE(TransferStatus)
+Q_DECLARE_METATYPE(DeviceFailure)
 
 namespace
 {
@@ -36,9 +35,9 @@ class ServiceSequencesTest : public QObject
     QTemporaryDir dir;
     std::unique_ptr<SimSession> sim;
 
-    LanguageTransferResult transfer(const QString& name)
+    DeviceOutcome transfer(const QString& name)
     {
-        LanguageTransfer t(sim->channel);
+        LanguageTransfer t(*sim->session, dir.path());
         t.setLogSink({});
         return QCoro::waitFor(t.run(dir.path() + "/", name));
     }
@@ -58,7 +57,6 @@ private slots:
     }
     void cleanup()
     {
-        QVERIFY(!deviceBusy().isBusy());
         sim.reset();
         QDir(dir.path()).removeRecursively();
     }
@@ -86,10 +84,10 @@ private slots:
         QFETCH(int, handle);
         QVERIFY(writeFile(dir.filePath("lDE"), bytes));
         sim->takeHandlesBelow(handle);
-        LanguageTransfer t(sim->channel);
+        LanguageTransfer t(*sim->session, dir.path());
         t.setLogSink({});
         QSignalSpy progress(&t, &LanguageTransfer::progress);
-        const LanguageTransferResult r = QCoro::waitFor(t.run(dir.path() + "/", "lDE"));
+        const DeviceOutcome r = QCoro::waitFor(t.run(dir.path() + "/", "lDE"));
         QVERIFY2(r.ok(), qPrintable(ServiceTexts::transferFailed(r)));
         QTEST(sim->transcript(), "sent");
         QCOMPARE(sim->gauge.file("lDE"), bytes);
@@ -164,7 +162,7 @@ private slots:
     void lateReplyKeepsHandle()
     {
         QVERIFY(writeFile(dir.filePath("lDE"), counting(40)));
-        CommandChannel& ch = sim->channel;
+        CommandChannel& ch = sim->channel();
         QObject::connect(&ch, &CommandChannel::commandSent, &ch, [&ch](const QString& c) {
             if (c.startsWith("$wr?1 0 "))
                 ch.BLEClient1_Value({}, {}, {}, {}, {}, "$fr?9 400!");
@@ -178,15 +176,16 @@ private slots:
         QTest::addColumn<bool>("connected");
         QTest::addColumn<bool>("yes");
         QTest::addColumn<SimFault>("fault");
-        QTest::addColumn<TransferStatus>("status");
+        QTest::addColumn<DeviceFailure>("status");
         QTest::addColumn<QString>("detail");
+        using F = DeviceFailure;
         // clang-format off
-        QTest::newRow("No") << true << false << SimFault::None << TransferStatus::Declined << "the user said No";
-        QTest::newRow("Yes") << true << true << SimFault::None << TransferStatus::Ok << "";
-        QTest::newRow("Yes, link dropped after the write was acknowledged") << true << true << SimFault::DropAfterWrite << TransferStatus::Ok << MemoryReset::linkDroppedDetail();
-        QTest::newRow("Yes, link dropped before the acknowledgement") << true << true << SimFault::DropLink << TransferStatus::LinkLost << "link lost";
-        QTest::newRow("Yes, error status") << true << true << SimFault::StatusError << TransferStatus::GaugeError << "reset answered with status 5";
-        QTest::newRow("no link") << false << true << SimFault::None << TransferStatus::NotConnected << "";
+        QTest::newRow("No") << true << false << SimFault::None << F::Declined << "the user said No";
+        QTest::newRow("Yes") << true << true << SimFault::None << F::None << "";
+        QTest::newRow("Yes, link dropped after the write was acknowledged") << true << true << SimFault::DropAfterWrite << F::None << MemoryReset::linkDroppedDetail();
+        QTest::newRow("Yes, link dropped before the acknowledgement") << true << true << SimFault::DropLink << F::LinkLost << "link lost";
+        QTest::newRow("Yes, error status") << true << true << SimFault::StatusError << F::GaugeError << "reset answered with status 5";
+        QTest::newRow("no link") << false << true << SimFault::None << F::NotConnected << "";
         // clang-format on
     }
     // the answer and the gauge / "$fsf!" CR LF only after Yes on a link, the outcome, its text
@@ -194,16 +193,16 @@ private slots:
     {
         QFETCH(bool, yes);
         QFETCH(SimFault, fault);
-        QFETCH(TransferStatus, status);
+        QFETCH(DeviceFailure, status);
         QFETCH(bool, connected);
         if (!connected)
-            sharedState().DeviceConnected = false;
+            sim->session->end();
         sim->gauge.setFault(1, fault);
         RecordingDialogs dialogs;
         dialogs.answer = yes;
-        const TransferResult r = QCoro::waitFor(MemoryReset(sim->channel).run(dialogs));
-        QCOMPARE(r.status, status);
-        if (status != TransferStatus::NotConnected) {
+        const DeviceOutcome r = QCoro::waitFor(MemoryReset(*sim->session).run(dialogs));
+        QCOMPARE(r.failure, status);
+        if (status != DeviceFailure::NotConnected) {
             QCOMPARE(dialogs.questions, QStringList{"Wollen Sie das Gerät wirklich resetten?"});
             QTEST(r.detail, "detail");
         }
@@ -211,7 +210,7 @@ private slots:
         QCOMPARE(sim->gauge.resetDone(), r.ok() && fault == SimFault::None);
         const QString text = ServiceTexts::resetOutcome(r);
         QCOMPARE(text == messageText(28), r.ok());
-        QCOMPARE(text.isEmpty(), status == TransferStatus::Declined);
+        QCOMPARE(text.isEmpty(), status == DeviceFailure::Declined);
         QVERIFY(connected || text == messageText(10));
     }
 

@@ -1,5 +1,4 @@
 // The date and time window on a simulated gauge (its runs under faults: the fault matrix).
-#include "link/DeviceBusy.h"
 #include "service/DeviceClock.h"
 #include "service/frmTime.h"
 #include "tests/common/SimLink.h"
@@ -34,9 +33,9 @@ private slots:
         s.gauge.setClock(set);
         QElapsedTimer sinceSet;
         sinceSet.start();
-        frmTime w(&s.channel);
+        frmTime w(&s.link);
         {
-            const DeviceBusy::Guard busy;
+            const GaugeSession::Busy busy(*s.session);
             w.show();
             QVERIFY(!w.cmdAkt->isEnabled());
             QVERIFY(!QSignalSpy(w.clock(), &DeviceClock::timeRead).wait(300));
@@ -69,7 +68,7 @@ private slots:
         QFETCH(int, how);
         SimSession s;
         QVERIFY(s.connect());
-        QPointer<frmTime> w = new frmTime(&s.channel);
+        QPointer<frmTime> w = new frmTime(&s.link);
         QWidget other;
         other.show();
         w->show();
@@ -82,7 +81,7 @@ private slots:
             QVERIFY(w->StopRefresh());
         }
         // A poll going on would send its next read a pause after the read under way has ended.
-        QSignalSpy sent(&s.channel, &CommandChannel::commandSent);
+        QSignalSpy sent(&s.channel(), &CommandChannel::commandSent);
         QVERIFY(!sent.wait(replyTimeoutMs() + 2 * DeviceClock::kPauseMs));
         delete w;
     }

@@ -57,7 +57,7 @@ private slots:
     {
         // replies before and after a command from the channel, then one line too many / RTT, limit
         ProtocolTrace trace;
-        CommandChannel channel;
+        CommandChannel channel(nullptr, {}, sharedState());
         trace.attach(&channel);
         emit channel.valueReceived("$trace!");
         emit channel.commandSent(QStringLiteral("$gcv!"));
@@ -82,8 +82,8 @@ private slots:
     void supportFileSections()
     {
         // versions, program unknown; trace; log without final break / three blank-ended sections
-        sharedState().LogFilePath = QStringLiteral("/p/ZVServiceLog.txt");
-        QString text = SupportReport::compose({QString(), "6.5", "Linux 6", "5.66"}, "a\n", "log");
+        QString text = SupportReport::compose({QString(), "6.5", "Linux 6", "5.66"}, "a\n",
+                                              "/p/ZVServiceLog.txt", "log");
         text.remove(QRegularExpression("Written: [-0-9T:.]+\n"));
         QString expected = "===== Versions =====\nProgram: unknown\nQt: 6.5\nOS: Linux 6\n";
 #ifdef Q_OS_LINUX

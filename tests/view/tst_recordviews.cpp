@@ -50,17 +50,27 @@ QString recordHex(qint32 serial, float feOffset, float nfeScale, quint8 beep)
     r.f32(276, feOffset).f32(280, 1234.5f).f32(304, 1.198f).f32(308, nfeScale);
     return r.f32(332, 0.5f).f32(336, 50.0f).hex();
 }
+
+// The records as read in the connection to the simulated gauge.
+void storeRecords(SimSession& sim, const QString& probe, const QString& factory)
+{
+    sim.session->storeRecord(QStringLiteral("probe"), {probe, {}});
+    sim.session->storeRecord(QStringLiteral("factory"), {factory, {}});
+}
 } // namespace
 
 class RecordViewsTest : public QObject
 {
     Q_OBJECT
+    std::unique_ptr<SimSession> sim;
+
 private slots:
     void init()
     {
-        resetSharedState();
-        fillTextTables();
+        sim = std::make_unique<SimSession>();
+        QVERIFY(sim->connect());
     }
+    void cleanup() { sim.reset(); }
 
     void curves_data()
     {
@@ -83,9 +93,8 @@ private slots:
         QFETCH(QString, factory);
         QFETCH(Points, probeFe);
         QFETCH(Points, factoryFe);
-        sharedState().ProbeData = probe;
-        sharedState().FactoryData = factory;
-        frmInfo window(nullptr);
+        storeRecords(*sim, probe, factory);
+        frmInfo window(&sim->link);
         CurveChart* chart = control<CurveChart>(window, "chartCurves");
         QCOMPARE(chart->chart()->title(), QStringLiteral("Kennlinien"));
         QCOMPARE(chart->series(0, kProbe)->points(), probeFe);
@@ -120,7 +129,7 @@ private slots:
     void windowMarksDifferences()
     {
         // no record, then two differing, then probe chosen / bold differing cells, shading kept
-        frmInfo window(nullptr);
+        frmInfo window(&sim->link);
         const QTableWidget* grid = control<QTableWidget>(window, "MSFlexGrid1");
         QRadioButton* optProbe = control<QRadioButton>(window, "optProbe");
         QVERIFY(!optProbe->isEnabled());
@@ -128,8 +137,7 @@ private slots:
         for (int r = 0; r < CalibrationGrid::Rows; ++r)
             for (int c = 0; c < CalibrationGrid::Columns; ++c)
                 shading.append(grid->item(r, c)->background().color());
-        sharedState().ProbeData = recordHex(111, 1.25f, 980.25f, 1);
-        sharedState().FactoryData = recordHex(222, 1.5f, 900.0f, 1);
+        storeRecords(*sim, recordHex(111, 1.25f, 980.25f, 1), recordHex(222, 1.5f, 900.0f, 1));
         window.refreshViews();
         const Cells bold{{1, 1}, {2, 2}, {11, 1}};
         for (int r = 0, i = 0; r < CalibrationGrid::Rows; ++r) {
@@ -142,7 +150,7 @@ private slots:
         QCOMPARE(grid->item(0, 0)->text(), sharedState().ProbeFileName);
         QCOMPARE(grid->item(11, 1)->text(), QStringLiteral("111"));
         QVERIFY(grid->item(11, 1)->font().bold());
-        sharedState().ProbeData = QStringLiteral("00112233");
+        sim->session->storeRecord(QStringLiteral("probe"), {QStringLiteral("00112233"), {}});
         window.refreshViews();
         QVERIFY(!optProbe->isEnabled() && !grid->item(11, 1)->font().bold());
     }
