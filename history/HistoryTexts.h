@@ -6,7 +6,7 @@
 #include <QStringList>
 
 // Texts of the service history for people (the History window, the service report) in the
-// current language (sharedState().LanguageIndex: 0 German, anything else English). The history
+// current language (the shared LanguageIndex: 0 German, anything else English). The history
 // holds English words and UTC times; here they become what the technician reads: kinds and
 // outcomes translated, times in local time.
 namespace HistoryTexts

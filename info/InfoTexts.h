@@ -7,7 +7,7 @@
 #include <QString>
 
 // Texts of the information window's transfers that the catalogue does not hold, in the current
-// language (sharedState().LanguageIndex: 0 German, anything else English).
+// language (the shared LanguageIndex: 0 German, anything else English).
 namespace InfoTexts
 {
 // Shown instead of a read when no gauge is connected.

@@ -3,7 +3,7 @@
 #include <QString>
 
 // Texts of the information window's curve chart and record choice, in the current language
-// (sharedState().LanguageIndex: 0 German, anything else English).
+// (the shared LanguageIndex: 0 German, anything else English).
 namespace ViewTexts
 {
 enum class Record { Probe, Factory };

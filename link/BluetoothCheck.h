@@ -6,7 +6,7 @@
 
 // Why a scan could not start, from the back end's error code, and what the technician can do
 // about it. The back end has already asked the system (on Linux BlueZ over D-Bus); this only
-// names the cause. Texts in the current language (sharedState().LanguageIndex).
+// names the cause. Texts in the current language (the shared LanguageIndex).
 namespace BluetoothCheck
 {
 enum class Cause { None, NoAdapter, AdapterOff, ServiceNotRunning, NoPermission, Other };
