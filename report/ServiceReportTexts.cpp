@@ -244,6 +244,7 @@ QString footer(const QString& gauge, const QString& programVersion)
     return title() + QLatin1Char(' ') + gauge + kSeparator + sharedState().ProgramTitle +
            QLatin1Char(' ') + programVersion;
 }
+
 QString pageOf()
 {
     return pick("Seite %1 von %2", "Page %1 of %2");

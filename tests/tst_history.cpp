@@ -31,12 +31,7 @@ class HistoryTest : public QObject
 {
     Q_OBJECT
     QTemporaryDir dir;
-    QString fresh()
-    {
-        return dir.filePath(QStringLiteral("%1-%2.sqlite")
-                                .arg(QTest::currentTestFunction(), QTest::currentDataTag())
-                                .replace(' ', '_'));
-    }
+    QString fresh() { return freshHistoryFile(dir); }
 
 private slots:
     void migrations_data()

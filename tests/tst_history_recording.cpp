@@ -46,12 +46,7 @@ class HistoryRecordingTest : public QObject
 {
     Q_OBJECT
     QTemporaryDir dir;
-    QString fresh()
-    {
-        return dir.filePath(QStringLiteral("%1-%2.sqlite")
-                                .arg(QTest::currentTestFunction(), QTest::currentDataTag())
-                                .replace(' ', '_'));
-    }
+    QString fresh() { return freshHistoryFile(dir); }
 
 private slots:
     void writeOutcomes_data()

@@ -7,6 +7,16 @@
 #include "tests/common/TestFiles.h"
 
 #include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+// A history file of its own for the running test function and data row.
+inline QString freshHistoryFile(const QTemporaryDir& dir)
+{
+    return dir.filePath(QStringLiteral("%1-%2.sqlite")
+                            .arg(QTest::currentTestFunction(), QTest::currentDataTag())
+                            .replace(' ', '_'));
+}
 
 // The history of a program run (history: a file, or a server's URL with the file local), journal
 // of a connected simulated gauge.
