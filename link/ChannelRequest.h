@@ -14,6 +14,12 @@ class CommandChannel;
 // trailing "?" is ignored), or a reply that `matches`, whichever comes first; bounded by
 // timeoutMs (<= 0: replyTimeoutMs()) and ended by the token.
 struct ReplyExpectation {
+    ReplyExpectation(QString keyword = {}, std::function<bool(const GaugeReply&)> matches = {},
+                     const CancelToken* cancel = nullptr, int timeoutMs = -1)
+        : keyword(std::move(keyword)), matches(std::move(matches)), cancel(cancel),
+          timeoutMs(timeoutMs)
+    {
+    }
     QString keyword;
     std::function<bool(const GaugeReply&)> matches;
     const CancelToken* cancel = nullptr;

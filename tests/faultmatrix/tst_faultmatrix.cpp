@@ -112,7 +112,7 @@ void clock(SimSession& s, RecordingDialogs&, const QString&, RunOutcome& out)
         &clock, &DeviceClock::timeRead, &clock,
         [&] { read.count() == 1 ? clock.setTime() : void(); }, Qt::QueuedConnection);
     clock.start();
-    QTest::qWaitFor([&] { return !failed.isEmpty() || read.count() >= 2; }, kWaitBoundMs);
+    (void)QTest::qWaitFor([&] { return !failed.isEmpty() || read.count() >= 2; }, kWaitBoundMs);
     clock.stop();
     out.ok = failed.isEmpty() && read.count() >= 2 && set.count() == 1;
     if (!failed.isEmpty())
@@ -163,9 +163,9 @@ void infoWindow(AppHarness& app, std::function<void(frmInfo&)> click, const QStr
     frmInfo& w = *app.window().info();
     click(w);
     const QLineEdit* box = w.findChild<QLineEdit*>("TraceBox");
-    QTest::qWaitFor([&] { return !w.isBusy(); }, kWaitBoundMs);
+    (void)QTest::qWaitFor([&] { return !w.isBusy(); }, kWaitBoundMs);
     if (app.dialogs.messages.isEmpty() && box->text() != InfoTexts::failedIndicator())
-        QTest::qWaitFor([&] { return box->text().startsWith(ready); }, kWaitBoundMs);
+        (void)QTest::qWaitFor([&] { return box->text().startsWith(ready); }, kWaitBoundMs);
     out.result = box->text();
     out.ok = app.dialogs.messages.isEmpty() && box->text().startsWith(ready);
     if (w.isBusy() || w.findChild<QTimer*>("TimerTrace")->isActive())
@@ -193,7 +193,7 @@ void transferWindow(AppHarness& app, RunOutcome& out)
     QObject::connect(app.link().link(), &BleLink::busyChanged, &list,
                      [&](bool busy) { listUsableWhileBusy |= busy && list.isEnabled(); });
     w.cmdTransfer_Click();
-    QTest::qWaitFor([&] { return log.text() != messageText(33); }, kWaitBoundMs);
+    (void)QTest::qWaitFor([&] { return log.text() != messageText(33); }, kWaitBoundMs);
     out.result = log.text();
     out.ok = app.dialogs.messages.isEmpty() &&
              out.result == ServiceTexts::transferSucceeded("lDE") &&
@@ -217,7 +217,8 @@ void resetWindow(AppHarness& app, RunOutcome& out)
     frmService& w = app.window();
     app.dialogs.yesNoAnswers.append(true);
     w.cmdReset_Click();
-    QTest::qWaitFor([&] { return w.ended() || !app.dialogs.messages.isEmpty(); }, kWaitBoundMs);
+    (void)QTest::qWaitFor([&] { return w.ended() || !app.dialogs.messages.isEmpty(); },
+                          kWaitBoundMs);
     out.result = app.control<QLineEdit>("txtLog").text();
     out.ok = app.dialogs.messages.isEmpty() && w.ended();
     if (out.ok && (sharedState().DeviceConnected || out.result != messageText(28) ||
@@ -240,7 +241,7 @@ void timeWindow(AppHarness& app, RunOutcome& out)
         if (reads == 2)
             t->cmdAkt->click();
         const int before = int(read.count());
-        QTest::qWaitFor([&] { return failedShown() || read.count() > before; }, kWaitBoundMs);
+        (void)QTest::qWaitFor([&] { return failedShown() || read.count() > before; }, kWaitBoundMs);
     }
     out.result = t->txtDateTime->text();
     out.ok = !failedShown();
