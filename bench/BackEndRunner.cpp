@@ -2,9 +2,6 @@
 
 #include "link/bluetooth/QtBleClient.h"
 
-#include <QEventLoop>
-#include <QTimer>
-
 BackEndRunner::BackEndRunner(QtBleClient& client, QString gaugeId, QString serviceId,
                              QString commandId)
     : m_client(client), m_gaugeId(std::move(gaugeId)), m_serviceId(std::move(serviceId)),
@@ -12,29 +9,9 @@ BackEndRunner::BackEndRunner(QtBleClient& client, QString gaugeId, QString servi
 {
 }
 
-bool BackEndRunner::waitForStep()
-{
-    QEventLoop loop;
-    connect(this, &BackEndRunner::stepDone, &loop, &QEventLoop::quit);
-    QTimer::singleShot(kStepTimeoutMs, &loop, [this, &loop] {
-        fail(QStringLiteral("step not done in time"));
-        loop.quit();
-    });
-    loop.exec();
-    return m_error.isEmpty();
-}
-
-void BackEndRunner::fail(const QString& text)
-{
-    if (m_error.isEmpty())
-        m_error = text;
-    m_running = false;
-    emit stepDone();
-}
-
 bool BackEndRunner::open()
 {
-    m_error.clear();
+    clearError();
     QObject scope;
     connect(&m_client, &BLEClient::Error, &scope,
             [this](qint16, const QString& text) { fail(text); });
@@ -52,9 +29,6 @@ bool BackEndRunner::open()
 
 QList<QByteArray> BackEndRunner::run(const CommandSource& next)
 {
-    m_error.clear();
-    m_replies.clear();
-    m_next = next;
     QObject scope;
     connect(&m_client, &BLEClient::WriteResponse, &scope, [this] {
         if (const BleResult r = m_client.ReadValue(m_serviceId, m_commandId, QString()); !r.ok())
@@ -62,29 +36,16 @@ QList<QByteArray> BackEndRunner::run(const CommandSource& next)
     });
     connect(&m_client, &BLEClient::Value, &scope,
             [this](const QString&, const QString&, const QString&, const QString&, const QString&,
-                   const QByteArray& value) {
-                m_replies.append(value);
-                sendOrFinish(m_next(value));
-            });
+                   const QByteArray& value) { replied(value); });
     connect(&m_client, &BLEClient::Error, &scope,
             [this](qint16, const QString& text) { fail(text); });
     connect(&m_client, &BLEClient::Disconnected, &scope,
             [this] { fail(QStringLiteral("link lost")); });
-    m_running = true;
-    sendOrFinish(m_next({}));
-    if (m_running)
-        waitForStep();
-    m_running = false;
-    return m_replies;
+    return runCommands(next);
 }
 
-void BackEndRunner::sendOrFinish(const QByteArray& command)
+void BackEndRunner::send(const QByteArray& command)
 {
-    if (command.isEmpty()) {
-        m_running = false;
-        emit stepDone();
-        return;
-    }
     if (const BleResult r = m_client.WriteValue(m_serviceId, m_commandId, QString(), command);
         !r.ok())
         fail(r.description);
@@ -92,7 +53,7 @@ void BackEndRunner::sendOrFinish(const QByteArray& command)
 
 bool BackEndRunner::close()
 {
-    m_error.clear();
+    clearError();
     if (!m_client.isConnected())
         return true;
     QObject scope;

@@ -1,9 +1,6 @@
 #pragma once
 
-#include "bench/BleCommandRun.h"
-
-#include <QObject>
-#include <QString>
+#include "bench/BleStepRunner.h"
 
 class QtBleClient;
 
@@ -11,34 +8,21 @@ class QtBleClient;
 // response through QtBleClient, its WriteResponse starts the read-back, its Value the next
 // command. Nothing of the command channel or the reply wait takes part. Each step blocks in an
 // event loop of its own until it is done.
-class BackEndRunner : public QObject
+class BackEndRunner : public BleStepRunner
 {
-    Q_OBJECT
 public:
-    static constexpr int kStepTimeoutMs = 10000;
-
     BackEndRunner(QtBleClient& client, QString gaugeId, QString serviceId, QString commandId);
 
     // Connects to the gauge (seen in an earlier scan) and discovers its service.
     bool open();
     QList<QByteArray> run(const CommandSource& next);
     bool close();
-    QString errorText() const { return m_error; }
-
-signals:
-    void stepDone();
 
 private:
-    bool waitForStep();
-    void fail(const QString& text);
-    void sendOrFinish(const QByteArray& command);
+    void send(const QByteArray& command) override;
 
     QtBleClient& m_client;
     QString m_gaugeId;
     QString m_serviceId;
     QString m_commandId;
-    CommandSource m_next;
-    QList<QByteArray> m_replies;
-    bool m_running = false;
-    QString m_error;
 };

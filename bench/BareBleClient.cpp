@@ -1,12 +1,11 @@
 #include "bench/BareBleClient.h"
 
 #include <QBluetoothDeviceInfo>
-#include <QEventLoop>
-#include <QTimer>
 
 BareBleClient::BareBleClient(const QBluetoothAddress& gauge, const QBluetoothUuid& service,
                              const QBluetoothUuid& characteristic, QObject* parent)
-    : QObject(parent), m_gauge(gauge), m_serviceUuid(service), m_characteristicUuid(characteristic)
+    : BleStepRunner(parent), m_gauge(gauge), m_serviceUuid(service),
+      m_characteristicUuid(characteristic)
 {
 }
 
@@ -16,29 +15,9 @@ BareBleClient::~BareBleClient()
     delete m_controller;
 }
 
-bool BareBleClient::waitForStep()
-{
-    QEventLoop loop;
-    connect(this, &BareBleClient::stepDone, &loop, &QEventLoop::quit);
-    QTimer::singleShot(kStepTimeoutMs, &loop, [this, &loop] {
-        fail(QStringLiteral("step not done in time"));
-        loop.quit();
-    });
-    loop.exec();
-    return m_error.isEmpty();
-}
-
-void BareBleClient::fail(const QString& text)
-{
-    if (m_error.isEmpty())
-        m_error = text;
-    m_running = false;
-    emit stepDone();
-}
-
 bool BareBleClient::open()
 {
-    m_error.clear();
+    clearError();
     QBluetoothDeviceInfo info(m_gauge, QString(), 0);
     info.setCoreConfigurations(QBluetoothDeviceInfo::LowEnergyCoreConfiguration);
     m_controller = QLowEnergyController::createCentral(info, this);
@@ -49,7 +28,7 @@ bool BareBleClient::open()
     connect(m_controller, &QLowEnergyController::errorOccurred, this,
             [this](auto error) { fail(QStringLiteral("controller error %1").arg(int(error))); });
     connect(m_controller, &QLowEnergyController::disconnected, this, [this] {
-        if (m_running)
+        if (isRunning())
             fail(QStringLiteral("link lost"));
     });
     m_controller->connectToDevice();
@@ -82,32 +61,18 @@ void BareBleClient::onServiceState(QLowEnergyService::ServiceState state)
 
 QList<QByteArray> BareBleClient::run(const CommandSource& next)
 {
-    m_error.clear();
-    m_replies.clear();
-    m_next = next;
-    m_running = true;
-    sendOrFinish(m_next({}));
-    if (m_running)
-        waitForStep();
-    m_running = false;
-    return m_replies;
+    return runCommands(next);
 }
 
 void BareBleClient::onRead(const QLowEnergyCharacteristic&, const QByteArray& value)
 {
-    m_replies.append(value);
-    sendOrFinish(m_next(value));
+    replied(value);
 }
 
-void BareBleClient::sendOrFinish(const QByteArray& command)
+void BareBleClient::send(const QByteArray& command)
 {
     if (!m_service)
         return fail(QStringLiteral("not connected"));
-    if (command.isEmpty()) {
-        m_running = false;
-        emit stepDone();
-        return;
-    }
     m_service->writeCharacteristic(m_characteristic, command, QLowEnergyService::WriteWithResponse);
 }
 
@@ -115,7 +80,7 @@ bool BareBleClient::close()
 {
     if (!m_controller)
         return true;
-    m_error.clear();
+    clearError();
     delete m_service;
     bool done = true;
     if (m_controller->state() != QLowEnergyController::UnconnectedState) {

@@ -11,7 +11,7 @@
 #include "bench/BackEndRunner.h"
 #include "bench/BareBleClient.h"
 #include "bench/CommandReplay.h"
-#include "info/RecordReader.h"
+#include "bench/ReadBoth.h"
 #include "link/GaugeSession.h"
 #include "link/bluetooth/BleText.h"
 #include "state/SharedState.h"
@@ -58,18 +58,6 @@ int fail(const QString& text)
 {
     std::fprintf(stderr, "bench_ble_read_files: %s\n", qPrintable(text));
     return 1;
-}
-
-QCoro::Task<bool> readBoth(GaugeSession& session)
-{
-    // Each result into a variable: g++ 12 mishandles a co_await inside a larger expression.
-    const QString probeFile = QStringLiteral("probe"), factoryFile = QStringLiteral("factory");
-    const DeviceResult<GaugeRecord> probe = co_await RecordReader::Lese_Com(session, probeFile);
-    if (!probe.ok())
-        co_return false;
-    const DeviceResult<GaugeRecord> factory =
-        co_await RecordReader::Lese_Com(session, factoryFile);
-    co_return factory.ok();
 }
 
 // The program's read on a connection of its own: the back end, the session's channel, the reply

@@ -4,8 +4,8 @@
 // relay) that answers or that stalls (the relay keeps the connection and moves no byte).
 // Prints: read_files[VARIANT] <wall> ms ratio <wall / minimum> (target 1.01 or less), and for
 // the history variants the ratio against the run without (target within 1 %).
+#include "bench/ReadBoth.h"
 #include "history/HistoryService.h"
-#include "info/RecordReader.h"
 #include "link/BleLink.h"
 #include "sim/SimBleClient.h"
 #include "sim/SimGauge.h"
@@ -32,19 +32,6 @@ struct Run {
     int commands = 0;
     bool ok = false;
 };
-
-// "probe", then "factory" unless the first read failed.
-QCoro::Task<bool> readBoth(GaugeSession& session)
-{
-    // Each result into a variable: g++ 12 mishandles a co_await inside a larger expression.
-    const QString probeFile = QStringLiteral("probe"), factoryFile = QStringLiteral("factory");
-    const DeviceResult<GaugeRecord> probe = co_await RecordReader::Lese_Com(session, probeFile);
-    if (!probe.ok())
-        co_return false;
-    const DeviceResult<GaugeRecord> factory =
-        co_await RecordReader::Lese_Com(session, factoryFile);
-    co_return factory.ok();
-}
 
 Run readOnce(HistoryService* history)
 {

@@ -156,7 +156,7 @@ BleResult SimBleClient::Discover(const QString&, const QString&)
             emit Discovered(1, kServiceId, kCommandCharId, {}, kCommandUuid, {});
         emit Discovered(1, kServiceId, kTraceCharId, {}, kTraceUuid, {});
     };
-    later(std::chrono::milliseconds(5), [=] {
+    later(std::chrono::milliseconds(5), [=, this] {
         if (generation != m_linkGeneration)
             return;
         if (m_options.characteristicsFirst) {
@@ -181,7 +181,7 @@ BleResult SimBleClient::WriteValue(const QString& serviceId, const QString& char
     if (const BleResult r = linkCheck(serviceId, characteristicId); !r.ok())
         return r;
     const quint64 generation = m_linkGeneration;
-    later(m_options.writeLatency, [=] {
+    later(m_options.writeLatency, [=, this] {
         if (generation != m_linkGeneration || !m_gauge)
             return;
         bool dropAfterWrite = false;
@@ -207,7 +207,7 @@ BleResult SimBleClient::PostValue(const QString& serviceId, const QString& chara
     if (const BleResult r = linkCheck(serviceId, characteristicId); !r.ok())
         return r;
     const quint64 generation = m_linkGeneration;
-    later(m_options.writeLatency, [=] {
+    later(m_options.writeLatency, [=, this] {
         if (generation != m_linkGeneration || !m_gauge || characteristicId != kCommandCharId)
             return;
         const SimReply reply = m_gauge->handleCommand(value);
@@ -225,7 +225,7 @@ BleResult SimBleClient::ReadValue(const QString& serviceId, const QString& chara
     if (const BleResult r = linkCheck(serviceId, characteristicId); !r.ok())
         return r;
     const quint64 generation = m_linkGeneration;
-    later(m_options.readLatency, [=] {
+    later(m_options.readLatency, [=, this] {
         if (generation != m_linkGeneration)
             return;
         const QByteArray value = characteristicId == kCommandCharId ? m_commandValue : QByteArray();
@@ -238,7 +238,9 @@ BleResult SimBleClient::Subscribe(const QString& serviceId, const QString& chara
 {
     if (const BleResult r = linkCheck(serviceId, characteristicId); !r.ok())
         return r;
-    later({}, [=] { emit Subscribed(serviceId, characteristicId, uuidOf(characteristicId), {}); });
+    later({}, [=, this] {
+        emit Subscribed(serviceId, characteristicId, uuidOf(characteristicId), {});
+    });
     return BleResult::success();
 }
 
@@ -246,7 +248,8 @@ BleResult SimBleClient::Unsubscribe(const QString& serviceId, const QString& cha
 {
     if (const BleResult r = linkCheck(serviceId, characteristicId); !r.ok())
         return r;
-    later({},
-          [=] { emit Unsubscribed(serviceId, characteristicId, uuidOf(characteristicId), {}); });
+    later({}, [=, this] {
+        emit Unsubscribed(serviceId, characteristicId, uuidOf(characteristicId), {});
+    });
     return BleResult::success();
 }
