@@ -21,7 +21,7 @@ const QStringList kHeader = {QStringLiteral("serial"),   QStringLiteral("mac"),
 // A spreadsheet reads a cell that begins with one of these as a formula (or strips it).
 bool looksLikeFormula(const QString& text)
 {
-    static const QRegularExpression number(QStringLiteral("^[-+]?[0-9]+(\\.[0-9]+)?$"));
+    static const QRegularExpression number(QStringLiteral("^[-+]?[0-9]+(\\.[0-9]+)?\\z"));
     return !text.isEmpty() && QStringView(u"=+-@\t\r").contains(text.front()) &&
            !number.match(text).hasMatch();
 }

@@ -169,7 +169,7 @@ bool readQuery(PostgresLocation& location, QStringView query, LocationError& err
 
 bool portsValid(const QString& ports)
 {
-    static const QRegularExpression number(QStringLiteral("^[0-9]{1,5}$"));
+    static const QRegularExpression number(QStringLiteral("^[0-9]{1,5}\\z"));
     for (const QString& port : ports.split(u',')) {
         if (!port.isEmpty() &&
             (!number.match(port).hasMatch() || port.toInt() < 1 || port.toInt() > 65535))
@@ -194,8 +194,8 @@ bool passable(const PostgresLocation& location, LocationError& error)
 // A host name or address that stands in the URL's authority as it is ("[...]" for IPv6).
 bool plainHost(const QString& host)
 {
-    static const QRegularExpression name(QStringLiteral("^[A-Za-z0-9._~-]*$"));
-    static const QRegularExpression v6(QStringLiteral("^[0-9A-Fa-f:.]*:[0-9A-Fa-f:.]*$"));
+    static const QRegularExpression name(QStringLiteral("^[A-Za-z0-9._~-]*\\z"));
+    static const QRegularExpression v6(QStringLiteral("^[0-9A-Fa-f:.]*:[0-9A-Fa-f:.]*\\z"));
     return name.match(host).hasMatch() || v6.match(host).hasMatch();
 }
 

@@ -226,6 +226,12 @@ private slots:
         QTest::newRow("port out of range") << "postgresql://h:99999/db"
                                            << "the port"
                                            << "";
+        QTest::newRow("host ending in a line end") << "postgresql://h%0A/db"
+                                                   << "postgresql:///db?host=h%0A"
+                                                   << "";
+        QTest::newRow("port ending in a line end") << "postgresql://h:5432\n/db"
+                                                   << "the port"
+                                                   << "";
         QTest::newRow("broken escape") << "postgresql://u:p%zz@h/db"
                                        << "bad %-escape"
                                        << "p%zz";
